@@ -1,0 +1,49 @@
+# Thin wrapper around CMake. `make demo` and `make test` do all the set-up on a
+# fresh Debian machine; see README.md.
+
+DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD := build
+ASAN_BUILD := build-asan
+DEMO := $(BUILD)/demo
+
+.PHONY: all deps build test demo format clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(DEB_PACKAGES); do \
+	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
+	done; \
+	if [ -z "$$missing" ]; then exit 0; fi; \
+	if [ "$$(id -u)" = 0 ]; then \
+	  echo "Installing:$$missing"; \
+	  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
+	else \
+	  echo "Missing packages. Run:"; \
+	  echo "  sudo apt-get install -y$$missing"; \
+	  exit 1; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMSCONV_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+demo: build
+	sh tools/demo.sh $(BUILD) $(DEMO)
+
+format:
+	find src tools tests -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,12 @@
+// The one console sink of the converter. Every message of every subsystem
+// goes through console_print; a test can capture the output instead.
+#pragma once
+
+#include <string>
+
+// printf-style output of code page 932 text to the console.
+void console_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// While a capture is installed, console_print appends to it instead of
+// writing to the console. Pass nullptr to write to the console again.
+void console_capture(std::string* capture);

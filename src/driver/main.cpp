@@ -1,0 +1,31 @@
+// msconv: converts an installed game into the scenario player's package.
+#include <CLI/CLI.hpp>
+#include <clocale>
+
+#include "driver/messages.h"
+#include "driver/run.h"
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    RunOptions options;
+    CLI::App app{
+        "Converts the game's scenarios, pictures and the DATA folder into DAR297.AVD.\n"
+        "Without arguments it asks for the game folder and writes next to the converter."};
+    app.set_version_flag("--version", std::string("msconv ") + msg::kVersion);
+    app.add_option("GAME_FOLDER", options.game_folder,
+                   "The game's installation folder (skips the question)");
+    app.add_option("--output", options.output_folder,
+                   "Where tmp.dat and DAR297.AVD go (default: the converter's folder)");
+    app.add_option("--data", options.data_folder,
+                   "The folder copied in unchanged (default: DATA in the converter's folder)");
+    bool no_wait = false;
+    app.add_flag("--no-wait", no_wait, "Do not wait for a key at the end");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : kExitFailed;
+    }
+    options.wait_for_key = !no_wait;
+    return run_conversion(options);
+}

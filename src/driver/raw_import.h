@@ -1,0 +1,16 @@
+// The raw import: files of the converter's DATA folder are copied into the
+// package unchanged.
+#pragma once
+
+#include <string>
+
+struct FileSearch;
+struct Package;
+
+// Adds the whole file at `path` as an entry named by its base name. A file
+// that cannot be opened is skipped silently.
+void import_raw_file(Package& package, const std::string& path);
+
+// Imports every file (not sub-folder) matching `pattern`, for example
+// "<folder>/DATA/*.*", in search order.
+void import_raw_folder(Package& package, FileSearch& search, const std::string& pattern);

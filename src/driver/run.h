@@ -1,0 +1,21 @@
+// The conversion run, from the banner to the final key press.
+#pragma once
+
+#include <string>
+
+// Exit statuses of msconv.
+enum ExitStatus : int {
+    kExitSuccess = 0,    // the package was written
+    kExitCancelled = 1,  // no game folder was chosen
+    kExitFailed = 2,     // no package: it could not be created or written, or a scenario failed
+};
+
+struct RunOptions {
+    std::string game_folder;    // empty: ask for it
+    std::string output_folder;  // empty: the converter folder
+    std::string data_folder;    // empty: DATA in the converter folder
+    bool wait_for_key = true;   // wait for a key at the end
+};
+
+// Runs the whole conversion and returns its exit status.
+int run_conversion(const RunOptions& options);

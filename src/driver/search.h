@@ -1,0 +1,24 @@
+// The converter's file search: one search open at a time, directories
+// skipped, names returned in the order the platform lists them.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+struct FileSearch {
+    platform::Search* handle = nullptr;
+    std::string result;  // the last name returned; valid until the next call
+
+    FileSearch() = default;
+    FileSearch(const FileSearch&) = delete;
+    FileSearch& operator=(const FileSearch&) = delete;
+    ~FileSearch();
+};
+
+// Closes a search still open and starts one over `pattern`. Returns the first
+// name that is not a directory, or nullptr.
+const char* find_first_file(FileSearch& search, const std::string& pattern);
+// Returns the next name that is not a directory, or nullptr once the search
+// is exhausted (the search is then closed).
+const char* find_next_file(FileSearch& search);

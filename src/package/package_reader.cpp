@@ -1,0 +1,143 @@
+#include "package/package_reader.h"
+
+#include <lzo/lzo1x.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "driver/bytes.h"
+#include "driver/messages.h"
+
+std::string entry_name(const DirectoryEntry& entry) {
+    return std::string(entry.name, strnlen(entry.name, kEntryNameSize));
+}
+
+bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view,
+                   std::string& error) {
+    view = PackageView{};
+    if (size < kPackageHeaderSize) {
+        error = "file is shorter than the 64-byte header";
+        return false;
+    }
+    view.data = data;
+    view.size = size;
+    view.entry_count = read_le16(data + 12);
+    const std::size_t directory_end =
+        kPackageHeaderSize + kDirectoryEntrySize * static_cast<std::size_t>(view.entry_count);
+    if (size < directory_end) {
+        error = "file is too short for its directory of " + std::to_string(view.entry_count) +
+                " entries";
+        return false;
+    }
+    view.directory.resize(view.entry_count);
+    for (std::size_t i = 0; i < view.entry_count; ++i) {
+        const std::uint8_t* record = data + kPackageHeaderSize + kDirectoryEntrySize * i;
+        DirectoryEntry& entry = view.directory[i];
+        std::memcpy(entry.name, record, kEntryNameSize);
+        entry.offset = read_le32(record + 16);
+        entry.packed_size = read_le32(record + 20);
+        entry.unpacked_size = read_le32(record + 24);
+        entry.kind = read_le32(record + 28);
+    }
+    return true;
+}
+
+bool extract_entry(const PackageView& view, const DirectoryEntry& entry,
+                   std::vector<std::uint8_t>& out, std::string& error) {
+    out.clear();
+    const std::string name = entry_name(entry);
+    if (entry.offset > view.size || entry.packed_size > view.size - entry.offset) {
+        error = name + ": data lie outside the file";
+        return false;
+    }
+    if (entry.kind != kEntryKindLzo) {
+        error = name + ": kind " + std::to_string(entry.kind) + " is not 2";
+        return false;
+    }
+    out.resize(entry.unpacked_size);
+    lzo_uint produced = entry.unpacked_size;
+    int status = lzo1x_decompress_safe(view.data + entry.offset, entry.packed_size, out.data(),
+                                       &produced, nullptr);
+    if (status != LZO_E_OK || produced != entry.unpacked_size) {
+        error = name + ": does not decompress to its unpacked size (LZO status " +
+                std::to_string(status) + ", " + std::to_string(produced) + " bytes)";
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+bool verify_package(const PackageView& view, std::string& error) {
+    const std::uint8_t* h = view.data;
+    if (std::memcmp(h, "PLOVEX\0\0", 8) != 0) {
+        error = "magic is not \"PLOVEX\"";
+        return false;
+    }
+    const struct {
+        int offset;
+        std::uint16_t value;
+    } words[] = {{8, 1613}, {10, 2}, {14, 16}, {16, 8}};
+    for (const auto& word : words) {
+        if (read_le16(h + word.offset) != word.value) {
+            error = "header word at offset " + std::to_string(word.offset) + " is " +
+                    std::to_string(read_le16(h + word.offset)) + ", not " +
+                    std::to_string(word.value);
+            return false;
+        }
+    }
+    std::uint8_t title[32] = {};
+    std::memcpy(title, msg::kPackageTitle, sizeof msg::kPackageTitle - 1);
+    for (int i = 18; i < 32; ++i) {
+        if (h[i] != 0) {
+            error = "header byte " + std::to_string(i) + " is not zero";
+            return false;
+        }
+    }
+    if (std::memcmp(h + 32, title, sizeof title) != 0) {
+        error = "title is not the package title";
+        return false;
+    }
+    std::vector<std::uint8_t> content;
+    for (std::size_t i = 0; i < view.directory.size(); ++i) {
+        const DirectoryEntry& entry = view.directory[i];
+        if (i > 0 && entry_name_less(entry, view.directory[i - 1])) {
+            error = "directory is not sorted at entry " + std::to_string(i) + " (" +
+                    entry_name(entry) + ")";
+            return false;
+        }
+        if (std::memchr(entry.name, 0, kEntryNameSize) == nullptr) {
+            error = "entry " + std::to_string(i) + " has no terminated name";
+            return false;
+        }
+        for (std::size_t k = strnlen(entry.name, kEntryNameSize); k < kEntryNameSize; ++k) {
+            if (entry.name[k] != 0) {
+                error = entry_name(entry) + ": name is not zero-filled";
+                return false;
+            }
+        }
+        if (!extract_entry(view, entry, content, error)) return false;
+    }
+    // Entry data follow each other in the order the entries were added, which
+    // is not the directory order: they must tile the rest of the file.
+    std::vector<const DirectoryEntry*> by_offset;
+    for (const DirectoryEntry& entry : view.directory) by_offset.push_back(&entry);
+    std::stable_sort(by_offset.begin(), by_offset.end(),
+                     [](const DirectoryEntry* a, const DirectoryEntry* b) {
+                         return a->offset < b->offset;
+                     });
+    std::uint64_t expected = kPackageHeaderSize + kDirectoryEntrySize * view.directory.size();
+    for (const DirectoryEntry* entry : by_offset) {
+        if (entry->offset != expected) {
+            error = entry_name(*entry) + ": data start at " + std::to_string(entry->offset) +
+                    ", expected " + std::to_string(expected);
+            return false;
+        }
+        expected += entry->packed_size;
+    }
+    if (expected != view.size) {
+        error = "entry data end at " + std::to_string(expected) + " but the file has " +
+                std::to_string(view.size) + " bytes";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,99 @@
+// The only interface to the operating system: file search, files, the
+// converter's own folder, the folder chooser, the console and the key wait.
+// One implementation per system (platform_posix.cpp, platform_win32.cpp).
+//
+// Paths are byte strings in the system's code page (code page 932 for the
+// game's names). Every path that reaches this layer is formed by plain
+// concatenation with kSeparator; on POSIX each component that does not exist
+// under its exact name is looked up case-insensitively, as Windows would.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+// ---- File search -------------------------------------------------------------
+
+// One match of a search: the bare file name (no folder part) and whether it
+// is a directory. Directories are reported; skipping them is the caller's job.
+struct Match {
+    std::string name;
+    bool directory = false;
+};
+
+struct Search;  // an open search, owned by the caller until search_close
+
+// Starts a search over "folder<sep>pattern" ('*' and '?' wildcards, matched
+// case-insensitively; "*.*" matches every name). On a match fills `first` and
+// returns the open search; returns nullptr when nothing matches. POSIX lists
+// the names sorted bytewise by their upper-cased form, ties by the raw name.
+Search* search_open(const std::string& pattern, Match& first);
+// Fills `next` and returns true, or returns false when the search is exhausted.
+bool search_next(Search* search, Match& next);
+void search_close(Search* search);
+
+// ---- Reading files -------------------------------------------------------------
+
+enum class ReadStatus { ok, cannot_open, empty, too_large, no_memory, read_error };
+
+// Reads a whole file into `out`. A file larger than `max_size` bytes is not
+// read (too_large). An empty file gives `empty` with `out` cleared.
+ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
+                     std::uint64_t max_size);
+
+struct File;  // an open file, read or write, owned by the caller until file_close
+
+File* open_for_reading(const std::string& path);
+// Reads up to `size` bytes; returns the number read (0 at the end or on error).
+std::size_t file_read(File* file, void* data, std::size_t size);
+
+// Creates (or truncates) a file for writing. nullptr when it cannot be created.
+File* create_file(const std::string& path);
+// Each of these returns false on failure; a failed write leaves the file in an
+// unspecified state, which the caller must then discard.
+bool file_write(File* file, const void* data, std::size_t size);
+// Flushes the file's buffers to the disk.
+bool file_flush(File* file);
+// Closes the file; false when buffered data could not be written.
+bool file_close(File* file);
+
+bool delete_file(const std::string& path);
+// Renames `from` to `to`, replacing an existing `to` in one step.
+bool replace_file(const std::string& from, const std::string& to);
+
+// ---- The converter's own folder ------------------------------------------------
+
+// The absolute folder of the running executable, ending in kSeparator;
+// empty when it cannot be determined.
+std::string executable_folder();
+
+// ---- Console -----------------------------------------------------------------
+
+// Writes code page 932 text to standard output (or standard error). The bytes
+// go out unchanged unless the console shows another character set, in which
+// case they are transcoded for it.
+void console_write(const char* text, std::size_t size);
+void console_write_error(const char* text, std::size_t size);
+
+// True when standard input is an interactive console.
+bool console_is_interactive();
+
+// Asks for a folder. `title` is code page 932 text. Returns false when the
+// user cancels. The folder is returned without a trailing separator.
+bool choose_folder(const char* title, std::string& folder);
+
+// Waits for one key press without echo; the zero code that leads an
+// extended key is read past. Returns at once when standard input is not
+// an interactive console.
+void wait_for_key();
+
+}  // namespace platform

@@ -1,0 +1,319 @@
+// POSIX implementation of the platform layer.
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <new>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+bool is_lead_byte(unsigned char c) { return (c >= 0x80 && c <= 0x9F) || c >= 0xE0; }
+
+// Upper-cases ASCII letters and leaves double-byte code page 932 characters
+// alone, as the converter's names are compared.
+std::string fold(const std::string& name) {
+    std::string out = name;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(out[i]);
+        if (is_lead_byte(c)) {
+            ++i;
+        } else if (c >= 'a' && c <= 'z') {
+            out[i] = static_cast<char>(c - 0x20);
+        }
+    }
+    return out;
+}
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// Glob match of one name against a pattern of '*' and '?', both folded.
+bool glob_match(const char* p, const char* n) {
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*n) {
+        if (*p == '?' || (*p != '*' && *p == *n)) {
+            ++p;
+            ++n;
+        } else if (*p == '*') {
+            star = p++;
+            resume = n;
+        } else if (star) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*p == '*') ++p;
+    return *p == '\0';
+}
+
+// Windows meaning of a search pattern: "*.*" and "*" match every name, and a
+// trailing ".*" also matches names that have no full stop at all.
+bool pattern_matches(const std::string& pattern, const std::string& name) {
+    std::string p = fold(pattern);
+    std::string n = fold(name);
+    if (p == "*" || p == "*.*") return true;
+    if (glob_match(p.c_str(), n.c_str())) return true;
+    if (p.size() >= 2 && p.compare(p.size() - 2, 2, ".*") == 0 &&
+        n.find('.') == std::string::npos) {
+        return glob_match(p.substr(0, p.size() - 2).c_str(), n.c_str());
+    }
+    return false;
+}
+
+// The entry of `folder` whose name equals `name` case-insensitively; the
+// smallest such name when several do, so the choice is the same every time.
+bool find_folded(const std::string& folder, const std::string& name, std::string& found) {
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return false;
+    const std::string wanted = fold(name);
+    bool any = false;
+    while (dirent* entry = readdir(dir)) {
+        std::string candidate = entry->d_name;
+        if (fold(candidate) == wanted && (!any || candidate < found)) {
+            found = candidate;
+            any = true;
+        }
+    }
+    closedir(dir);
+    return any;
+}
+
+// Resolves every path component that does not exist under its exact name to
+// an existing entry of the same name in another case. Components that match
+// nothing are kept as they are, so the caller's open then fails as usual.
+std::string resolve(const std::string& path) {
+    if (path.empty() || exists(path)) return path;
+    std::string done;
+    std::size_t i = 0;
+    while (i <= path.size()) {
+        std::size_t j = path.find('/', i);
+        if (j == std::string::npos) j = path.size();
+        std::string component = path.substr(i, j - i);
+        if (!component.empty() && component != "." && component != ".." &&
+            !exists(done + component)) {
+            std::string found;
+            if (find_folded(done, component, found)) component = found;
+        }
+        done += component;
+        if (j < path.size()) done += '/';
+        i = j + 1;
+    }
+    return done;
+}
+
+}  // namespace
+
+// ---- File search -------------------------------------------------------------
+
+struct Search {
+    std::vector<Match> matches;
+    std::size_t next = 0;
+};
+
+Search* search_open(const std::string& pattern, Match& first) {
+    std::size_t cut = pattern.rfind('/');
+    std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
+    std::string name_pattern = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+    std::string resolved = resolve(folder);
+    DIR* dir = opendir(resolved.empty() ? "." : resolved.c_str());
+    if (!dir) return nullptr;
+    auto* search = new Search;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (!pattern_matches(name_pattern, name)) continue;
+        struct stat st;
+        bool directory = stat((resolved + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        search->matches.push_back({name, directory});
+    }
+    closedir(dir);
+    // The order an NTFS volume gives for ASCII names: by the upper-cased form,
+    // then by the raw bytes, so numbering is the same on every machine.
+    std::sort(search->matches.begin(), search->matches.end(), [](const Match& a, const Match& b) {
+        std::string fa = fold(a.name), fb = fold(b.name);
+        return fa != fb ? fa < fb : a.name < b.name;
+    });
+    if (!search_next(search, first)) {
+        search_close(search);
+        return nullptr;
+    }
+    return search;
+}
+
+bool search_next(Search* search, Match& next) {
+    if (!search || search->next >= search->matches.size()) return false;
+    next = search->matches[search->next++];
+    return true;
+}
+
+void search_close(Search* search) { delete search; }
+
+// ---- Files -------------------------------------------------------------------
+
+struct File {
+    std::FILE* stream;
+};
+
+ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
+                     std::uint64_t max_size) {
+    out.clear();
+    std::FILE* stream = std::fopen(resolve(path).c_str(), "rb");
+    if (!stream) return ReadStatus::cannot_open;
+    struct stat st;
+    if (fstat(fileno(stream), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(stream);
+        return ReadStatus::cannot_open;
+    }
+    std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    ReadStatus status = ReadStatus::ok;
+    if (size == 0) {
+        status = ReadStatus::empty;
+    } else if (size > max_size) {
+        status = ReadStatus::too_large;
+    } else {
+        try {
+            out.resize(static_cast<std::size_t>(size));
+        } catch (const std::bad_alloc&) {
+            status = ReadStatus::no_memory;
+        }
+        if (status == ReadStatus::ok && std::fread(out.data(), 1, out.size(), stream) != out.size()) {
+            status = ReadStatus::read_error;
+        }
+    }
+    std::fclose(stream);
+    if (status != ReadStatus::ok) out.clear();
+    return status;
+}
+
+File* open_for_reading(const std::string& path) {
+    std::FILE* stream = std::fopen(resolve(path).c_str(), "rb");
+    return stream ? new File{stream} : nullptr;
+}
+
+std::size_t file_read(File* file, void* data, std::size_t size) {
+    return std::fread(data, 1, size, file->stream);
+}
+
+File* create_file(const std::string& path) {
+    std::FILE* stream = std::fopen(path.c_str(), "wb");
+    return stream ? new File{stream} : nullptr;
+}
+
+bool file_write(File* file, const void* data, std::size_t size) {
+    return size == 0 || std::fwrite(data, 1, size, file->stream) == size;
+}
+
+bool file_flush(File* file) {
+    return std::fflush(file->stream) == 0 && fsync(fileno(file->stream)) == 0;
+}
+
+bool file_close(File* file) {
+    bool ok = std::fclose(file->stream) == 0;
+    delete file;
+    return ok;
+}
+
+bool delete_file(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
+bool replace_file(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// ---- The converter's own folder ------------------------------------------------
+
+std::string executable_folder() {
+    std::vector<char> buffer(4096);
+    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0) return {};
+    std::string path(buffer.data(), static_cast<std::size_t>(n));
+    std::size_t cut = path.rfind('/');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// ---- Console -----------------------------------------------------------------
+
+namespace {
+
+// Transcodes code page 932 text to UTF-8 when the locale's character set is
+// UTF-8; otherwise the bytes go out as they are. A byte that does not decode
+// is shown as '?'.
+void write_text(std::FILE* stream, const char* text, std::size_t size) {
+    static const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    static iconv_t cd = utf8 ? iconv_open("UTF-8", "CP932") : reinterpret_cast<iconv_t>(-1);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        std::fwrite(text, 1, size, stream);
+        std::fflush(stream);
+        return;
+    }
+    std::string out;
+    char buffer[1024];
+    char* in = const_cast<char*>(text);
+    std::size_t left = size;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    while (left > 0) {
+        char* o = buffer;
+        std::size_t room = sizeof buffer;
+        std::size_t r = iconv(cd, &in, &left, &o, &room);
+        out.append(buffer, static_cast<std::size_t>(o - buffer));
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            out += '?';
+            ++in;
+            --left;
+        }
+    }
+    std::fwrite(out.data(), 1, out.size(), stream);
+    std::fflush(stream);
+}
+
+}  // namespace
+
+void console_write(const char* text, std::size_t size) { write_text(stdout, text, size); }
+
+void console_write_error(const char* text, std::size_t size) { write_text(stderr, text, size); }
+
+bool console_is_interactive() { return isatty(STDIN_FILENO) == 1; }
+
+bool choose_folder(const char* title, std::string& folder) {
+    folder.clear();
+    std::string heading = std::string(title) + "\n> ";
+    console_write_error(heading.data(), heading.size());
+    std::string line;
+    if (!std::getline(std::cin, line)) return false;
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    if (line.empty()) return false;
+    folder = line;
+    return true;
+}
+
+void wait_for_key() {
+    if (!console_is_interactive()) return;
+    termios saved;
+    if (tcgetattr(STDIN_FILENO, &saved) != 0) return;
+    termios raw = saved;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    unsigned char key = 0;
+    while (read(STDIN_FILENO, &key, 1) == 1 && key == 0) {
+    }
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+}
+
+}  // namespace platform

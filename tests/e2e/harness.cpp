@@ -1,0 +1,81 @@
+#include "e2e/harness.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace e2e {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "msconv-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Give back write permission that a test may have taken away.
+    for (auto& entry : std::filesystem::recursive_directory_iterator(path, ignored)) {
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(path, ignored);
+}
+
+namespace {
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+}  // namespace
+
+Result run(const RunSpec& spec) {
+    TempDir io;
+    const std::string in_path = io / "stdin", out_path = io / "stdout", err_path = io / "stderr";
+    std::ofstream(in_path, std::ios::binary) << spec.stdin_text;
+    pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        int in = open(in_path.c_str(), O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        if (spec.file_size_limit) {
+            rlimit limit{spec.file_size_limit, spec.file_size_limit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN);
+        }
+        setenv("LC_ALL", "C", 1);
+        std::vector<char*> argv;
+        for (const std::string& a : spec.args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    Result result;
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    result.out = slurp(out_path);
+    result.err = slurp(err_path);
+    return result;
+}
+
+std::vector<std::uint8_t> read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool exists(const std::string& path) { return std::filesystem::exists(path); }
+
+}  // namespace e2e

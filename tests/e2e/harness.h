@@ -1,0 +1,39 @@
+// Runs the real executables in temporary folders and captures what they print.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents at the end of the test.
+struct TempDir {
+    std::string path;  // ends without a separator
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+struct Result {
+    int status = -1;  // exit status, or -1 when the process did not exit normally
+    std::string out;
+    std::string err;
+};
+
+struct RunSpec {
+    std::vector<std::string> args;  // args[0] is the executable
+    std::string stdin_text;         // fed on standard input, then end of input
+    std::uint64_t file_size_limit = 0;  // RLIMIT_FSIZE in bytes; 0 for none
+};
+
+// Runs under LC_ALL=C, so that console texts come out as their raw bytes.
+Result run(const RunSpec& spec);
+
+std::vector<std::uint8_t> read_bytes(const std::string& path);
+bool exists(const std::string& path);
+
+}  // namespace e2e

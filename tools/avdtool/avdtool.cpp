@@ -1,0 +1,112 @@
+// avdtool: inspects a package written by msconv.
+//   avdtool list PACKAGE          header summary and directory
+//   avdtool verify PACKAGE        checks everything the player relies on
+//   avdtool extract PACKAGE DIR   writes every entry, decompressed, into DIR
+#include <CLI/CLI.hpp>
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "package/package_reader.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool load(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view) {
+    if (platform::read_file(path, bytes, UINT64_MAX) != platform::ReadStatus::ok) {
+        std::fprintf(stderr, "avdtool: cannot read %s\n", path.c_str());
+        return false;
+    }
+    std::string error;
+    if (!parse_package(bytes.data(), bytes.size(), view, error)) {
+        std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+int list(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    PackageView view;
+    if (!load(path, bytes, view)) return 1;
+    std::printf("%s: %zu bytes, %u entries, data from offset %zu\n", path.c_str(), bytes.size(),
+                view.entry_count, kPackageHeaderSize + kDirectoryEntrySize * view.entry_count);
+    std::printf("%-15s %10s %10s %10s %4s\n", "name", "offset", "packed", "unpacked", "kind");
+    for (const DirectoryEntry& entry : view.directory) {
+        std::printf("%-15s %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %4" PRIu32 "\n",
+                    entry_name(entry).c_str(), entry.offset, entry.packed_size,
+                    entry.unpacked_size, entry.kind);
+    }
+    return 0;
+}
+
+int verify(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    PackageView view;
+    if (!load(path, bytes, view)) return 1;
+    std::string error;
+    if (!verify_package(view, error)) {
+        std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+        return 1;
+    }
+    std::printf("%s: OK, %u entries\n", path.c_str(), view.entry_count);
+    return 0;
+}
+
+int extract(const std::string& path, const std::string& folder) {
+    std::vector<std::uint8_t> bytes;
+    PackageView view;
+    if (!load(path, bytes, view)) return 1;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    int status = 0;
+    std::vector<std::uint8_t> content;
+    for (const DirectoryEntry& entry : view.directory) {
+        std::string error;
+        const std::string name = entry_name(entry);
+        if (name.empty() || name == "." || name == ".." ||
+            name.find_first_of("/\\") != std::string::npos) {
+            std::fprintf(stderr, "avdtool: entry name \"%s\" is not a file name, skipped\n",
+                         name.c_str());
+            status = 1;
+            continue;
+        }
+        if (!extract_entry(view, entry, content, error)) {
+            std::fprintf(stderr, "avdtool: %s\n", error.c_str());
+            status = 1;
+            continue;
+        }
+        std::ofstream out(std::filesystem::path(folder) / name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(content.data()),
+                  static_cast<std::streamsize>(content.size()));
+        if (!out) {
+            std::fprintf(stderr, "avdtool: cannot write %s\n", name.c_str());
+            status = 1;
+        }
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Inspects a DAR297.AVD package."};
+    app.require_subcommand(1);
+    std::string package, folder;
+    auto* list_cmd = app.add_subcommand("list", "Header summary and directory");
+    list_cmd->add_option("PACKAGE", package)->required();
+    auto* verify_cmd = app.add_subcommand("verify", "Check the package; non-zero on a fault");
+    verify_cmd->add_option("PACKAGE", package)->required();
+    auto* extract_cmd = app.add_subcommand("extract", "Write every entry into a folder");
+    extract_cmd->add_option("PACKAGE", package)->required();
+    extract_cmd->add_option("DIR", folder)->required();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    if (*list_cmd) return list(package);
+    if (*verify_cmd) return verify(package);
+    return extract(package, folder);
+}
