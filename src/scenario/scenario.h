@@ -1,21 +1,19 @@
-// The scenario translator: every MES/*.SIO file becomes a SEEN file entry.
+// The scenario set: every MES/*.SIO file of the game becomes "SEEN%03d.TXT".
 #pragma once
 
 #include <string>
 
+#include "scenario/translator.h"
+
 struct FileSearch;
 struct Package;
 
-// The translator's state for one run.
-struct Translator {
-    bool conversion_failed = false;  // set on an opcode without translation, never cleared
-};
-
-// Fills the scenario list from "<game folder>MES/*.SIO", MAIN.SIO in slot 1.
+// Fills the scenario list from "<game folder>MES/*.SIO" in search order,
+// with MAIN.SIO exchanged into slot 1.
 void build_scenario_list(Translator& translator, FileSearch& search,
                          const std::string& game_folder);
 
-// Translates every listed file into "SEEN%03d.TXT"; stops at the first file
-// that sets the conversion-failed flag.
+// Translates every listed file in slot order into the entry "SEEN%03d.TXT";
+// stops at the first file that sets the conversion-failed flag.
 void translate_scenarios(Translator& translator, Package& package,
                          const std::string& game_folder);

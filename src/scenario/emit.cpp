@@ -1,0 +1,123 @@
+// Emitters of the TPC32 bytecode and readers of the SIO operands.
+#include <cstring>
+
+#include "driver/console.h"
+#include "scenario/translator.h"
+
+namespace {
+
+// Stores one byte at `position` when it lies inside OutBuffer.
+void store(Translator& t, std::int32_t position, std::uint8_t value) {
+    if (position >= 0 && position < kOutBufferSize) {
+        t.OutBuffer[static_cast<std::size_t>(position)] = value;
+    }
+}
+
+// Appends `n` bytes; prints the overflow message of `who` when the output
+// then ends past the buffer.
+void emit(Translator& t, const std::uint8_t* bytes, int n, const char* who) {
+    for (int i = 0; i < n; ++i) store(t, t.output_length + i, bytes[i]);
+    t.output_length += n;
+    if (t.output_length > kOutBufferSize) console_print("Error : OutBuffer overflow @ %s\n", who);
+}
+
+void emit_tagged(Translator& t, std::int32_t value, std::uint8_t flag) {
+    std::uint8_t bytes[5];
+    int n = 1;
+    bytes[0] = static_cast<std::uint8_t>(value & 0x0F);
+    std::int32_t rest = value >> 4;  // arithmetic: negative numbers take all five bytes
+    while (rest != 0 && n < 5) {
+        bytes[n++] = static_cast<std::uint8_t>(rest & 0xFF);
+        rest >>= 8;
+    }
+    bytes[0] = static_cast<std::uint8_t>(bytes[0] | (n << 4) | flag);
+    emit(t, bytes, n, "OutNum");
+}
+
+}  // namespace
+
+void OutByte(Translator& t, std::int32_t value) {
+    const std::uint8_t byte = static_cast<std::uint8_t>(value);
+    emit(t, &byte, 1, "OutByte");
+}
+
+void OutInt(Translator& t, std::int32_t value) {
+    const std::uint32_t v = static_cast<std::uint32_t>(value);
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                   static_cast<std::uint8_t>(v >> 16),
+                                   static_cast<std::uint8_t>(v >> 24)};
+    emit(t, bytes, 4, "OutInt");
+}
+
+void OutNum(Translator& t, std::int32_t value) { emit_tagged(t, value, 0x00); }
+
+void OutVar(Translator& t, std::int32_t value) { emit_tagged(t, value, 0x80); }
+
+void OutStr(Translator& t, std::string_view text) {
+    const std::int64_t end = static_cast<std::int64_t>(t.output_length) +
+                             static_cast<std::int64_t>(text.size()) + 1;
+    if (end > kOutBufferSize) {
+        // The text is dropped; its terminator is kept where there is room.
+        console_print("Error : OutBuffer overflow @ OutStr\n");
+        store(t, t.output_length, 0);
+        t.output_length += 1;
+        return;
+    }
+    std::memcpy(&t.OutBuffer[static_cast<std::size_t>(t.output_length)], text.data(), text.size());
+    t.OutBuffer[static_cast<std::size_t>(t.output_length) + text.size()] = 0;
+    t.output_length = static_cast<std::int32_t>(end);
+}
+
+void patch_int(Translator& t, std::int32_t position, std::int32_t value) {
+    const std::uint32_t v = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) store(t, position + i, static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+std::uint8_t sio_byte_at(const Translator& t, std::int32_t position) {
+    return position >= 0 && position < t.sio_length ? t.sio[static_cast<std::size_t>(position)] : 0;
+}
+
+std::uint8_t InByte(Translator& t) { return sio_byte_at(t, t.sio_pos++); }
+
+std::uint32_t InWord(Translator& t) {
+    const std::uint32_t high = InByte(t);
+    return (high << 8) | InByte(t);
+}
+
+std::uint32_t InTriple(Translator& t) {
+    const std::uint32_t high = InByte(t);
+    const std::uint32_t middle = InByte(t);
+    return (high << 16) | (middle << 8) | InByte(t);
+}
+
+std::string_view peek_text(const Translator& t) {
+    if (t.sio_pos < 0 || t.sio_pos >= t.sio_length) return {};
+    const char* start = reinterpret_cast<const char*>(&t.sio[static_cast<std::size_t>(t.sio_pos)]);
+    const std::size_t room = static_cast<std::size_t>(t.sio_length - t.sio_pos);
+    return std::string_view(start, strnlen(start, room));
+}
+
+std::string_view InText(Translator& t) {
+    std::string_view text = peek_text(t);
+    t.sio_pos += static_cast<std::int32_t>(text.size()) + 1;
+    return text;
+}
+
+std::int32_t read_variable_operand(Translator& t) {
+    const std::uint8_t bank = InByte(t);
+    const std::int32_t number = static_cast<std::int32_t>(InWord(t));
+    return bank == 2 ? number + 1000 : number;
+}
+
+ValueOperand decode_value_operand(std::uint32_t v) {
+    if (v < 0x10000) return {false, static_cast<std::int32_t>(v)};
+    if (v < 0x20000) return {true, static_cast<std::int32_t>(v & 0xFFFF)};
+    return {true, static_cast<std::int32_t>((v + 1000) & 0xFFFF)};
+}
+
+ValueOperand read_value_operand(Translator& t) { return decode_value_operand(InTriple(t)); }
+
+void add_jump_fixup(Translator& t, std::int32_t target) {
+    t.fixups.push_back({target, t.output_length});
+    OutInt(t, 0);
+}

@@ -1,0 +1,72 @@
+// Translation of one SIO file into a SEEN file: the header, the command loop
+// over the dispatch table, and the resolution of the jump fix-ups.
+#include "scenario/translator.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "driver/bytes.h"
+#include "driver/console.h"
+#include "scenario/dispatch.h"
+#include "scenario/messages.h"
+
+namespace {
+
+// The constant part of every SEEN header; the body length at offset 95 is
+// filled in per file.
+void write_seen_header(std::uint8_t* header) {
+    std::memset(header, 0, kSeenHeaderSize);
+    std::memcpy(header, "TPC32", 5);
+    write_le32(header + 40, 1);
+    header[80] = 1;
+    header[85] = 1;
+    header[90] = 1;
+}
+
+void resolve_fixups(Translator& t, std::int32_t body_length) {
+    for (const JumpFixup& fixup : t.fixups) {
+        auto found = std::find_if(t.commands.begin(), t.commands.end(),
+                                  [&](const CommandRecord& c) { return c.sio_offset == fixup.target; });
+        if (found != t.commands.end()) {
+            patch_int(t, fixup.field, found->output_length - kSeenHeaderSize);
+        } else if (fixup.target < t.sio_length) {
+            console_print("******************* Jump point (0x%04x) not found!!!!!\n", fixup.target);
+        } else {
+            // A target past the data (the default second target of a comparison
+            // that ends the file) is the end of the body, not its start.
+            patch_int(t, fixup.field, body_length);
+        }
+    }
+}
+
+}  // namespace
+
+std::int32_t seen_size(const Translator& t) { return std::min(t.output_length, kOutBufferSize); }
+
+void translate_scenario_file(Translator& t) {
+    const DispatchTable& table = dispatch_table();
+    write_seen_header(t.OutBuffer.data());
+    t.output_length = kSeenHeaderSize;
+    t.sio_pos = 0;
+    t.commands.clear();
+    t.fixups.clear();
+
+    while (t.sio_pos < t.sio_length) {
+        const std::int32_t offset = t.sio_pos;
+        const std::uint8_t opcode = t.sio[static_cast<std::size_t>(offset)];
+        t.commands.push_back({offset, t.output_length});
+        t.sio_pos = offset + 1;
+        if (CommandTranslator translate = table[opcode]) {
+            translate(t);
+        } else {
+            // The scan goes on with the very next byte as an opcode.
+            t.conversion_failed = true;
+            console_print("*************** Unkown Command 0x%02X\n\n", opcode);
+            console_print("%s", scenario_msg::kConversionFailed);
+        }
+    }
+
+    const std::int32_t body_length = seen_size(t) - kSeenHeaderSize;
+    resolve_fixups(t, body_length);
+    write_le32(&t.OutBuffer[95], static_cast<std::uint32_t>(body_length));
+}

@@ -1,0 +1,101 @@
+// The translator of one SIO scenario file into a SEEN file: its state, the
+// emitters that write the TPC32 bytecode, the readers of the SIO operands and
+// the jump fix-ups. Every command translator works only through these.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::int32_t kSioBufferSize = 65536;
+inline constexpr std::int32_t kOutBufferSize = 65536;
+inline constexpr std::int32_t kSeenHeaderSize = 99;
+inline constexpr std::size_t kMaxScenarios = 999;
+
+// Where the translation of one SIO command begins.
+struct CommandRecord {
+    std::int32_t sio_offset;     // offset of the command's opcode byte in the SIO file
+    std::int32_t output_length;  // output length when its translation began, header included
+};
+
+// A 4-byte field of the output that receives the body offset of an SIO target.
+struct JumpFixup {
+    std::int32_t target;  // SIO offset of the target command's opcode byte
+    std::int32_t field;   // position of the field in OutBuffer
+};
+
+struct Translator {
+    // The scenario list: slot k (1 to 999) is scenarios[k - 1], an upper-cased
+    // SIO file name; k is the scenario's number.
+    std::vector<std::string> scenarios;
+    // Set on an opcode without translation; never cleared.
+    bool conversion_failed = false;
+
+    // The SIO file being translated and the read position in it. Reads at or
+    // past sio_length see zero bytes, whatever the buffer holds there.
+    std::vector<std::uint8_t> sio = std::vector<std::uint8_t>(kSioBufferSize);
+    std::int32_t sio_length = 0;
+    std::int32_t sio_pos = 0;
+
+    // The SEEN file being written. output_length goes on counting past the
+    // buffer after an overflow, but nothing is stored there.
+    std::vector<std::uint8_t> OutBuffer = std::vector<std::uint8_t>(kOutBufferSize);
+    std::int32_t output_length = 0;
+
+    std::vector<CommandRecord> commands;  // the command address map of the current file
+    std::vector<JumpFixup> fixups;        // the jump fix-ups of the current file
+};
+
+// ---- Emitters: each stores at the output length and advances it. ----
+void OutByte(Translator& t, std::int32_t value);
+void OutInt(Translator& t, std::int32_t value);
+// The tagged number: high nibble of the first byte is the length (1-5).
+void OutNum(Translator& t, std::int32_t value);
+// A tagged number with bit 7 of its first byte set: a variable reference.
+void OutVar(Translator& t, std::int32_t value);
+// The text and its terminating zero.
+void OutStr(Translator& t, std::string_view text);
+
+// Stores a 4-byte little-endian value at an earlier output position (a field
+// emitted with OutInt(0)). Nothing is stored outside OutBuffer.
+void patch_int(Translator& t, std::int32_t position, std::int32_t value);
+// The current body offset: the output length less the SEEN header.
+inline std::int32_t body_offset(const Translator& t) { return t.output_length - kSeenHeaderSize; }
+
+// ---- Operand readers: each reads at the SIO read position and advances it. ----
+std::uint8_t sio_byte_at(const Translator& t, std::int32_t position);
+std::uint8_t InByte(Translator& t);
+std::uint32_t InWord(Translator& t);    // 16 bits, big-endian
+std::uint32_t InTriple(Translator& t);  // 24 bits, big-endian
+// A zero-terminated text at the read position, without its terminator; it
+// ends at the end of the data at the latest. The position moves past the
+// terminator.
+std::string_view InText(Translator& t);
+// The text at the read position, without moving it.
+std::string_view peek_text(const Translator& t);
+
+// ---- Operand forms ----
+// Variable operand: bank byte and InWord; bank 2 adds 1000.
+std::int32_t read_variable_operand(Translator& t);
+// Value operand: InTriple; a literal below 0x10000, else a variable number.
+struct ValueOperand {
+    bool is_variable;
+    std::int32_t value;  // the literal, or the TPC32 variable number
+};
+ValueOperand decode_value_operand(std::uint32_t triple);
+ValueOperand read_value_operand(Translator& t);
+
+// Records a jump to the SIO offset `target` and emits its placeholder field.
+void add_jump_fixup(Translator& t, std::int32_t target);
+
+// Translates the t.sio_length bytes of t.sio into a complete SEEN file in
+// OutBuffer (seen_size() bytes). Sets conversion_failed on an opcode without
+// translation.
+void translate_scenario_file(Translator& t);
+// The size of the SEEN file in OutBuffer.
+std::int32_t seen_size(const Translator& t);
+
+// A command translator: reads its operands at the SIO read position and
+// emits its translation.
+using CommandTranslator = void (*)(Translator&);
