@@ -1,0 +1,70 @@
+// The PDT10 picture as the player reads it, and the conversion of the
+// pictures of CG, ENDING and SYSTEM into it.
+//
+// Layout (little-endian): "PDT10" and three zero bytes, 0, source width W at
+// 12, source height H at 16, 0 (8 bytes), alpha field at 28; then a colour
+// plane of w x h 5-6-5 pixels (w = W / 2, h = H / 2) and, when the alpha
+// field (the colour plane's size) is not 0, an alpha plane of w x h bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/picture_decode.h"
+
+struct FileSearch;
+struct Package;
+
+inline constexpr std::size_t kPdt10HeaderSize = 32;
+inline constexpr char kPdt10Magic[] = "PDT10";
+inline constexpr std::size_t kPdt10WidthOffset = 12;
+inline constexpr std::size_t kPdt10HeightOffset = 16;
+inline constexpr std::size_t kPdt10AlphaFieldOffset = 28;
+
+// The green that marks a transparent source pixel (blue 0, green 255, red 0).
+inline constexpr std::uint8_t kKeyBlue = 0, kKeyGreen = 255, kKeyRed = 0;
+
+// The cell of "CIP_MAP.PDT" that gets a darkened copy 12 rows lower.
+inline constexpr char kMapPictureName[] = "CIP_MAP.PDT";
+inline constexpr std::uint32_t kMapCellTop = 42;
+inline constexpr std::uint32_t kMapCellSize = 12;
+
+// A converted picture: the whole working block (header, colour plane and
+// alpha plane always present) and the size of the entry stored from it.
+struct Pdt10Block {
+    std::uint32_t width = 0;          // half-size plane width w
+    std::uint32_t height = 0;         // half-size plane height h
+    std::vector<std::uint8_t> bytes;  // 32 + 3 x w x h bytes
+    std::size_t entry_size = 0;       // 32 + 2 x w x h, or the whole block with alpha
+};
+
+// Writes the PDT10 header for a source of W x H pixels; `alpha_field` is 0
+// or the colour plane's size.
+void write_pdt10_header(std::uint8_t* block, std::uint32_t source_width,
+                        std::uint32_t source_height, std::uint32_t alpha_field);
+
+// Packs channel sums of a 2 x 2 block (each at most 1020) into a 5-6-5 pixel:
+// the top 5, 6 and 5 bits of the truncated averages.
+std::uint16_t pack_block_colour(std::uint32_t sum_red, std::uint32_t sum_green,
+                                std::uint32_t sum_blue);
+
+// Halves `picture` by averaging 2 x 2 blocks, pure green counting as
+// transparent black. False when the block cannot be allocated.
+bool convert_picture_to_pdt10(const DecodedPicture& picture, Pdt10Block& block);
+
+// Writes the darkened copy of the map cell (12 x 12 from row 42) into the
+// cell 12 rows lower. Does nothing for planes smaller than 12 x 66.
+void darken_map_cell(Pdt10Block& block);
+
+// The entry name of a source file: its last path component up to the first
+// full stop, with ".PDT" appended. Not upper-cased.
+std::string picture_entry_name(const std::string& path);
+
+// Loads, converts, names and stores one picture. A picture that cannot be
+// loaded is reported with a warning and nothing is stored.
+void convert_picture(Package& package, const std::string& path);
+
+// Prints the warning for a picture or sprite that could not be loaded.
+void report_unloadable_picture(const std::string& path, PictureLoad status);

@@ -1,0 +1,236 @@
+#include "image/picture_decode.h"
+
+#include <cstring>
+#include <new>
+
+#include "platform/platform.h"
+
+namespace {
+
+// Header fields: a byte past the end of a short file reads as 0, so a file
+// shorter than its header decodes as one whose missing fields are 0.
+std::uint32_t header_byte(std::span<const std::uint8_t> file, std::size_t offset) {
+    return offset < file.size() ? file[offset] : 0;
+}
+std::uint32_t header_le16(std::span<const std::uint8_t> file, std::size_t offset) {
+    return header_byte(file, offset) | header_byte(file, offset + 1) << 8;
+}
+std::uint32_t header_le32(std::span<const std::uint8_t> file, std::size_t offset) {
+    return header_le16(file, offset) | header_le16(file, offset + 2) << 16;
+}
+
+// Sizes `buffer` for width x height values of `value_size` bytes, zero-filled.
+PictureLoad allocate_plane(std::uint32_t width, std::uint32_t height, std::size_t value_size,
+                           std::vector<std::uint8_t>& buffer) {
+    const std::uint64_t count = std::uint64_t{width} * height;
+    if (count > kMaxPicturePixels) return PictureLoad::too_large;
+    try {
+        buffer.assign(static_cast<std::size_t>(count) * value_size, 0);
+    } catch (const std::bad_alloc&) {
+        buffer.clear();
+        return PictureLoad::no_memory;
+    }
+    return PictureLoad::ok;
+}
+
+// The run-length packets shared by the run-length picture (three bytes per
+// value) and the shadow mask (one byte per value), from offset 4 on. Ends at
+// an end byte, at the end of the buffer, or where the file ends, also inside
+// a packet.
+void decode_packets(std::span<const std::uint8_t> file, std::size_t value_size,
+                    std::vector<std::uint8_t>& out) {
+    const std::size_t total = out.size() / value_size;
+    std::size_t p = 0;
+    std::size_t pos = 4;
+    while (pos < file.size()) {
+        const std::uint8_t n = file[pos++];
+        if ((n & 0x7F) == 0) return;
+        if (n < 0x80) {
+            if (file.size() - pos < value_size) return;
+            for (unsigned i = 0; i < n; ++i) {
+                if (p >= total) return;
+                std::memcpy(&out[p * value_size], &file[pos], value_size);
+                ++p;
+            }
+            pos += value_size;
+        } else {
+            for (unsigned i = 0; i < n - 0x80u; ++i) {
+                if (p >= total) return;
+                if (file.size() - pos < value_size) return;
+                std::memcpy(&out[p * value_size], &file[pos], value_size);
+                pos += value_size;
+                ++p;
+            }
+        }
+    }
+}
+
+// Copy positions of the flag-coded format: rows up and pixels left for the
+// flag values 1 to 15.
+constexpr std::uint32_t kCopyRowsUp[16] = {0, 0, 0, 0, 1, 1, 2, 2, 2, 4, 4, 4, 8, 8, 8, 16};
+constexpr std::uint32_t kCopyPixelsLeft[16] = {0, 2, 4, 8, 0, 2, 0, 2, 4, 0, 2, 4, 0, 2, 4, 0};
+
+constexpr std::size_t kFlagCodedHeaderSize = 24;
+
+// The state of one flag-coded decoding. Stream positions are file offsets
+// (64 bits, as header offsets may point far past the file).
+struct FlagCodedDecoder {
+    std::span<const std::uint8_t> file;
+    std::uint8_t* pixels = nullptr;
+    std::uint64_t total = 0;  // pixels in the picture
+    std::uint64_t p = 0;      // write position in pixels
+    std::uint64_t distance[16] = {};
+    std::uint64_t flag_a = kFlagCodedHeaderSize;
+    std::uint8_t flag_a_bit = 0x80;
+    std::uint64_t flag_b = 0;
+    std::uint64_t index = 0;
+    std::uint64_t index_end = 0;
+    std::uint64_t table = 0;
+};
+
+// Two pixels of flag value k. False when decoding ends.
+bool decode_pair(FlagCodedDecoder& d, unsigned k) {
+    const std::uint64_t size = d.file.size();
+    for (int i = 0; i < 2; ++i) {
+        if (k != 0) {
+            if (d.p >= d.total) return false;
+            if (d.p < d.distance[k]) return false;
+            std::memcpy(d.pixels + d.p * 3, d.pixels + (d.p - d.distance[k]) * 3, 3);
+        } else {
+            if (d.index >= d.index_end || d.index >= size) return false;
+            const std::uint64_t entry = d.table + 3ull * d.file[d.index];
+            if (d.p >= d.total) return false;
+            if (entry + 3 > size) return false;
+            std::memcpy(d.pixels + d.p * 3, &d.file[entry], 3);
+            ++d.index;
+        }
+        ++d.p;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool is_flag_coded_picture(std::span<const std::uint8_t> file) {
+    return file.size() >= 4 && header_le16(file, 0) == 0x4D4D && header_le16(file, 2) == 0x1A44;
+}
+
+PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
+    picture = DecodedPicture{};
+    if (file.empty()) return PictureLoad::empty;
+    const std::uint32_t width = header_le16(file, 4);
+    const std::uint32_t height = header_le16(file, 6);
+    const PictureLoad status = allocate_plane(width, height, 3, picture.pixels);
+    if (status != PictureLoad::ok) return status;
+    picture.width = width;
+    picture.height = height;
+
+    FlagCodedDecoder d;
+    d.file = file;
+    d.pixels = picture.pixels.data();
+    d.total = std::uint64_t{width} * height;
+    for (int k = 1; k < 16; ++k) {
+        d.distance[k] = (std::uint64_t{kCopyRowsUp[k]} * width + kCopyPixelsLeft[k]) & ~1ull;
+    }
+    d.flag_b = kFlagCodedHeaderSize + std::uint64_t{header_le32(file, 8)};
+    d.index = kFlagCodedHeaderSize + std::uint64_t{header_le32(file, 12)};
+    d.index_end = d.index + header_le32(file, 16);
+    d.table = d.index_end;
+
+    // One flag byte per unit of four pixels, carried from row to row; sized
+    // from the width, so that rows of any width have a flag per unit.
+    const std::uint32_t units = width / 4;
+    std::vector<std::uint8_t> flag_line;
+    try {
+        flag_line.assign(units, 0);
+    } catch (const std::bad_alloc&) {
+        picture = DecodedPicture{};
+        return PictureLoad::no_memory;
+    }
+    for (std::uint32_t row = 0; row < height; ++row) {
+        for (std::uint32_t u = 0; u < units; ++u) {
+            if (d.flag_a >= file.size()) return PictureLoad::ok;
+            const bool changed = (file[d.flag_a] & d.flag_a_bit) != 0;
+            if (changed) {
+                if (d.flag_b >= file.size()) return PictureLoad::ok;
+                flag_line[u] ^= file[d.flag_b++];
+            }
+            d.flag_a_bit >>= 1;
+            if (d.flag_a_bit == 0) {
+                d.flag_a_bit = 0x80;
+                ++d.flag_a;
+            }
+            const std::uint8_t f = flag_line[u];
+            if (!decode_pair(d, f >> 4) || !decode_pair(d, f & 0x0F)) return PictureLoad::ok;
+        }
+    }
+    return PictureLoad::ok;
+}
+
+PictureLoad decode_run_length_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
+    picture = DecodedPicture{};
+    if (file.empty()) return PictureLoad::empty;
+    const std::uint32_t width = header_le16(file, 0);
+    const std::uint32_t height = header_le16(file, 2);
+    const PictureLoad status = allocate_plane(width, height, 3, picture.pixels);
+    if (status != PictureLoad::ok) return status;
+    picture.width = width;
+    picture.height = height;
+    decode_packets(file, 3, picture.pixels);
+    return PictureLoad::ok;
+}
+
+PictureLoad decode_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
+    return is_flag_coded_picture(file) ? decode_flag_coded_picture(file, picture)
+                                       : decode_run_length_picture(file, picture);
+}
+
+PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask) {
+    mask = ShadowMask{};
+    if (file.empty()) return PictureLoad::empty;
+    const std::uint32_t width = header_le16(file, 0);
+    const std::uint32_t height = header_le16(file, 2);
+    const PictureLoad status = allocate_plane(width, height, 1, mask.values);
+    if (status != PictureLoad::ok) return status;
+    mask.width = width;
+    mask.height = height;
+    decode_packets(file, 1, mask.values);
+    return PictureLoad::ok;
+}
+
+namespace {
+
+PictureLoad read_picture_file(const std::string& path, std::vector<std::uint8_t>& file) {
+    switch (platform::read_file(path, file, kMaxPictureFileSize)) {
+        case platform::ReadStatus::ok:
+            return PictureLoad::ok;
+        case platform::ReadStatus::empty:
+            return PictureLoad::empty;
+        case platform::ReadStatus::too_large:
+            return PictureLoad::too_large;
+        case platform::ReadStatus::no_memory:
+            return PictureLoad::no_memory;
+        case platform::ReadStatus::cannot_open:
+        case platform::ReadStatus::read_error:
+            break;
+    }
+    return PictureLoad::cannot_open;
+}
+
+}  // namespace
+
+PictureLoad load_picture(const std::string& path, DecodedPicture& picture) {
+    picture = DecodedPicture{};
+    std::vector<std::uint8_t> file;
+    const PictureLoad status = read_picture_file(path, file);
+    if (status != PictureLoad::ok) return status;
+    return decode_picture(file, picture);
+}
+
+PictureLoad load_shadow_mask(const std::string& path, ShadowMask& mask) {
+    mask = ShadowMask{};
+    std::vector<std::uint8_t> file;
+    const PictureLoad status = read_picture_file(path, file);
+    if (status != PictureLoad::ok) return status;
+    return decode_shadow_mask(file, mask);
+}

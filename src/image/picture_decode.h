@@ -1,0 +1,54 @@
+// Decoders of the game's source pictures: the flag-coded and the run-length
+// .MOE picture and the .SHW shadow mask. Each decodes from bytes in memory
+// through a bounded reader, so no offset or count in a file can make it read
+// outside the file; the load_ functions read the file first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// Pictures and masks whose header gives more pixels than this are not loaded,
+// so that a few header bytes cannot ask for gigabytes.
+inline constexpr std::uint64_t kMaxPicturePixels = 4096ull * 4096ull;
+// No valid picture file of the largest allowed size comes near this.
+inline constexpr std::uint64_t kMaxPictureFileSize = 256ull << 20;
+
+// A decoded picture: width x height pixels of three bytes (blue, green, red),
+// rows in file order without gaps. Pixels that decoding did not reach are 0.
+struct DecodedPicture {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint8_t> pixels;  // width * height * 3 bytes
+};
+
+// A decoded shadow mask: one opacity value per pixel, width x height bytes
+// in file order. Values that decoding did not reach are 0.
+struct ShadowMask {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint8_t> values;  // width * height bytes
+};
+
+enum class PictureLoad { ok, cannot_open, empty, too_large, no_memory };
+
+// True when the data begin with the flag-coded magic 4D 4D 44 1A.
+bool is_flag_coded_picture(std::span<const std::uint8_t> file);
+
+// Decodes a .MOE file held in memory, choosing the format by its magic.
+// Returns ok with the picture (possibly only partly decoded), empty for no
+// bytes, too_large when the header gives more than kMaxPicturePixels pixels,
+// no_memory when the pixel buffer cannot be allocated.
+PictureLoad decode_picture(std::span<const std::uint8_t> file, DecodedPicture& picture);
+PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, DecodedPicture& picture);
+PictureLoad decode_run_length_picture(std::span<const std::uint8_t> file, DecodedPicture& picture);
+
+// Decodes a .SHW file held in memory; results as decode_picture.
+PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask);
+
+// Read the whole file at `path` and decode it. cannot_open also covers a
+// read error; too_large also covers a file above kMaxPictureFileSize.
+PictureLoad load_picture(const std::string& path, DecodedPicture& picture);
+PictureLoad load_shadow_mask(const std::string& path, ShadowMask& mask);
