@@ -1,1 +1,116 @@
+// Music (50, 51) and sound effects (52).
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "scenario/translate.h"
+
+namespace {
+
+using gamekit::Sio;
+using scenario_test::Bytes;
+using scenario_test::cat;
+using scenario_test::hex;
+using scenario_test::translate;
+
+// The bytes of a text and its terminator.
+Bytes text_bytes(const std::string& text) {
+    Bytes out(text.begin(), text.end());
+    out.push_back(0);
+    return out;
+}
+
+struct WorkedCase {
+    Bytes sio;
+    Bytes seen;
+};
+
+TEST(SoundCommands, WorkedExamples) {
+    const WorkedCase cases[] = {
+        {hex("32 00 07"), hex("0E 01 42 47 4D 5F 30 37 00")},     // BGM_07
+        {hex("32 00 7B"), hex("0E 01 42 47 4D 5F 31 32 33 00")},  // BGM_123
+        {hex("33"), hex("0E 10 24 06")},
+        {hex("34 00 0B"), hex("0E 30 4B 6E 6F 63 6B 00")},  // Knock
+        {hex("34 00 0E"), hex("0E 30 00")},                 // empty name
+    };
+    for (const WorkedCase& c : cases) {
+        auto result = translate(c.sio);
+        EXPECT_EQ(result.body, c.seen);
+        EXPECT_EQ(result.console, "");
+        EXPECT_EQ(result.translator->commands.size(), 1u);
+    }
+}
+
+TEST(SoundCommands, MusicNameHasAtLeastTwoDigits) {
+    const std::pair<std::uint16_t, std::string> cases[] = {
+        {0, "BGM_00"}, {9, "BGM_09"}, {10, "BGM_10"}, {100, "BGM_100"}, {65535, "BGM_65535"},
+    };
+    for (const auto& [number, name] : cases) {
+        Sio sio;
+        gamekit::sio_music(sio, number);
+        EXPECT_EQ(translate(sio).body, cat({hex("0E 01"), text_bytes(name)})) << number;
+    }
+}
+
+TEST(SoundCommands, Music51ReadsNoOperand) {
+    Sio sio;
+    gamekit::sio_music_51(sio);
+    gamekit::sio_music(sio, 1);
+    auto result = translate(sio);
+    EXPECT_EQ(result.body, hex("0E 10 24 06 0E 01 42 47 4D 5F 30 31 00"));
+    EXPECT_EQ(result.translator->commands.size(), 2u);
+}
+
+TEST(SoundCommands, EverySoundEffectName) {
+    // clang-format off
+    const char* const names[32] = {
+        "",              "BasketDribbleFast", "BasketRing",   "MioCrash",
+        "heart1",        "DoorOpen",          "engine",       "Down",
+        "DoorChime",     "PHS",               "TelephoneRing", "Knock",
+        "mishi1",        "mishi2",            "",             "",
+        "bashan",        "cry1",              "KatanaDokyun", "DoorClose",
+        "EspChikaMax",   "Telephone",         "mishi3",       "heart2",
+        "cry2",          "cry3",              "",             "",
+        "",              "",                  "",             "",
+    };
+    // clang-format on
+    for (std::uint16_t number = 0; number < 32; ++number) {
+        Sio sio;
+        gamekit::sio_sound(sio, number);
+        auto result = translate(sio);
+        EXPECT_EQ(result.body, cat({hex("0E 30"), text_bytes(names[number])})) << number;
+        EXPECT_EQ(result.console, "") << number;
+    }
+}
+
+TEST(SoundCommands, SoundEffectNamesKeepTheirCase) {
+    Sio sio;
+    gamekit::sio_sound(sio, 4);
+    gamekit::sio_sound(sio, 1);
+    EXPECT_EQ(translate(sio).body,
+              hex("0E 30 68 65 61 72 74 31 00"
+                  " 0E 30 42 61 73 6B 65 74 44 72 69 62 62 6C 65 46 61 73 74 00"));
+}
+
+TEST(SoundCommands, SoundEffectPastTheTableIsEmptyWithAWarning) {
+    const std::pair<std::uint16_t, std::string> cases[] = {
+        {32, "********** Bad sound effect number : 32\n"},
+        {65535, "********** Bad sound effect number : 65535\n"},
+    };
+    for (const auto& [number, warning] : cases) {
+        Sio sio;
+        gamekit::sio_sound(sio, number);
+        auto result = translate(sio);
+        EXPECT_EQ(result.body, hex("0E 30 00")) << number;
+        EXPECT_EQ(result.console, warning);
+        EXPECT_FALSE(result.translator->conversion_failed);
+    }
+}
+
+TEST(SoundCommands, OperandCutShortReadsZeros) {
+    // A music number cut short after its high byte 01 reads as 0x0100.
+    EXPECT_EQ(translate(hex("32 01")).body, hex("0E 01 42 47 4D 5F 32 35 36 00"));  // BGM_256
+    EXPECT_EQ(translate(hex("34")).body, hex("0E 30 00"));
+}
+
+}  // namespace
