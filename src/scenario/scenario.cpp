@@ -45,13 +45,13 @@ void translate_scenarios(Translator& t, Package& package, const std::string& gam
             case platform::ReadStatus::too_large:
                 console_print("********** %s is larger than 65536 bytes: skipped\n", path.c_str());
                 continue;
-            case platform::ReadStatus::no_memory:
-            case platform::ReadStatus::read_error:
-                console_print("********** Cannot read %s: skipped\n", path.c_str());
-                continue;
             case platform::ReadStatus::cannot_open:
             case platform::ReadStatus::empty:
-                continue;  // the slot number stays taken
+            case platform::ReadStatus::no_memory:
+            case platform::ReadStatus::read_error:
+                // Skipped without a message, like a file that cannot be
+                // opened; the slot number stays taken.
+                continue;
         }
         std::memcpy(t.sio.data(), data.data(), data.size());
         t.sio_length = static_cast<std::int32_t>(data.size());

@@ -24,10 +24,13 @@ void write_seen_header(std::uint8_t* header) {
 }
 
 void resolve_fixups(Translator& t, std::int32_t body_length) {
+    // The records stand in rising SIO order (every command moves the read
+    // position forward), so a binary search finds the one record of a target.
     for (const JumpFixup& fixup : t.fixups) {
-        auto found = std::find_if(t.commands.begin(), t.commands.end(),
-                                  [&](const CommandRecord& c) { return c.sio_offset == fixup.target; });
-        if (found != t.commands.end()) {
+        auto found = std::lower_bound(
+            t.commands.begin(), t.commands.end(), fixup.target,
+            [](const CommandRecord& c, std::int32_t target) { return c.sio_offset < target; });
+        if (found != t.commands.end() && found->sio_offset == fixup.target) {
             patch_int(t, fixup.field, found->output_length - kSeenHeaderSize);
         } else if (fixup.target < t.sio_length) {
             console_print("******************* Jump point (0x%04x) not found!!!!!\n", fixup.target);
@@ -41,12 +44,15 @@ void resolve_fixups(Translator& t, std::int32_t body_length) {
 
 }  // namespace
 
-std::int32_t seen_size(const Translator& t) { return std::min(t.output_length, kOutBufferSize); }
+std::int32_t seen_size(const Translator& t) {
+    return std::min(t.output_length, kOutBufferSize);
+}
 
 void translate_scenario_file(Translator& t) {
     const DispatchTable& table = dispatch_table();
     write_seen_header(t.OutBuffer.data());
     t.output_length = kSeenHeaderSize;
+    t.sio_length = std::clamp(t.sio_length, 0, kSioBufferSize);
     t.sio_pos = 0;
     t.commands.clear();
     t.fixups.clear();

@@ -45,6 +45,10 @@ struct Translator {
 
     std::vector<CommandRecord> commands;  // the command address map of the current file
     std::vector<JumpFixup> fixups;        // the jump fix-ups of the current file
+
+    // Where command 240 assembles the text of one text instruction. It grows
+    // with the text, so no text is cut.
+    std::string text_area;
 };
 
 // ---- Emitters: each stores at the output length and advances it. ----
@@ -61,7 +65,9 @@ void OutStr(Translator& t, std::string_view text);
 // emitted with OutInt(0)). Nothing is stored outside OutBuffer.
 void patch_int(Translator& t, std::int32_t position, std::int32_t value);
 // The current body offset: the output length less the SEEN header.
-inline std::int32_t body_offset(const Translator& t) { return t.output_length - kSeenHeaderSize; }
+inline std::int32_t body_offset(const Translator& t) {
+    return t.output_length - kSeenHeaderSize;
+}
 
 // ---- Operand readers: each reads at the SIO read position and advances it. ----
 std::uint8_t sio_byte_at(const Translator& t, std::int32_t position);
@@ -91,7 +97,7 @@ void add_jump_fixup(Translator& t, std::int32_t target);
 
 // Translates the t.sio_length bytes of t.sio into a complete SEEN file in
 // OutBuffer (seen_size() bytes). Sets conversion_failed on an opcode without
-// translation.
+// translation. A length beyond the SIO buffer is taken as the buffer's size.
 void translate_scenario_file(Translator& t);
 // The size of the SEEN file in OutBuffer.
 std::int32_t seen_size(const Translator& t);

@@ -2,6 +2,7 @@
 // with a fresh translator and look at the SEEN body and the console.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,7 +30,10 @@ inline Translation translate(const Bytes& sio, const std::vector<std::string>& s
     result.translator = std::make_unique<Translator>();
     Translator& t = *result.translator;
     t.scenarios = scenarios;
-    std::copy(sio.begin(), sio.end(), t.sio.begin());
+    // The SIO buffer holds at most 65536 bytes; the translator takes a longer
+    // length as the buffer's size.
+    const std::size_t stored = std::min(sio.size(), t.sio.size());
+    std::copy(sio.begin(), sio.begin() + static_cast<std::ptrdiff_t>(stored), t.sio.begin());
     t.sio_length = static_cast<std::int32_t>(sio.size());
     console_capture(&result.console);
     translate_scenario_file(t);
