@@ -10,7 +10,9 @@ namespace {
 std::string* g_capture = nullptr;
 }
 
-void console_capture(std::string* capture) { g_capture = capture; }
+void console_capture(std::string* capture) {
+    g_capture = capture;
+}
 
 void console_print(const char* format, ...) {
     va_list args;

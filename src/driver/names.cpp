@@ -1,7 +1,9 @@
 #include "driver/names.h"
 
 namespace {
-bool is_lead_byte(unsigned char c) { return (c >= 0x80 && c <= 0x9F) || c >= 0xE0; }
+bool is_lead_byte(unsigned char c) {
+    return (c >= 0x80 && c <= 0x9F) || c >= 0xE0;
+}
 }  // namespace
 
 void upper_case_name(char* name) {

@@ -33,8 +33,7 @@ void import_raw_file(Package& package, const std::string& path) {
 
 void import_raw_folder(Package& package, FileSearch& search, const std::string& pattern) {
     const std::string folder = pattern.substr(0, pattern.find_last_of("\\/") + 1);
-    for (const char* name = find_first_file(search, pattern); name;
-         name = find_next_file(search)) {
+    for (const char* name = find_first_file(search, pattern); name; name = find_next_file(search)) {
         import_raw_file(package, folder + name);
     }
 }

@@ -7,7 +7,9 @@ void close_search(FileSearch& search) {
 }
 }  // namespace
 
-FileSearch::~FileSearch() { close_search(*this); }
+FileSearch::~FileSearch() {
+    close_search(*this);
+}
 
 const char* find_first_file(FileSearch& search, const std::string& pattern) {
     search.result.clear();

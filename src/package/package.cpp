@@ -14,7 +14,9 @@
 namespace {
 
 // LZO1X output can exceed its input by this much at most.
-std::size_t worst_case_packed_size(std::size_t size) { return size + size / 16 + 64 + 3; }
+std::size_t worst_case_packed_size(std::size_t size) {
+    return size + size / 16 + 64 + 3;
+}
 
 void close_staging(Package& package) {
     if (package.staging) platform::file_close(package.staging);
@@ -57,7 +59,9 @@ bool write_package(Package& package, platform::File* out, const std::uint8_t* he
 
 }  // namespace
 
-Package::~Package() { close_staging(*this); }
+Package::~Package() {
+    close_staging(*this);
+}
 
 void build_package_header(std::uint8_t header[kPackageHeaderSize]) {
     std::memset(header, 0, kPackageHeaderSize);
@@ -142,7 +146,8 @@ bool finish_package(Package& package, const std::string& package_path,
     std::stable_sort(package.directory.begin(), package.directory.end(), entry_name_less);
     const std::uint32_t data_start = static_cast<std::uint32_t>(
         kPackageHeaderSize + kDirectoryEntrySize * package.directory.size());
-    for (DirectoryEntry& entry : package.directory) entry.offset += data_start;
+    for (DirectoryEntry& entry : package.directory)
+        entry.offset += data_start;
     write_le16(header + 12, static_cast<std::uint32_t>(package.directory.size()));
 
     bool ok = package.staging && !package.write_failed && platform::file_close(package.staging);
@@ -164,4 +169,6 @@ bool finish_package(Package& package, const std::string& package_path,
     return ok;
 }
 
-void abandon_package(Package& package) { delete_staging(package); }
+void abandon_package(Package& package) {
+    delete_staging(package);
+}

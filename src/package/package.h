@@ -38,8 +38,8 @@ struct Package {
     std::uint64_t staging_length = 0;
     bool write_failed = false;  // a staging write failed: the package cannot be finished
     std::vector<DirectoryEntry> directory;
-    std::vector<std::uint8_t> compressed;    // output buffer, sized for each block
-    std::vector<std::uint8_t> work_memory;   // LZO1X-999 work memory
+    std::vector<std::uint8_t> compressed;   // output buffer, sized for each block
+    std::vector<std::uint8_t> work_memory;  // LZO1X-999 work memory
 
     Package() = default;
     Package(const Package&) = delete;

@@ -115,16 +115,15 @@ bool verify_package(const PackageView& view, std::string& error) {
                 return false;
             }
         }
-        if (!extract_entry(view, entry, content, error)) return false;
     }
     // Entry data follow each other in the order the entries were added, which
     // is not the directory order: they must tile the rest of the file.
     std::vector<const DirectoryEntry*> by_offset;
-    for (const DirectoryEntry& entry : view.directory) by_offset.push_back(&entry);
-    std::stable_sort(by_offset.begin(), by_offset.end(),
-                     [](const DirectoryEntry* a, const DirectoryEntry* b) {
-                         return a->offset < b->offset;
-                     });
+    for (const DirectoryEntry& entry : view.directory)
+        by_offset.push_back(&entry);
+    std::stable_sort(
+        by_offset.begin(), by_offset.end(),
+        [](const DirectoryEntry* a, const DirectoryEntry* b) { return a->offset < b->offset; });
     std::uint64_t expected = kPackageHeaderSize + kDirectoryEntrySize * view.directory.size();
     for (const DirectoryEntry* entry : by_offset) {
         if (entry->offset != expected) {
@@ -138,6 +137,9 @@ bool verify_package(const PackageView& view, std::string& error) {
         error = "entry data end at " + std::to_string(expected) + " but the file has " +
                 std::to_string(view.size) + " bytes";
         return false;
+    }
+    for (const DirectoryEntry& entry : view.directory) {
+        if (!extract_entry(view, entry, content, error)) return false;
     }
     return true;
 }

@@ -19,7 +19,9 @@
 namespace platform {
 namespace {
 
-bool is_lead_byte(unsigned char c) { return (c >= 0x80 && c <= 0x9F) || c >= 0xE0; }
+bool is_lead_byte(unsigned char c) {
+    return (c >= 0x80 && c <= 0x9F) || c >= 0xE0;
+}
 
 // Upper-cases ASCII letters and leaves double-byte code page 932 characters
 // alone, as the converter's names are compared.
@@ -59,7 +61,8 @@ bool glob_match(const char* p, const char* n) {
             return false;
         }
     }
-    while (*p == '*') ++p;
+    while (*p == '*')
+        ++p;
     return *p == '\0';
 }
 
@@ -162,7 +165,9 @@ bool search_next(Search* search, Match& next) {
     return true;
 }
 
-void search_close(Search* search) { delete search; }
+void search_close(Search* search) {
+    delete search;
+}
 
 // ---- Files -------------------------------------------------------------------
 
@@ -192,7 +197,8 @@ ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
         } catch (const std::bad_alloc&) {
             status = ReadStatus::no_memory;
         }
-        if (status == ReadStatus::ok && std::fread(out.data(), 1, out.size(), stream) != out.size()) {
+        if (status == ReadStatus::ok &&
+            std::fread(out.data(), 1, out.size(), stream) != out.size()) {
             status = ReadStatus::read_error;
         }
     }
@@ -229,7 +235,9 @@ bool file_close(File* file) {
     return ok;
 }
 
-bool delete_file(const std::string& path) { return std::remove(path.c_str()) == 0; }
+bool delete_file(const std::string& path) {
+    return std::remove(path.c_str()) == 0;
+}
 
 bool replace_file(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
@@ -283,11 +291,17 @@ void write_text(std::FILE* stream, const char* text, std::size_t size) {
 
 }  // namespace
 
-void console_write(const char* text, std::size_t size) { write_text(stdout, text, size); }
+void console_write(const char* text, std::size_t size) {
+    write_text(stdout, text, size);
+}
 
-void console_write_error(const char* text, std::size_t size) { write_text(stderr, text, size); }
+void console_write_error(const char* text, std::size_t size) {
+    write_text(stderr, text, size);
+}
 
-bool console_is_interactive() { return isatty(STDIN_FILENO) == 1; }
+bool console_is_interactive() {
+    return isatty(STDIN_FILENO) == 1;
+}
 
 bool choose_folder(const char* title, std::string& folder) {
     folder.clear();
@@ -295,7 +309,8 @@ bool choose_folder(const char* title, std::string& folder) {
     console_write_error(heading.data(), heading.size());
     std::string line;
     if (!std::getline(std::cin, line)) return false;
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
     if (line.empty()) return false;
     folder = line;
     return true;

@@ -17,10 +17,23 @@ TEST(UpperCaseName, AsciiLettersOnlyAndDoubleByteCharactersKept) {
         {"a-z.0_9\\x", "A-Z.0_9\\X"},
         {"", ""},
         // Trail bytes 0x61-0x7A of double-byte characters stay as they are.
-        {"\x83" "a\x83z" "b", "\x83" "a\x83z" "B"},
-        {"\xE0" "a" "c", "\xE0" "a" "C"},
+        {"\x83"
+         "a\x83z"
+         "b",
+         "\x83"
+         "a\x83z"
+         "B"},
+        {"\xE0"
+         "a"
+         "c",
+         "\xE0"
+         "a"
+         "C"},
         // 0xA0-0xDF are single-byte (half-width kana): the next byte is upper-cased.
-        {"\xB1" "a", "\xB1" "A"},
+        {"\xB1"
+         "a",
+         "\xB1"
+         "A"},
         // A lone lead byte just before the terminator ends the walk there.
         {"ab\x83", "AB\x83"},
     };
@@ -43,7 +56,8 @@ TEST(BaseName, PartAfterTheLastSeparator) {
         // 0x5C as the trail byte of a double-byte character is no separator.
         {"CG\\\x95\\.MOE", "\x95\\.MOE"},
     };
-    for (const auto& c : cases) EXPECT_STREQ(base_name(c.path), c.base) << c.path;
+    for (const auto& c : cases)
+        EXPECT_STREQ(base_name(c.path), c.base) << c.path;
 }
 
 }  // namespace

@@ -1,1 +1,189 @@
+// The converter run end to end, through the real executables.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+#include "gamekit/gamekit.h"
+#include "package/package_reader.h"
+
+namespace {
+
+using e2e::Result;
+using e2e::TempDir;
+using gamekit::cp932;
+using Bytes = std::vector<std::uint8_t>;
+
+// The console text of a run, in code page 932 as the converter prints it.
+std::string opening() {
+    return cp932(
+        "「ねむり ぎつね文庫ミニシナリオ」 データコンバータ for ぽぷらん\n"
+        "Version 0.10\n\n"
+        "##### 「ふわふわ星の小夜曲」がインストールされている #####\n"
+        "##### フォルダを選択してください。                   #####\n\n");
+}
+const std::string kPressKey = "何かキーを押してください.\n";
+
+Result convert(const std::string& game, const std::string& out, const std::string& data,
+               std::uint64_t file_size_limit = 0) {
+    return e2e::run(
+        {{MSCONV_EXE, "--no-wait", "--output", out, "--data", data, game}, "", file_size_limit});
+}
+
+struct Package {
+    Bytes bytes;
+    PackageView view;
+};
+
+Package read_package(const std::string& path) {
+    Package p;
+    p.bytes = e2e::read_bytes(path);
+    std::string error;
+    EXPECT_TRUE(parse_package(p.bytes.data(), p.bytes.size(), p.view, error)) << error;
+    return p;
+}
+
+Bytes noise(std::size_t size, std::uint32_t seed) {
+    Bytes out(size);
+    for (auto& byte : out) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<std::uint8_t>(seed >> 24);
+    }
+    return out;
+}
+
+TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "game");
+    std::filesystem::create_directories(dir / "out");
+    const Bytes readme = {'h', 'e', 'l', 'l', 'o', '\n'};
+    const Bytes big = noise(300000, 7);
+    gamekit::write_file(dir / "DATA/readme.txt", readme);
+    gamekit::write_file(dir / "DATA/empty.bin", {});
+    gamekit::write_file(dir / "DATA/a_very_long_file_name.bin", big);
+    gamekit::write_file(dir / "DATA/sub/inside.txt", readme);
+
+    const Result r = convert(dir / "game", dir / "out", dir / "DATA");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, opening() + cp932("... コンバート中です\n\n終了しました.\n\n" + kPressKey));
+    EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
+
+    const Result verify = e2e::run({{AVDTOOL_EXE, "verify", dir / "out/DAR297.AVD"}});
+    EXPECT_EQ(verify.status, 0) << verify.err;
+    Package p = read_package(dir / "out/DAR297.AVD");
+    std::vector<std::string> names;
+    for (const DirectoryEntry& e : p.view.directory)
+        names.push_back(entry_name(e));
+    EXPECT_EQ(names, (std::vector<std::string>{"A_VERY_LONG_FIL", "EMPTY.BIN", "README.TXT"}));
+    const Bytes expected[] = {big, {}, readme};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        Bytes content;
+        std::string error;
+        ASSERT_TRUE(extract_entry(p.view, p.view.directory[i], content, error)) << error;
+        EXPECT_EQ(content, expected[i]) << names[i];
+    }
+}
+
+TEST(Conversion, CancelAtThePromptEndsWithStatusOne) {
+    TempDir dir;
+    const Result r = e2e::run({{MSCONV_EXE, "--no-wait", "--output", dir.path}, ""});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, opening() + cp932("中止しました.\n\n" + kPressKey));
+    EXPECT_FALSE(e2e::exists(dir / "tmp.dat"));
+    EXPECT_FALSE(e2e::exists(dir / "DAR297.AVD"));
+}
+
+TEST(Conversion, FolderTypedAtThePromptIsConverted) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "game");
+    gamekit::write_file(dir / "DATA/x", {1});
+    const Result r =
+        e2e::run({{MSCONV_EXE, "--no-wait", "--output", dir.path, "--data", dir / "DATA"},
+                  dir / "game" + "\n"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(e2e::exists(dir / "DAR297.AVD"));
+}
+
+TEST(Conversion, OutputFolderThatCannotBeWritten) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "game");
+    const Result r = convert(dir / "game", dir / "missing/folder", dir / "DATA");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, opening() + cp932("アーカイブ作成に失敗しました.\n\n" + kPressKey));
+}
+
+TEST(Conversion, WriteFailureKeepsTheEarlierPackage) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "game");
+    const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+    gamekit::write_file(dir / "out/DAR297.AVD", earlier);
+    gamekit::write_file(dir / "DATA/noise.bin", noise(400000, 3));
+
+    const Result r = convert(dir / "game", dir / "out", dir / "DATA", 200000);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, opening() + cp932("... コンバート中です\n\n"
+                                       "アーカイブの書き込みに失敗しました.\n\n" +
+                                       kPressKey));
+    EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), earlier);
+    EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
+    EXPECT_FALSE(e2e::exists(dir / "out/DAR297.AVD.part"));
+}
+
+TEST(Conversion, FailureWhileWritingThePackageKeepsTheEarlierOne) {
+    // The staging file fits the limit, the package (its copy plus header) does not.
+    TempDir dir;
+    std::filesystem::create_directories(dir / "game");
+    const Bytes earlier = {'o', 'l', 'd'};
+    gamekit::write_file(dir / "out/DAR297.AVD", earlier);
+    const Bytes data = noise(150000, 5);
+    gamekit::write_file(dir / "DATA/noise.bin", data);
+    const Result r = convert(dir / "game", dir / "out", dir / "DATA", data.size() + 100);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), earlier);
+    EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
+    EXPECT_FALSE(e2e::exists(dir / "out/DAR297.AVD.part"));
+}
+
+TEST(Conversion, CommandLine) {
+    const Result version = e2e::run({{MSCONV_EXE, "--version"}});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "msconv 0.10\n");
+    const Result bad = e2e::run({{MSCONV_EXE, "--no-such-option"}});
+    EXPECT_EQ(bad.status, 2);
+}
+
+TEST(Avdtool, VerifyNamesTheFirstFault) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "game");
+    gamekit::write_file(dir / "DATA/a", {1, 2, 3});
+    gamekit::write_file(dir / "DATA/b", noise(1000, 1));
+    ASSERT_EQ(convert(dir / "game", dir.path, dir / "DATA").status, 0);
+    const Bytes good = e2e::read_bytes(dir / "DAR297.AVD");
+    const struct {
+        const char* what;
+        std::size_t offset;
+        std::uint8_t value;
+        const char* reason;
+    } faults[] = {
+        {"magic", 0, 'Q', "magic is not \"PLOVEX\""},
+        {"fixed word", 8, 0, "header word at offset 8 is 1536, not 1613"},
+        {"sort order", 64, 'Z', "directory is not sorted at entry 1 (B)"},
+        {"offset", 64 + 16, 0, "A: data start at 0, expected 128"},
+        {"unpacked size", 64 + 24, 9, "does not decompress to its unpacked size"},
+    };
+    for (const auto& f : faults) {
+        Bytes bad = good;
+        bad[f.offset] = f.value;
+        gamekit::write_file(dir / "bad.avd", bad);
+        const Result r = e2e::run({{AVDTOOL_EXE, "verify", dir / "bad.avd"}});
+        EXPECT_EQ(r.status, 1) << f.what;
+        EXPECT_NE(r.err.find(f.reason), std::string::npos) << f.what << ": " << r.err;
+    }
+    Bytes truncated(good.begin(), good.end() - 1);
+    gamekit::write_file(dir / "bad.avd", truncated);
+    EXPECT_EQ(e2e::run({{AVDTOOL_EXE, "verify", dir / "bad.avd"}}).status, 1);
+}
+
+}  // namespace

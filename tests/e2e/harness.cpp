@@ -57,7 +57,8 @@ Result run(const RunSpec& spec) {
         }
         setenv("LC_ALL", "C", 1);
         std::vector<char*> argv;
-        for (const std::string& a : spec.args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : spec.args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -76,6 +77,8 @@ std::vector<std::uint8_t> read_bytes(const std::string& path) {
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-bool exists(const std::string& path) { return std::filesystem::exists(path); }
+bool exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 }  // namespace e2e

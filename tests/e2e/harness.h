@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -25,8 +26,14 @@ struct Result {
 };
 
 struct RunSpec {
-    std::vector<std::string> args;  // args[0] is the executable
-    std::string stdin_text;         // fed on standard input, then end of input
+    RunSpec(std::vector<std::string> args_, std::string stdin_text_ = "",
+            std::uint64_t file_size_limit_ = 0)
+        : args(std::move(args_)),
+          stdin_text(std::move(stdin_text_)),
+          file_size_limit(file_size_limit_) {}
+
+    std::vector<std::string> args;      // args[0] is the executable
+    std::string stdin_text;             // fed on standard input, then end of input
     std::uint64_t file_size_limit = 0;  // RLIMIT_FSIZE in bytes; 0 for none
 };
 

@@ -1,1 +1,261 @@
+#include "package/package.h"
+
 #include <gtest/gtest.h>
+#include <lzo/lzo1x.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/bytes.h"
+#include "driver/console.h"
+#include "package/package_reader.h"
+#include "platform/platform.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A package built in a fresh temporary folder.
+class PackageTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("msconv-package-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        console_capture(&console_);
+        ASSERT_TRUE(open_package(package_, prefix()));
+    }
+    void TearDown() override {
+        console_capture(nullptr);
+        std::filesystem::remove_all(folder_);
+    }
+    std::string prefix() const { return folder_.string() + "/"; }
+    std::string package_path() const { return prefix() + kPackageName; }
+
+    void add(const std::string& name, const Bytes& data) {
+        ASSERT_GT(add_package_entry(package_, name.c_str(), data.data(), data.size()), 0);
+    }
+    // Finishes the package and reads it back.
+    Bytes finish() {
+        std::uint8_t header[kPackageHeaderSize];
+        build_package_header(header);
+        EXPECT_TRUE(finish_package(package_, package_path(), header));
+        std::vector<std::uint8_t> bytes;
+        EXPECT_EQ(platform::read_file(package_path(), bytes, UINT32_MAX), platform::ReadStatus::ok);
+        std::string error;
+        EXPECT_TRUE(parse_package(bytes.data(), bytes.size(), view_, error)) << error;
+        return bytes;
+    }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const DirectoryEntry& e : view_.directory)
+            out.push_back(entry_name(e));
+        return out;
+    }
+
+    std::filesystem::path folder_;
+    std::string console_;
+    Package package_;
+    PackageView view_;
+    Bytes bytes_;
+};
+
+Bytes lzo_compress(const Bytes& data) {
+    std::vector<std::uint8_t> work(LZO1X_999_MEM_COMPRESS);
+    Bytes out(data.size() + data.size() / 16 + 67);
+    lzo_uint n = 0;
+    static const std::uint8_t nothing = 0;
+    lzo1x_999_compress(data.empty() ? &nothing : data.data(), data.size(), out.data(), &n,
+                       work.data());
+    out.resize(n);
+    return out;
+}
+
+TEST_F(PackageTest, HeaderBytes) {
+    add("A", {1, 2, 3});
+    bytes_ = finish();
+    // "PLOVEX", 1613, 2, N = 1, 16, 8, zeros, then the title in code page 932.
+    const Bytes expected_start = {'P',  'L',  'O',  'V',  'E',  'X',  0,    0,    0x4D,
+                                  0x06, 0x02, 0x00, 0x01, 0x00, 0x10, 0x00, 0x08, 0x00};
+    ASSERT_GE(bytes_.size(), 64u);
+    EXPECT_EQ(Bytes(bytes_.begin(), bytes_.begin() + 18), expected_start);
+    EXPECT_EQ(Bytes(bytes_.begin() + 18, bytes_.begin() + 32), Bytes(14, 0));
+    const Bytes title = {0x82, 0xCB, 0x82, 0xDE, 0x82, 0xE8, ' ',  0x82, 0xAC, 0x82, 0xC2,
+                         0x82, 0xCB, 0x95, 0xB6, 0x8C, 0xC9, 0x83, 0x7E, 0x83, 0x6A, 0x83,
+                         0x56, 0x83, 0x69, 0x83, 0x8A, 0x83, 0x49, 0,    0,    0};
+    EXPECT_EQ(Bytes(bytes_.begin() + 32, bytes_.begin() + 64), title);
+    std::string error;
+    EXPECT_TRUE(verify_package(view_, error)) << error;
+}
+
+TEST_F(PackageTest, DirectoryLayoutAndDataInInsertionOrder) {
+    const Bytes b = {'b', 'b', 'b', 'b'};
+    const Bytes a(1000, 'a');
+    add("second.txt", b);
+    add("first.txt", a);
+    bytes_ = finish();
+    ASSERT_EQ(names(), (std::vector<std::string>{"FIRST.TXT", "SECOND.TXT"}));
+    // Data start at 64 + 32 * N, in the order the entries were added.
+    const Bytes packed_b = lzo_compress(b), packed_a = lzo_compress(a);
+    const std::uint8_t* record = bytes_.data() + 64;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(record)), "FIRST.TXT");
+    EXPECT_EQ(Bytes(record + 9, record + 16), Bytes(7, 0));  // zero-filled name
+    EXPECT_EQ(read_le32(record + 16), 128u + packed_b.size());
+    EXPECT_EQ(read_le32(record + 20), packed_a.size());
+    EXPECT_EQ(read_le32(record + 24), 1000u);
+    EXPECT_EQ(read_le32(record + 28), 2u);
+    EXPECT_EQ(read_le32(record + 32 + 16), 128u);
+    EXPECT_EQ(Bytes(bytes_.begin() + 128, bytes_.begin() + 128 + packed_b.size()), packed_b);
+    EXPECT_EQ(bytes_.size(), 128 + packed_b.size() + packed_a.size());
+    for (const DirectoryEntry& entry : view_.directory) {
+        Bytes content;
+        std::string error;
+        ASSERT_TRUE(extract_entry(view_, entry, content, error)) << error;
+        EXPECT_EQ(content, entry_name(entry) == "FIRST.TXT" ? a : b);
+    }
+}
+
+TEST_F(PackageTest, SortIsBytewiseAndStable) {
+    // Equal names keep their insertion order; a double-byte name sorts after
+    // every ASCII name; digits before letters; SEEN before SYSTEM.
+    add("\x83"
+        "A.PDT",
+        {1});
+    add("SYSTEM.PDT", {2});
+    add("dup", {3});
+    add("SEEN001.TXT", {4});
+    add("DUP", {5});
+    add("0.DAT", {6});
+    add("DU", {7});
+    bytes_ = finish();
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"0.DAT", "DU", "DUP", "DUP", "SEEN001.TXT", "SYSTEM.PDT",
+                                        "\x83"
+                                        "A.PDT"}));
+    Bytes first, second;
+    std::string error;
+    ASSERT_TRUE(extract_entry(view_, view_.directory[2], first, error));
+    ASSERT_TRUE(extract_entry(view_, view_.directory[3], second, error));
+    EXPECT_EQ(first, Bytes{3});
+    EXPECT_EQ(second, Bytes{5});
+    EXPECT_TRUE(verify_package(view_, error)) << error;
+}
+
+TEST_F(PackageTest, NamesCutTo15BytesAndUpperCased) {
+    add("abcdefghijklmno", {1});      // exactly 15: whole
+    add("abcdefghijklmnopqrs", {2});  // cut to 15
+    add("abcdefghijklmn\x83", {3});   // 15 bytes ending in a lone lead byte
+    add("zzzzzzzzzzzzzz\x83"
+        "a",
+        {4});  // cut inside a double-byte character
+    bytes_ = finish();
+    EXPECT_EQ(names(), (std::vector<std::string>{"ABCDEFGHIJKLMNO", "ABCDEFGHIJKLMNO",
+                                                 "ABCDEFGHIJKLMN\x83", "ZZZZZZZZZZZZZZ\x83"}));
+}
+
+TEST_F(PackageTest, EmptyEntryHasPackedSizeThree) {
+    add("EMPTY", {});
+    bytes_ = finish();
+    ASSERT_EQ(view_.directory.size(), 1u);
+    EXPECT_EQ(view_.directory[0].packed_size, 3u);
+    EXPECT_EQ(view_.directory[0].unpacked_size, 0u);
+    EXPECT_EQ(view_.directory[0].offset, 96u);
+    std::string error;
+    EXPECT_TRUE(verify_package(view_, error)) << error;
+}
+
+TEST_F(PackageTest, LargeBlockNeedsNoFixedBuffer) {
+    // Larger than the classic 1 MiB output buffer and hard to compress.
+    Bytes noise(3 << 20);
+    std::uint32_t x = 12345;
+    for (auto& byte : noise) {
+        x = x * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(x >> 24);
+    }
+    add("NOISE", noise);
+    bytes_ = finish();
+    Bytes content;
+    std::string error;
+    ASSERT_TRUE(extract_entry(view_, view_.directory[0], content, error)) << error;
+    EXPECT_EQ(content, noise);
+    EXPECT_TRUE(verify_package(view_, error)) << error;
+}
+
+TEST_F(PackageTest, StagingFileExistsOnlyWhileOpen) {
+    EXPECT_TRUE(std::filesystem::exists(prefix() + kStagingName));
+    add("A", {1});
+    finish();
+    EXPECT_FALSE(std::filesystem::exists(prefix() + kStagingName));
+    EXPECT_FALSE(std::filesystem::exists(package_path() + ".part"));
+}
+
+TEST_F(PackageTest, AbandonDeletesTheStagingFile) {
+    add("A", {1});
+    abandon_package(package_);
+    EXPECT_FALSE(std::filesystem::exists(prefix() + kStagingName));
+    EXPECT_FALSE(std::filesystem::exists(package_path()));
+}
+
+TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
+    const Bytes earlier = {'o', 'l', 'd'};
+    {
+        platform::File* f = platform::create_file(package_path());
+        ASSERT_TRUE(platform::file_write(f, earlier.data(), earlier.size()));
+        ASSERT_TRUE(platform::file_close(f));
+    }
+    add("A", {1});
+    std::uint8_t header[kPackageHeaderSize];
+    build_package_header(header);
+    // The package cannot be written where a folder stands in the way.
+    std::filesystem::create_directories(package_path() + ".part");
+    EXPECT_FALSE(finish_package(package_, package_path(), header));
+    Bytes now;
+    ASSERT_EQ(platform::read_file(package_path(), now, 100), platform::ReadStatus::ok);
+    EXPECT_EQ(now, earlier);
+    EXPECT_FALSE(std::filesystem::exists(prefix() + kStagingName));
+}
+
+TEST_F(PackageTest, EntriesPast65535AreRefusedWithAWarning) {
+    package_.directory.resize(kMaxPackageEntries);
+    const Bytes one = {1};
+    EXPECT_LT(add_package_entry(package_, "LAST", one.data(), one.size()), 0);
+    EXPECT_EQ(console_, "********** Too many package entries: LAST skipped\n");
+    abandon_package(package_);
+}
+
+TEST(PackageHeader, BuiltOnceWithZeroCount) {
+    std::uint8_t header[kPackageHeaderSize];
+    std::memset(header, 0xEE, sizeof header);
+    build_package_header(header);
+    EXPECT_EQ(read_le16(header + 12), 0);
+    EXPECT_EQ(header[63], 0);
+}
+
+TEST(PackageReader, RejectsTruncatedAndMisplacedData) {
+    const struct {
+        const char* what;
+        Bytes bytes;
+        const char* error;
+    } cases[] = {
+        {"short header", Bytes(10, 0), "file is shorter than the 64-byte header"},
+        {"short directory",
+         [] {
+             Bytes b(64, 0);
+             b[12] = 2;
+             return b;
+         }(),
+         "file is too short for its directory of 2 entries"},
+    };
+    for (const auto& c : cases) {
+        PackageView view;
+        std::string error;
+        EXPECT_FALSE(parse_package(c.bytes.data(), c.bytes.size(), view, error)) << c.what;
+        EXPECT_EQ(error, c.error) << c.what;
+    }
+}
+
+}  // namespace

@@ -35,8 +35,8 @@ int list(const std::string& path) {
     std::printf("%-15s %10s %10s %10s %4s\n", "name", "offset", "packed", "unpacked", "kind");
     for (const DirectoryEntry& entry : view.directory) {
         std::printf("%-15s %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %4" PRIu32 "\n",
-                    entry_name(entry).c_str(), entry.offset, entry.packed_size,
-                    entry.unpacked_size, entry.kind);
+                    entry_name(entry).c_str(), entry.offset, entry.packed_size, entry.unpacked_size,
+                    entry.kind);
     }
     return 0;
 }

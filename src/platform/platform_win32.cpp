@@ -1,0 +1,259 @@
+// Win32 implementation of the platform layer. Every name and path is a byte
+// string handed to the "A" functions as it stands; nothing is converted.
+#include <conio.h>
+#include <io.h>
+#include <shlobj.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+// ---- File search -------------------------------------------------------------
+
+struct Search {
+    HANDLE handle;
+};
+
+namespace {
+
+void fill_match(const WIN32_FIND_DATAA& data, Match& match) {
+    match.name = data.cFileName;
+    match.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
+// The system gives the names in its own order (on NTFS by their upper-cased
+// form); nothing sorts them here.
+Search* search_open(const std::string& pattern, Match& first) {
+    WIN32_FIND_DATAA data;
+    HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    auto* search = new (std::nothrow) Search{handle};
+    if (!search) {
+        FindClose(handle);
+        return nullptr;
+    }
+    fill_match(data, first);
+    return search;
+}
+
+bool search_next(Search* search, Match& next) {
+    if (!search) return false;
+    WIN32_FIND_DATAA data;
+    if (!FindNextFileA(search->handle, &data)) return false;
+    fill_match(data, next);
+    return true;
+}
+
+void search_close(Search* search) {
+    if (!search) return;
+    FindClose(search->handle);
+    delete search;
+}
+
+// ---- Files -------------------------------------------------------------------
+
+struct File {
+    std::FILE* stream;
+};
+
+ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
+                     std::uint64_t max_size) {
+    out.clear();
+    std::FILE* stream = std::fopen(path.c_str(), "rb");
+    if (!stream) return ReadStatus::cannot_open;
+    struct _stati64 st;
+    if (_fstati64(_fileno(stream), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+        std::fclose(stream);
+        return ReadStatus::cannot_open;
+    }
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    ReadStatus status = ReadStatus::ok;
+    if (size == 0) {
+        status = ReadStatus::empty;
+    } else if (size > max_size || static_cast<std::size_t>(size) != size) {
+        status = ReadStatus::too_large;
+    } else {
+        try {
+            out.resize(static_cast<std::size_t>(size));
+        } catch (const std::bad_alloc&) {
+            status = ReadStatus::no_memory;
+        }
+        if (status == ReadStatus::ok &&
+            std::fread(out.data(), 1, out.size(), stream) != out.size()) {
+            status = ReadStatus::read_error;
+        }
+    }
+    std::fclose(stream);
+    if (status != ReadStatus::ok) out.clear();
+    return status;
+}
+
+File* open_for_reading(const std::string& path) {
+    std::FILE* stream = std::fopen(path.c_str(), "rb");
+    if (!stream) return nullptr;
+    auto* file = new (std::nothrow) File{stream};
+    if (!file) std::fclose(stream);
+    return file;
+}
+
+std::size_t file_read(File* file, void* data, std::size_t size) {
+    return std::fread(data, 1, size, file->stream);
+}
+
+File* create_file(const std::string& path) {
+    std::FILE* stream = std::fopen(path.c_str(), "wb");
+    if (!stream) return nullptr;
+    auto* file = new (std::nothrow) File{stream};
+    if (!file) std::fclose(stream);
+    return file;
+}
+
+bool file_write(File* file, const void* data, std::size_t size) {
+    return size == 0 || std::fwrite(data, 1, size, file->stream) == size;
+}
+
+bool file_flush(File* file) {
+    return std::fflush(file->stream) == 0 && _commit(_fileno(file->stream)) == 0;
+}
+
+bool file_close(File* file) {
+    bool ok = std::fclose(file->stream) == 0;
+    delete file;
+    return ok;
+}
+
+bool delete_file(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// ---- The converter's own folder ------------------------------------------------
+
+std::string executable_folder() {
+    char module[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    char full[MAX_PATH];
+    char* file_part = nullptr;
+    n = GetFullPathNameA(module, MAX_PATH, full, &file_part);
+    if (n == 0 || n >= MAX_PATH || !file_part) return {};
+    return std::string(full, static_cast<std::size_t>(file_part - full));
+}
+
+// ---- Console -----------------------------------------------------------------
+
+namespace {
+
+constexpr UINT kCodePage = 932;
+
+UINT g_saved_output_code_page = 0;
+
+void restore_output_code_page() {
+    SetConsoleOutputCP(g_saved_output_code_page);
+}
+
+// The console shows code page 932 when the system lets the program switch it;
+// the console's own code page is put back at exit, since a console started
+// from a command prompt outlives the program.
+bool console_shows_code_page_932() {
+    static const bool shows = [] {
+        const UINT current = GetConsoleOutputCP();
+        if (current == 0) return false;  // no console attached
+        if (current == kCodePage) return true;
+        if (!SetConsoleOutputCP(kCodePage)) return false;
+        g_saved_output_code_page = current;
+        std::atexit(restore_output_code_page);
+        return true;
+    }();
+    return shows;
+}
+
+bool is_console(std::FILE* stream) {
+    DWORD mode = 0;
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
+// A console that stays on another code page gets the text as UTF-16, when the
+// system knows code page 932; a redirected stream always gets the bytes.
+bool write_transcoded(std::FILE* stream, const char* text, std::size_t size) {
+    if (size > INT_MAX) return false;
+    const int length = static_cast<int>(size);
+    const int wide_length = MultiByteToWideChar(kCodePage, 0, text, length, nullptr, 0);
+    if (wide_length <= 0) return false;
+    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+    MultiByteToWideChar(kCodePage, 0, text, length, wide.data(), wide_length);
+    std::fflush(stream);
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD written = 0;
+    return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) !=
+           0;
+}
+
+void write_text(std::FILE* stream, const char* text, std::size_t size) {
+    if (!console_shows_code_page_932() && is_console(stream) &&
+        write_transcoded(stream, text, size)) {
+        return;
+    }
+    std::fwrite(text, 1, size, stream);
+    std::fflush(stream);
+}
+
+}  // namespace
+
+void console_write(const char* text, std::size_t size) {
+    write_text(stdout, text, size);
+}
+
+void console_write_error(const char* text, std::size_t size) {
+    write_text(stderr, text, size);
+}
+
+bool console_is_interactive() {
+    // _isatty also holds for the NUL device; only a console has a console mode.
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+// The system's folder dialog: no owner window, no root, no flags.
+bool choose_folder(const char* title, std::string& folder) {
+    folder.clear();
+    char display_name[MAX_PATH];
+    BROWSEINFOA info = {};
+    info.hwndOwner = nullptr;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = display_name;
+    info.lpszTitle = title;
+    info.ulFlags = 0;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
+    if (!chosen) return false;
+    char path[MAX_PATH] = {};
+    const bool ok = SHGetPathFromIDListA(chosen, path) != 0;
+    CoTaskMemFree(chosen);
+    if (!ok || path[0] == '\0') return false;
+    // A drive root comes back with its separator ("C:\"); it is kept.
+    folder = path;
+    return true;
+}
+
+void wait_for_key() {
+    if (!console_is_interactive()) return;
+    const int key = _getch();
+    // An extended key arrives as a zero (or 0xE0) code followed by its own code.
+    if (key == 0 || key == 0xE0) _getch();
+}
+
+}  // namespace platform
