@@ -1,1 +1,350 @@
+// Characters (60) and backgrounds (61, 62, 63).
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gamekit/gamekit.h"
+#include "scenario/translate.h"
+
+namespace {
+
+using gamekit::cp932;
+using gamekit::Sio;
+using scenario_test::Bytes;
+using scenario_test::cat;
+using scenario_test::hex;
+using scenario_test::translate;
+using scenario_test::Translation;
+
+// 0B 30, then 0B 22 with the count byte and the background picture operand.
+Bytes characters_head(std::uint8_t count) {
+    return cat({hex("0B 30 0B 22"), Bytes{count}, hex("40 11 12")});
+}
+
+// The tagged number of an x the tests use.
+Bytes x_number(int x) {
+    switch (x) {
+        case 0:
+            return hex("10");
+        case 120:
+            return hex("28 07");
+        case 240:
+            return hex("20 0F");
+    }
+    ADD_FAILURE() << "no tagged number for x " << x;
+    return {};
+}
+
+// A sprite record: 03, the name, the area 0 0 399 479, then x and 0.
+Bytes sprite(const std::string& name, int x) {
+    return cat({hex("03"), Bytes(name.begin(), name.end()), hex("00 10 10 2F 18 2F 1D"),
+                x_number(x), hex("10")});
+}
+
+// The translation of one command 60 with a single character ID.
+Bytes one_character(std::uint32_t id) {
+    Sio sio;
+    gamekit::sio_characters(sio, {id});
+    return translate(sio).body;
+}
+
+TEST(PictureCommands, CharacterWorkedExample) {
+    Sio sio;
+    gamekit::sio_characters(sio, {10203});
+    EXPECT_EQ(sio.build(), hex("3C 01 00 00 27 DB"));
+    auto result = translate(sio);
+    EXPECT_EQ(result.body, hex("0B 30 0B 22 02 40 11 12"
+                               " 03 41 49 4E 5F 46 30 32 00 10 10 2F 18 2F 1D 28 07 10"
+                               " 03 41 49 4E 5F 42 30 33 31 00 10 10 2F 18 2F 1D 28 07 10"));
+    EXPECT_EQ(result.console, "");
+    // The helpers below agree with the literal bytes.
+    EXPECT_EQ(result.body,
+              cat({characters_head(2), sprite("AIN_F02", 120), sprite("AIN_B031", 120)}));
+}
+
+struct IdCase {
+    std::uint32_t id;
+    std::vector<std::string> sprites;
+    std::string console;
+};
+
+TEST(PictureCommands, SpritesOfCharacterIds) {
+    const IdCase cases[] = {
+        {10203, {"AIN_F02", "AIN_B031"}, ""},
+        {12305, {"AIN_F23", "AIN_B052"}, ""},
+        {33410, {"MIN_F04", "MIN_B103"}, ""},
+        {60312, {"MIO_F03", "MIO_B121"}, ""},
+        {64711, {"MIO_F27", "MIO_B114"}, ""},
+        {65805, {"MIO_F18", "MIO_B051"}, ""},
+        {80512, {"IZA_B015"}, ""},
+        {81200, {"IZA_B012"}, ""},
+        {3405, {"SAT_B034"}, ""},
+        {150700, {"_B007"}, ""},
+        {210300, {"YUI_03"}, ""},
+        {19901, {"AIN_F99", "AIN_B010"}, "********** Bad charactor ID : 19901 (1 99 10)\n"},
+        // Tens digits 0 and 1 of the middle pair give the same sprites.
+        {10112, {"AIN_F01", "AIN_B121"}, ""},
+        {11112, {"AIN_F01", "AIN_B121"}, ""},
+        {60112, {"MIO_F01", "MIO_B121"}, ""},
+        {61112, {"MIO_F01", "MIO_B121"}, ""},
+        // Every row of the F6/B6 table.
+        {62345, {"MIO_F03", "MIO_B452"}, ""},
+        {63345, {"MIO_F23", "MIO_B453"}, ""},
+        {64345, {"MIO_F23", "MIO_B454"}, ""},
+        {65345, {"MIO_F13", "MIO_B451"}, ""},
+        {66345, {"MIO_F13", "MIO_B453"}, ""},
+        {67345, {"MIO_F33", "MIO_B453"}, ""},
+        {68345, {"MIO_F33", "MIO_B454"}, ""},
+        {69912, {"MIO_F99", "MIO_B120"}, "********** Bad charactor ID : 69912 (6 99 120)\n"},
+        // Every row of the F/B table, for characters 1 to 20 other than 6 and 8.
+        {20000, {"YUU_F00", "YUU_B001"}, ""},
+        {22199, {"YUU_F21", "YUU_B992"}, ""},
+        {23199, {"YUU_F01", "YUU_B993"}, ""},
+        {24199, {"YUU_F21", "YUU_B994"}, ""},
+        {15005, {"AIN_F50", "AIN_B050"}, "********** Bad charactor ID : 15005 (1 50 50)\n"},
+        {160901, {"MIA_F09", "MIA_B011"}, ""},
+        {170901, {"_F09", "_B011"}, ""},
+        {200901, {"_F09", "_B011"}, ""},
+        // Characters 0 and 15 use the middle pair, 8 never has an F sprite.
+        {0, {"SAT_B000"}, ""},
+        {9999, {"SAT_B099"}, ""},
+        {150000, {"_B000"}, ""},
+        {80000, {"IZA_B010"}, ""},
+        {89999, {"IZA_B099"}, ""},
+        // From character 21 on, the last pair is ignored.
+        {210399, {"YUI_03"}, ""},
+        {259900, {"YUN_99"}, ""},
+        {339999, {"YK2_99"}, ""},
+    };
+    for (const IdCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "ID " << c.id);
+        Sio sio;
+        gamekit::sio_characters(sio, {c.id});
+        auto result = translate(sio);
+        Bytes expected = characters_head(static_cast<std::uint8_t>(c.sprites.size()));
+        for (const std::string& name : c.sprites)
+            expected = cat({expected, sprite(name, 120)});
+        EXPECT_EQ(result.body, expected);
+        EXPECT_EQ(result.console, c.console);
+        EXPECT_FALSE(result.translator->conversion_failed);
+    }
+}
+
+TEST(PictureCommands, EveryCharacterCode) {
+    const char* const codes[34] = {
+        "SAT", "AIN", "YUU", "MIN", "CHI", "MAY", "MIO", "KAO", "IZA", "LIS", "NOZ", "YUK",
+        "NAN", "HIT", "MIK", "",    "MIA", "",    "",    "",    "",    "YUI", "KOT", "IZU",
+        "SAK", "YUN", "NAS", "SIN", "COS", "YKI", "KTR", "HIN", "CO2", "YK2",
+    };
+    for (std::uint32_t k = 0; k < 34; ++k) {
+        SCOPED_TRACE(testing::Message() << "character " << k);
+        // The ID k 05 07: middle pair 05, last pair 07.
+        const std::string code = codes[k];
+        std::vector<std::string> names;
+        if (k >= 21) {
+            names = {code + "_05"};
+        } else if (k == 8) {
+            names = {code + "_B015"};
+        } else if (k == 0 || k == 15) {
+            names = {code + "_B005"};
+        } else {
+            names = {code + "_F05", code + "_B071"};
+        }
+        Bytes expected = characters_head(static_cast<std::uint8_t>(names.size()));
+        for (const std::string& name : names)
+            expected = cat({expected, sprite(name, 120)});
+        EXPECT_EQ(one_character(k * 10000 + 507), expected);
+    }
+}
+
+TEST(PictureCommands, NoCharacters) {
+    Sio sio;
+    gamekit::sio_characters(sio, {});
+    gamekit::sio_show_background(sio);
+    auto result = translate(sio);
+    // Only the count byte is read: the next byte is the next command.
+    EXPECT_EQ(result.body, cat({hex("0B 30 0B 22 00 40 11 12"), hex("0B 30 0B 05 40 11 12")}));
+    EXPECT_EQ(result.console, "********** Bad charactor nums : 0\n");
+    ASSERT_EQ(result.translator->commands.size(), 2u);
+    EXPECT_EQ(result.translator->commands[1].sio_offset, 2);
+}
+
+TEST(PictureCommands, TwoCharactersStandAt0And240) {
+    Sio sio;
+    gamekit::sio_characters(sio, {10203, 210300});
+    auto result = translate(sio);
+    // The count byte counts sprite records, not characters.
+    EXPECT_EQ(result.body, cat({characters_head(3), sprite("AIN_F02", 0), sprite("AIN_B031", 0),
+                                sprite("YUI_03", 240)}));
+    EXPECT_EQ(result.console, "");
+}
+
+TEST(PictureCommands, ThreeCharactersAllStandAt0) {
+    Sio sio;
+    gamekit::sio_characters(sio, {3405, 210300, 80512});
+    gamekit::sio_no_background(sio);
+    auto result = translate(sio);
+    EXPECT_EQ(result.body, cat({characters_head(3), sprite("SAT_B034", 0), sprite("YUI_03", 0),
+                                sprite("IZA_B015", 0),
+                                hex("0B 30 59 01 11 4E 4F 00 68 01 11 10 10 10 0B 05 2A 00 12")}));
+    EXPECT_EQ(result.console, "********** Bad charactor nums : 3\n");
+    ASSERT_EQ(result.translator->commands.size(), 2u);
+    EXPECT_EQ(result.translator->commands[1].sio_offset, 2 + 4 * 3);
+}
+
+TEST(PictureCommands, BadIdKeepsTheRestGoing) {
+    Sio sio;
+    gamekit::sio_characters(sio, {19901, 60312});
+    auto result = translate(sio);
+    EXPECT_EQ(result.body, cat({characters_head(4), sprite("AIN_F99", 0), sprite("AIN_B010", 0),
+                                sprite("MIO_F03", 240), sprite("MIO_B121", 240)}));
+    EXPECT_EQ(result.console, "********** Bad charactor ID : 19901 (1 99 10)\n");
+}
+
+TEST(PictureCommands, IdsWithoutACharacterCodeGetNoSprite) {
+    const std::pair<std::uint32_t, std::string> cases[] = {
+        {340000, "********** Bad charactor ID : 340000 (34 0 0)\n"},
+        {4294967295u, "********** Bad charactor ID : -1 (0 0 -10)\n"},
+        {0x80000000u, "********** Bad charactor ID : -2147483648 (-214748 -36 -480)\n"},
+        {0x7FFFFFFFu, "********** Bad charactor ID : 2147483647 (214748 36 470)\n"},
+    };
+    for (const auto& [id, warning] : cases) {
+        SCOPED_TRACE(testing::Message() << "ID " << id);
+        Sio sio;
+        gamekit::sio_characters(sio, {id, 10203});
+        auto result = translate(sio);
+        // The second character still stands at x = 240.
+        EXPECT_EQ(result.body,
+                  cat({characters_head(2), sprite("AIN_F02", 240), sprite("AIN_B031", 240)}));
+        EXPECT_EQ(result.console, warning);
+    }
+}
+
+// n characters of character 1 (two sprites each) and optionally one of
+// character 21 (one sprite).
+Translation translate_many(int pairs, bool single) {
+    std::vector<std::uint32_t> ids(static_cast<std::size_t>(pairs), 10203);
+    if (single) ids.push_back(210300);
+    Sio sio;
+    gamekit::sio_characters(sio, ids);
+    gamekit::sio_show_background(sio);
+    return translate(sio);
+}
+
+TEST(PictureCommands, AtMost255SpriteRecords) {
+    const Bytes pair = cat({sprite("AIN_F02", 0), sprite("AIN_B031", 0)});
+    const Bytes next = hex("0B 30 0B 05 40 11 12");
+
+    {
+        SCOPED_TRACE("255 records fit");
+        auto result = translate_many(127, true);
+        Bytes expected = characters_head(255);
+        for (int i = 0; i < 127; ++i)
+            expected = cat({expected, pair});
+        expected = cat({expected, sprite("YUI_03", 0), next});
+        EXPECT_EQ(result.body, expected);
+        EXPECT_EQ(result.console, "********** Bad charactor nums : 128\n");
+    }
+    // Past the 255th record nothing more is written.
+    Bytes kept = characters_head(255);
+    for (int i = 0; i < 127; ++i)
+        kept = cat({kept, pair});
+    kept = cat({kept, sprite("AIN_F02", 0), next});
+    {
+        SCOPED_TRACE("the 256th record is dropped");
+        auto result = translate_many(128, false);
+        EXPECT_EQ(result.body, kept);
+        EXPECT_EQ(result.console,
+                  "********** Bad charactor nums : 128\n"
+                  "********** Too many sprites : 256 (only 255 kept)\n");
+        ASSERT_EQ(result.translator->commands.size(), 2u);
+        EXPECT_EQ(result.translator->commands[1].sio_offset, 2 + 4 * 128);
+    }
+    {
+        SCOPED_TRACE("255 characters");
+        auto result = translate_many(255, false);
+        EXPECT_EQ(result.body, kept);
+        EXPECT_EQ(result.console,
+                  "********** Bad charactor nums : 255\n"
+                  "********** Too many sprites : 510 (only 255 kept)\n");
+        ASSERT_EQ(result.translator->commands.size(), 2u);
+        EXPECT_EQ(result.translator->commands[1].sio_offset, 2 + 4 * 255);
+    }
+}
+
+TEST(PictureCommands, CharactersCutShortReadZeros) {
+    // Two characters announced, one given: the missing ID reads as 0.
+    auto result = translate(hex("3C 02 00 00 27 DB"));
+    EXPECT_EQ(result.body, cat({characters_head(3), sprite("AIN_F02", 0), sprite("AIN_B031", 0),
+                                sprite("SAT_B000", 240)}));
+}
+
+TEST(PictureCommands, ShowBackground) {
+    Sio sio;
+    gamekit::sio_show_background(sio);
+    auto result = translate(sio);
+    EXPECT_EQ(result.body, hex("0B 30 0B 05 40 11 12"));
+    EXPECT_EQ(result.translator->commands.size(), 1u);
+}
+
+TEST(PictureCommands, NoBackground) {
+    Sio sio;
+    gamekit::sio_no_background(sio);
+    gamekit::sio_no_background(sio);
+    auto result = translate(sio);
+    const Bytes one = hex("0B 30 59 01 11 4E 4F 00 68 01 11 10 10 10 0B 05 2A 00 12");
+    EXPECT_EQ(result.body, cat({one, one}));
+}
+
+struct BackgroundCase {
+    const char* what;
+    std::string name;  // code page 932 bytes
+    Bytes emitted;     // the processed name and its terminator
+};
+
+TEST(PictureCommands, Background) {
+    const BackgroundCase cases[] = {
+        {"worked example", "bg01.moe", hex("42 47 30 31 00")},
+        {"already processed", "BG01", hex("42 47 30 31 00")},
+        {"no full stop", "sky_Night", hex("53 4B 59 5F 4E 49 47 48 54 00")},
+        {"cut at the first full stop", "a.b.c", hex("41 00")},
+        {"starts with a full stop", ".moe", hex("00")},
+        {"empty", "", hex("00")},
+        // The trail byte 0x61 of ヂ is not a letter to upper-case.
+        {"double-byte", cp932("ヂa.moe"), hex("83 61 41 00")},
+        {"31 bytes stay whole", std::string(31, 'x'), cat({Bytes(31, 'X'), hex("00")})},
+        {"32 bytes are cut to 31", std::string(32, 'x'), cat({Bytes(31, 'X'), hex("00")})},
+        {"a long name is cut to 31", std::string(31, 'y') + "z.moe" + std::string(100, 'w'),
+         cat({Bytes(31, 'Y'), hex("00")})},
+        {"full stop past the cut", std::string(40, 'b') + ".moe", cat({Bytes(31, 'B'), hex("00")})},
+    };
+    for (const BackgroundCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Sio sio;
+        gamekit::sio_background(sio, c.name);
+        gamekit::sio_show_background(sio);
+        auto result = translate(sio);
+        EXPECT_EQ(result.body, cat({hex("0B 30 59 01 11"), c.emitted, hex("0B 05 40 11 12"),
+                                    hex("0B 30 0B 05 40 11 12")}));
+        // The read position moves past the whole name in the SIO data.
+        ASSERT_EQ(result.translator->commands.size(), 2u);
+        EXPECT_EQ(result.translator->commands[1].sio_offset,
+                  static_cast<std::int32_t>(1 + c.name.size() + 1));
+        EXPECT_EQ(result.console, "");
+    }
+}
+
+TEST(PictureCommands, BackgroundWorkedExampleBytes) {
+    Sio sio;
+    gamekit::sio_background(sio, "bg01.moe");
+    EXPECT_EQ(translate(sio).body, hex("0B 30 59 01 11 42 47 30 31 00 0B 05 40 11 12"));
+}
+
+TEST(PictureCommands, BackgroundNameEndsAtTheDataEnd) {
+    auto result = translate(cat({Bytes{62}, Bytes{'b', 'g'}}));
+    EXPECT_EQ(result.body, hex("0B 30 59 01 11 42 47 00 0B 05 40 11 12"));
+    EXPECT_EQ(result.translator->commands.size(), 1u);
+}
+
+}  // namespace
