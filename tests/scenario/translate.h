@@ -19,8 +19,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct Translation {
     std::unique_ptr<Translator> translator;
-    Bytes seen;     // the whole SEEN file
-    Bytes body;     // the SEEN file without its 99-byte header
+    Bytes seen;  // the whole SEEN file
+    Bytes body;  // the SEEN file without its 99-byte header
     std::string console;
 };
 
@@ -70,7 +70,8 @@ inline Bytes le32(std::uint32_t v) {
 
 inline Bytes cat(std::initializer_list<Bytes> parts) {
     Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 

@@ -1,1 +1,627 @@
+// The translator core: emitters, readers, operand forms, the SEEN framing of
+// one file, jump fix-ups, opcodes without translation, overflows, and the
+// scenario set read from a game folder.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/console.h"
+#include "driver/search.h"
+#include "gamekit/gamekit.h"
+#include "package/package.h"
+#include "package/package_reader.h"
+#include "platform/platform.h"
+#include "scenario/scenario.h"
+#include "scenario/translate.h"
+
+namespace {
+
+using namespace scenario_test;
+using namespace gamekit;
+
+// ---- Emitters ----------------------------------------------------------------
+
+// A fresh translator positioned just past the SEEN header.
+std::unique_ptr<Translator> fresh() {
+    auto t = std::make_unique<Translator>();
+    t->output_length = kSeenHeaderSize;
+    return t;
+}
+
+// The bytes one emit call writes after the header.
+template <typename Emit>
+Bytes emitted(Emit emit) {
+    auto t = fresh();
+    emit(*t);
+    return Bytes(t->OutBuffer.begin() + kSeenHeaderSize, t->OutBuffer.begin() + t->output_length);
+}
+
+struct NumberCase {
+    std::int32_t value;
+    const char* bytes;
+};
+
+TEST(Emitters, OutNumWritesTheTaggedNumber) {
+    const NumberCase cases[] = {
+        {0, "10"},
+        {1, "11"},
+        {15, "1F"},
+        {16, "20 01"},
+        {4095, "2F FF"},
+        {4096, "30 00 01"},
+        {800, "20 32"},
+        {998, "26 3E"},
+        {1000, "28 3E"},
+        {1048575, "3F FF FF"},
+        {1048576, "40 00 00 01"},
+        {268435455, "4F FF FF FF"},
+        {268435456, "50 00 00 00 01"},
+        {2147483647, "5F FF FF FF 07"},
+        {-1, "5F FF FF FF FF"},
+        {-16, "50 FF FF FF FF"},
+        {-2147483647 - 1, "50 00 00 00 F8"},
+    };
+    for (const NumberCase& c : cases) {
+        EXPECT_EQ(emitted([&](Translator& t) { OutNum(t, c.value); }), hex(c.bytes))
+            << "OutNum(" << c.value << ")";
+    }
+}
+
+TEST(Emitters, OutVarSetsBitSevenOfTheFirstByte) {
+    const NumberCase cases[] = {
+        {0, "90"}, {800, "A0 32"}, {1005, "AD 3E"}, {4096, "B0 00 01"}, {-1, "DF FF FF FF FF"},
+    };
+    for (const NumberCase& c : cases) {
+        EXPECT_EQ(emitted([&](Translator& t) { OutVar(t, c.value); }), hex(c.bytes))
+            << "OutVar(" << c.value << ")";
+    }
+}
+
+TEST(Emitters, OutByteOutIntOutStr) {
+    EXPECT_EQ(emitted([](Translator& t) { OutByte(t, 0x1FF); }), hex("FF"));
+    EXPECT_EQ(emitted([](Translator& t) { OutInt(t, 0x12345678); }), hex("78 56 34 12"));
+    EXPECT_EQ(emitted([](Translator& t) { OutInt(t, -1); }), hex("FF FF FF FF"));
+    EXPECT_EQ(emitted([](Translator& t) { OutStr(t, ""); }), hex("00"));
+    EXPECT_EQ(emitted([](Translator& t) { OutStr(t, "NO"); }), hex("4E 4F 00"));
+}
+
+// ---- Overflow of OutBuffer ---------------------------------------------------
+
+struct OverflowCase {
+    const char* what;
+    std::int32_t start;  // output length before the call
+    void (*emit)(Translator&);
+    std::int32_t length_after;
+    const char* message;  // "" when the store fits
+};
+
+TEST(Emitters, OverflowMessagesAtExactlyTheEndAndOnePast) {
+    const OverflowCase cases[] = {
+        {"OutByte fits", 65535, [](Translator& t) { OutByte(t, 0xAB); }, 65536, ""},
+        {"OutByte past", 65536, [](Translator& t) { OutByte(t, 0xAB); }, 65537,
+         "Error : OutBuffer overflow @ OutByte\n"},
+        {"OutInt fits", 65532, [](Translator& t) { OutInt(t, -1); }, 65536, ""},
+        {"OutInt past", 65533, [](Translator& t) { OutInt(t, -1); }, 65537,
+         "Error : OutBuffer overflow @ OutInt\n"},
+        {"OutNum fits", 65534, [](Translator& t) { OutNum(t, 800); }, 65536, ""},
+        {"OutNum past", 65535, [](Translator& t) { OutNum(t, 800); }, 65537,
+         "Error : OutBuffer overflow @ OutNum\n"},
+        {"OutVar fits", 65534, [](Translator& t) { OutVar(t, 800); }, 65536, ""},
+        {"OutVar past", 65535, [](Translator& t) { OutVar(t, 800); }, 65537,
+         "Error : OutBuffer overflow @ OutNum\n"},
+        {"OutStr fits", 65533, [](Translator& t) { OutStr(t, "NO"); }, 65536, ""},
+        {"OutStr past", 65534, [](Translator& t) { OutStr(t, "NO"); }, 65535,
+         "Error : OutBuffer overflow @ OutStr\n"},
+        {"OutStr with no byte free", 65536, [](Translator& t) { OutStr(t, "NO"); }, 65537,
+         "Error : OutBuffer overflow @ OutStr\n"},
+    };
+    for (const OverflowCase& c : cases) {
+        auto t = fresh();
+        std::fill(t->OutBuffer.begin(), t->OutBuffer.end(), 0xEE);
+        t->output_length = c.start;
+        std::string console;
+        console_capture(&console);
+        c.emit(*t);
+        console_capture(nullptr);
+        EXPECT_EQ(t->output_length, c.length_after) << c.what;
+        EXPECT_EQ(console, c.message) << c.what;
+        EXPECT_FALSE(t->conversion_failed) << c.what;
+    }
+}
+
+TEST(Emitters, OverflowStoresWhatFitsAndNothingBeyond) {
+    auto t = fresh();
+    t->output_length = 65533;
+    std::string console;
+    console_capture(&console);
+    OutInt(*t, 0x04030201);
+    console_capture(nullptr);
+    EXPECT_EQ(Bytes(t->OutBuffer.end() - 3, t->OutBuffer.end()), hex("01 02 03"));
+
+    // The text that does not fit is dropped; its zero byte is kept.
+    t->output_length = 65534;
+    t->OutBuffer[65535] = 0xEE;
+    console_capture(&console);
+    OutStr(*t, "NO");
+    console_capture(nullptr);
+    EXPECT_EQ(Bytes(t->OutBuffer.end() - 2, t->OutBuffer.end()), hex("00 EE"));
+
+    // A text that ends exactly at the end of the buffer is stored whole.
+    t->output_length = 65533;
+    OutStr(*t, "NO");
+    EXPECT_EQ(Bytes(t->OutBuffer.end() - 3, t->OutBuffer.end()), hex("4E 4F 00"));
+}
+
+// ---- Readers and operand forms ------------------------------------------------
+
+// A fresh translator reading `bytes`; the buffer behind them holds stale bytes.
+std::unique_ptr<Translator> reading(const Bytes& bytes) {
+    auto t = std::make_unique<Translator>();
+    std::fill(t->sio.begin(), t->sio.end(), 0xAA);
+    std::copy(bytes.begin(), bytes.end(), t->sio.begin());
+    t->sio_length = static_cast<std::int32_t>(bytes.size());
+    return t;
+}
+
+TEST(Readers, WordAndTripleAreBigEndian) {
+    auto t = reading(hex("12 34 01 00 05"));
+    EXPECT_EQ(InWord(*t), 0x1234u);
+    EXPECT_EQ(t->sio_pos, 2);
+    EXPECT_EQ(InTriple(*t), 0x10005u);
+    EXPECT_EQ(t->sio_pos, 5);
+}
+
+TEST(Readers, ReadsAtOrPastTheDataLengthGiveZero) {
+    auto t = reading(hex("12"));
+    EXPECT_EQ(InWord(*t), 0x1200u);
+    EXPECT_EQ(InTriple(*t), 0u);
+    EXPECT_EQ(InByte(*t), 0u);
+    EXPECT_EQ(t->sio_pos, 6);
+}
+
+TEST(Readers, TextEndsAtItsZeroOrAtTheDataEnd) {
+    auto t = reading(hex("41 42 00 43"));
+    EXPECT_EQ(InText(*t), "AB");
+    EXPECT_EQ(t->sio_pos, 3);
+    EXPECT_EQ(InText(*t), "C");  // no terminator before the data end
+    EXPECT_EQ(t->sio_pos, 5);
+    EXPECT_EQ(InText(*t), "");
+    EXPECT_EQ(t->sio_pos, 6);
+}
+
+TEST(Operands, VariableOperandBankTwoAddsAThousand) {
+    auto t = reading(hex("00 00 07 01 00 07 02 00 07 02 FF FF"));
+    EXPECT_EQ(read_variable_operand(*t), 7);
+    EXPECT_EQ(read_variable_operand(*t), 7);
+    EXPECT_EQ(read_variable_operand(*t), 1007);
+    EXPECT_EQ(read_variable_operand(*t), 66535);
+    EXPECT_EQ(t->sio_pos, 12);
+}
+
+TEST(Operands, ValueOperandForms) {
+    struct Case {
+        std::uint32_t triple;
+        bool is_variable;
+        std::int32_t value;
+    };
+    const Case cases[] = {
+        {0x000005, false, 5},    {0x00FFFF, false, 65535}, {0x010005, true, 5},
+        {0x01FFFF, true, 65535}, {0x020005, true, 1005},   {0x02FC18, true, 0},
+        {0x02FFFF, true, 999},
+    };
+    for (const Case& c : cases) {
+        const ValueOperand v = decode_value_operand(c.triple);
+        EXPECT_EQ(v.is_variable, c.is_variable) << std::hex << c.triple;
+        EXPECT_EQ(v.value, c.value) << std::hex << c.triple;
+    }
+    auto t = reading(hex("02 00 05"));
+    const ValueOperand v = read_value_operand(*t);
+    EXPECT_TRUE(v.is_variable);
+    EXPECT_EQ(v.value, 1005);
+    EXPECT_EQ(t->sio_pos, 3);
+}
+
+// ---- The SEEN file of one SIO file ----------------------------------------------
+
+Bytes header(std::uint32_t body_length) {
+    return cat({hex("54 50 43 33 32"), Bytes(35, 0), hex("01 00 00 00"), Bytes(36, 0), hex("01"),
+                Bytes(4, 0), hex("01"), Bytes(4, 0), hex("01"), Bytes(4, 0), le32(body_length)});
+}
+
+const Bytes kClose = hex("0B 30 59 01 11 4E 4F 00 0B 05 40 11 10 16 01 26 3E");
+
+TEST(SeenFile, HeaderAndBodyLength) {
+    Sio s;
+    sio_close(s);
+    sio_close(s, 0x1234);
+    const Translation r = translate(s);
+    EXPECT_EQ(r.seen, cat({header(34), kClose, kClose}));
+    EXPECT_EQ(r.console, "");
+    EXPECT_FALSE(r.translator->conversion_failed);
+}
+
+TEST(SeenFile, EmptyTranslationIsTheHeaderAlone) {
+    Sio s;
+    sio_hidden_text(s, "hidden");
+    sio_text(s, "");
+    const Translation r = translate(s);
+    EXPECT_EQ(r.seen, header(0));
+    EXPECT_EQ(r.seen.size(), 99u);
+}
+
+TEST(SeenFile, EarlierFileLeavesNothingBehind) {
+    // The second file ends in a cut-short command 5 where the first file had
+    // operand bytes: it reads zeros there, as in a fresh translator.
+    Translator t;
+    Sio first;
+    sio_close(first, 0xFFFF);
+    sio_close(first, 0xFFFF);
+    const Bytes first_bytes = first.build();
+    std::copy(first_bytes.begin(), first_bytes.end(), t.sio.begin());
+    t.sio_length = static_cast<std::int32_t>(first_bytes.size());
+    translate_scenario_file(t);
+    ASSERT_EQ(seen_size(t), 99 + 34);
+
+    const Bytes second = hex("01 00 03 05 FF");
+    std::copy(second.begin(), second.end(), t.sio.begin());
+    t.sio_length = static_cast<std::int32_t>(second.size());
+    translate_scenario_file(t);
+    const Bytes seen(t.OutBuffer.begin(), t.OutBuffer.begin() + seen_size(t));
+    EXPECT_EQ(seen, translate(second).seen);
+    EXPECT_EQ(seen, cat({header(22), hex("1C 05 00 00 00"), kClose}));
+}
+
+// ---- Jump fix-ups ----------------------------------------------------------------
+
+TEST(Fixups, ForwardJump) {
+    Sio s;
+    sio_jump(s, "end");
+    sio_text(s, cp932("あ"));
+    s.label("end");
+    sio_close(s);
+    const Translation r = translate(s);
+    EXPECT_EQ(r.body, cat({hex("1C 0A 00 00 00"), hex("FF 82 A0 00 01"), kClose}));
+    EXPECT_EQ(r.console, "");
+}
+
+TEST(Fixups, BackwardJumpAndJumpToOffsetZero) {
+    Sio s;
+    s.label("top");
+    sio_close(s);
+    s.label("second");
+    sio_text(s, cp932("あ"));
+    sio_jump(s, "second");
+    sio_jump(s, "top");
+    const Translation r = translate(s);
+    EXPECT_EQ(r.body,
+              cat({kClose, hex("FF 82 A0 00 01"), hex("1C 11 00 00 00"), hex("1C 00 00 00 00")}));
+}
+
+TEST(Fixups, JumpToItself) {
+    Sio s;
+    sio_text(s, cp932("あ"));
+    s.label("self");
+    sio_jump(s, "self");
+    EXPECT_EQ(translate(s).body, hex("FF 82 A0 00 01 1C 05 00 00 00"));
+}
+
+TEST(Fixups, JumpToACommandWithoutTranslationLandsOnTheNext) {
+    Sio s;
+    sio_jump(s, "hidden");
+    sio_jump(s, "empty");
+    s.label("hidden");
+    sio_hidden_text(s, "x");
+    s.label("empty");
+    sio_text(s, "");
+    sio_close(s);
+    EXPECT_EQ(translate(s).body, cat({hex("1C 0A 00 00 00 1C 0A 00 00 00"), kClose}));
+}
+
+TEST(Fixups, JumpIntoTheMiddleOfACommandIsReported) {
+    // Commands 5 at SIO offsets 3, 6, ..., 24; 0x1a is the operand of the last.
+    Sio s;
+    s.byte(1).word(0x1a);
+    for (int i = 0; i < 8; ++i)
+        sio_close(s);
+    const Translation r = translate(s);
+    EXPECT_EQ(Bytes(r.body.begin(), r.body.begin() + 5), hex("1C 00 00 00 00"));
+    EXPECT_EQ(r.body.size(), 5u + 8 * 17);
+    EXPECT_EQ(r.console, "******************* Jump point (0x001a) not found!!!!!\n");
+    EXPECT_FALSE(r.translator->conversion_failed);
+}
+
+TEST(Fixups, TargetAtOrPastTheDataEndGetsTheBodyLength) {
+    Sio s;
+    sio_jump(s, "end");
+    s.byte(1).word(0xFFFF);
+    sio_close(s);
+    s.label("end");
+    const Translation r = translate(s);
+    EXPECT_EQ(r.body, cat({hex("1C 1B 00 00 00 1C 1B 00 00 00"), kClose}));
+    EXPECT_EQ(r.console, "");
+}
+
+TEST(Fixups, ManyFixupsInOneFile) {
+    // More jumps than a fixed table of 256 would hold, each to the next command.
+    Sio s;
+    for (int i = 0; i < 600; ++i) {
+        sio_jump(s, "j" + std::to_string(i + 1));
+        s.label("j" + std::to_string(i + 1));
+    }
+    const Translation r = translate(s);
+    ASSERT_EQ(r.body.size(), 600u * 5);
+    for (std::uint32_t i = 0; i < 600; ++i) {
+        const Bytes expected = cat({hex("1C"), le32((i + 1) * 5)});
+        ASSERT_EQ(Bytes(r.body.begin() + i * 5, r.body.begin() + i * 5 + 5), expected) << i;
+    }
+}
+
+// ---- Opcodes without translation -----------------------------------------------------
+
+const std::string kUnknown04 = "*************** Unkown Command 0x04\n\n";
+const std::string kFailed = cp932("変換に失敗しました.\n");
+
+TEST(UnknownOpcode, MessagePairAndFlag) {
+    const Translation r = translate(hex("04"));
+    EXPECT_EQ(r.console, kUnknown04 + kFailed);
+    EXPECT_TRUE(r.translator->conversion_failed);
+    EXPECT_EQ(r.seen, header(0));
+}
+
+TEST(UnknownOpcode, TheScanGoesOnWithTheNextByte) {
+    // 04 has no translation; 00 and FF neither; then 05 00 00 is a command 5.
+    const Translation r = translate(hex("04 00 FF 05 00 00"));
+    EXPECT_EQ(r.console, kUnknown04 + kFailed + "*************** Unkown Command 0x00\n\n" +
+                             kFailed + "*************** Unkown Command 0xFF\n\n" + kFailed);
+    EXPECT_EQ(r.body, kClose);
+}
+
+TEST(UnknownOpcode, MessagesComeBeforeTheJumpPointMessages) {
+    Sio s;
+    s.byte(1).word(2);  // the middle of its own operand
+    s.byte(4);
+    const Translation r = translate(s);
+    EXPECT_EQ(r.console,
+              kUnknown04 + kFailed + "******************* Jump point (0x0002) not found!!!!!\n");
+}
+
+TEST(UnknownOpcode, FlagIsNeverCleared) {
+    Translator t;
+    t.sio[0] = 4;
+    t.sio_length = 1;
+    std::string console;
+    console_capture(&console);
+    translate_scenario_file(t);
+    t.sio[0] = 5;
+    t.sio_length = 3;
+    translate_scenario_file(t);
+    console_capture(nullptr);
+    EXPECT_TRUE(t.conversion_failed);
+}
+
+// ---- Overflow in a whole file -------------------------------------------------------
+
+TEST(SeenFile, OutputFillingTheBufferExactly) {
+    // 99 + FF + text + 00 + 01 = 65536.
+    Sio s;
+    sio_text(s, std::string(65434, 'a'));
+    const Translation r = translate(s);
+    EXPECT_EQ(r.console, "");
+    ASSERT_EQ(r.seen.size(), 65536u);
+    EXPECT_EQ(Bytes(r.seen.begin(), r.seen.begin() + 99), header(65437));
+    EXPECT_EQ(Bytes(r.seen.end() - 3, r.seen.end()), hex("61 00 01"));
+}
+
+TEST(SeenFile, OneBytePastTheBuffer) {
+    // The text and its zero end exactly at 65536; the closing 01 is one past.
+    Sio s;
+    sio_text(s, std::string(65435, 'a'));
+    sio_jump(s, "end");
+    s.label("end");
+    const Translation r = translate(s);
+    EXPECT_EQ(r.console,
+              "Error : OutBuffer overflow @ OutByte\n"
+              "Error : OutBuffer overflow @ OutByte\n"
+              "Error : OutBuffer overflow @ OutInt\n");
+    EXPECT_FALSE(r.translator->conversion_failed);
+    EXPECT_EQ(r.translator->output_length, 65536 + 6);
+    ASSERT_EQ(r.seen.size(), 65536u);
+    EXPECT_EQ(Bytes(r.seen.begin(), r.seen.begin() + 99), header(65437));
+    EXPECT_EQ(Bytes(r.seen.end() - 3, r.seen.end()), hex("61 61 00"));
+}
+
+TEST(SeenFile, TextThatDoesNotFitIsDropped) {
+    Sio s;
+    sio_text(s, std::string(65436, 'a'));
+    sio_close(s);
+    const Translation r = translate(s);
+    EXPECT_EQ(r.console, "Error : OutBuffer overflow @ OutStr\n");
+    EXPECT_EQ(r.body, cat({hex("FF 00 01"), kClose}));
+}
+
+// ---- The scenario set ---------------------------------------------------------------
+
+namespace fs = std::filesystem;
+
+class ScenarioSet : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("msconv-scenario-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "game" / "MES");
+        fs::create_directories(root_ / "out");
+    }
+    void TearDown() override {
+        console_capture(nullptr);
+        fs::remove_all(root_);
+    }
+
+    std::string game() const { return (root_ / "game").string() + platform::kSeparator; }
+    void sio_file(const std::string& name, const Bytes& bytes) {
+        write_file((root_ / "game" / "MES" / name).string(), bytes);
+    }
+    void sio_file(const std::string& name, const Sio& sio) { sio_file(name, sio.build()); }
+
+    // Builds the list and translates it into a package; the entries of the
+    // finished package, or none when the translation failed.
+    void run() {
+        Package package;
+        ASSERT_TRUE(open_package(package, (root_ / "out").string() + platform::kSeparator));
+        FileSearch search;
+        console_capture(&console_);
+        build_scenario_list(translator_, search, game());
+        translate_scenarios(translator_, package, game());
+        console_capture(nullptr);
+        for (const DirectoryEntry& e : package.directory)
+            staged_.push_back(entry_name(e));
+        if (translator_.conversion_failed) {
+            abandon_package(package);
+            return;
+        }
+        std::uint8_t head[kPackageHeaderSize];
+        build_package_header(head);
+        const std::string path = (root_ / "out" / kPackageName).string();
+        ASSERT_TRUE(finish_package(package, path, head));
+        ASSERT_EQ(platform::read_file(path, bytes_, UINT32_MAX), platform::ReadStatus::ok);
+        PackageView view;
+        std::string error;
+        ASSERT_TRUE(parse_package(bytes_.data(), bytes_.size(), view, error)) << error;
+        for (const DirectoryEntry& e : view.directory) {
+            ASSERT_TRUE(extract_entry(view, e, entries_[entry_name(e)], error)) << error;
+        }
+    }
+    std::vector<std::string> entry_names() const {
+        std::vector<std::string> names;
+        for (const auto& [name, data] : entries_)
+            names.push_back(name);
+        return names;
+    }
+
+    fs::path root_;
+    Translator translator_;
+    std::string console_;
+    std::vector<std::string> staged_;
+    Bytes bytes_;
+    std::map<std::string, Bytes> entries_;
+};
+
+using Names = std::vector<std::string>;
+
+Sio closing() {
+    Sio s;
+    sio_close(s);
+    return s;
+}
+
+TEST_F(ScenarioSet, OnlyMainGivesSeen001) {
+    sio_file("MAIN.SIO", closing());
+    run();
+    EXPECT_EQ(translator_.scenarios, Names{"MAIN.SIO"});
+    EXPECT_EQ(entry_names(), Names{"SEEN001.TXT"});
+    EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(17), kClose}));
+    EXPECT_EQ(console_, "");
+}
+
+TEST_F(ScenarioSet, MainTakesSlotOneAndTheFirstFileTakesItsPlace) {
+    for (const char* name : {"A.SIO", "B.SIO", "MAIN.SIO", "Z.SIO"})
+        sio_file(name, closing());
+    run();
+    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "B.SIO", "A.SIO", "Z.SIO"}));
+    EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN002.TXT", "SEEN003.TXT", "SEEN004.TXT"}));
+}
+
+TEST_F(ScenarioSet, MainFoundFirstStaysWithoutExchange) {
+    for (const char* name : {"MAIN.SIO", "X.SIO", "Y.SIO"})
+        sio_file(name, closing());
+    run();
+    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "X.SIO", "Y.SIO"}));
+}
+
+TEST_F(ScenarioSet, LowerCaseMainIsScenarioOne) {
+    Sio main_program;
+    sio_global_jump(main_program, "a.sio");
+    sio_file("a.sio", closing());
+    sio_file("main.sio", main_program);
+    run();
+    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "A.SIO"}));
+    EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(3), hex("16 01 12")}));
+    EXPECT_EQ(entries_["SEEN002.TXT"], cat({header(17), kClose}));
+}
+
+TEST_F(ScenarioSet, EmptyAndUnreadableFilesLeaveGapsButKeepTheirNumbers) {
+    // The search lists MAIN.SIO first here, so the slots follow the names.
+    Sio main_program;
+    sio_global_jump(main_program, "N.SIO");
+    sio_global_jump(main_program, "o.sio");
+    sio_global_jump(main_program, "P.SIO");
+    sio_file("MAIN.SIO", main_program);
+    sio_file("N.SIO", Bytes{});
+    fs::create_symlink(root_ / "nowhere", root_ / "game" / "MES" / "O.SIO");
+    sio_file("P.SIO", closing());
+    run();
+    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO", "P.SIO"}));
+    EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN004.TXT"}));
+    EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(9), hex("16 01 12 16 01 13 16 01 14")}));
+    EXPECT_EQ(console_, "");
+}
+
+TEST_F(ScenarioSet, FileLargerThanTheBufferIsSkippedWithAWarning) {
+    // A command 53 that fills 65536 bytes exactly is translated; one byte more
+    // is refused and its number stays taken.
+    Sio largest;
+    sio_hidden_text(largest, std::string(65534, 'a'));
+    Sio larger;
+    sio_hidden_text(larger, std::string(65535, 'a'));
+    sio_file("MAIN.SIO", largest);
+    sio_file("N.SIO", larger);
+    sio_file("O.SIO", closing());
+    run();
+    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO"}));
+    EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN003.TXT"}));
+    EXPECT_EQ(entries_["SEEN001.TXT"], header(0));
+    EXPECT_EQ(console_, "********** " + game() + "MES" + platform::kSeparator +
+                            "N.SIO is larger than 65536 bytes: skipped\n");
+}
+
+TEST_F(ScenarioSet, FilesBeyondSlot999AreSkippedWithAWarning) {
+    for (int i = 0; i < 1001; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "S%04d.SIO", i);
+        sio_file(name, hex("05 00 00"));
+    }
+    FileSearch search;
+    console_capture(&console_);
+    build_scenario_list(translator_, search, game());
+    console_capture(nullptr);
+    ASSERT_EQ(translator_.scenarios.size(), 999u);
+    EXPECT_EQ(translator_.scenarios.back(), "S0998.SIO");
+    EXPECT_EQ(console_,
+              "********** More than 999 scenario files: S0999.SIO skipped\n"
+              "********** More than 999 scenario files: S1000.SIO skipped\n");
+}
+
+TEST_F(ScenarioSet, NoMesFolderGivesNoScenarios) {
+    fs::remove_all(root_ / "game" / "MES");
+    run();
+    EXPECT_TRUE(translator_.scenarios.empty());
+    EXPECT_TRUE(entries_.empty());
+}
+
+TEST_F(ScenarioSet, FailureInTheThirdOfFiveStopsTheSet) {
+    for (const char* name : {"MAIN.SIO", "N.SIO", "P.SIO", "Q.SIO"})
+        sio_file(name, closing());
+    sio_file("O.SIO", hex("05 00 00 04"));
+    run();
+    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO", "P.SIO", "Q.SIO"}));
+    EXPECT_TRUE(translator_.conversion_failed);
+    EXPECT_EQ(staged_, (Names{"SEEN001.TXT", "SEEN002.TXT"}));
+    EXPECT_EQ(console_, kUnknown04 + kFailed);
+}
+
+}  // namespace
