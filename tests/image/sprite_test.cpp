@@ -1,0 +1,310 @@
+#include <gtest/gtest.h>
+
+#include "driver/console.h"
+#include "driver/search.h"
+#include "image/convert.h"
+#include "image/sprite.h"
+#include "image_test_util.h"
+
+namespace {
+
+using gamekit::Bgr;
+using gamekit::Bytes;
+using gamekit::kKeyGreen;
+using gamekit::kWhite;
+using gamekit::make_mask;
+using gamekit::make_picture;
+using gamekit::MaskPicture;
+using gamekit::RgbPicture;
+using gamekit::set_pixel;
+using image_test::alpha_at;
+using image_test::as_decoded;
+using image_test::colour_at;
+using image_test::field_at;
+
+ShadowMask as_mask(const MaskPicture& mask) {
+    ShadowMask out;
+    out.width = mask.width;
+    out.height = mask.height;
+    out.values = mask.values;
+    return out;
+}
+
+Pdt10Block sprite_block(const RgbPicture& sprite, const MaskPicture& mask) {
+    Pdt10Block block;
+    EXPECT_TRUE(convert_sprite_to_pdt10(as_decoded(sprite), as_mask(mask), block));
+    return block;
+}
+
+Pdt10Block picture_block(const RgbPicture& picture) {
+    Pdt10Block block;
+    EXPECT_TRUE(convert_picture_to_pdt10(as_decoded(picture), block));
+    return block;
+}
+
+// ---- Shadow names ------------------------------------------------------------------
+
+TEST(ShadowName, RulesOfTheFifthCharacter) {
+    struct Case {
+        const char* sprite;
+        const char* shadow;
+    };
+    const Case cases[] = {
+        // Any other character at position 4: pose 0 to 5 take pose 5.
+        {"ABC_01.MOE", "ABC_05S.SHW"},
+        {"ABC_05.MOE", "ABC_05S.SHW"},
+        {"ABC_07.MOE", "ABC_07S.SHW"},
+        {"ABC_09.MOE", "ABC_09S.SHW"},
+        {"ABC_12.MOE", "ABC_15S.SHW"},
+        {"ABC_0!.MOE", "ABC_05S.SHW"},
+        {"ABC_-9.MOE", "ABC_-9S.SHW"},
+        {"ABC_\x82\xA0.MOE",
+         "ABC_\x82"
+         "5S.SHW"},
+        {"Yka_09.MOE", "Yka_05S.SHW"},
+        {"yka_99.moe", "yka_95S.SHW"},
+        {"YKA_09.MOE", "YKA_09S.SHW"},
+        {"YxyZk9.MOE", "YxyZk5S.SHW"},
+        {"AkC_09.MOE", "AkC_09S.SHW"},
+        // F or f: 1 becomes 0, 3 becomes 2, the rest stays.
+        {"ABC_F01.MOE", "ABC_F0S.SHW"},
+        {"ABC_F17.MOE", "ABC_F0S.SHW"},
+        {"ABC_F25.MOE", "ABC_F2S.SHW"},
+        {"ABC_F31.MOE", "ABC_F2S.SHW"},
+        {"ABC_F40.MOE", "ABC_F4S.SHW"},
+        {"ABC_F05.MOE", "ABC_F0S.SHW"},
+        {"ABC_F9.MOE", "ABC_F9S.SHW"},
+        {"abc_f13.moe", "abc_f0S.SHW"},
+        // B or b: the whole base name.
+        {"ABC_B012.MOE", "ABC_B012S.SHW"},
+        {"abc_b012.moe", "abc_b012S.SHW"},
+        {"ABC_B7.X.MOE", "ABC_B7S.SHW"},
+        {"ABC_B7", "ABC_B7S.SHW"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(shadow_name(c.sprite), c.shadow) << c.sprite;
+}
+
+TEST(ShadowName, NamesShorterThanSixCharacters) {
+    // The rule runs on a zero-filled copy: positions past the name hold 0.
+    struct Case {
+        const char* sprite;
+        const char* shadow;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"AB.M", "AB.M"},          // position 4 is the terminator
+        {"A.MOE", "A.MOE5S.SHW"},  // position 5 is 0: becomes '5'
+        {"ABCDF", "ABCDF"},        // F rule: position 5 stays 0
+        {"ABCDB", "ABCDBS.SHW"},   // B rule: no full stop, appended
+        {"Yk", "Yk"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(shadow_name(c.sprite), c.shadow) << c.sprite;
+}
+
+TEST(ShadowName, LongNamesStayInsideTheWorkCopy) {
+    const std::string name = "ABC_B" + std::string(400, 'x');
+    const std::string shadow = shadow_name(name);
+    EXPECT_EQ(shadow.size(), kShadowNameBufferSize - 1);
+    EXPECT_EQ(shadow.substr(0, 5), "ABC_B");
+    EXPECT_EQ(shadow_name("ABC_07" + std::string(400, 'x')), "ABC_07S.SHW");
+}
+
+// ---- Sprite conversion ---------------------------------------------------------------
+
+TEST(SpriteConversion, WhiteAtMaskValue8) {
+    const Pdt10Block block = sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, 8));
+    EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), 0x8C51);
+    EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), 136);
+}
+
+TEST(SpriteConversion, HeaderAndSizeAlwaysCarryTheAlphaPlane) {
+    const Pdt10Block block = sprite_block(make_picture(6, 5, kWhite), make_mask(6, 5, 15));
+    EXPECT_EQ(block.entry_size, 32u + 3 * 3 * 2);
+    EXPECT_EQ(block.bytes.size(), block.entry_size);
+    EXPECT_EQ(Bytes(block.bytes.begin(), block.bytes.begin() + 8),
+              (Bytes{'P', 'D', 'T', '1', '0', 0, 0, 0}));
+    EXPECT_EQ(field_at(block.bytes, 8), 0u);
+    EXPECT_EQ(field_at(block.bytes, 12), 6u);
+    EXPECT_EQ(field_at(block.bytes, 16), 5u);
+    EXPECT_EQ(field_at(block.bytes, 20), 0u);
+    EXPECT_EQ(field_at(block.bytes, 24), 0u);
+    EXPECT_EQ(field_at(block.bytes, 28), 2u * 3 * 2);
+}
+
+TEST(SpriteConversion, OpaqueBlocksGiveThePictureColours) {
+    const RgbPicture sprite = gamekit::sample_picture(32, 18, 4, false);
+    const Pdt10Block block = sprite_block(sprite, make_mask(32, 18, 15));
+    const Pdt10Block plain = picture_block(sprite);
+    for (std::uint32_t y = 0; y < 9; ++y) {
+        for (std::uint32_t x = 0; x < 16; ++x) {
+            ASSERT_EQ(colour_at(block.bytes, 16, x, y), colour_at(plain.bytes, 16, x, y))
+                << x << ", " << y;
+            ASSERT_EQ(alpha_at(block.bytes, 16, 9, x, y), 255) << x << ", " << y;
+        }
+    }
+}
+
+TEST(SpriteConversion, EmptyBlocksAreTransparentBlack) {
+    const Pdt10Block block =
+        sprite_block(gamekit::sample_picture(8, 8, 9, true), make_mask(8, 8, 0));
+    EXPECT_EQ(Bytes(block.bytes.begin() + 32, block.bytes.end()), Bytes(3 * 16, 0));
+}
+
+TEST(SpriteConversion, HalfMaskedBlockMatchesTheKeyedPicture) {
+    constexpr Bgr kA{200, 100, 50}, kB{10, 250, 130}, kC{90, 90, 90}, kD{255, 0, 255};
+    RgbPicture sprite = make_picture(2, 2);
+    set_pixel(sprite, 0, 0, kA);
+    set_pixel(sprite, 1, 0, kB);
+    set_pixel(sprite, 0, 1, kC);
+    set_pixel(sprite, 1, 1, kD);
+    RgbPicture keyed = sprite;
+    set_pixel(keyed, 0, 1, kKeyGreen);
+    set_pixel(keyed, 1, 1, kKeyGreen);
+    const Pdt10Block block = sprite_block(sprite, MaskPicture{2, 2, {15, 15, 0, 0}});
+    const Pdt10Block plain = picture_block(keyed);
+    EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), 127);
+    EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), colour_at(plain.bytes, 1, 0, 0));
+}
+
+TEST(SpriteConversion, PureGreenIsAnOrdinaryColour) {
+    const Pdt10Block block = sprite_block(make_picture(2, 2, kKeyGreen), make_mask(2, 2, 15));
+    EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), 0x07E0);
+    EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), 255);
+}
+
+TEST(SpriteConversion, WidthOrHeightOneGivesAnEmptyEntry) {
+    for (auto [w, h] : {std::pair{1u, 6u}, {6u, 1u}}) {
+        const Pdt10Block block = sprite_block(make_picture(w, h, kWhite), make_mask(w, h, 15));
+        EXPECT_EQ(block.entry_size, 32u);
+        EXPECT_EQ(field_at(block.bytes, 28), 0u);
+        EXPECT_EQ(field_at(block.bytes, 12), w);
+    }
+}
+
+TEST(SpriteConversion, MaskIsReadWithTheSpritesRowLength) {
+    // A 2 x 4 mask read as rows of 4: 15 15 0 0 / 8 8 15 15.
+    const Pdt10Block block =
+        sprite_block(make_picture(4, 2, kWhite), MaskPicture{2, 4, {15, 15, 0, 0, 8, 8, 15, 15}});
+    // Sums 255 + 255 + 136 + 136 = 782: red and blue 24, green 48.
+    EXPECT_EQ(colour_at(block.bytes, 2, 0, 0), 24 << 11 | 48 << 5 | 24);
+    EXPECT_EQ(alpha_at(block.bytes, 2, 1, 0, 0), 195);
+    EXPECT_EQ(colour_at(block.bytes, 2, 1, 0), 0x7BEF);
+    EXPECT_EQ(alpha_at(block.bytes, 2, 1, 1, 0), 127);
+}
+
+TEST(SpriteConversion, PositionsBeyondTheMaskCountAsZero) {
+    const Pdt10Block block = sprite_block(make_picture(4, 4, kWhite), make_mask(4, 2, 15));
+    EXPECT_EQ(alpha_at(block.bytes, 2, 2, 1, 0), 255);
+    EXPECT_EQ(alpha_at(block.bytes, 2, 2, 0, 1), 0);
+    EXPECT_EQ(colour_at(block.bytes, 2, 1, 1), 0);
+    const Pdt10Block none = sprite_block(make_picture(4, 4, kWhite), make_mask(0, 0, 0));
+    EXPECT_EQ(Bytes(none.bytes.begin() + 32, none.bytes.end()), Bytes(3 * 4, 0));
+}
+
+TEST(SpriteConversion, MaskValuesAbove15CountAs15) {
+    for (std::uint8_t value : {16, 200, 255}) {
+        const Pdt10Block block = sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, value));
+        EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), 0xFFFF) << int{value};
+        EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), 255) << int{value};
+    }
+}
+
+// ---- Sprites in the package ------------------------------------------------------------
+
+struct SpriteGame {
+    image_test::TempFolder folder;
+    std::string sprite(const std::string& name) const { return folder.path + "CHAR/" + name; }
+    std::string shadow(const std::string& name) const { return folder.path + "SHADOW/" + name; }
+};
+
+TEST(SpritePackage, EntryIsNamedAfterTheSpriteWhateverTheShadow) {
+    SpriteGame game;
+    const RgbPicture sprite = gamekit::sample_picture(8, 6, 7, true);
+    const MaskPicture mask = make_mask(8, 6, 9);
+    ASSERT_TRUE(gamekit::write_file(game.sprite("abc_f01.moe"),
+                                    gamekit::encode_flag_coded_picture(sprite)));
+    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_F0S.SHW"), gamekit::encode_shadow_mask(mask)));
+    image_test::PackageRun run;
+    convert_sprite(run.package, game.sprite("abc_f01.moe"), game.shadow("ABC_F0S.SHW"));
+    const auto entries = run.finish();
+    ASSERT_EQ(image_test::names_of(entries), std::vector<std::string>{"ABC_F01.PDT"});
+    EXPECT_EQ(entries[0].data, sprite_block(sprite, mask).bytes);
+}
+
+TEST(SpritePackage, MissingMaskIsReportedWithoutLineBreakAndTheSpriteSkipped) {
+    SpriteGame game;
+    const RgbPicture sprite = gamekit::sample_picture(4, 4, 1, false);
+    ASSERT_TRUE(
+        gamekit::write_file(game.sprite("ABD_07.MOE"), gamekit::encode_run_length_picture(sprite)));
+    ASSERT_TRUE(gamekit::write_file(game.shadow("EMPTYS.SHW"), {}));
+    std::string console;
+    console_capture(&console);
+    image_test::PackageRun run;
+    convert_sprite(run.package, game.sprite("ABD_07.MOE"), game.shadow("ABD_07S.SHW"));
+    convert_sprite(run.package, game.sprite("ABD_07.MOE"), game.shadow("EMPTYS.SHW"));
+    console_capture(nullptr);
+    EXPECT_EQ(console, "************** Cannot open " + game.shadow("ABD_07S.SHW") +
+                           "************** Cannot open " + game.shadow("EMPTYS.SHW"));
+    EXPECT_TRUE(run.finish().empty());
+}
+
+TEST(SpritePackage, SpriteThatCannotBeLoadedIsReported) {
+    SpriteGame game;
+    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_05S.SHW"),
+                                    gamekit::encode_shadow_mask(make_mask(4, 4, 15))));
+    std::string console;
+    console_capture(&console);
+    image_test::PackageRun run;
+    convert_sprite(run.package, game.sprite("ABC_01.MOE"), game.shadow("ABC_05S.SHW"));
+    console_capture(nullptr);
+    EXPECT_EQ(console, "********** Cannot open " + game.sprite("ABC_01.MOE") + "\n");
+    EXPECT_TRUE(run.finish().empty());
+}
+
+TEST(SpritePackage, CharacterSpritesArePairedWithTheirMasks) {
+    SpriteGame game;
+    const RgbPicture sprite = gamekit::sample_picture(12, 10, 3, false);
+    const MaskPicture pose = make_mask(12, 10, 15), face = make_mask(12, 10, 4),
+                      back = make_mask(12, 10, 11);
+    for (const char* name :
+         {"ABC_01.MOE", "ABC_05.MOE", "ABC_F01.MOE", "ABC_B012.MOE", "ABD_07.MOE", "abc_f13.moe"}) {
+        ASSERT_TRUE(
+            gamekit::write_file(game.sprite(name), gamekit::encode_run_length_picture(sprite)));
+    }
+    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_05S.SHW"), gamekit::encode_shadow_mask(pose)));
+    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_F0S.SHW"), gamekit::encode_shadow_mask(face)));
+    ASSERT_TRUE(
+        gamekit::write_file(game.shadow("ABC_B012S.SHW"), gamekit::encode_shadow_mask(back)));
+    std::string console;
+    console_capture(&console);
+    image_test::PackageRun run;
+    FileSearch search;
+    convert_character_sprites(run.package, search, game.folder.path);
+    console_capture(nullptr);
+    EXPECT_EQ(console, "************** Cannot open " + game.shadow("ABD_07S.SHW"));
+    const auto entries = run.finish();
+    ASSERT_EQ(image_test::names_of(entries),
+              (std::vector<std::string>{"ABC_01.PDT", "ABC_05.PDT", "ABC_B012.PDT", "ABC_F01.PDT",
+                                        "ABC_F13.PDT"}));
+    EXPECT_EQ(entries[0].data, sprite_block(sprite, pose).bytes);
+    EXPECT_EQ(entries[1].data, sprite_block(sprite, pose).bytes);
+    EXPECT_EQ(entries[2].data, sprite_block(sprite, back).bytes);
+    EXPECT_EQ(entries[3].data, sprite_block(sprite, face).bytes);
+    EXPECT_EQ(entries[4].data, sprite_block(sprite, face).bytes);
+}
+
+TEST(SpritePackage, NoCharFolderGivesNothing) {
+    image_test::TempFolder game;
+    std::string console;
+    console_capture(&console);
+    image_test::PackageRun run;
+    FileSearch search;
+    convert_character_sprites(run.package, search, game.path);
+    console_capture(nullptr);
+    EXPECT_EQ(console, "");
+    EXPECT_TRUE(run.finish().empty());
+}
+
+}  // namespace
