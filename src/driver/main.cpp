@@ -1,6 +1,8 @@
 // msconv: converts an installed game into the scenario player's package.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <clocale>
+#include <thread>
 
 #include "driver/messages.h"
 #include "driver/run.h"
@@ -18,6 +20,11 @@ int main(int argc, char** argv) {
                    "Where tmp.dat and DAR297.AVD go (default: the converter's folder)");
     app.add_option("--data", options.data_folder,
                    "The folder copied in unchanged (default: DATA in the converter's folder)");
+    options.jobs = std::max(1u, std::thread::hardware_concurrency());
+    app.add_option("--jobs", options.jobs,
+                   "Compression threads (default: the number of processors); the package is "
+                   "the same for any number")
+        ->check(CLI::Range(1u, 256u));
     bool no_wait = false;
     app.add_flag("--no-wait", no_wait, "Do not wait for a key at the end");
     try {

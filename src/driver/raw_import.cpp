@@ -1,6 +1,7 @@
 #include "driver/raw_import.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "driver/console.h"
@@ -14,7 +15,7 @@ void import_raw_file(Package& package, const std::string& path) {
     switch (platform::read_file(path, block, UINT32_MAX)) {
         case platform::ReadStatus::ok:
         case platform::ReadStatus::empty:
-            add_package_entry(package, base_name(path.c_str()), block.data(), block.size());
+            add_package_entry(package, base_name(path.c_str()), std::move(block));
             break;
         case platform::ReadStatus::no_memory:
             console_print("Could not allocate memory.");

@@ -41,7 +41,7 @@ int convert(const RunOptions& options, std::uint8_t* header) {
                                         : with_separator(options.data_folder);
 
     Package package;
-    if (!open_package(package, output_folder)) {
+    if (!open_package(package, output_folder, options.jobs)) {
         console_print("%s", msg::kCannotCreate);
         return kExitFailed;
     }

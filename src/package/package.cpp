@@ -3,19 +3,179 @@
 #include <lzo/lzo1x.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #include "driver/bytes.h"
 #include "driver/console.h"
 #include "driver/messages.h"
 #include "driver/names.h"
 
+// One entry on its way through the worker threads.
+struct CompressionJob {
+    std::string name;
+    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t> packed;
+    std::size_t size = 0;  // of the block handed in
+    std::size_t packed_size = 0;
+    std::size_t cost = 0;  // bytes held while in flight
+    int status = LZO_E_OK;
+    bool done = false;
+};
+
+// Worker threads that compress entries in any order; the producer writes
+// them to the staging file in the order they were added.
+struct CompressorPool {
+    std::mutex mutex;
+    std::condition_variable work_ready;                     // to the workers: a job or the stop
+    std::condition_variable job_done;                       // to the producer: a job is compressed
+    std::deque<std::shared_ptr<CompressionJob>> waiting;    // not yet started
+    std::deque<std::shared_ptr<CompressionJob>> in_flight;  // every job not yet written
+    std::size_t in_flight_bytes = 0;
+    std::size_t max_in_flight = 0;
+    bool stopping = false;
+    std::vector<std::thread> workers;
+};
+
 namespace {
+
+// Bytes of blocks and compressed output held in flight at most, beside one
+// block that is larger on its own.
+constexpr std::size_t kInFlightBudget = 32u << 20;
+// Blocks in flight per worker thread.
+constexpr std::size_t kBlocksPerWorker = 3;
 
 // LZO1X output can exceed its input by this much at most.
 std::size_t worst_case_packed_size(std::size_t size) {
     return size + size / 16 + 64 + 3;
+}
+
+// Compresses a whole block with LZO1X-999 into `out`, which grows to the
+// worst case of the block. Returns the LZO status.
+int compress_block(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
+                   std::vector<std::uint8_t>& work_memory, std::size_t& packed_size) {
+    static const std::uint8_t kNothing = 0;
+    try {
+        if (out.size() < worst_case_packed_size(size)) out.resize(worst_case_packed_size(size));
+    } catch (const std::bad_alloc&) {
+        return LZO_E_OUT_OF_MEMORY;
+    }
+    lzo_uint packed = 0;
+    const int status =
+        lzo1x_999_compress(size ? data : &kNothing, size, out.data(), &packed, work_memory.data());
+    packed_size = packed;
+    return status;
+}
+
+// Appends one compressed entry to the staging file and the directory, in
+// the order entries were added.
+int record_entry(Package& package, const char* name, int status, const std::uint8_t* packed,
+                 std::size_t packed_size, std::size_t size) {
+    if (status != LZO_E_OK) {
+        console_print("********** Cannot compress %s (error %d)\n", name, status);
+        return status < 0 ? status : -1;
+    }
+    if (package.directory.size() >= kMaxPackageEntries) {
+        console_print("********** Too many package entries: %s skipped\n", name);
+        return -1;
+    }
+    // Every entry's data must start at an offset that fits 32 bits once the
+    // directory is in front of it; the newest entry starts last.
+    const std::uint64_t start = package.staging_length + kPackageHeaderSize +
+                                kDirectoryEntrySize * (package.directory.size() + 1);
+    if (start > UINT32_MAX || size > UINT32_MAX) {
+        console_print("********** Package too large: %s skipped\n", name);
+        return -1;
+    }
+    if (!package.staging || package.write_failed ||
+        !platform::file_write(package.staging, packed, packed_size)) {
+        package.write_failed = true;
+        return -1;
+    }
+    DirectoryEntry entry{};
+    std::strncpy(entry.name, name, kEntryNameSize);
+    entry.name[kEntryNameSize - 1] = '\0';
+    upper_case_name(entry.name);
+    entry.offset = static_cast<std::uint32_t>(package.staging_length);
+    entry.packed_size = static_cast<std::uint32_t>(packed_size);
+    entry.unpacked_size = static_cast<std::uint32_t>(size);
+    entry.kind = kEntryKindLzo;
+    package.directory.push_back(entry);
+    package.staging_length += packed_size;
+    return static_cast<int>(package.directory.size());
+}
+
+void run_worker(CompressorPool& pool) {
+    std::vector<std::uint8_t> work_memory(LZO1X_999_MEM_COMPRESS);
+    std::unique_lock lock(pool.mutex);
+    for (;;) {
+        pool.work_ready.wait(lock, [&] { return pool.stopping || !pool.waiting.empty(); });
+        if (pool.waiting.empty()) return;
+        std::shared_ptr<CompressionJob> job = pool.waiting.front();
+        pool.waiting.pop_front();
+        lock.unlock();
+        job->status = compress_block(job->data.data(), job->data.size(), job->packed, work_memory,
+                                     job->packed_size);
+        std::vector<std::uint8_t>().swap(job->data);  // the block is no longer needed
+        lock.lock();
+        job->done = true;
+        pool.job_done.notify_all();
+    }
+}
+
+// Waits for the oldest job in flight and writes it. Called with the lock held.
+void retire_oldest(Package& package, std::unique_lock<std::mutex>& lock) {
+    CompressorPool& pool = *package.pool;
+    std::shared_ptr<CompressionJob> job = pool.in_flight.front();
+    pool.job_done.wait(lock, [&] { return job->done; });
+    pool.in_flight.pop_front();
+    pool.in_flight_bytes -= job->cost;
+    lock.unlock();
+    record_entry(package, job->name.c_str(), job->status, job->packed.data(), job->packed_size,
+                 job->size);
+    lock.lock();
+}
+
+void stop_pool(Package& package, bool write_remaining) {
+    if (!package.pool) return;
+    CompressorPool& pool = *package.pool;
+    {
+        std::unique_lock lock(pool.mutex);
+        if (write_remaining) {
+            while (!pool.in_flight.empty())
+                retire_oldest(package, lock);
+        }
+        pool.waiting.clear();
+        pool.stopping = true;
+    }
+    pool.work_ready.notify_all();
+    for (std::thread& worker : pool.workers)
+        worker.join();
+    package.pool.reset();
+}
+
+int add_job(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
+    CompressorPool& pool = *package.pool;
+    auto job = std::make_shared<CompressionJob>();
+    job->name = name;
+    job->size = block.size();
+    job->cost = block.size() + worst_case_packed_size(block.size());
+    job->data = std::move(block);
+    std::unique_lock lock(pool.mutex);
+    while (!pool.in_flight.empty() && (pool.in_flight.size() >= pool.max_in_flight ||
+                                       pool.in_flight_bytes + job->cost > kInFlightBudget)) {
+        retire_oldest(package, lock);
+    }
+    pool.in_flight.push_back(job);
+    pool.in_flight_bytes += job->cost;
+    pool.waiting.push_back(job);
+    pool.work_ready.notify_one();
+    return static_cast<int>(package.directory.size() + pool.in_flight.size());
 }
 
 void close_staging(Package& package) {
@@ -24,6 +184,7 @@ void close_staging(Package& package) {
 }
 
 void delete_staging(Package& package) {
+    stop_pool(package, false);
     close_staging(package);
     if (!package.staging_path.empty()) platform::delete_file(package.staging_path);
     package.staging_path.clear();
@@ -59,7 +220,10 @@ bool write_package(Package& package, platform::File* out, const std::uint8_t* he
 
 }  // namespace
 
+Package::Package() = default;
+
 Package::~Package() {
+    stop_pool(*this, false);
     close_staging(*this);
 }
 
@@ -73,7 +237,7 @@ void build_package_header(std::uint8_t header[kPackageHeaderSize]) {
     std::memcpy(header + 32, msg::kPackageTitle, sizeof msg::kPackageTitle - 1);
 }
 
-bool open_package(Package& package, const std::string& folder) {
+bool open_package(Package& package, const std::string& folder, unsigned jobs) {
     if (lzo_init() != LZO_E_OK) return false;
     package.work_memory.assign(LZO1X_999_MEM_COMPRESS, 0);
     package.staging_path = folder + kStagingName;
@@ -85,55 +249,28 @@ bool open_package(Package& package, const std::string& folder) {
     package.staging_length = 0;
     package.write_failed = false;
     package.directory.clear();
+    if (jobs > 1) {
+        package.pool = std::make_unique<CompressorPool>();
+        package.pool->max_in_flight = kBlocksPerWorker * jobs;
+        for (unsigned i = 0; i < jobs; ++i) {
+            package.pool->workers.emplace_back(run_worker, std::ref(*package.pool));
+        }
+    }
     return true;
 }
 
 int add_package_entry(Package& package, const char* name, const std::uint8_t* data,
                       std::size_t size) {
-    if (package.directory.size() >= kMaxPackageEntries) {
-        console_print("********** Too many package entries: %s skipped\n", name);
-        return -1;
-    }
-    // Every entry's data must start at an offset that fits 32 bits once the
-    // directory is in front of it; the newest entry starts last.
-    const std::uint64_t start = package.staging_length + kPackageHeaderSize +
-                                kDirectoryEntrySize * (package.directory.size() + 1);
-    if (start > UINT32_MAX || size > UINT32_MAX) {
-        console_print("********** Package too large: %s skipped\n", name);
-        return -1;
-    }
-    lzo_uint packed = 0;
-    int status = LZO_E_OUT_OF_MEMORY;
-    try {
-        if (package.compressed.size() < worst_case_packed_size(size)) {
-            package.compressed.resize(worst_case_packed_size(size));
-        }
-        static const std::uint8_t kNothing = 0;
-        status = lzo1x_999_compress(size ? data : &kNothing, size, package.compressed.data(),
-                                    &packed, package.work_memory.data());
-    } catch (const std::bad_alloc&) {
-    }
-    if (status != LZO_E_OK) {
-        console_print("********** Cannot compress %s (error %d)\n", name, status);
-        return status < 0 ? status : -1;
-    }
-    if (!package.staging || package.write_failed ||
-        !platform::file_write(package.staging, package.compressed.data(), packed)) {
-        package.write_failed = true;
-        return -1;
-    }
+    if (package.pool) return add_job(package, name, std::vector<std::uint8_t>(data, data + size));
+    std::size_t packed_size = 0;
+    const int status =
+        compress_block(data, size, package.compressed, package.work_memory, packed_size);
+    return record_entry(package, name, status, package.compressed.data(), packed_size, size);
+}
 
-    DirectoryEntry entry{};
-    std::strncpy(entry.name, name, kEntryNameSize);
-    entry.name[kEntryNameSize - 1] = '\0';
-    upper_case_name(entry.name);
-    entry.offset = static_cast<std::uint32_t>(package.staging_length);
-    entry.packed_size = static_cast<std::uint32_t>(packed);
-    entry.unpacked_size = static_cast<std::uint32_t>(size);
-    entry.kind = kEntryKindLzo;
-    package.directory.push_back(entry);
-    package.staging_length += packed;
-    return static_cast<int>(package.directory.size());
+int add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
+    if (package.pool) return add_job(package, name, std::move(block));
+    return add_package_entry(package, name, block.data(), block.size());
 }
 
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
@@ -142,6 +279,7 @@ bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
 
 bool finish_package(Package& package, const std::string& package_path,
                     std::uint8_t header[kPackageHeaderSize]) {
+    stop_pool(package, true);
     // A stable sort keeps entries of equal names in the order they were added.
     std::stable_sort(package.directory.begin(), package.directory.end(), entry_name_less);
     const std::uint32_t data_start = static_cast<std::uint32_t>(

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ struct DirectoryEntry {
     std::uint32_t kind;
 };
 
+struct CompressorPool;  // the worker threads of a package built with several jobs
+
 // The builder's state for one run. Owns the staging file, the directory and
 // the compressor's buffers.
 struct Package {
@@ -40,8 +43,11 @@ struct Package {
     std::vector<DirectoryEntry> directory;
     std::vector<std::uint8_t> compressed;   // output buffer, sized for each block
     std::vector<std::uint8_t> work_memory;  // LZO1X-999 work memory
+    // With more than one job, entries are compressed on worker threads and
+    // written to the staging file in the order they were added.
+    std::unique_ptr<CompressorPool> pool;
 
-    Package() = default;
+    Package();
     Package(const Package&) = delete;
     Package& operator=(const Package&) = delete;
     ~Package();
@@ -52,14 +58,21 @@ struct Package {
 void build_package_header(std::uint8_t header[kPackageHeaderSize]);
 
 // Initialises the compressor and creates the staging file "tmp.dat" in
-// `folder` (which ends in a separator). False when either fails.
-bool open_package(Package& package, const std::string& folder);
+// `folder` (which ends in a separator). With `jobs` above 1, entries are
+// compressed on that many worker threads; the package is byte-identical to
+// a one-job run. False when the compressor or the staging file fails.
+bool open_package(Package& package, const std::string& folder, unsigned jobs = 1);
 
 // Compresses `size` bytes of `data` into the staging file as the entry `name`
-// (cut to 15 bytes, upper-cased). Returns the new entry count, or a negative
-// value when the entry was not added (a warning has been printed).
+// (cut to 15 bytes, upper-cased). The caller keeps `data`. Returns the
+// number of entries added so far, or a negative value when the entry was not
+// added (a warning has been printed). With worker threads an entry that
+// fails later is reported when it is written.
 int add_package_entry(Package& package, const char* name, const std::uint8_t* data,
                       std::size_t size);
+// The same for a block the builder may keep until it is compressed, which
+// saves a copy of large blocks.
+int add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block);
 
 // Sorts the directory by name and writes header, directory and staged data to
 // `package_path` through a temporary file that replaces it only when

@@ -64,6 +64,12 @@ class PackageTest : public ::testing::Test {
     Bytes bytes_;
 };
 
+Bytes read_back(const std::string& path) {
+    Bytes bytes;
+    EXPECT_EQ(platform::read_file(path, bytes, UINT32_MAX), platform::ReadStatus::ok);
+    return bytes;
+}
+
 Bytes lzo_compress(const Bytes& data) {
     std::vector<std::uint8_t> work(LZO1X_999_MEM_COMPRESS);
     Bytes out(data.size() + data.size() / 16 + 67);
@@ -225,6 +231,47 @@ TEST_F(PackageTest, EntriesPast65535AreRefusedWithAWarning) {
     EXPECT_LT(add_package_entry(package_, "LAST", one.data(), one.size()), 0);
     EXPECT_EQ(console_, "********** Too many package entries: LAST skipped\n");
     abandon_package(package_);
+}
+
+// Builds one package from a fixed set of entries with `jobs` worker threads.
+Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::string& console) {
+    std::filesystem::create_directories(folder);
+    const std::string prefix = folder.string() + "/";
+    Package package;
+    console_capture(&console);
+    EXPECT_TRUE(open_package(package, prefix, jobs));
+    std::uint32_t x = 99;
+    for (int i = 0; i < 40; ++i) {
+        Bytes block(static_cast<std::size_t>((i * 7919) % 50000) * (i % 5 == 0 ? 40 : 1));
+        for (auto& byte : block) {
+            x = x * 1103515245u + 12345u;
+            byte = static_cast<std::uint8_t>((x >> 28) + (i % 3 ? 0 : (x >> 16)));
+        }
+        const std::string name = "E" + std::to_string(40 - i % 13);
+        if (i % 2) {
+            add_package_entry(package, name.c_str(), block.data(), block.size());
+        } else {
+            add_package_entry(package, name.c_str(), std::move(block));
+        }
+    }
+    std::uint8_t header[kPackageHeaderSize];
+    build_package_header(header);
+    EXPECT_TRUE(finish_package(package, prefix + kPackageName, header));
+    console_capture(nullptr);
+    return read_back(prefix + kPackageName);
+}
+
+TEST(PackageJobs, WorkerThreadsGiveTheSameBytesAsOneJob) {
+    const auto root =
+        std::filesystem::temp_directory_path() / ("msconv-jobs-" + std::to_string(::getpid()));
+    std::string console;
+    const Bytes one = build_with_jobs(root / "1", 1, console);
+    for (unsigned jobs : {2u, 3u, 8u}) {
+        const Bytes many = build_with_jobs(root / std::to_string(jobs), jobs, console);
+        EXPECT_EQ(many, one) << jobs << " jobs";
+    }
+    EXPECT_EQ(console, "");
+    std::filesystem::remove_all(root);
 }
 
 TEST(PackageHeader, BuiltOnceWithZeroCount) {
