@@ -2,14 +2,18 @@
 //   avdtool list PACKAGE          header summary and directory
 //   avdtool verify PACKAGE        checks everything the player relies on
 //   avdtool extract PACKAGE DIR   writes every entry, decompressed, into DIR
+//   avdtool png PACKAGE ENTRY OUT.png   writes one PDT10 picture as an RGBA PNG
+//   avdtool png PACKAGE DIR       writes every picture entry as DIR/NAME.png
 #include <CLI/CLI.hpp>
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "image/pdt10_read.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
+#include "png_export.h"
 
 namespace {
 
@@ -88,6 +92,80 @@ int extract(const std::string& path, const std::string& folder) {
     return status;
 }
 
+bool is_file_name(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\") == std::string::npos;
+}
+
+std::string upper_ascii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+// One picture entry, found by its name (letters in any case), into OUT.
+int png_one(const std::string& path, const std::string& wanted, const std::string& out) {
+    std::vector<std::uint8_t> bytes;
+    PackageView view;
+    if (!load(path, bytes, view)) return 1;
+    for (const DirectoryEntry& entry : view.directory) {
+        if (entry_name(entry) != upper_ascii(wanted)) continue;
+        std::vector<std::uint8_t> content;
+        std::string error;
+        if (!extract_entry(view, entry, content, error) || !write_pdt10_png(content, out, error)) {
+            std::fprintf(stderr, "avdtool: %s: %s\n", entry_name(entry).c_str(), error.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(), wanted.c_str());
+    return 1;
+}
+
+// Every entry named *.PDT into FOLDER as NAME.png. Pictures with empty planes
+// have no PNG form; they are listed and skipped.
+int png_all(const std::string& path, const std::string& folder) {
+    std::vector<std::uint8_t> bytes;
+    PackageView view;
+    if (!load(path, bytes, view)) return 1;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    int status = 0;
+    std::vector<std::uint8_t> content;
+    for (const DirectoryEntry& entry : view.directory) {
+        const std::string name = entry_name(entry);
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".PDT") != 0) continue;
+        if (!is_file_name(name)) {
+            std::fprintf(stderr, "avdtool: entry name \"%s\" is not a file name, skipped\n",
+                         name.c_str());
+            status = 1;
+            continue;
+        }
+        std::string error;
+        if (!extract_entry(view, entry, content, error)) {
+            std::fprintf(stderr, "avdtool: %s\n", error.c_str());
+            status = 1;
+            continue;
+        }
+        Pdt10Picture picture;
+        if (read_pdt10(content, picture, error) && (picture.width == 0 || picture.height == 0)) {
+            std::printf("%s: empty picture, no PNG\n", name.c_str());
+            continue;
+        }
+        const std::string out =
+            (std::filesystem::path(folder) / (name.substr(0, name.size() - 4) + ".png")).string();
+        if (!write_pdt10_png(content, out, error)) {
+            std::fprintf(stderr, "avdtool: %s: %s\n", name.c_str(), error.c_str());
+            status = 1;
+            continue;
+        }
+        std::printf("%s -> %s (%u x %u)\n", name.c_str(), out.c_str(), picture.width,
+                    picture.height);
+    }
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,6 +179,13 @@ int main(int argc, char** argv) {
     auto* extract_cmd = app.add_subcommand("extract", "Write every entry into a folder");
     extract_cmd->add_option("PACKAGE", package)->required();
     extract_cmd->add_option("DIR", folder)->required();
+    std::string target, png_out;
+    auto* png_cmd = app.add_subcommand(
+        "png", "Write one picture entry as OUT.png, or every picture entry into DIR");
+    png_cmd->add_option("PACKAGE", package)->required();
+    png_cmd->add_option("ENTRY_OR_DIR", target, "Entry name (with OUT), or output folder")
+        ->required();
+    png_cmd->add_option("OUT", png_out, "PNG file for the one entry");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -108,5 +193,7 @@ int main(int argc, char** argv) {
     }
     if (*list_cmd) return list(package);
     if (*verify_cmd) return verify(package);
+    if (*png_cmd)
+        return png_out.empty() ? png_all(package, target) : png_one(package, target, png_out);
     return extract(package, folder);
 }
