@@ -1,0 +1,213 @@
+// Pictures and sprites through the real converter: what is stored, in which
+// order, and what avdtool png makes of it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/bytes.h"
+#include "e2e/harness.h"
+#include "gamekit/gamekit.h"
+#include "gamekit/picture_encode.h"
+#include "image/pdt10.h"
+#include "image/sprite.h"
+#include "package/package_reader.h"
+
+namespace {
+
+using e2e::Result;
+using e2e::TempDir;
+using gamekit::MaskPicture;
+using gamekit::RgbPicture;
+using Bytes = std::vector<std::uint8_t>;
+
+struct Stored {
+    std::string name;
+    std::uint32_t offset = 0;
+    std::uint32_t unpacked_size = 0;
+    Bytes data;
+};
+
+std::vector<Stored> read_entries(const std::string& path) {
+    const Bytes bytes = e2e::read_bytes(path);
+    PackageView view;
+    std::string error;
+    EXPECT_TRUE(parse_package(bytes.data(), bytes.size(), view, error)) << error;
+    std::vector<Stored> entries;
+    for (const DirectoryEntry& entry : view.directory) {
+        Stored s{entry_name(entry), entry.offset, entry.unpacked_size, {}};
+        EXPECT_TRUE(extract_entry(view, entry, s.data, error)) << error;
+        entries.push_back(std::move(s));
+    }
+    return entries;
+}
+
+DecodedPicture as_decoded(const RgbPicture& picture) {
+    return DecodedPicture{picture.width, picture.height, picture.bgr};
+}
+
+Bytes picture_entry(const RgbPicture& picture, bool map_cell = false) {
+    Pdt10Block block;
+    EXPECT_TRUE(convert_picture_to_pdt10(as_decoded(picture), block));
+    if (map_cell) darken_map_cell(block);
+    return Bytes(block.bytes.begin(), block.bytes.begin() + block.entry_size);
+}
+
+Bytes sprite_entry(const RgbPicture& sprite, const MaskPicture& mask) {
+    Pdt10Block block;
+    EXPECT_TRUE(convert_sprite_to_pdt10(as_decoded(sprite),
+                                        ShadowMask{mask.width, mask.height, mask.values}, block));
+    return block.bytes;
+}
+
+// A game folder with pictures in every folder, some of them faulty.
+struct PictureGame {
+    TempDir dir;
+    RgbPicture pose = gamekit::sample_picture(40, 30, 1, false);
+    RgbPicture face = gamekit::sample_picture(24, 20, 2, true);
+    MaskPicture pose_mask = gamekit::make_mask(40, 30, 15);
+    MaskPicture face_mask = gamekit::make_mask(24, 20, 6);
+    RgbPicture event = gamekit::sample_picture(64, 48, 3, true);
+    RgbPicture map = gamekit::sample_picture(32, 140, 4, true);
+    RgbPicture plain = gamekit::sample_picture(30, 22, 5, false);
+    RgbPicture ending = gamekit::sample_picture(17, 9, 6, true);
+    RgbPicture system = gamekit::sample_picture(16, 16, 7, true);
+    Bytes data = {'d', 'a', 't', 'a', '\n'};
+
+    PictureGame() {
+        for (std::uint32_t i = 0; i < pose_mask.values.size(); i += 7)
+            pose_mask.values[i] = 3;
+        put("game/CHAR/ABC_01.MOE", gamekit::encode_run_length_picture(pose));
+        put("game/CHAR/abc_f01.moe", gamekit::encode_flag_coded_picture(face));
+        put("game/CHAR/ABD_07.MOE", gamekit::encode_run_length_picture(pose));  // no mask
+        put("game/SHADOW/ABC_05S.SHW", gamekit::encode_shadow_mask(pose_mask));
+        put("game/SHADOW/ABC_F0S.SHW", gamekit::encode_shadow_mask(face_mask, 0x80));
+        put("game/CG/ZZ.MOE", gamekit::encode_run_length_picture(plain));
+        put("game/CG/ev01a.moe", gamekit::encode_flag_coded_picture(event));
+        put("game/CG/cip_map.moe", gamekit::encode_flag_coded_picture(map));
+        put("game/CG/broken.moe", {});
+        put("game/CG/notes.txt", {'x'});
+        put("game/ENDING/AAA.MOE", gamekit::encode_run_length_picture(ending, 0x80));
+        put("game/SYSTEM/SYS.MOE", gamekit::encode_flag_coded_picture(system));
+        put("DATA/000.TXT", data);
+        std::filesystem::create_directories(dir / "out");
+    }
+    void put(const std::string& name, const Bytes& bytes) {
+        ASSERT_TRUE(gamekit::write_file(dir / name, bytes));
+    }
+    Result convert() {
+        return e2e::run({{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA",
+                          dir / "game"}});
+    }
+};
+
+TEST(Pictures, StoredInTheDesignedOrderWithTheirSizesAndAlphaFields) {
+    PictureGame game;
+    const Result r = game.convert();
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("************** Cannot open " + game.dir / "game/SHADOW/ABD_07S.SHW"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("********** " + game.dir / "game/CG/broken.moe" + " is empty, skipped\n"),
+              std::string::npos)
+        << r.out;
+    const Result verify = e2e::run({{AVDTOOL_EXE, "verify", game.dir / "out/DAR297.AVD"}});
+    EXPECT_EQ(verify.status, 0) << verify.err;
+
+    const std::vector<Stored> entries = read_entries(game.dir / "out/DAR297.AVD");
+    // The directory is sorted by name.
+    std::vector<std::string> names;
+    for (const Stored& e : entries)
+        names.push_back(e.name);
+    ASSERT_EQ(names, (std::vector<std::string>{"000.TXT", "AAA.PDT", "ABC_01.PDT", "ABC_F01.PDT",
+                                               "CIP_MAP.PDT", "EV01A.PDT", "SYS.PDT", "ZZ.PDT"}));
+    // The data lie in the order the entries were added: sprites, CG (in
+    // search order), ENDING, SYSTEM, DATA.
+    std::vector<const Stored*> by_offset;
+    for (const Stored& e : entries)
+        by_offset.push_back(&e);
+    std::sort(by_offset.begin(), by_offset.end(),
+              [](const Stored* a, const Stored* b) { return a->offset < b->offset; });
+    std::vector<std::string> added;
+    for (const Stored* e : by_offset)
+        added.push_back(e->name);
+    EXPECT_EQ(added,
+              (std::vector<std::string>{"ABC_01.PDT", "ABC_F01.PDT", "CIP_MAP.PDT", "EV01A.PDT",
+                                        "ZZ.PDT", "AAA.PDT", "SYS.PDT", "000.TXT"}));
+
+    struct Expected {
+        const char* name;
+        std::uint32_t size;
+        std::uint32_t alpha_field;
+        Bytes data;
+    };
+    const Expected expected[] = {
+        {"000.TXT", 5, 0, game.data},
+        {"AAA.PDT", 32 + 3 * 8 * 4, 2 * 8 * 4, picture_entry(game.ending)},
+        {"ABC_01.PDT", 32 + 3 * 20 * 15, 2 * 20 * 15, sprite_entry(game.pose, game.pose_mask)},
+        {"ABC_F01.PDT", 32 + 3 * 12 * 10, 2 * 12 * 10, sprite_entry(game.face, game.face_mask)},
+        {"CIP_MAP.PDT", 32 + 3 * 16 * 70, 2 * 16 * 70, picture_entry(game.map, true)},
+        {"EV01A.PDT", 32 + 3 * 32 * 24, 2 * 32 * 24, picture_entry(game.event)},
+        {"SYS.PDT", 32 + 3 * 8 * 8, 2 * 8 * 8, picture_entry(game.system)},
+        {"ZZ.PDT", 32 + 2 * 15 * 11, 0, picture_entry(game.plain)},
+    };
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Stored& e = entries[i];
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(e.name, expected[i].name);
+        EXPECT_EQ(e.unpacked_size, expected[i].size);
+        ASSERT_EQ(e.data.size(), expected[i].size);
+        if (e.name != "000.TXT") {
+            EXPECT_EQ(read_le32(&e.data[28]), expected[i].alpha_field);
+        }
+        EXPECT_EQ(e.data, expected[i].data);
+    }
+}
+
+// Width and height of a PNG file from its header chunk.
+std::pair<std::uint32_t, std::uint32_t> png_size(const Bytes& png) {
+    static const Bytes kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (png.size() < 24 || !std::equal(kSignature.begin(), kSignature.end(), png.begin())) {
+        return {0, 0};
+    }
+    auto be32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(png[at] << 24 | png[at + 1] << 16 | png[at + 2] << 8 |
+                                          png[at + 3]);
+    };
+    return {be32(16), be32(20)};
+}
+
+TEST(Pictures, AvdtoolWritesPictureEntriesAsPng) {
+    PictureGame game;
+    ASSERT_EQ(game.convert().status, 0);
+    const std::string package = game.dir / "out/DAR297.AVD";
+
+    const Result one = e2e::run({{AVDTOOL_EXE, "png", package, "ev01a.pdt", game.dir / "ev.png"}});
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(png_size(e2e::read_bytes(game.dir / "ev.png")), std::make_pair(32u, 24u));
+
+    const Result all = e2e::run({{AVDTOOL_EXE, "png", package, game.dir / "png"}});
+    EXPECT_EQ(all.status, 0) << all.err;
+    const std::pair<const char*, std::pair<std::uint32_t, std::uint32_t>> files[] = {
+        {"AAA.png", {8, 4}},       {"ABC_01.png", {20, 15}}, {"ABC_F01.png", {12, 10}},
+        {"CIP_MAP.png", {16, 70}}, {"EV01A.png", {32, 24}},  {"SYS.png", {8, 8}},
+        {"ZZ.png", {15, 11}},
+    };
+    for (const auto& [name, size] : files) {
+        EXPECT_EQ(png_size(e2e::read_bytes(game.dir / ("png/" + std::string(name)))), size) << name;
+    }
+    EXPECT_FALSE(e2e::exists(game.dir / "png/000.png"));
+
+    const Result missing =
+        e2e::run({{AVDTOOL_EXE, "png", package, "NONE.PDT", game.dir / "x.png"}});
+    EXPECT_EQ(missing.status, 1);
+    const Result not_picture =
+        e2e::run({{AVDTOOL_EXE, "png", package, "000.TXT", game.dir / "x.png"}});
+    EXPECT_EQ(not_picture.status, 1);
+    EXPECT_NE(not_picture.err.find("not a PDT10 picture"), std::string::npos) << not_picture.err;
+}
+
+}  // namespace
