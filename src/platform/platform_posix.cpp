@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <new>
@@ -173,7 +174,42 @@ void search_close(Search* search) {
 
 struct File {
     std::FILE* stream;
+    bool writing;
 };
+
+namespace {
+
+#ifdef MSCONV_FAULT_INJECTION
+// A test build makes the N-th call that creates, writes, flushes, closes or
+// renames an output file fail, N taken from MSCONV_FAIL_CALL. When
+// MSCONV_CALL_COUNT names a file, the number of such calls is written to it
+// at exit, so a test can walk N over every call of a run.
+std::uint64_t g_output_calls = 0;
+
+void report_call_count() {
+    if (const char* path = std::getenv("MSCONV_CALL_COUNT")) {
+        if (std::FILE* out = std::fopen(path, "w")) {
+            std::fprintf(out, "%llu\n", static_cast<unsigned long long>(g_output_calls));
+            std::fclose(out);
+        }
+    }
+}
+
+bool injected_failure() {
+    static const std::uint64_t fail_at = [] {
+        std::atexit(report_call_count);
+        const char* n = std::getenv("MSCONV_FAIL_CALL");
+        return n ? std::strtoull(n, nullptr, 10) : 0;
+    }();
+    return ++g_output_calls == fail_at;
+}
+#else
+constexpr bool injected_failure() {
+    return false;
+}
+#endif
+
+}  // namespace
 
 ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
                      std::uint64_t max_size) {
@@ -209,7 +245,7 @@ ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
 
 File* open_for_reading(const std::string& path) {
     std::FILE* stream = std::fopen(resolve(path).c_str(), "rb");
-    return stream ? new File{stream} : nullptr;
+    return stream ? new File{stream, false} : nullptr;
 }
 
 std::size_t file_read(File* file, void* data, std::size_t size) {
@@ -217,20 +253,24 @@ std::size_t file_read(File* file, void* data, std::size_t size) {
 }
 
 File* create_file(const std::string& path) {
+    if (injected_failure()) return nullptr;
     std::FILE* stream = std::fopen(path.c_str(), "wb");
-    return stream ? new File{stream} : nullptr;
+    return stream ? new File{stream, true} : nullptr;
 }
 
 bool file_write(File* file, const void* data, std::size_t size) {
+    if (injected_failure()) return false;
     return size == 0 || std::fwrite(data, 1, size, file->stream) == size;
 }
 
 bool file_flush(File* file) {
+    if (injected_failure()) return false;
     return std::fflush(file->stream) == 0 && fsync(fileno(file->stream)) == 0;
 }
 
 bool file_close(File* file) {
-    bool ok = std::fclose(file->stream) == 0;
+    const bool fail = file->writing && injected_failure();
+    bool ok = std::fclose(file->stream) == 0 && !fail;
     delete file;
     return ok;
 }
@@ -240,6 +280,7 @@ bool delete_file(const std::string& path) {
 }
 
 bool replace_file(const std::string& from, const std::string& to) {
+    if (injected_failure()) return false;
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

@@ -56,6 +56,8 @@ Result run(const RunSpec& spec) {
             signal(SIGXFSZ, SIG_IGN);
         }
         setenv("LC_ALL", "C", 1);
+        for (const auto& [name, value] : spec.env)
+            setenv(name.c_str(), value.c_str(), 1);
         std::vector<char*> argv;
         for (const std::string& a : spec.args)
             argv.push_back(const_cast<char*>(a.c_str()));
