@@ -1,0 +1,153 @@
+// Scenario translation end to end: SIO files of a game folder become the
+// package entries "SEEN%03d.TXT", and an opcode without translation ends the
+// run without a package.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+#include "gamekit/gamekit.h"
+#include "gamekit/sio.h"
+#include "gamekit/sio_commands.h"
+#include "package/package_reader.h"
+
+namespace {
+
+using e2e::Result;
+using e2e::TempDir;
+using gamekit::cp932;
+using Bytes = std::vector<std::uint8_t>;
+using namespace gamekit;
+
+std::string opening() {
+    return cp932(
+        "「ねむり ぎつね文庫ミニシナリオ」 データコンバータ for ぽぷらん\n"
+        "Version 0.10\n\n"
+        "##### 「ふわふわ星の小夜曲」がインストールされている #####\n"
+        "##### フォルダを選択してください。                   #####\n\n"
+        "... コンバート中です\n\n");
+}
+const std::string kPressKey = cp932("何かキーを押してください.\n");
+
+Result convert(const TempDir& dir) {
+    std::filesystem::create_directories(dir / "DATA");
+    std::filesystem::create_directories(dir / "out");
+    return e2e::run(
+        {{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", dir / "game"}});
+}
+
+Bytes hex(const std::string& text) {
+    Bytes out;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 3) {
+        out.push_back(static_cast<std::uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16)));
+    }
+    return out;
+}
+
+// The SEEN file: the 99-byte header with the body length, then the body.
+Bytes seen(const Bytes& body) {
+    Bytes out(99, 0);
+    const char magic[] = "TPC32";
+    std::copy(magic, magic + 5, out.begin());
+    out[40] = 1;
+    out[80] = out[85] = out[90] = 1;
+    out[95] = static_cast<std::uint8_t>(body.size());
+    out[96] = static_cast<std::uint8_t>(body.size() >> 8);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+const Bytes kClose = hex("0B 30 59 01 11 4E 4F 00 0B 05 40 11 10 16 01 26 3E");
+
+TEST(ScenarioConversion, EverySioFileBecomesASeenEntry) {
+    TempDir dir;
+    // Listed as A.SIO, B.SIO, MAIN.SIO; MAIN.SIO takes slot 1, A.SIO slot 3.
+    Sio main_program;
+    main_program.label("top");
+    sio_text(main_program, cp932("ＡＢ：あ"));
+    sio_range(main_program, var(1), lit(3));
+    sio_global_jump(main_program, "a.sio");
+    sio_global_jump(main_program, "B.SIO");
+    sio_jump(main_program, "top");
+    sio_close(main_program);
+    write_file(dir / "game/MES/MAIN.SIO", main_program.build());
+    Sio a;
+    sio_close(a);
+    write_file(dir / "game/MES/a.sio", a.build());
+    write_file(dir / "game/MES/B.SIO", {});  // empty: its number stays taken
+
+    const Result r = convert(dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, opening() + cp932("終了しました.\n\n") + kPressKey);
+    EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
+    const Result verify = e2e::run({{AVDTOOL_EXE, "verify", dir / "out/DAR297.AVD"}});
+    EXPECT_EQ(verify.status, 0) << verify.err;
+
+    const Bytes package = e2e::read_bytes(dir / "out/DAR297.AVD");
+    PackageView view;
+    std::string error;
+    ASSERT_TRUE(parse_package(package.data(), package.size(), view, error)) << error;
+    ASSERT_EQ(view.directory.size(), 2u);
+    EXPECT_EQ(entry_name(view.directory[0]), "SEEN001.TXT");
+    EXPECT_EQ(entry_name(view.directory[1]), "SEEN003.TXT");
+
+    Bytes seen001, seen003;
+    ASSERT_TRUE(extract_entry(view, view.directory[0], seen001, error)) << error;
+    ASSERT_TRUE(extract_entry(view, view.directory[1], seen003, error)) << error;
+    Bytes body =
+        hex("FF 81 6B 82 60 82 61 81 6C 00 02 01 FF 81 79 81 7A 82 A0 00 01 "  // 〔ＡＢ〕【】あ
+            "57 11 10 12 "                                                     // range of var 1
+            "16 01 13 16 01 12 "                                               // A.SIO, B.SIO
+            "1C 00 00 00 00 ");                                                // to the start
+    body.insert(body.end(), kClose.begin(), kClose.end());
+    EXPECT_EQ(seen001, seen(body));
+    EXPECT_EQ(seen003, seen(kClose));
+}
+
+TEST(ScenarioConversion, WarningsDoNotStopTheRun) {
+    TempDir dir;
+    Sio main_program;
+    sio_global_jump(main_program, "nowhere.sio");
+    main_program.byte(1).word(14);  // into its own operand
+    write_file(dir / "game/MES/MAIN.SIO", main_program.build());
+    Sio larger;
+    sio_hidden_text(larger, std::string(65535, 'a'));
+    write_file(dir / "game/MES/N.SIO", larger.build());
+
+    const Result r = convert(dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, opening() +
+                         "******************** Error!!! Global jump file (NOWHERE.SIO) not found\n"
+                         "******************* Jump point (0x000e) not found!!!!!\n"
+                         "********** " +
+                         dir.path + "/game/MES/N.SIO is larger than 65536 bytes: skipped\n" +
+                         cp932("終了しました.\n\n") + kPressKey);
+    const Bytes package = e2e::read_bytes(dir / "out/DAR297.AVD");
+    PackageView view;
+    std::string error;
+    ASSERT_TRUE(parse_package(package.data(), package.size(), view, error)) << error;
+    ASSERT_EQ(view.directory.size(), 1u);
+    Bytes seen001;
+    ASSERT_TRUE(extract_entry(view, view.directory[0], seen001, error)) << error;
+    EXPECT_EQ(seen001, seen(hex("16 01 10 1C 00 00 00 00")));
+}
+
+TEST(ScenarioConversion, OpcodeWithoutTranslationEndsTheRunWithoutAPackage) {
+    TempDir dir;
+    Sio main_program;
+    sio_close(main_program);
+    write_file(dir / "game/MES/MAIN.SIO", main_program.build());
+    write_file(dir / "game/MES/N.SIO", {0x05, 0x00, 0x00, 0x04});
+    write_file(dir / "game/MES/O.SIO", main_program.build());
+
+    const Result r = convert(dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, opening() + "*************** Unkown Command 0x04\n\n" +
+                         cp932("変換に失敗しました.\n") + kPressKey);
+    EXPECT_FALSE(e2e::exists(dir / "out/DAR297.AVD"));
+    EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
+}
+
+}  // namespace
