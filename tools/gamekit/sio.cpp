@@ -45,6 +45,7 @@ Bytes Sio::build() const {
     for (const auto& [position, name] : targets_) {
         auto found = labels_.find(name);
         if (found == labels_.end()) throw std::runtime_error("SIO label not placed: " + name);
+        if (found->second > 0xFFFF) throw std::runtime_error("SIO label past 0xFFFF: " + name);
         out[position] = static_cast<std::uint8_t>(found->second >> 8);
         out[position + 1] = static_cast<std::uint8_t>(found->second);
     }

@@ -51,7 +51,7 @@ public:
     Sio& target(const std::string& label);
 
     // The SIO bytes with every target resolved. Throws std::runtime_error
-    // for a label that was never placed.
+    // for a label that was never placed or that lies past offset 0xFFFF.
     Bytes build() const;
 
 private:
