@@ -4,12 +4,16 @@
 //   avdtool extract PACKAGE DIR   writes every entry, decompressed, into DIR
 //   avdtool png PACKAGE ENTRY OUT.png   writes one PDT10 picture as an RGBA PNG
 //   avdtool png PACKAGE DIR       writes every picture entry as DIR/NAME.png
+//   avdtool seen PACKAGE ENTRY    lists one SEEN entry as instructions
+//   avdtool seen FILE             lists a SEEN file (told apart by its TPC32 magic)
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "avdtool/seen_listing.h"
 #include "image/pdt10_read.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
@@ -166,6 +170,50 @@ int png_all(const std::string& path, const std::string& folder) {
     return status;
 }
 
+// The listing of a SEEN file, or of a package's SEEN entry named by
+// `wanted`; status 0 only when every byte is a known instruction.
+int seen(const std::string& path, const std::string& wanted) {
+    std::vector<std::uint8_t> bytes;
+    if (platform::read_file(path, bytes, UINT64_MAX) != platform::ReadStatus::ok) {
+        std::fprintf(stderr, "avdtool: cannot read %s\n", path.c_str());
+        return 1;
+    }
+    std::vector<std::uint8_t> content;
+    if (is_seen_file(bytes)) {
+        if (!wanted.empty()) {
+            std::fprintf(stderr, "avdtool: %s is a SEEN file, not a package\n", path.c_str());
+            return 1;
+        }
+        content = std::move(bytes);
+    } else {
+        if (wanted.empty()) {
+            std::fprintf(stderr, "avdtool: %s is no SEEN file; name an entry of the package\n",
+                         path.c_str());
+            return 1;
+        }
+        PackageView view;
+        std::string error;
+        if (!parse_package(bytes.data(), bytes.size(), view, error)) {
+            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+            return 1;
+        }
+        const auto entry = std::find_if(
+            view.directory.begin(), view.directory.end(),
+            [&](const DirectoryEntry& e) { return entry_name(e) == upper_ascii(wanted); });
+        if (entry == view.directory.end()) {
+            std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(), wanted.c_str());
+            return 1;
+        }
+        if (!extract_entry(view, *entry, content, error)) {
+            std::fprintf(stderr, "avdtool: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    const SeenListing listing = list_seen(content);
+    std::fwrite(listing.text.data(), 1, listing.text.size(), stdout);
+    return listing.complete ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -186,6 +234,11 @@ int main(int argc, char** argv) {
     png_cmd->add_option("ENTRY_OR_DIR", target, "Entry name (with OUT), or output folder")
         ->required();
     png_cmd->add_option("OUT", png_out, "PNG file for the one entry");
+    std::string seen_entry;
+    auto* seen_cmd = app.add_subcommand(
+        "seen", "List a SEEN entry (or a SEEN file) as instructions; non-zero on unknown bytes");
+    seen_cmd->add_option("PACKAGE", package, "Package, or a SEEN file")->required();
+    seen_cmd->add_option("ENTRY", seen_entry, "SEEN entry of the package");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -193,6 +246,7 @@ int main(int argc, char** argv) {
     }
     if (*list_cmd) return list(package);
     if (*verify_cmd) return verify(package);
+    if (*seen_cmd) return seen(package, seen_entry);
     if (*png_cmd)
         return png_out.empty() ? png_all(package, target) : png_one(package, target, png_out);
     return extract(package, folder);

@@ -1,0 +1,573 @@
+// The SEEN listing. The body is walked twice with the same decoder: the
+// first walk finds where instructions start and which offsets are jumped to,
+// the second writes the lines with a label before every jump target.
+#include "avdtool/seen_listing.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 99;
+constexpr std::size_t kBodyLengthOffset = 95;
+constexpr std::string_view kMagic = "TPC32";
+
+// The header up to its body length; the same for every SEEN file.
+std::array<std::uint8_t, kBodyLengthOffset> fixed_header() {
+    std::array<std::uint8_t, kBodyLengthOffset> header{};
+    std::memcpy(header.data(), kMagic.data(), kMagic.size());
+    header[40] = 1;  // a 32-bit 1
+    header[80] = 1;
+    header[85] = 1;
+    header[90] = 1;
+    return header;
+}
+
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* pattern, ...) {
+    char buffer[128];
+    va_list args;
+    va_start(args, pattern);
+    const int n = std::vsnprintf(buffer, sizeof buffer, pattern, args);
+    va_end(args);
+    if (n < 0) return {};
+    return std::string(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
+}
+
+// A tagged number: the high nibble of the first byte is the length (1 to 5),
+// with bit 7 set for a variable reference; the low nibble holds bits 0-3 and
+// each further byte the next 8 bits. The last byte of a five-byte number
+// holds bits 28-31, sign-extended, so the sign comes from it.
+struct Number {
+    std::int32_t value = 0;
+    bool variable = false;
+};
+
+// Reads the body. A read past its end fails the reader and yields zeros,
+// so a decoder can read a whole instruction and test `ok` once.
+struct Reader {
+    std::span<const std::uint8_t> bytes;
+    std::size_t pos = 0;
+    bool ok = true;
+
+    std::uint8_t byte() {
+        if (pos >= bytes.size()) {
+            ok = false;
+            return 0;
+        }
+        return bytes[pos++];
+    }
+    bool next_is(std::uint8_t value) const { return pos < bytes.size() && bytes[pos] == value; }
+    void expect(std::uint8_t value) {
+        if (byte() != value) ok = false;
+    }
+    std::uint32_t le32() {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i)
+            value |= static_cast<std::uint32_t>(byte()) << (8 * i);
+        return value;
+    }
+    Number number() {
+        const std::uint8_t first = byte();
+        const int length = (first >> 4) & 0x7;
+        if (length < 1 || length > 5) {
+            ok = false;
+            return {};
+        }
+        std::uint32_t value = first & 0x0F;
+        for (int i = 1; i < length; ++i)
+            value |= static_cast<std::uint32_t>(byte()) << (4 + 8 * (i - 1));
+        return {static_cast<std::int32_t>(value), (first & 0x80) != 0};
+    }
+    // A zero-terminated text, without its zero; fails when the body ends first.
+    std::span<const std::uint8_t> text() {
+        const std::size_t start = std::min(pos, bytes.size());
+        const auto end = std::find(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end(),
+                                   std::uint8_t{0});
+        if (end == bytes.end()) {
+            ok = false;
+            pos = bytes.size();
+            return {};
+        }
+        const std::size_t length = static_cast<std::size_t>(end - bytes.begin()) - start;
+        pos = start + length + 1;
+        return bytes.subspan(start, length);
+    }
+};
+
+// Code page 932 to UTF-8, open for one listing.
+struct Transcoder {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    Transcoder() = default;
+    Transcoder(const Transcoder&) = delete;
+    Transcoder& operator=(const Transcoder&) = delete;
+    ~Transcoder() {
+        if (usable()) iconv_close(cd);
+    }
+    bool usable() const { return cd != reinterpret_cast<iconv_t>(-1); }
+};
+
+// UTF-8 text into a quoted string: quotes, backslashes and control bytes escaped.
+void append_escaped(std::string& out, const char* text, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            out += format("\\x%02X", c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+}
+
+// A code page 932 text, quoted, in UTF-8. A byte that starts no character
+// is shown as \xNN and the rest goes on after it.
+std::string quoted(Transcoder& transcoder, std::span<const std::uint8_t> text) {
+    std::string out = "\"";
+    std::string in(text.begin(), text.end());
+    char* in_pos = in.data();
+    std::size_t in_left = in.size();
+    std::string converted(4 * in.size() + 8, '\0');
+    while (in_left > 0) {
+        if (!transcoder.usable()) {
+            // Without a converter only ASCII is shown as text.
+            const unsigned char c = static_cast<unsigned char>(*in_pos);
+            if (c < 0x80) {
+                append_escaped(out, in_pos, 1);
+            } else {
+                out += format("\\x%02X", c);
+            }
+            ++in_pos;
+            --in_left;
+            continue;
+        }
+        char* out_pos = converted.data();
+        std::size_t out_left = converted.size();
+        const std::size_t before = in_left;
+        const std::size_t result = iconv(transcoder.cd, &in_pos, &in_left, &out_pos, &out_left);
+        const bool stuck =
+            result == static_cast<std::size_t>(-1) && (errno != E2BIG || in_left == before);
+        append_escaped(out, converted.data(), converted.size() - out_left);
+        if (stuck && in_left > 0) {
+            out += format("\\x%02X", static_cast<unsigned char>(*in_pos));
+            ++in_pos;
+            --in_left;
+            iconv(transcoder.cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string num(Number n) {
+    return (n.variable ? "$" : "") + std::to_string(n.value);
+}
+
+// A number in the place of a variable number: v12, or v[$800] for the
+// variable whose number variable 800 holds.
+std::string var(Number n) {
+    return n.variable ? "v[$" + std::to_string(n.value) + "]" : "v" + std::to_string(n.value);
+}
+
+std::string numbers(Reader& r, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        const Number n = r.number();
+        if (i > 0) out += ", ";
+        out += num(n);
+    }
+    return out;
+}
+
+// Condition codes of the conditional jump. The jump is taken when the
+// condition holds: the value switch jumps on 0x3A to the entry whose value
+// equals the variable, the guard after a subtraction skips the reset to 0
+// on 0x47 while the variable is not below 0, and the choice loop runs back
+// on 0x44 while its counter is below its end. The variable forms (code + 14)
+// compare with a variable.
+struct Condition {
+    std::uint8_t code;
+    const char* relation;
+    bool with_variable;
+};
+constexpr Condition kConditions[] = {
+    {0x3A, "==", false}, {0x3B, "!=", false}, {0x44, "<", false}, {0x45, "<=", false},
+    {0x46, ">", false},  {0x47, ">=", false}, {0x48, "==", true}, {0x49, "!=", true},
+    {0x52, "<", true},   {0x53, "<=", true},  {0x54, ">", true},  {0x55, ">=", true},
+};
+
+// Assignment instructions: the literal forms and their variable forms.
+struct Assignment {
+    std::uint8_t code;
+    const char* operation;
+    bool from_variable;
+};
+constexpr Assignment kAssignments[] = {
+    {0x3B, "=", false}, {0x3C, "+=", false}, {0x3D, "-=", false},
+    {0x49, "=", true},  {0x4A, "+=", true},  {0x4B, "-=", true},
+};
+
+struct Line {
+    std::size_t offset;
+    int depth;  // 1 for the parts of an instruction (menu items, sprites)
+    std::string text;
+};
+
+struct Listing {
+    std::span<const std::uint8_t> body;
+    Transcoder transcoder;
+    std::map<std::uint32_t, int> labels;  // body offset -> label number
+};
+
+// How a jump target is shown: its label, or the raw offset with a mark.
+// Every target is also added to `targets`.
+std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint32_t>& targets) {
+    targets.push_back(offset);
+    const auto label = l.labels.find(offset);
+    if (label != l.labels.end()) return format("L%04d", label->second);
+    if (offset < l.body.size()) return format("0x%04X (not at an instruction)", offset);
+    return format("0x%04X (outside the body)", offset);
+}
+
+// The picture operand: 0x40 and the number of a string slot, or a literal name.
+std::string picture_operand(Listing& l, Reader& r) {
+    if (r.next_is(0x40)) {
+        r.byte();
+        return "slot " + num(r.number());
+    }
+    return quoted(l.transcoder, r.text());
+}
+
+// 0x0B: picture instructions, by sub-code.
+bool decode_picture(Listing& l, Reader& r, std::size_t start, std::vector<Line>& lines) {
+    const std::uint8_t sub_code = r.byte();
+    if (sub_code == 0x30) {
+        lines.push_back({start, 0, "picture 30"});
+    } else if (sub_code == 0x05) {
+        const std::string picture = picture_operand(l, r);
+        const Number n = r.number();
+        lines.push_back({start, 0, "picture 05 " + picture + ", " + num(n)});
+    } else if (sub_code == 0x10) {
+        const std::string name = quoted(l.transcoder, r.text());
+        const Number n = r.number();
+        lines.push_back({start, 0, "picture 10 " + name + ", " + num(n)});
+    } else if (sub_code == 0x22) {
+        const int count = r.byte();
+        const std::string picture = picture_operand(l, r);
+        const Number n = r.number();
+        lines.push_back({start, 0,
+                         "picture 22 " + picture + ", " + num(n) + ", " + std::to_string(count) +
+                             (count == 1 ? " sprite" : " sprites")});
+        for (int i = 0; i < count && r.ok; ++i) {
+            const std::size_t at = r.pos;
+            r.expect(0x03);
+            const std::string name = quoted(l.transcoder, r.text());
+            Number area[4];
+            for (Number& a : area)
+                a = r.number();
+            const Number x = r.number();
+            const Number y = r.number();
+            lines.push_back({at, 1,
+                             "sprite " + name + " area " + num(area[0]) + "," + num(area[1]) + "-" +
+                                 num(area[2]) + "," + num(area[3]) + " at " + num(x) + "," +
+                                 num(y)});
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// 0x58: the menu, its items, the end with the item count, then one target
+// per item (shown on the item's line).
+bool decode_menu(Listing& l, Reader& r, std::size_t start, std::vector<Line>& lines,
+                 std::vector<std::uint32_t>& targets) {
+    r.expect(0x01);
+    const Number n = r.number();
+    r.expect(0x22);
+    r.expect(0x00);
+    lines.push_back({start, 0, "menu " + num(n)});
+    struct Item {
+        std::size_t offset;
+        std::string text;
+    };
+    std::vector<Item> items;
+    while (r.ok && r.next_is(0xFF)) {
+        const std::size_t at = r.pos;
+        r.byte();
+        std::string text = quoted(l.transcoder, r.text());
+        r.expect(0x00);
+        items.push_back({at, std::move(text)});
+    }
+    const std::size_t end = r.pos;
+    r.expect(0x23);
+    r.expect(0x1E);
+    const std::size_t count = r.byte();
+    const Number m = r.number();
+    if (!r.ok || count != (items.size() & 0xFF)) return false;
+    for (const Item& item : items) {
+        const std::uint32_t to = r.le32();
+        lines.push_back({item.offset, 1, "item " + item.text + " -> " + target(l, to, targets)});
+    }
+    lines.push_back({end, 1, "end " + std::to_string(count) + ", " + num(m)});
+    return true;
+}
+
+// Decodes the instruction at r.pos into `lines` and the jump targets it
+// holds into `targets`. False when the bytes there are no known instruction.
+bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::uint32_t>& targets) {
+    const std::size_t start = r.pos;
+    auto line = [&](std::string text) { lines.push_back({start, 0, std::move(text)}); };
+    const std::uint8_t code = r.byte();
+    switch (code) {
+        case 0x1C: {
+            const std::uint32_t to = r.le32();
+            line("jump " + target(l, to, targets));
+            break;
+        }
+        case 0x15: {
+            r.expect(0x28);
+            const std::uint8_t condition = r.byte();
+            const Number a = r.number();
+            const Number b = r.number();
+            r.expect(0x29);
+            const std::uint32_t to = r.le32();
+            const Condition* c =
+                std::find_if(std::begin(kConditions), std::end(kConditions),
+                             [&](const Condition& k) { return k.code == condition; });
+            if (c == std::end(kConditions)) return false;
+            line("if " + var(a) + " " + c->relation + " " + (c->with_variable ? var(b) : num(b)) +
+                 " jump " + target(l, to, targets));
+            break;
+        }
+        case 0x3B:
+        case 0x3C:
+        case 0x3D:
+        case 0x49:
+        case 0x4A:
+        case 0x4B: {
+            const Assignment* a = std::find_if(std::begin(kAssignments), std::end(kAssignments),
+                                               [&](const Assignment& k) { return k.code == code; });
+            const Number to = r.number();
+            const Number from = r.number();
+            line(var(to) + " " + a->operation + " " + (a->from_variable ? var(from) : num(from)));
+            break;
+        }
+        case 0x57: {
+            const Number v = r.number();
+            const Number low = r.number();
+            const Number high = r.number();
+            line("range " + var(v) + ", " + num(low) + " .. " + num(high));
+            break;
+        }
+        case 0x59: {
+            r.expect(0x01);
+            const Number slot = r.number();
+            line("slot " + num(slot) + " = " + quoted(l.transcoder, r.text()));
+            break;
+        }
+        case 0x60: {
+            // The title line: two string slots, each after the bytes 10 03.
+            r.expect(0x04);
+            r.expect(0x10);
+            r.expect(0x03);
+            const Number first = r.number();
+            r.expect(0x10);
+            r.expect(0x03);
+            const Number second = r.number();
+            r.expect(0x00);
+            line("title line: slot " + num(first) + ", slot " + num(second));
+            break;
+        }
+        case 0x0B:
+            if (!decode_picture(l, r, start, lines)) return false;
+            break;
+        case 0x64:
+            r.expect(0x10);
+            line("op 64 10: " + numbers(r, 8));
+            break;
+        case 0x67: {
+            const std::uint8_t sub_code = r.byte();
+            const int count = sub_code == 0x01   ? 8
+                              : sub_code == 0x02 ? 9
+                              : sub_code == 0x21 ? 16
+                                                 : 0;
+            if (count == 0) return false;
+            line(format("op 67 %02X: ", sub_code) + numbers(r, count));
+            break;
+        }
+        case 0x68:
+            r.expect(0x01);
+            line("op 68 01: " + numbers(r, 4));
+            break;
+        case 0x16: {
+            const std::uint8_t sub_code = r.byte();
+            const Number scenario = r.number();
+            if (sub_code == 0x01) {
+                line("scenario jump " + num(scenario));
+            } else if (sub_code == 0x02) {
+                line("scenario 02: " + num(scenario));
+            } else {
+                return false;
+            }
+            break;
+        }
+        case 0x0E: {
+            const std::uint8_t sub_code = r.byte();
+            if (sub_code == 0x01) {
+                line("music " + quoted(l.transcoder, r.text()));
+            } else if (sub_code == 0x10) {
+                line("music 10: " + num(r.number()));
+            } else if (sub_code == 0x30) {
+                line("sound " + quoted(l.transcoder, r.text()));
+            } else {
+                return false;
+            }
+            break;
+        }
+        case 0x58:
+            if (!decode_menu(l, r, start, lines, targets)) return false;
+            break;
+        case 0xFF: {
+            // A text, then 01, or 02 01 after a speaker name.
+            const std::string text = quoted(l.transcoder, r.text());
+            const std::uint8_t after = r.byte();
+            if (after == 0x02) r.expect(0x01);
+            if (after != 0x01 && after != 0x02) return false;
+            line((after == 0x01 ? "text " : "speaker ") + text);
+            break;
+        }
+        default:
+            return false;
+    }
+    return r.ok;
+}
+
+struct WalkResult {
+    std::size_t instructions = 0;
+    std::size_t unknown_bytes = 0;
+};
+
+// One walk over the body. With `out` null it collects the instruction
+// starts and the jump targets; otherwise it writes the lines.
+WalkResult walk(Listing& l, std::vector<bool>* starts, std::vector<std::uint32_t>* targets,
+                std::string* out) {
+    WalkResult result;
+    std::vector<Line> lines;
+    std::vector<std::uint32_t> found;
+    std::size_t pos = 0;
+    while (pos < l.body.size()) {
+        if (out) {
+            const auto label = l.labels.find(static_cast<std::uint32_t>(pos));
+            if (label != l.labels.end()) *out += format("L%04d:\n", label->second);
+        }
+        Reader r{l.body, pos};
+        lines.clear();
+        found.clear();
+        if (decode(l, r, lines, found)) {
+            ++result.instructions;
+            if (starts) (*starts)[pos] = true;
+            if (targets) targets->insert(targets->end(), found.begin(), found.end());
+            if (out) {
+                for (const Line& line : lines) {
+                    *out += format("%04zX  ", line.offset);
+                    out->append(static_cast<std::size_t>(2 * line.depth), ' ');
+                    *out += line.text;
+                    *out += '\n';
+                }
+            }
+            pos = r.pos;
+        } else {
+            ++result.unknown_bytes;
+            if (out) *out += format("%04zX  ?? 0x%02X\n", pos, l.body[pos]);
+            ++pos;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+bool is_seen_file(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= kMagic.size() &&
+           std::memcmp(bytes.data(), kMagic.data(), kMagic.size()) == 0;
+}
+
+SeenListing list_seen(std::span<const std::uint8_t> seen) {
+    SeenListing result;
+    std::string& out = result.text;
+    if (!is_seen_file(seen)) {
+        out = "not a SEEN file: no TPC32 magic\n";
+        return result;
+    }
+    if (seen.size() < kHeaderSize) {
+        out = format("TPC32 header cut short: %zu of %zu bytes\n", seen.size(), kHeaderSize);
+        return result;
+    }
+
+    bool header_sound = true;
+    const std::uint32_t body_length = static_cast<std::uint32_t>(seen[kBodyLengthOffset]) |
+                                      static_cast<std::uint32_t>(seen[kBodyLengthOffset + 1]) << 8 |
+                                      static_cast<std::uint32_t>(seen[kBodyLengthOffset + 2])
+                                          << 16 |
+                                      static_cast<std::uint32_t>(seen[kBodyLengthOffset + 3]) << 24;
+    const std::size_t present = seen.size() - kHeaderSize;
+    if (body_length == present) {
+        out += format("TPC32 header, body length %u (matches the file)\n", body_length);
+    } else {
+        out += format("TPC32 header, body length %u, but %zu bytes follow the header\n",
+                      body_length, present);
+        header_sound = false;
+    }
+    const auto header = fixed_header();
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        if (seen[i] != header[i]) {
+            out += format("header byte %zu is 0x%02X, not 0x%02X\n", i, seen[i], header[i]);
+            header_sound = false;
+        }
+    }
+
+    Listing l;
+    l.body = seen.subspan(kHeaderSize);
+    std::vector<bool> starts(l.body.size(), false);
+    std::vector<std::uint32_t> targets;
+    walk(l, &starts, &targets, nullptr);
+    // Labels go to targets at the start of an instruction and to the end of
+    // the body (a jump to a last command that has no translation), numbered
+    // in body order.
+    std::sort(targets.begin(), targets.end());
+    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+    for (std::uint32_t t : targets) {
+        if (t == l.body.size() || (t < l.body.size() && starts[t])) {
+            const int number = static_cast<int>(l.labels.size()) + 1;
+            l.labels.emplace(t, number);
+        }
+    }
+
+    const WalkResult walked = walk(l, nullptr, nullptr, &out);
+    const auto end_label = l.labels.find(static_cast<std::uint32_t>(l.body.size()));
+    if (end_label != l.labels.end()) out += format("L%04d:\n", end_label->second);
+    out += format("%04zX  end of body\n", l.body.size());
+    result.instructions = walked.instructions;
+    result.unknown_bytes = walked.unknown_bytes;
+    if (walked.unknown_bytes == 0) {
+        out += format("%zu instructions, %zu labels, every byte known\n", walked.instructions,
+                      l.labels.size());
+    } else {
+        out += format("%zu instructions, %zu labels, %zu unknown bytes\n", walked.instructions,
+                      l.labels.size(), walked.unknown_bytes);
+    }
+    result.complete = header_sound && walked.unknown_bytes == 0;
+    return result;
+}
