@@ -2,12 +2,28 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/platform.h"
 
 namespace {
 std::string* g_capture = nullptr;
+bool g_status_shown = false;
+
+void clear_status() {
+    if (!g_status_shown) return;
+    static const char kClear[] = "\r\x1b[K";
+    platform::console_write_error(kClear, sizeof kClear - 1);
+    g_status_shown = false;
+}
+}  // namespace
+
+void console_status(const char* line) {
+    clear_status();
+    if (!line) return;
+    platform::console_write_error(line, std::strlen(line));
+    g_status_shown = true;
 }
 
 void console_capture(std::string* capture) {
@@ -27,6 +43,7 @@ void console_print(const char* format, ...) {
         if (g_capture) {
             g_capture->append(text.data(), static_cast<std::size_t>(n));
         } else {
+            clear_status();
             platform::console_write(text.data(), static_cast<std::size_t>(n));
         }
     }

@@ -7,6 +7,11 @@
 // printf-style output of code page 932 text to the console.
 void console_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Shows `line` as the status line on standard error, replacing the one shown
+// before; nullptr removes it. Console output first removes a status line so
+// that the two never mix.
+void console_status(const char* line);
+
 // While a capture is installed, console_print appends to it instead of
 // writing to the console. Pass nullptr to write to the console again.
 void console_capture(std::string* capture);

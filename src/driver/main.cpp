@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
                    "Compression threads (default: the number of processors); the package is "
                    "the same for any number")
         ->check(CLI::Range(1u, 256u));
+    app.add_flag("--quiet", options.quiet, "No progress line on standard error");
     bool no_wait = false;
     app.add_flag("--no-wait", no_wait, "Do not wait for a key at the end");
     try {

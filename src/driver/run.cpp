@@ -5,6 +5,7 @@
 
 #include "driver/console.h"
 #include "driver/messages.h"
+#include "driver/progress.h"
 #include "driver/raw_import.h"
 #include "driver/search.h"
 #include "image/convert.h"
@@ -19,6 +20,15 @@ constexpr char kSep = platform::kSeparator;
 std::string with_separator(std::string folder) {
     if (folder.empty() || folder.back() != kSep) folder += kSep;
     return folder;
+}
+
+// The number of files (not folders) that match `pattern`.
+std::size_t count_files(FileSearch& search, const std::string& pattern) {
+    std::size_t count = 0;
+    for (const char* name = find_first_file(search, pattern); name; name = find_next_file(search)) {
+        ++count;
+    }
+    return count;
 }
 
 // Steps 6 to 11 of the run; returns the exit status.
@@ -47,22 +57,40 @@ int convert(const RunOptions& options, std::uint8_t* header) {
     }
     console_print("%s", msg::kConverting);
 
+    Progress progress;
+    progress.enabled = !options.quiet && platform::error_console_is_interactive();
+    package.progress = &progress;
+
     FileSearch search;
     auto translator = std::make_unique<Translator>();
     build_scenario_list(*translator, search, game_folder);
+    progress_step(&progress, "scenarios", translator->scenarios.size());
     translate_scenarios(*translator, package, game_folder);
     if (translator->conversion_failed) {
+        progress_end(&progress);
         abandon_package(package);
         return kExitFailed;
     }
 
+    if (progress.enabled) {
+        progress_step(&progress, "sprites",
+                      count_files(search, game_folder + "CHAR" + kSep + "*.MOE"));
+    }
     convert_character_sprites(package, search, game_folder);
     for (const char* folder : {"CG", "ENDING", "SYSTEM"}) {
+        if (progress.enabled) {
+            progress_step(&progress, folder,
+                          count_files(search, game_folder + folder + kSep + "*.MOE"));
+        }
         convert_picture_folder(package, search, game_folder, folder);
     }
+    if (progress.enabled)
+        progress_step(&progress, "DATA", count_files(search, data_folder + "*.*"));
     import_raw_folder(package, search, data_folder + "*.*");
 
-    if (!finish_package(package, output_folder + kPackageName, header)) {
+    const bool written = finish_package(package, output_folder + kPackageName, header);
+    progress_end(&progress);
+    if (!written) {
         console_print("%s", msg::kWriteFailed);
         return kExitFailed;
     }

@@ -15,6 +15,7 @@ struct RunOptions {
     std::string output_folder;  // empty: the converter folder
     std::string data_folder;    // empty: DATA in the converter folder
     bool wait_for_key = true;   // wait for a key at the end
+    bool quiet = false;         // no progress line
     unsigned jobs = 1;          // compression threads; the package is the same for any number
 };
 

@@ -15,6 +15,7 @@
 #include "driver/console.h"
 #include "driver/messages.h"
 #include "driver/names.h"
+#include "driver/progress.h"
 
 // One entry on its way through the worker threads.
 struct CompressionJob {
@@ -107,6 +108,7 @@ int record_entry(Package& package, const char* name, int status, const std::uint
     entry.kind = kEntryKindLzo;
     package.directory.push_back(entry);
     package.staging_length += packed_size;
+    progress_written(package.progress, packed_size);
     return static_cast<int>(package.directory.size());
 }
 
@@ -261,6 +263,7 @@ bool open_package(Package& package, const std::string& folder, unsigned jobs) {
 
 int add_package_entry(Package& package, const char* name, const std::uint8_t* data,
                       std::size_t size) {
+    progress_added(package.progress, size);
     if (package.pool) return add_job(package, name, std::vector<std::uint8_t>(data, data + size));
     std::size_t packed_size = 0;
     const int status =
@@ -269,8 +272,9 @@ int add_package_entry(Package& package, const char* name, const std::uint8_t* da
 }
 
 int add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
-    if (package.pool) return add_job(package, name, std::move(block));
-    return add_package_entry(package, name, block.data(), block.size());
+    if (!package.pool) return add_package_entry(package, name, block.data(), block.size());
+    progress_added(package.progress, block.size());
+    return add_job(package, name, std::move(block));
 }
 
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {

@@ -31,7 +31,8 @@ struct DirectoryEntry {
     std::uint32_t kind;
 };
 
-struct CompressorPool;  // the worker threads of a package built with several jobs
+struct CompressorPool;
+struct Progress;  // the worker threads of a package built with several jobs
 
 // The builder's state for one run. Owns the staging file, the directory and
 // the compressor's buffers.
@@ -46,6 +47,7 @@ struct Package {
     // With more than one job, entries are compressed on worker threads and
     // written to the staging file in the order they were added.
     std::unique_ptr<CompressorPool> pool;
+    Progress* progress = nullptr;  // told of every entry added and written, when set
 
     Package();
     Package(const Package&) = delete;

@@ -86,6 +86,8 @@ void console_write_error(const char* text, std::size_t size);
 
 // True when standard input is an interactive console.
 bool console_is_interactive();
+// True when standard error is an interactive console (progress is shown there).
+bool error_console_is_interactive();
 
 // Asks for a folder. `title` is code page 932 text. Returns false when the
 // user cancels. The folder is returned without a trailing separator.

@@ -344,6 +344,10 @@ bool console_is_interactive() {
     return isatty(STDIN_FILENO) == 1;
 }
 
+bool error_console_is_interactive() {
+    return isatty(STDERR_FILENO) == 1;
+}
+
 bool choose_folder(const char* title, std::string& folder) {
     folder.clear();
     std::string heading = std::string(title) + "\n> ";

@@ -1,0 +1,27 @@
+// The progress line: on an interactive standard error, one line rewritten at
+// most a few times a second with the current step, files done of total and
+// bytes in and out. The designed console messages are not affected.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+struct Progress {
+    bool enabled = false;
+    const char* step = "";
+    std::size_t done = 0;
+    std::size_t total = 0;
+    std::uint64_t bytes_in = 0;   // of the blocks handed to the package
+    std::uint64_t bytes_out = 0;  // compressed bytes written to the staging file
+    std::chrono::steady_clock::time_point last_shown{};
+};
+
+// Starts a step of `total` files.
+void progress_step(Progress* progress, const char* step, std::size_t total);
+// A file's block was handed to the package.
+void progress_added(Progress* progress, std::uint64_t size);
+// A compressed entry was written.
+void progress_written(Progress* progress, std::uint64_t packed_size);
+// Removes the line at the end of the run.
+void progress_end(Progress* progress);
