@@ -505,3 +505,45 @@ TEST(PictureDecode, LoadingFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Decoding changed copies of valid files (bytes overwritten, files cut) must
+// stay inside the bytes; the sanitizer build checks every access.
+TEST(PictureDecode, DamagedFilesAreDecodedWithinTheirBytes) {
+    const gamekit::RgbPicture picture = gamekit::sample_picture(24, 12, 8, true);
+    const Bytes originals[] = {
+        gamekit::encode_flag_coded_picture(picture),
+        gamekit::encode_run_length_picture(picture),
+        gamekit::encode_shadow_mask(gamekit::make_mask(24, 12, 9)),
+    };
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (const Bytes& original : originals) {
+        for (int round = 0; round < 500; ++round) {
+            Bytes file = original;
+            const int changes = 1 + static_cast<int>(next() % 6);
+            for (int c = 0; c < changes; ++c) {
+                file[next() % file.size()] = static_cast<std::uint8_t>(next());
+            }
+            // Keep the header small enough to decode quickly.
+            const std::size_t w_at = is_flag_coded_picture(file) ? 4 : 0;
+            if (file.size() > w_at + 3) {
+                file[w_at + 1] &= 0x01;
+                file[w_at + 3] &= 0x01;
+            }
+            file.resize(file.size() - next() % (file.size() / 4 + 1));
+            DecodedPicture out;
+            ShadowMask mask;
+            decode_picture(file, out);
+            decode_shadow_mask(file, mask);
+            EXPECT_EQ(out.pixels.size(), std::size_t{out.width} * out.height * 3);
+            EXPECT_EQ(mask.values.size(), std::size_t{mask.width} * mask.height);
+        }
+    }
+}
+
+}  // namespace
