@@ -1,0 +1,324 @@
+#include "sample-game/sample_game.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+#include "gamekit/picture_encode.h"
+#include "sample-game/sample_art.h"
+#include "sample-game/sample_scenarios.h"
+
+namespace sample_game {
+
+namespace {
+
+using gamekit::Bytes;
+
+// Limits of the scale options: names keep to four digits, and the package's
+// 32-bit offsets must hold all the data.
+constexpr unsigned kMaxPictures = 9999;
+constexpr unsigned kMaxSprites = 9999;
+constexpr unsigned kMaxDataMib = 2048;
+
+enum class Format { flag_coded, run_length };
+
+Bytes encode(const RgbPicture& picture, Format format, const std::string& name) {
+    if (format == Format::run_length) return gamekit::encode_run_length_picture(picture);
+    Bytes bytes = gamekit::encode_flag_coded_picture(picture);
+    if (bytes.empty())
+        throw std::runtime_error(name + " has too many colours for a flag-coded file");
+    return bytes;
+}
+
+struct PictureSpec {
+    const char* folder;
+    const char* name;
+    RgbPicture (*draw)();
+    Format format;
+};
+
+// The pictures of CG, ENDING and SYSTEM. The scenarios show BG01, BG02,
+// EV01 and END01 as backgrounds; the screen set-up names WINDOW and OTHER_01.
+// STAMP, WINDOW, OTHER_01 and CIP_MAP have pure-green (transparent) parts.
+const PictureSpec kPictures[] = {
+    {"CG", "BG01.MOE", morning_hills, Format::flag_coded},
+    {"CG", "bg02.moe", town_at_dusk, Format::run_length},
+    {"CG", "EV01.MOE", riverside_sunset, Format::flag_coded},
+    {"ENDING", "END01.MOE", night_end, Format::run_length},
+    {"ENDING", "STAMP.MOE", heart_stamp, Format::flag_coded},
+    {"SYSTEM", "TITLE.MOE", title_screen, Format::run_length},
+    {"SYSTEM", "WINDOW.MOE", message_window, Format::run_length},
+    {"SYSTEM", "OTHER_01.MOE", window_buttons, Format::flag_coded},
+    {"SYSTEM", "CIP_MAP.MOE", map_cells, Format::flag_coded},
+};
+
+struct SpriteSpec {
+    const char* name;    // in CHAR
+    const char* shadow;  // its mask in SHADOW, by the converter's shadow-name rule
+    const char* code;
+    SpritePart part;
+    unsigned number;
+};
+
+// Exactly the sprites that the scenarios' character IDs name. The shadow
+// names follow the rule on the character after the code: after F, "1"
+// becomes "0" and "3" becomes "2" and only six characters are kept (so F0x
+// and F1x share a mask, as do F2x and F3x); after B the whole base name is
+// kept; otherwise a digit up to 5 (or a full stop) becomes "5". The rule
+// is case-sensitive for names that begin with Y and then a lower-case k:
+// those always take "5". The sample's Y names end in digits up to 5, so a
+// copy of the game in lower case pairs every sprite with the same mask.
+const SpriteSpec kSprites[] = {
+    {"AIN_F02.MOE", "AIN_F0S.SHW", "AIN", SpritePart::face, 2},
+    {"AIN_F07.MOE", "AIN_F0S.SHW", "AIN", SpritePart::face, 7},
+    {"AIN_F23.MOE", "AIN_F2S.SHW", "AIN", SpritePart::face, 23},
+    {"AIN_B001.MOE", "AIN_B001S.SHW", "AIN", SpritePart::body, 1},
+    {"AIN_B031.MOE", "AIN_B031S.SHW", "AIN", SpritePart::body, 31},
+    {"AIN_B052.MOE", "AIN_B052S.SHW", "AIN", SpritePart::body, 52},
+    {"MIN_F04.MOE", "MIN_F0S.SHW", "MIN", SpritePart::face, 4},
+    {"MIN_B103.MOE", "MIN_B103S.SHW", "MIN", SpritePart::body, 103},
+    {"MIO_F03.MOE", "MIO_F0S.SHW", "MIO", SpritePart::face, 3},
+    {"MIO_F18.MOE", "MIO_F0S.SHW", "MIO", SpritePart::face, 18},
+    {"MIO_F27.MOE", "MIO_F2S.SHW", "MIO", SpritePart::face, 27},
+    {"MIO_F32.MOE", "MIO_F2S.SHW", "MIO", SpritePart::face, 32},
+    {"MIO_B051.MOE", "MIO_B051S.SHW", "MIO", SpritePart::body, 51},
+    {"MIO_B053.MOE", "MIO_B053S.SHW", "MIO", SpritePart::body, 53},
+    {"MIO_B114.MOE", "MIO_B114S.SHW", "MIO", SpritePart::body, 114},
+    {"MIO_B121.MOE", "MIO_B121S.SHW", "MIO", SpritePart::body, 121},
+    {"IZA_B015.MOE", "IZA_B015S.SHW", "IZA", SpritePart::whole, 15},
+    {"SAT_B034.MOE", "SAT_B034S.SHW", "SAT", SpritePart::whole, 34},
+    {"_B007.MOE", "_B0075S.SHW", "", SpritePart::whole, 7},
+    {"YUI_01.MOE", "YUI_05S.SHW", "YUI", SpritePart::whole, 1},
+    {"YUI_03.MOE", "YUI_05S.SHW", "YUI", SpritePart::whole, 3},
+    {"sak_09.moe", "SAK_09S.SHW", "SAK", SpritePart::whole, 9},
+    {"YKI_03.MOE", "YKI_05S.SHW", "YKI", SpritePart::whole, 3},
+    {"YK2_12.MOE", "YK2_15S.SHW", "YK2", SpritePart::whole, 12},
+};
+
+std::string crlf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+Bytes bytes_of(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+// Part text, part noise: compresses about as well as a game's data files.
+Bytes bulk_data(unsigned index) {
+    Bytes out(1u << 20);
+    std::uint32_t state = index * 2654435761u + 99;
+    static const char kRecord[] = "RECORD;name=sample;kind=bulk;";
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if ((i / 64) % 2 == 0) {
+            out[i] = static_cast<std::uint8_t>(kRecord[i % (sizeof kRecord - 1)]);
+        } else {
+            state = state * 1664525u + 1013904223u;
+            out[i] = static_cast<std::uint8_t>(0x40 | ((state >> 24) & 0x3F));
+        }
+    }
+    return out;
+}
+
+using Sink = std::function<void(File&&)>;
+
+void generate_scenarios(const Options& options, const Sink& sink) {
+    for (ScenarioFile& s : sample_scenarios())
+        sink({"MES", s.name, std::move(s.bytes)});
+    for (unsigned i = 1; i <= options.scenarios; ++i) {
+        ScenarioFile s = scale_scenario(i, options.scenarios);
+        sink({"MES", s.name, std::move(s.bytes)});
+    }
+}
+
+void generate_pictures(const Options& options, const Sink& sink) {
+    for (const PictureSpec& p : kPictures)
+        sink({p.folder, p.name, encode(p.draw(), p.format, p.name)});
+    for (unsigned i = 1; i <= options.pictures; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "PIC%04u.MOE", i);
+        const Format format = i % 2 ? Format::flag_coded : Format::run_length;
+        sink({"CG", name, encode(scenery(i, i % 3 == 0), format, name)});
+    }
+}
+
+void generate_sprites(const Options& options, const Sink& sink) {
+    // Sprites that share a mask must agree on it.
+    std::map<std::string, Bytes> masks;
+    auto add_mask = [&](const std::string& name, Bytes bytes) {
+        auto [found, added] = masks.emplace(name, bytes);
+        if (!added) {
+            if (found->second != bytes) throw std::runtime_error("sprites disagree on " + name);
+            return;
+        }
+        sink({"SHADOW", name, std::move(bytes)});
+    };
+    unsigned index = 0;
+    for (const SpriteSpec& s : kSprites) {
+        const Sprite sprite = character_sprite(s.code, s.part, s.number, 1);
+        const Format format = index++ % 2 ? Format::run_length : Format::flag_coded;
+        sink({"CHAR", s.name, encode(sprite.picture, format, s.name)});
+        add_mask(s.shadow, gamekit::encode_shadow_mask(sprite.mask));
+    }
+    for (unsigned i = 1; i <= options.sprites; ++i) {
+        char name[32];
+        char shadow[32];
+        std::snprintf(name, sizeof name, "XTR_B%03u.MOE", i);
+        std::snprintf(shadow, sizeof shadow, "XTR_B%03uS.SHW", i);
+        const Sprite sprite = character_sprite("XTR", SpritePart::whole, i, 2);
+        const Format format = i % 2 ? Format::flag_coded : Format::run_length;
+        sink({"CHAR", name, encode(sprite.picture, format, name)});
+        add_mask(shadow, gamekit::encode_shadow_mask(sprite.mask));
+    }
+}
+
+void generate_data(const Options& options, const Sink& sink) {
+    sink({"", "README.TXT",
+          bytes_of(crlf("Sample game data\n"
+                        "================\n"
+                        "\n"
+                        "These files stand for the player's own data. The converter copies\n"
+                        "every file of its DATA folder into the package unchanged.\n"))});
+    sink({"", "CREDITS.TXT",
+          bytes_of(crlf(gamekit::cp932("【サンプルゲーム】\n"
+                                       "シナリオ：サンプル作成班\n"
+                                       "グラフィック：自動生成\n"
+                                       "音楽：なし\n")))});
+    sink({"", "CONFIG.INI",
+          bytes_of(crlf("[window]\nwidth=640\nheight=480\n[text]\nspeed=2\nauto=0\n"))});
+    std::string tracks;
+    for (int i = 0; i <= 20; ++i) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "BGM_%02d\n", i);
+        tracks += entry;
+    }
+    // A name longer than 15 bytes: its entry keeps the first 15.
+    sink({"", "MUSIC_TRACK_LIST.TXT", bytes_of(crlf(tracks))});
+    Bytes table;
+    for (int i = 0; i < 256; ++i)
+        table.push_back(static_cast<std::uint8_t>(i));
+    for (int i = 255; i >= 0; --i)
+        table.push_back(static_cast<std::uint8_t>(i));
+    sink({"", "TABLE.BIN", table});
+    sink({"", "EMPTY.DAT", {}});
+    for (unsigned i = 1; i <= options.data_mib; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "BULK%04u.BIN", i);
+        sink({"", name, bulk_data(i)});
+    }
+}
+
+bool check_options(const Options& options, std::string& error) {
+    if (options.scenarios > kMaxScenarios - kDefaultScenarios) {
+        error = "at most " + std::to_string(kMaxScenarios - kDefaultScenarios) +
+                " extra scenarios (the converter numbers " + std::to_string(kMaxScenarios) + ")";
+        return false;
+    }
+    if (options.pictures > kMaxPictures) {
+        error = "at most " + std::to_string(kMaxPictures) + " extra pictures";
+        return false;
+    }
+    if (options.sprites > kMaxSprites) {
+        error = "at most " + std::to_string(kMaxSprites) + " extra sprites";
+        return false;
+    }
+    if (options.data_mib > kMaxDataMib) {
+        error = "at most " + std::to_string(kMaxDataMib) + " MiB of extra data";
+        return false;
+    }
+    return true;
+}
+
+// Every file, in a fixed order: scenarios, pictures, sprites and masks, data.
+bool generate(const Options& options, const Sink& game_sink, const Sink& data_sink,
+              std::string& error) {
+    if (!check_options(options, error)) return false;
+    try {
+        generate_scenarios(options, game_sink);
+        generate_pictures(options, game_sink);
+        generate_sprites(options, game_sink);
+        generate_data(options, data_sink);
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+    return true;
+}
+
+std::string lower(std::string name) {
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+}
+
+void write_one(const File& file, const std::string& folder, bool lower_case) {
+    std::string path = folder;
+    if (!file.folder.empty()) path += "/" + (lower_case ? lower(file.folder) : file.folder);
+    path += "/" + (lower_case ? lower(file.name) : file.name);
+    if (!gamekit::write_file(path, file.bytes)) throw std::runtime_error("cannot write " + path);
+}
+
+bool make_folders(const std::string& game_folder, const std::string& data_folder,
+                  std::string& error) {
+    for (const std::string& folder : {game_folder, data_folder}) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (ec) {
+            error = "cannot create " + folder + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool build_sample_game(const Options& options, Game& game, std::string& error) {
+    game = Game{};
+    return generate(
+        options, [&](File&& f) { game.game.push_back(std::move(f)); },
+        [&](File&& f) { game.data.push_back(std::move(f)); }, error);
+}
+
+bool write_game_files(const Game& game, const std::string& game_folder,
+                      const std::string& data_folder, bool lower_case, std::string& error) {
+    if (!make_folders(game_folder, data_folder, error)) return false;
+    try {
+        for (const File& f : game.game)
+            write_one(f, game_folder, lower_case);
+        for (const File& f : game.data)
+            write_one(f, data_folder, lower_case);
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+    return true;
+}
+
+bool write_sample_game(const Options& options, const std::string& game_folder,
+                       const std::string& data_folder, Summary& summary, std::string& error) {
+    summary = Summary{};
+    if (!make_folders(game_folder, data_folder, error)) return false;
+    return generate(
+        options,
+        [&](File&& f) {
+            write_one(f, game_folder, false);
+            ++summary.game_files;
+            summary.bytes += f.bytes.size();
+        },
+        [&](File&& f) {
+            write_one(f, data_folder, false);
+            ++summary.data_files;
+            summary.bytes += f.bytes.size();
+        },
+        error);
+}
+
+}  // namespace sample_game
