@@ -1,17 +1,36 @@
 #!/bin/sh
-# Converts the bundled sample and shows what came out.
+# Generates the sample game, converts it and shows what came out.
 # Usage: tools/demo.sh BUILD_DIR DEMO_DIR
 set -eu
 build=$1
 demo=$2
-rm -rf "$demo"
-mkdir -p "$demo/game" "$demo/DATA" "$demo/out"
-# The sample: an empty game folder and a DATA folder of a few files.
-printf 'Sample data file copied unchanged into the package.\n' > "$demo/DATA/README.TXT"
-printf '\000\001\002\003' > "$demo/DATA/BYTES.BIN"
-: > "$demo/DATA/EMPTY.DAT"
+generator="$build/tools/sample-game/sample-game"
+msconv="$build/src/msconv"
+avdtool="$build/tools/avdtool/avdtool"
+package="$demo/out/DAR297.AVD"
 
-"$build/src/msconv" --no-wait --output "$demo/out" --data "$demo/DATA" "$demo/game"
-"$build/tools/avdtool/avdtool" list "$demo/out/DAR297.AVD"
-"$build/tools/avdtool/avdtool" verify "$demo/out/DAR297.AVD"
-echo "Package: $demo/out/DAR297.AVD"
+rm -rf "$demo"
+mkdir -p "$demo/out" "$demo/png"
+
+echo "== The sample game"
+"$generator" "$demo/game" "$demo/DATA"
+
+echo
+echo "== Converting"
+"$msconv" --no-wait --output "$demo/out" --data "$demo/DATA" "$demo/game"
+
+echo
+echo "== The package"
+"$avdtool" list "$package"
+"$avdtool" verify "$package"
+
+# ---- SEEN listing of one scenario ------------------------------------------
+
+echo
+echo "== Pictures exported as PNG"
+for entry in BG01 EV01 TITLE CIP_MAP AIN_F02 AIN_B031 YUI_03; do
+    "$avdtool" png "$package" "$entry.PDT" "$demo/png/$entry.png"
+    echo "$demo/png/$entry.png"
+done
+echo
+echo "Package: $package"
