@@ -104,7 +104,7 @@ struct PictureGame {
     }
 };
 
-TEST(Pictures, StoredInTheDesignedOrderWithTheirSizesAndAlphaFields) {
+TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
     PictureGame game;
     const Result r = game.convert();
     ASSERT_EQ(r.status, 0) << r.out << r.err;
