@@ -181,31 +181,49 @@ bool console_shows_code_page_932() {
     return shows;
 }
 
-bool is_console(std::FILE* stream) {
+HANDLE handle_of(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+// _isatty also holds for the NUL device; only a console has a console mode.
+bool is_console(HANDLE handle) {
     DWORD mode = 0;
-    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
 // A console that stays on another code page gets the text as UTF-16, when the
-// system knows code page 932; a redirected stream always gets the bytes.
-bool write_transcoded(std::FILE* stream, const char* text, std::size_t size) {
+// system knows code page 932.
+bool write_as_utf16(HANDLE console, const char* text, std::size_t size) {
     if (size > INT_MAX) return false;
     const int length = static_cast<int>(size);
     const int wide_length = MultiByteToWideChar(kCodePage, 0, text, length, nullptr, 0);
     if (wide_length <= 0) return false;
     std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
     MultiByteToWideChar(kCodePage, 0, text, length, wide.data(), wide_length);
-    std::fflush(stream);
-    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     DWORD written = 0;
-    return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) !=
-           0;
+    return WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                         nullptr) != 0;
 }
 
+// A console gets the bytes through WriteConsoleA, which reads them in the
+// console's code page (the C library may convert console output with its own
+// locale instead); a redirected stream gets them through the C library, with
+// its CR LF line ends.
 void write_text(std::FILE* stream, const char* text, std::size_t size) {
-    if (!console_shows_code_page_932() && is_console(stream) &&
-        write_transcoded(stream, text, size)) {
+    const HANDLE handle = handle_of(stream);
+    if (is_console(handle)) {
+        std::fflush(stream);
+        if (!console_shows_code_page_932() && write_as_utf16(handle, text, size)) return;
+        // The count WriteConsoleA reports is not in bytes for every code page,
+        // so the text goes out in fixed pieces (a message is far smaller).
+        constexpr std::size_t kPiece = 0x8000;
+        for (std::size_t done = 0; done < size; done += kPiece) {
+            const std::size_t piece = size - done < kPiece ? size - done : kPiece;
+            DWORD written = 0;
+            if (!WriteConsoleA(handle, text + done, static_cast<DWORD>(piece), &written, nullptr)) {
+                break;
+            }
+        }
         return;
     }
     std::fwrite(text, 1, size, stream);
@@ -223,9 +241,18 @@ void console_write_error(const char* text, std::size_t size) {
 }
 
 bool console_is_interactive() {
-    // _isatty also holds for the NUL device; only a console has a console mode.
+    return is_console(GetStdHandle(STD_INPUT_HANDLE));
+}
+
+// The progress line is redrawn with terminal control sequences, which a
+// console follows only in virtual terminal mode; a console that cannot be
+// switched to it counts as not interactive.
+bool error_console_is_interactive() {
+    const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return false;
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+           SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
 // The system's folder dialog: no owner window, no root, no flags.
