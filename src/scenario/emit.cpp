@@ -16,7 +16,8 @@ void store(Translator& t, std::int32_t position, std::uint8_t value) {
 // Appends `n` bytes; prints the overflow message of `who` when the output
 // then ends past the buffer.
 void emit(Translator& t, const std::uint8_t* bytes, int n, const char* who) {
-    for (int i = 0; i < n; ++i) store(t, t.output_length + i, bytes[i]);
+    for (int i = 0; i < n; ++i)
+        store(t, t.output_length + i, bytes[i]);
     t.output_length += n;
     if (t.output_length > kOutBufferSize) console_print("Error : OutBuffer overflow @ %s\n", who);
 }
@@ -49,13 +50,17 @@ void OutInt(Translator& t, std::int32_t value) {
     emit(t, bytes, 4, "OutInt");
 }
 
-void OutNum(Translator& t, std::int32_t value) { emit_tagged(t, value, 0x00); }
+void OutNum(Translator& t, std::int32_t value) {
+    emit_tagged(t, value, 0x00);
+}
 
-void OutVar(Translator& t, std::int32_t value) { emit_tagged(t, value, 0x80); }
+void OutVar(Translator& t, std::int32_t value) {
+    emit_tagged(t, value, 0x80);
+}
 
 void OutStr(Translator& t, std::string_view text) {
-    const std::int64_t end = static_cast<std::int64_t>(t.output_length) +
-                             static_cast<std::int64_t>(text.size()) + 1;
+    const std::int64_t end =
+        static_cast<std::int64_t>(t.output_length) + static_cast<std::int64_t>(text.size()) + 1;
     if (end > kOutBufferSize) {
         // The text is dropped; its terminator is kept where there is room.
         console_print("Error : OutBuffer overflow @ OutStr\n");
@@ -68,16 +73,23 @@ void OutStr(Translator& t, std::string_view text) {
     t.output_length = static_cast<std::int32_t>(end);
 }
 
+void patch_byte(Translator& t, std::int32_t position, std::uint8_t value) {
+    store(t, position, value);
+}
+
 void patch_int(Translator& t, std::int32_t position, std::int32_t value) {
     const std::uint32_t v = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) store(t, position + i, static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        store(t, position + i, static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 std::uint8_t sio_byte_at(const Translator& t, std::int32_t position) {
     return position >= 0 && position < t.sio_length ? t.sio[static_cast<std::size_t>(position)] : 0;
 }
 
-std::uint8_t InByte(Translator& t) { return sio_byte_at(t, t.sio_pos++); }
+std::uint8_t InByte(Translator& t) {
+    return sio_byte_at(t, t.sio_pos++);
+}
 
 std::uint32_t InWord(Translator& t) {
     const std::uint32_t high = InByte(t);
@@ -115,7 +127,9 @@ ValueOperand decode_value_operand(std::uint32_t v) {
     return {true, static_cast<std::int32_t>((v + 1000) & 0xFFFF)};
 }
 
-ValueOperand read_value_operand(Translator& t) { return decode_value_operand(InTriple(t)); }
+ValueOperand read_value_operand(Translator& t) {
+    return decode_value_operand(InTriple(t));
+}
 
 void add_jump_fixup(Translator& t, std::int32_t target) {
     t.fixups.push_back({target, t.output_length});

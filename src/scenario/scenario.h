@@ -15,5 +15,4 @@ void build_scenario_list(Translator& translator, FileSearch& search,
 
 // Translates every listed file in slot order into the entry "SEEN%03d.TXT";
 // stops at the first file that sets the conversion-failed flag.
-void translate_scenarios(Translator& translator, Package& package,
-                         const std::string& game_folder);
+void translate_scenarios(Translator& translator, Package& package, const std::string& game_folder);

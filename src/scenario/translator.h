@@ -64,6 +64,8 @@ void OutStr(Translator& t, std::string_view text);
 // Stores a 4-byte little-endian value at an earlier output position (a field
 // emitted with OutInt(0)). Nothing is stored outside OutBuffer.
 void patch_int(Translator& t, std::int32_t position, std::int32_t value);
+// Stores one byte at an earlier output position, inside OutBuffer only.
+void patch_byte(Translator& t, std::int32_t position, std::uint8_t value);
 // The current body offset: the output length less the SEEN header.
 inline std::int32_t body_offset(const Translator& t) {
     return t.output_length - kSeenHeaderSize;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "scenario/dispatch.h"
+#include "scenario/instructions.h"
 
 namespace {
 
@@ -37,12 +38,7 @@ std::uint8_t condition_code(const ConditionCodes& codes, const ValueOperand& val
 // 0x29 and the target's fix-up.
 void emit_conditional_jump(Translator& t, std::uint8_t code, std::int32_t variable,
                            const ValueOperand& value, std::int32_t target) {
-    OutByte(t, 0x15);
-    OutByte(t, 0x28);
-    OutByte(t, code);
-    OutNum(t, variable);
-    OutNum(t, value.value);
-    OutByte(t, 0x29);
+    emit_condition(t, code, variable, value.value);
     add_jump_fixup(t, target);
 }
 

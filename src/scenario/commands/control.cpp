@@ -6,6 +6,7 @@
 #include "driver/console.h"
 #include "driver/names.h"
 #include "scenario/dispatch.h"
+#include "scenario/instructions.h"
 
 namespace {
 
@@ -72,18 +73,13 @@ void translate_close(Translator& t) {
     InWord(t);
     OutByte(t, 0x0B);
     OutByte(t, 0x30);
-    OutByte(t, 0x59);
-    OutByte(t, 0x01);
-    OutNum(t, 1);
-    OutStr(t, "NO");
+    emit_string_slot(t, kBackgroundSlot, "NO");
     OutByte(t, 0x0B);
     OutByte(t, 0x05);
     OutByte(t, 0x40);
-    OutNum(t, 1);
+    OutNum(t, kBackgroundSlot);
     OutNum(t, 0);
-    OutByte(t, 0x16);
-    OutByte(t, 0x01);
-    OutNum(t, kClosingScenario);
+    emit_scenario_jump(t, kClosingScenario);
 }
 
 }  // namespace

@@ -14,12 +14,9 @@
 #include "driver/console.h"
 #include "driver/names.h"
 #include "scenario/dispatch.h"
+#include "scenario/instructions.h"
 
 namespace {
-
-// The string slot that holds the background name; the picture operand 0x40
-// N(1) names the picture held there.
-constexpr std::int32_t kBackgroundSlot = 1;
 
 // The sprite code of every character number: the start of its sprite names.
 // An empty code is a valid entry (its names start with the underscore).
@@ -80,13 +77,6 @@ constexpr int kMaxSpriteRecords = 255;
 constexpr std::int32_t kSingleCharacterX = 120;
 constexpr std::int32_t kPairStep = 240;
 
-// Stores one byte at an earlier output position, inside OutBuffer only.
-void patch_byte(Translator& t, std::int32_t position, std::uint8_t value) {
-    if (position >= 0 && position < kOutBufferSize) {
-        t.OutBuffer[static_cast<std::size_t>(position)] = value;
-    }
-}
-
 // The picture operand that names the picture of the background slot, and
 // the number that follows it.
 void emit_background_operand(Translator& t) {
@@ -95,12 +85,10 @@ void emit_background_operand(Translator& t) {
     OutNum(t, 2);
 }
 
-// The string slot instruction for the background name.
+// The string slot instruction for the background name; the picture operand
+// 0x40 N(1) names the picture held there.
 void emit_background_name(Translator& t, std::string_view name) {
-    OutByte(t, 0x59);
-    OutByte(t, 0x01);
-    OutNum(t, kBackgroundSlot);
-    OutStr(t, name);
+    emit_string_slot(t, kBackgroundSlot, name);
 }
 
 // The sprite list of one command 60 while it is being written.

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "scenario/dispatch.h"
+#include "scenario/instructions.h"
 
 namespace {
 
@@ -28,10 +29,6 @@ constexpr std::int32_t kChapterVariable = 255;
 constexpr std::int32_t kCandidateVariable = 800;  // working variables of command 11
 constexpr std::int32_t kCandidateValue = 801;
 constexpr std::int32_t kChoiceValue = 802;
-
-// String slots of the title line.
-constexpr std::int32_t kPartTitleSlot = 5;
-constexpr std::int32_t kChapterNameSlot = 6;
 
 // The chapter names written into string slot 6 when the chapter variable is
 // set, by the number it is set to (code page 932). Any other number writes
@@ -72,37 +69,6 @@ void emit_indirect_assignment(Translator& t, std::int32_t variable, std::int32_t
     OutByte(t, kSet + kVariableForm);
     OutNum(t, variable);
     OutVar(t, pointer);
-}
-
-// The head of a conditional jump, up to its 4-byte target.
-void emit_condition(Translator& t, std::uint8_t code, std::int32_t variable, std::int32_t operand) {
-    OutByte(t, 0x15);
-    OutByte(t, 0x28);
-    OutByte(t, code);
-    OutNum(t, variable);
-    OutNum(t, operand);
-    OutByte(t, 0x29);
-}
-
-// String slot instruction: 0x59 0x01, slot number, text.
-void emit_string_slot(Translator& t, std::int32_t slot, const char* text) {
-    OutByte(t, 0x59);
-    OutByte(t, 0x01);
-    OutNum(t, slot);
-    OutStr(t, text);
-}
-
-// The title line: string slots 6 and 5, in that order.
-void emit_title_line(Translator& t) {
-    OutByte(t, 0x60);
-    OutByte(t, 0x04);
-    OutByte(t, 0x10);
-    OutByte(t, 0x03);
-    OutNum(t, kChapterNameSlot);
-    OutByte(t, 0x10);
-    OutByte(t, 0x03);
-    OutNum(t, kPartTitleSlot);
-    OutByte(t, 0x00);
 }
 
 // 8: nine words preset variables 41 to 49.

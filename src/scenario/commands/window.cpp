@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scenario/dispatch.h"
+#include "scenario/instructions.h"
 
 namespace {
 
@@ -62,9 +63,6 @@ const FixedSequence kScenario996 = {
 constexpr std::string_view kPartPrefix = "\x91\xE6\x82\x52\x95\x94";
 constexpr std::size_t kPartPrefixCut = 8;
 
-// The string slot that holds the part title.
-constexpr std::int32_t kPartTitleSlot = 5;
-
 void emit_sequence(Translator& t, const FixedSequence& sequence) {
     for (const FixedInstruction& instruction : sequence) {
         OutByte(t, instruction.code);
@@ -73,19 +71,6 @@ void emit_sequence(Translator& t, const FixedSequence& sequence) {
         for (std::int32_t number : instruction.numbers)
             OutNum(t, number);
     }
-}
-
-// The title line: string slots 6 (chapter name) and 5 (part title).
-void emit_title_line(Translator& t) {
-    OutByte(t, 0x60);
-    OutByte(t, 0x04);
-    OutByte(t, 0x10);
-    OutByte(t, 0x03);
-    OutNum(t, 6);
-    OutByte(t, 0x10);
-    OutByte(t, 0x03);
-    OutNum(t, kPartTitleSlot);
-    OutByte(t, 0x00);
 }
 
 // 7: screen set-up, chosen by which of the two operands are zero.
@@ -111,10 +96,7 @@ void translate_part_title(Translator& t) {
         // A title too short to hold the prefix and its space becomes empty.
         title = title.size() >= kPartPrefixCut ? title.substr(kPartPrefixCut) : std::string_view();
     }
-    OutByte(t, 0x59);
-    OutByte(t, 0x01);
-    OutNum(t, kPartTitleSlot);
-    OutStr(t, title);
+    emit_string_slot(t, kPartTitleSlot, title);
     emit_title_line(t);
 }
 
