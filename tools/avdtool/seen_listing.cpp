@@ -561,12 +561,14 @@ SeenListing list_seen(std::span<const std::uint8_t> seen) {
     out += format("%04zX  end of body\n", l.body.size());
     result.instructions = walked.instructions;
     result.unknown_bytes = walked.unknown_bytes;
+    out += std::to_string(walked.instructions) +
+           (walked.instructions == 1 ? " instruction, " : " instructions, ") +
+           std::to_string(l.labels.size()) + (l.labels.size() == 1 ? " label, " : " labels, ");
     if (walked.unknown_bytes == 0) {
-        out += format("%zu instructions, %zu labels, every byte known\n", walked.instructions,
-                      l.labels.size());
+        out += "every byte known\n";
     } else {
-        out += format("%zu instructions, %zu labels, %zu unknown bytes\n", walked.instructions,
-                      l.labels.size(), walked.unknown_bytes);
+        out += std::to_string(walked.unknown_bytes) +
+               (walked.unknown_bytes == 1 ? " unknown byte\n" : " unknown bytes\n");
     }
     result.complete = header_sound && walked.unknown_bytes == 0;
     return result;
