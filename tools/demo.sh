@@ -24,7 +24,9 @@ echo "== The package"
 "$avdtool" list "$package"
 "$avdtool" verify "$package"
 
-# ---- SEEN listing of one scenario ------------------------------------------
+echo
+echo "== SEEN001.TXT (MAIN.SIO) as instructions"
+"$avdtool" seen "$package" SEEN001.TXT
 
 echo
 echo "== Pictures exported as PNG"
