@@ -14,7 +14,6 @@
 
 #include "image/picture_decode.h"
 
-struct FileSearch;
 struct Package;
 
 inline constexpr std::size_t kPdt10HeaderSize = 32;
