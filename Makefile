@@ -2,12 +2,15 @@
 # fresh Debian machine; see README.md.
 
 DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev
+# The Windows cross builds and their test under Wine (make windows, windows-test);
+# dpkg-dev unpacks Debian's lzo2 source package for them.
+WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
 DEMO := $(BUILD)/demo
 
-.PHONY: all deps build test demo format clean
+.PHONY: all deps build test demo format clean windows-deps windows windows-test
 
 all: build
 
@@ -47,3 +50,31 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+windows-deps: deps
+	@missing=""; \
+	for p in $(WINDOWS_PACKAGES); do \
+	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
+	done; \
+	if [ -z "$$missing" ]; then exit 0; fi; \
+	if [ "$$(id -u)" = 0 ]; then \
+	  echo "Installing:$$missing"; \
+	  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
+	else \
+	  echo "Missing packages. Run:"; \
+	  echo "  sudo apt-get install -y$$missing"; \
+	  exit 1; \
+	fi
+
+# msconv.exe for 32-bit and 64-bit Windows, statically linked, in
+# $(BUILD)/windows/i686/src and $(BUILD)/windows/x86_64/src.
+windows: windows-deps
+	for arch in i686 x86_64; do \
+	  cmake -S . -B $(BUILD)/windows/$$arch --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release -DMSCONV_TESTS=OFF \
+	    -DMSCONV_LZO2_SOURCE=$(CURDIR)/$(BUILD)/windows/lzo2-source \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$$arch-w64-mingw32.cmake && \
+	  cmake --build $(BUILD)/windows/$$arch -j $(JOBS) || exit 1; \
+	done
+
+windows-test: build windows
+	bash tests/windows/run_wine_test.sh $(BUILD) $(BUILD)/windows

@@ -16,6 +16,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# A release executable carries no symbols (the static C++ library brings many).
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # Right after project(msconv), and not in CMake's own test projects: LZO from
 # Debian's source package, built with this compiler, as lzo2::lzo2.
