@@ -10,7 +10,7 @@ BUILD := build
 ASAN_BUILD := build-asan
 DEMO := $(BUILD)/demo
 
-.PHONY: all deps build test demo format clean windows-deps windows windows-test
+.PHONY: all deps build test demo bench format clean windows-deps windows windows-test
 
 all: build
 
@@ -44,6 +44,13 @@ test: deps
 
 demo: build
 	sh tools/demo.sh $(BUILD) $(DEMO)
+
+# Conversion time against bare LZO1X-999 compression, 1 job against N, peak
+# memory, and the check that both packages are identical. Sizes: BENCH_ARGS.
+BENCH_ARGS ?=
+bench: build
+	$(BUILD)/tools/bench/msconv-bench --msconv $(BUILD)/src/msconv \
+	  --generator $(BUILD)/tools/sample-game/sample-game --work $(BUILD)/bench $(BENCH_ARGS)
 
 format:
 	find src tools tests -name '*.cpp' -o -name '*.h' | xargs clang-format -i
