@@ -1,5 +1,7 @@
 #include "sample-game/sample_game.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -30,6 +32,23 @@ Bytes encode(const RgbPicture& picture, Format format, const std::string& name) 
     if (bytes.empty())
         throw std::runtime_error(name + " has too many colours for a flag-coded file");
     return bytes;
+}
+
+// Painted or scanned art is not flat: a fine grain over the scale pictures
+// gives the compressor the load of a real game's pictures at benchmark
+// scale. Pure green stays pure green, and no other pixel becomes it.
+void add_grain(RgbPicture& picture, unsigned seed) {
+    std::uint32_t state = seed * 2654435761u + 1u;
+    for (std::size_t i = 0; i + 2 < picture.bgr.size(); i += 3) {
+        std::uint8_t* px = &picture.bgr[i];
+        if (px[0] == 0 && px[1] == 255 && px[2] == 0) continue;
+        state = state * 1664525u + 1013904223u;
+        const int delta = static_cast<int>((state >> 24) % 25) - 12;
+        for (int c = 0; c < 3; ++c) {
+            px[c] = static_cast<std::uint8_t>(std::clamp(px[c] + delta, 0, 255));
+        }
+        if (px[0] == 0 && px[1] == 255 && px[2] == 0) px[0] = 1;
+    }
 }
 
 struct PictureSpec {
@@ -144,7 +163,10 @@ void generate_pictures(const Options& options, const Sink& sink) {
         char name[32];
         std::snprintf(name, sizeof name, "PIC%04u.MOE", i);
         const Format format = i % 2 ? Format::flag_coded : Format::run_length;
-        sink({"CG", name, encode(scenery(i, i % 3 == 0), format, name)});
+        RgbPicture picture = scenery(i, i % 3 == 0);
+        // A flag-coded file holds at most 256 colours: only run-length ones get grain.
+        if (format == Format::run_length) add_grain(picture, i);
+        sink({"CG", name, encode(picture, format, name)});
     }
 }
 
@@ -171,8 +193,9 @@ void generate_sprites(const Options& options, const Sink& sink) {
         char shadow[32];
         std::snprintf(name, sizeof name, "XTR_B%03u.MOE", i);
         std::snprintf(shadow, sizeof shadow, "XTR_B%03uS.SHW", i);
-        const Sprite sprite = character_sprite("XTR", SpritePart::whole, i, 2);
+        Sprite sprite = character_sprite("XTR", SpritePart::whole, i, 2);
         const Format format = i % 2 ? Format::flag_coded : Format::run_length;
+        if (format == Format::run_length) add_grain(sprite.picture, i);
         sink({"CHAR", name, encode(sprite.picture, format, name)});
         add_mask(shadow, gamekit::encode_shadow_mask(sprite.mask));
     }
