@@ -1,5 +1,6 @@
 #include "image/picture_decode.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -45,22 +46,30 @@ void decode_packets(std::span<const std::uint8_t> file, std::size_t value_size,
     while (pos < file.size()) {
         const std::uint8_t n = file[pos++];
         if ((n & 0x7F) == 0) return;
+        std::uint8_t* to = out.data() + p * value_size;
         if (n < 0x80) {
+            // A run: one value, n times, as far as the buffer reaches.
             if (file.size() - pos < value_size) return;
-            for (unsigned i = 0; i < n; ++i) {
-                if (p >= total) return;
-                std::memcpy(&out[p * value_size], &file[pos], value_size);
-                ++p;
+            const std::size_t count = std::min<std::size_t>(n, total - p);
+            if (value_size == 1) {
+                std::memset(to, file[pos], count);
+            } else {
+                for (std::size_t i = 0; i < count; ++i) {
+                    std::memcpy(to + i * value_size, &file[pos], value_size);
+                }
             }
+            p += count;
+            if (count < n) return;
             pos += value_size;
         } else {
-            for (unsigned i = 0; i < n - 0x80u; ++i) {
-                if (p >= total) return;
-                if (file.size() - pos < value_size) return;
-                std::memcpy(&out[p * value_size], &file[pos], value_size);
-                pos += value_size;
-                ++p;
-            }
+            // Literals: as many as both the buffer and the file hold.
+            const std::size_t wanted = n - 0x80u;
+            const std::size_t count =
+                std::min({wanted, total - p, (file.size() - pos) / value_size});
+            std::memcpy(to, &file[pos], count * value_size);
+            p += count;
+            pos += count * value_size;
+            if (count < wanted) return;
         }
     }
 }
