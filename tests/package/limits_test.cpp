@@ -1,0 +1,77 @@
+// Packages whose directory claims more than their data can hold.
+#include <gtest/gtest.h>
+#include <lzo/lzo1x.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/bytes.h"
+#include "package/package.h"
+#include "package/package_reader.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes compress(const Bytes& data) {
+    EXPECT_EQ(lzo_init(), LZO_E_OK);
+    std::vector<std::uint8_t> work(LZO1X_999_MEM_COMPRESS);
+    Bytes out(data.size() + data.size() / 16 + 67);
+    lzo_uint n = 0;
+    lzo1x_999_compress(data.data(), data.size(), out.data(), &n, work.data());
+    out.resize(n);
+    return out;
+}
+
+// A package of one entry "ZEROS" whose directory claims `unpacked` bytes.
+Bytes one_entry_package(const Bytes& packed, std::uint32_t unpacked) {
+    Bytes bytes(kPackageHeaderSize + kDirectoryEntrySize);
+    build_package_header(bytes.data());
+    write_le16(&bytes[12], 1);
+    std::uint8_t* record = &bytes[kPackageHeaderSize];
+    std::memcpy(record, "ZEROS", 5);
+    write_le32(record + 16, static_cast<std::uint32_t>(bytes.size()));
+    write_le32(record + 20, static_cast<std::uint32_t>(packed.size()));
+    write_le32(record + 24, unpacked);
+    write_le32(record + 28, kEntryKindLzo);
+    bytes.insert(bytes.end(), packed.begin(), packed.end());
+    return bytes;
+}
+
+// The most compressible block: LZO1X gives less than 256 bytes per byte.
+TEST(PackageLimits, ZerosStayWithinTheExpansionBound) {
+    const Bytes zeros(4 << 20, 0);
+    const Bytes packed = compress(zeros);
+    EXPECT_LE(zeros.size(), 256 * packed.size());
+    const Bytes bytes = one_entry_package(packed, static_cast<std::uint32_t>(zeros.size()));
+    PackageView view;
+    std::string error;
+    ASSERT_TRUE(parse_package(bytes.data(), bytes.size(), view, error)) << error;
+    EXPECT_TRUE(verify_package(view, error)) << error;
+    Bytes out;
+    ASSERT_TRUE(extract_entry(view, view.directory[0], out, error)) << error;
+    EXPECT_EQ(out, zeros);
+}
+
+// Found by the fuzzer: a few bytes of entry data claiming gigabytes made
+// extract_entry allocate the claimed size before decompressing.
+TEST(PackageLimits, AClaimBeyondWhatThePackedDataCanHoldIsRefusedUnallocated) {
+    const Bytes packed = compress(Bytes(1000, 0));
+    for (std::uint32_t unpacked :
+         {0xFFFFFFFFu, 256u << 20, static_cast<std::uint32_t>(256 * packed.size() + 1)}) {
+        SCOPED_TRACE(unpacked);
+        const Bytes bytes = one_entry_package(packed, unpacked);
+        PackageView view;
+        std::string error;
+        ASSERT_TRUE(parse_package(bytes.data(), bytes.size(), view, error)) << error;
+        Bytes out;
+        EXPECT_FALSE(extract_entry(view, view.directory[0], out, error));
+        EXPECT_EQ(error, "ZEROS: unpacked size " + std::to_string(unpacked) + " is more than " +
+                             std::to_string(packed.size()) + " packed bytes can hold");
+        EXPECT_LT(out.capacity(), 1u << 20);
+        EXPECT_FALSE(verify_package(view, error));
+    }
+}
+
+}  // namespace
