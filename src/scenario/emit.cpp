@@ -1,4 +1,5 @@
 // Emitters of the TPC32 bytecode and readers of the SIO operands.
+#include <algorithm>
 #include <cstring>
 
 #include "driver/console.h"
@@ -68,7 +69,9 @@ void OutStr(Translator& t, std::string_view text) {
         t.output_length += 1;
         return;
     }
-    std::memcpy(&t.OutBuffer[static_cast<std::size_t>(t.output_length)], text.data(), text.size());
+    // An empty text may have no storage at all (a text cut off by the end of
+    // the data); std::copy takes that, memcpy does not.
+    std::copy(text.begin(), text.end(), &t.OutBuffer[static_cast<std::size_t>(t.output_length)]);
     t.OutBuffer[static_cast<std::size_t>(t.output_length) + text.size()] = 0;
     t.output_length = static_cast<std::int32_t>(end);
 }
