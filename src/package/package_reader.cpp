@@ -8,6 +8,13 @@
 #include "driver/bytes.h"
 #include "driver/messages.h"
 
+namespace {
+
+// No LZO1X stream decompresses to this many times its own size.
+constexpr std::uint64_t kMaxLzoExpansion = 256;
+
+}  // namespace
+
 std::string entry_name(const DirectoryEntry& entry) {
     return std::string(entry.name, strnlen(entry.name, kEntryNameSize));
 }
@@ -52,6 +59,14 @@ bool extract_entry(const PackageView& view, const DirectoryEntry& entry,
     }
     if (entry.kind != kEntryKindLzo) {
         error = name + ": kind " + std::to_string(entry.kind) + " is not 2";
+        return false;
+    }
+    // A run length in an LZO1X stream grows by 255 for each further byte, so
+    // no stream gives 256 times its size: a larger claim is refused before
+    // the claimed size is allocated.
+    if (entry.unpacked_size > kMaxLzoExpansion * std::uint64_t{entry.packed_size}) {
+        error = name + ": unpacked size " + std::to_string(entry.unpacked_size) + " is more than " +
+                std::to_string(entry.packed_size) + " packed bytes can hold";
         return false;
     }
     out.resize(entry.unpacked_size);
