@@ -62,6 +62,13 @@ int verify(const std::string& path) {
     return 0;
 }
 
+// An entry name that can be written into a folder as it stands: not empty,
+// no "." or "..", no separator.
+bool is_file_name(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\") == std::string::npos;
+}
+
 int extract(const std::string& path, const std::string& folder) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
@@ -73,8 +80,7 @@ int extract(const std::string& path, const std::string& folder) {
     for (const DirectoryEntry& entry : view.directory) {
         std::string error;
         const std::string name = entry_name(entry);
-        if (name.empty() || name == "." || name == ".." ||
-            name.find_first_of("/\\") != std::string::npos) {
+        if (!is_file_name(name)) {
             std::fprintf(stderr, "avdtool: entry name \"%s\" is not a file name, skipped\n",
                          name.c_str());
             status = 1;
@@ -94,11 +100,6 @@ int extract(const std::string& path, const std::string& folder) {
         }
     }
     return status;
-}
-
-bool is_file_name(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("/\\") == std::string::npos;
 }
 
 std::string upper_ascii(std::string text) {
