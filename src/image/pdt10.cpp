@@ -23,19 +23,25 @@ std::uint16_t pack_block_colour(std::uint32_t sum_red, std::uint32_t sum_green,
                                       (sum_blue >> 5));
 }
 
-bool convert_picture_to_pdt10(const DecodedPicture& picture, Pdt10Block& block) {
-    const std::uint32_t w = picture.width / 2;
-    const std::uint32_t h = picture.height / 2;
-    const std::size_t plane = std::size_t{w} * h;
-    block.width = w;
-    block.height = h;
+bool allocate_pdt10_block(std::uint32_t source_width, std::uint32_t source_height,
+                          Pdt10Block& block) {
+    block.width = source_width / 2;
+    block.height = source_height / 2;
+    block.entry_size = 0;
     try {
-        block.bytes.assign(kPdt10HeaderSize + 3 * plane, 0);
+        block.bytes.assign(kPdt10HeaderSize + 3 * std::size_t{block.width} * block.height, 0);
     } catch (const std::bad_alloc&) {
         block.bytes.clear();
-        block.entry_size = 0;
         return false;
     }
+    return true;
+}
+
+bool convert_picture_to_pdt10(const DecodedPicture& picture, Pdt10Block& block) {
+    if (!allocate_pdt10_block(picture.width, picture.height, block)) return false;
+    const std::uint32_t w = block.width;
+    const std::uint32_t h = block.height;
+    const std::size_t plane = std::size_t{w} * h;
     std::uint8_t* colour = block.bytes.data() + kPdt10HeaderSize;
     std::uint8_t* alpha = colour + 2 * plane;
     const std::uint8_t* source = picture.pixels.data();

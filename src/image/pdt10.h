@@ -39,6 +39,11 @@ struct Pdt10Block {
     std::size_t entry_size = 0;       // 32 + 2 x w x h, or the whole block with alpha
 };
 
+// Sizes `block` for a source of W x H pixels: the half-size planes, the
+// zero-filled working block. False when it cannot be allocated.
+bool allocate_pdt10_block(std::uint32_t source_width, std::uint32_t source_height,
+                          Pdt10Block& block);
+
 // Writes the PDT10 header for a source of W x H pixels; `alpha_field` is 0
 // or the colour plane's size.
 void write_pdt10_header(std::uint8_t* block, std::uint32_t source_width,

@@ -53,18 +53,10 @@ std::string shadow_name(const std::string& sprite_name) {
 
 bool convert_sprite_to_pdt10(const DecodedPicture& sprite, const ShadowMask& mask,
                              Pdt10Block& block) {
-    const std::uint32_t w = sprite.width / 2;
-    const std::uint32_t h = sprite.height / 2;
+    if (!allocate_pdt10_block(sprite.width, sprite.height, block)) return false;
+    const std::uint32_t w = block.width;
+    const std::uint32_t h = block.height;
     const std::size_t plane = std::size_t{w} * h;
-    block.width = w;
-    block.height = h;
-    try {
-        block.bytes.assign(kPdt10HeaderSize + 3 * plane, 0);
-    } catch (const std::bad_alloc&) {
-        block.bytes.clear();
-        block.entry_size = 0;
-        return false;
-    }
     std::uint8_t* colour = block.bytes.data() + kPdt10HeaderSize;
     std::uint8_t* alpha = colour + 2 * plane;
     const std::size_t width = sprite.width;
