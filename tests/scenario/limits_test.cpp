@@ -140,6 +140,28 @@ TEST(ScenarioLimits, MenuCutAfterItsTargetIsAnEntryWithAnEmptyText) {
     EXPECT_EQ(cut.console, "");
 }
 
+// Found by the same test: a background command cut right after its opcode
+// copied its name from a text without storage.
+TEST(ScenarioLimits, BackgroundCutAfterItsOpcodeHasAnEmptyName) {
+    const Translation cut = translate(hex("3E"));
+    const Translation whole = translate(hex("3E 00"));
+    EXPECT_EQ(cut.body, whole.body);
+    EXPECT_EQ(cut.console, "");
+}
+
+// A text read at the end of the data is empty but has storage, so that every
+// reader may copy from it.
+TEST(ScenarioLimits, TextAtTheEndOfTheDataHasStorage) {
+    Translator t;
+    t.sio_length = 1;
+    t.sio_pos = 1;
+    EXPECT_NE(peek_text(t).data(), nullptr);
+    const std::string_view text = InText(t);
+    EXPECT_TRUE(text.empty());
+    EXPECT_NE(text.data(), nullptr);
+    EXPECT_EQ(t.sio_pos, 2);
+}
+
 TEST(ScenarioLimits, OutStrOfATextWithoutStorageWritesItsTerminator) {
     Translator t;
     t.output_length = kSeenHeaderSize;
