@@ -106,7 +106,9 @@ std::uint32_t InTriple(Translator& t) {
 }
 
 std::string_view peek_text(const Translator& t) {
-    if (t.sio_pos < 0 || t.sio_pos >= t.sio_length) return {};
+    // Past the data the text is empty, yet it points at storage like any
+    // other text, so that every reader may copy from it.
+    if (t.sio_pos < 0 || t.sio_pos >= t.sio_length) return std::string_view("", 0);
     const char* start = reinterpret_cast<const char*>(&t.sio[static_cast<std::size_t>(t.sio_pos)]);
     const std::size_t room = static_cast<std::size_t>(t.sio_length - t.sio_pos);
     return std::string_view(start, strnlen(start, room));
