@@ -184,11 +184,11 @@ contains_bytes() {  # contains_bytes FILE BYTES
 compare_packages() {  # compare_packages LABEL LINUX_PACKAGE WINDOWS_PACKAGE
     local label=$1 expected=$2 actual=$3
     local out=$work/extract
-    if [ ! -f "$actual" ]; then
-        fail "$label: package written beside the executable"
+    if [ ! -f "$actual" ] || [ "$(head -c 6 "$actual")" != PLOVEX ]; then
+        fail "$label: package written beside the executable over an older one"
         return
     fi
-    pass "$label: package written beside the executable"
+    pass "$label: package written beside the executable over an older one"
     rm -rf "$out"
     mkdir -p "$out/linux" "$out/windows"
     check "$label: avdtool extracts the Linux package" \
@@ -225,8 +225,9 @@ run_linux linux-convert --no-wait --output "$linux_out" --data "$converter/DATA"
 expect_status "Linux build converts the game" 0 linux-convert
 
 # No options but the game folder: the DATA folder beside the executable is
-# copied in, the package goes beside it, and the key wait returns at once
-# since standard input is no console.
+# copied in, the package goes beside it, replacing an older one, and the key
+# wait returns at once since standard input is no console.
+printf 'an older package\n' >"$converter/DAR297.AVD"
 run_windows windows-convert "$(windows_path "$game")"
 expect_status "conversion: exit code 0" 0 windows-convert
 expect_same_console "conversion: console bytes" linux-convert windows-convert
