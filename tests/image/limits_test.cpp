@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "image/pdt10.h"
 #include "image/picture_decode.h"
@@ -89,6 +90,29 @@ TEST(PictureLimits, MaskFileCutAtEveryByte) {
         previous = values;
     }
     EXPECT_EQ(previous, 20 * 7);
+}
+
+// Found by the fuzzer: a picture or mask of no pixels (a width or height of
+// 0) whose file still holds packets copied zero values into a buffer that
+// had no storage.
+TEST(PictureLimits, PacketsOfAPictureWithoutPixelsAreIgnored) {
+    for (auto [width, height] : {std::pair{0u, 5u}, std::pair{7u, 0u}}) {
+        Bytes picture_file = gamekit::run_length_header(width, height);
+        gamekit::append_run(picture_file, 3, gamekit::kWhite);
+        gamekit::append_literal(picture_file, {gamekit::kWhite, gamekit::kBlack});
+        DecodedPicture picture;
+        EXPECT_EQ(decode_picture(picture_file, picture), PictureLoad::ok);
+        EXPECT_TRUE(picture.pixels.empty());
+        EXPECT_EQ(picture.width, width);
+        EXPECT_EQ(picture.height, height);
+
+        Bytes mask_file = gamekit::run_length_header(width, height);
+        gamekit::append_mask_run(mask_file, 3, 15);
+        gamekit::append_mask_literal(mask_file, {1, 2});
+        ShadowMask mask;
+        EXPECT_EQ(decode_shadow_mask(mask_file, mask), PictureLoad::ok);
+        EXPECT_TRUE(mask.values.empty());
+    }
 }
 
 // A header of a few bytes claiming 65535 x 65535 pixels (12 GiB of pixels)
