@@ -43,7 +43,9 @@ void decode_packets(std::span<const std::uint8_t> file, std::size_t value_size,
     const std::size_t total = out.size() / value_size;
     std::size_t p = 0;
     std::size_t pos = 4;
-    while (pos < file.size()) {
+    // Decoding ends once the buffer is full, so a buffer without storage (no
+    // pixels at all) is never written to.
+    while (pos < file.size() && p < total) {
         const std::uint8_t n = file[pos++];
         if ((n & 0x7F) == 0) return;
         std::uint8_t* to = out.data() + p * value_size;
@@ -66,7 +68,7 @@ void decode_packets(std::span<const std::uint8_t> file, std::size_t value_size,
             const std::size_t wanted = n - 0x80u;
             const std::size_t count =
                 std::min({wanted, total - p, (file.size() - pos) / value_size});
-            std::memcpy(to, &file[pos], count * value_size);
+            std::memcpy(to, file.data() + pos, count * value_size);
             p += count;
             pos += count * value_size;
             if (count < wanted) return;
