@@ -2,13 +2,17 @@
 #include <gtest/gtest.h>
 #include <lzo/lzo1x.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "driver/bytes.h"
 #include "package/package.h"
 #include "package/package_reader.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -72,6 +76,30 @@ TEST(PackageLimits, AClaimBeyondWhatThePackedDataCanHoldIsRefusedUnallocated) {
         EXPECT_LT(out.capacity(), 1u << 20);
         EXPECT_FALSE(verify_package(view, error));
     }
+}
+
+// With worker threads, a block larger than the in-flight budget is written
+// before add_package_entry returns: the producer would otherwise read the next
+// large file while this one and its compressed copy are still held, three
+// large blocks at once.
+TEST(PackageLimits, ABlockBeyondTheInFlightBudgetIsWrittenBeforeTheNextIsRead) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("msconv-package-limits-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    {
+        Package package;
+        ASSERT_TRUE(open_package(package, folder.string() + platform::kSeparator, 2));
+        const Bytes small(1000, 7);
+        EXPECT_GT(add_package_entry(package, "SMALL.DAT", small.data(), small.size()), 0);
+        EXPECT_EQ(package.directory.size(), 0u) << "a small block stays in flight";
+        Bytes large(17u << 20, 0);
+        EXPECT_GT(add_package_entry(package, "LARGE.DAT", std::move(large)), 0);
+        ASSERT_EQ(package.directory.size(), 2u);
+        EXPECT_STREQ(package.directory[1].name, "LARGE.DAT");
+        abandon_package(package);
+    }
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
