@@ -177,6 +177,13 @@ int add_job(Package& package, const char* name, std::vector<std::uint8_t>&& bloc
     pool.in_flight_bytes += job->cost;
     pool.waiting.push_back(job);
     pool.work_ready.notify_one();
+    // A block beyond the budget is written before the producer goes on, so
+    // that it never reads the next large file while this block and its
+    // compressed copy are held: memory stays near twice the largest file.
+    if (job->cost > kInFlightBudget) {
+        while (!pool.in_flight.empty())
+            retire_oldest(package, lock);
+    }
     return static_cast<int>(package.directory.size() + pool.in_flight.size());
 }
 
