@@ -299,7 +299,10 @@ bool finish_package(Package& package, const std::string& package_path,
         entry.offset += data_start;
     write_le16(header + 12, static_cast<std::uint32_t>(package.directory.size()));
 
-    bool ok = package.staging && !package.write_failed && platform::file_close(package.staging);
+    // The staging file is closed on every path: an open file could not be
+    // deleted on every system.
+    bool ok = package.staging != nullptr && !package.write_failed;
+    if (package.staging) ok = platform::file_close(package.staging) && ok;
     package.staging = nullptr;
 
     const std::string temporary = package_path + ".part";
