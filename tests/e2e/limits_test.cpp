@@ -1,0 +1,255 @@
+// Limits of the whole run: a large DATA file in bounded memory, thousands of
+// files in one folder, long names and paths, code page 932 names.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+#include "gamekit/gamekit.h"
+#include "gamekit/picture_encode.h"
+#include "gamekit/sio.h"
+#include "gamekit/sio_commands.h"
+#include "package/package_reader.h"
+
+namespace {
+
+using e2e::Result;
+using e2e::TempDir;
+using gamekit::Bytes;
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizers keep freed memory in quarantine: no memory bound holds.
+constexpr bool kMemoryIsMeasurable = false;
+#else
+constexpr bool kMemoryIsMeasurable = true;
+#endif
+
+e2e::RunSpec conversion(const TempDir& dir) {
+    return e2e::RunSpec(
+        {MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", dir / "game"});
+}
+
+struct Measured {
+    Result result;
+    std::uint64_t peak_bytes = 0;  // the converter's peak resident memory
+};
+
+// Runs in a child process of its own, whose only child is the converter, so
+// that the peak resident memory of its children is the converter's.
+Measured run_measured(const e2e::RunSpec& spec) {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        close(fds[0]);
+        const Result result = e2e::run(spec);
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        const long values[2] = {result.status, usage.ru_maxrss};
+        const ssize_t written = write(fds[1], values, sizeof values);
+        _exit(written == sizeof values ? 0 : 1);
+    }
+    close(fds[1]);
+    long values[2] = {-1, 0};
+    const ssize_t got = read(fds[0], values, sizeof values);
+    close(fds[0]);
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    Measured measured;
+    if (got == sizeof values) {
+        measured.result.status = static_cast<int>(values[0]);
+        measured.peak_bytes = static_cast<std::uint64_t>(values[1]) * 1024;
+    }
+    return measured;
+}
+
+Bytes noise(std::size_t size, std::uint32_t seed) {
+    Bytes out(size);
+    for (auto& byte : out) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<std::uint8_t>(seed >> 24);
+    }
+    return out;
+}
+
+Bytes repeated(const Bytes& pattern, std::size_t size) {
+    Bytes out;
+    out.reserve(size);
+    while (out.size() < size)
+        out.insert(out.end(), pattern.begin(), pattern.end());
+    out.resize(size);
+    return out;
+}
+
+struct Package {
+    Bytes bytes;
+    PackageView view;
+};
+
+Package read_package(const std::string& path) {
+    Package p;
+    p.bytes = e2e::read_bytes(path);
+    std::string error;
+    EXPECT_TRUE(parse_package(p.bytes.data(), p.bytes.size(), p.view, error)) << error;
+    EXPECT_TRUE(verify_package(p.view, error)) << error;
+    return p;
+}
+
+std::vector<std::string> entry_names(const Package& p) {
+    std::vector<std::string> names;
+    for (const DirectoryEntry& entry : p.view.directory)
+        names.push_back(entry_name(entry));
+    return names;
+}
+
+bool has_entry(const Package& p, const std::string& name) {
+    const std::vector<std::string> names = entry_names(p);
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// A DATA file is read whole and compressed in one piece: the run needs about
+// twice its size (the file and its compressed copy), never more, whatever the
+// number of jobs. The same bound holds for files of hundreds of MiB (README).
+TEST(Limits, LargeDataFileNeedsAboutTwiceItsSize) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "game");
+    std::filesystem::create_directories(dir / "out");
+    // Above 32 MiB, so that the C library maps each block on its own and
+    // gives it back when it is freed; 4 KiB patterns, so that compressing
+    // takes a second.
+    constexpr std::size_t kSize = 40u << 20;
+    const Bytes big = repeated(noise(4096, 7), kSize);
+    ASSERT_TRUE(gamekit::write_file(dir / "DATA" + "/BIG.DAT", big));
+    ASSERT_TRUE(gamekit::write_file(dir / "DATA" + "/NEXT.DAT", repeated(noise(4096, 8), kSize)));
+    const Measured measured = run_measured(conversion(dir));
+    ASSERT_EQ(measured.result.status, 0);
+    // The file is read whole, so the measured peak is at least its size.
+    EXPECT_GE(measured.peak_bytes, kSize);
+    if (kMemoryIsMeasurable) {
+        EXPECT_LE(measured.peak_bytes, kSize * 9 / 4 + (8u << 20))
+            << "peak " << (measured.peak_bytes >> 20) << " MiB for files of " << (kSize >> 20)
+            << " MiB";
+    }
+    const Package package = read_package(dir / "out" + "/DAR297.AVD");
+    ASSERT_EQ(package.view.directory.size(), 2u);
+    Bytes content;
+    std::string error;
+    ASSERT_TRUE(extract_entry(package.view, package.view.directory[0], content, error)) << error;
+    EXPECT_TRUE(content == big);
+}
+
+// Thousands of files in one folder each become an entry; the directory is
+// the only thing that grows with their number.
+TEST(Limits, ThousandsOfFilesInOneFolder) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "out");
+    constexpr int kDataFiles = 3000;
+    constexpr int kPictures = 1000;
+    for (int i = 0; i < kDataFiles; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/F%05d.DAT", i);
+        ASSERT_TRUE(gamekit::write_file(dir / "DATA" + name, noise(16 + i % 7, i)));
+    }
+    const Bytes picture =
+        gamekit::encode_run_length_picture(gamekit::sample_picture(8, 4, 1, false));
+    for (int i = 0; i < kPictures; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/P%04d.MOE", i);
+        ASSERT_TRUE(gamekit::write_file(dir / "game/CG" + name, picture));
+    }
+    const Measured measured = run_measured(conversion(dir));
+    ASSERT_EQ(measured.result.status, 0);
+    if (kMemoryIsMeasurable) {
+        EXPECT_LE(measured.peak_bytes, 32u << 20) << (measured.peak_bytes >> 20) << " MiB";
+    }
+    const Package package = read_package(dir / "out" + "/DAR297.AVD");
+    EXPECT_EQ(package.view.directory.size(), static_cast<std::size_t>(kDataFiles + kPictures));
+    EXPECT_TRUE(has_entry(package, "F00000.DAT"));
+    EXPECT_TRUE(has_entry(package, "F02999.DAT"));
+    EXPECT_TRUE(has_entry(package, "P0999.PDT"));
+}
+
+// Names as long as the file system allows (255 bytes) in a game folder deep
+// enough that every path is far beyond 259 bytes: nothing is cut but the
+// entry names, which hold 15 bytes.
+TEST(Limits, LongNamesAndLongPaths) {
+    TempDir dir;
+    std::string game = dir / "game";
+    while (game.size() < 400)
+        game += "/" + std::string(60, 'g');
+    std::filesystem::create_directories(dir / "out");
+    const std::string long_stem(251, 'a');  // with ".SIO": 255 bytes
+    gamekit::Sio main_sio;
+    gamekit::sio_global_jump(main_sio, long_stem + ".sio");
+    ASSERT_TRUE(gamekit::write_file(game + "/MES/MAIN.SIO", main_sio.build()));
+    gamekit::Sio other;
+    gamekit::sio_text(other, "Hi");
+    ASSERT_TRUE(gamekit::write_file(game + "/MES/" + long_stem + ".SIO", other.build()));
+    const Bytes picture =
+        gamekit::encode_run_length_picture(gamekit::sample_picture(4, 4, 2, false));
+    // A B sprite keeps its whole base name for its mask, which then is one
+    // byte longer than a file name can be: reported and skipped.
+    const std::string sprite = "ABC_B" + std::string(246, 'x') + ".MOE";
+    ASSERT_EQ(sprite.size(), 255u);
+    ASSERT_TRUE(gamekit::write_file(game + "/CHAR/" + sprite, picture));
+    ASSERT_TRUE(gamekit::write_file(game + "/CG/" + std::string(251, 'p') + ".MOE", picture));
+    ASSERT_TRUE(gamekit::write_file(dir / "DATA/" + std::string(255, 'd'), Bytes{1, 2, 3}));
+
+    const Result result = e2e::run(
+        {{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", game}});
+    ASSERT_EQ(result.status, 0) << result.out;
+    const std::string shadow = game + "/SHADOW/" + sprite.substr(0, 251) + "S.SHW";
+    EXPECT_NE(result.out.find("************** Cannot open " + shadow), std::string::npos)
+        << result.out;
+    const Package package = read_package(dir / "out" + "/DAR297.AVD");
+    EXPECT_EQ(entry_names(package), (std::vector<std::string>{"DDDDDDDDDDDDDDD", "PPPPPPPPPPPPPPP",
+                                                              "SEEN001.TXT", "SEEN002.TXT"}));
+    // The jump names the long file by its scenario number.
+    Bytes seen;
+    std::string error;
+    ASSERT_TRUE(extract_entry(package.view, package.view.directory[2], seen, error)) << error;
+    EXPECT_EQ(Bytes(seen.begin() + 99, seen.end()), (Bytes{0x16, 0x01, 0x12}));
+}
+
+// Code page 932 names: double-byte characters are kept as they are, also
+// when their second byte is a lower-case ASCII letter (ヂ is 83 61), and only
+// single-byte letters are upper-cased.
+TEST(Limits, CodePage932Names) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "out");
+    const std::string dji = gamekit::cp932("ヂ");
+    ASSERT_EQ(dji, "\x83\x61");
+    const std::string scenario = gamekit::cp932("ヂあ") + "b.sio";
+    gamekit::Sio main_sio;
+    gamekit::sio_global_jump(main_sio, scenario);
+    ASSERT_TRUE(gamekit::write_file(dir / "game/MES/MAIN.SIO", main_sio.build()));
+    gamekit::Sio other;
+    gamekit::sio_text(other, gamekit::cp932("ヂ"));
+    ASSERT_TRUE(gamekit::write_file(dir / "game/MES/" + scenario, other.build()));
+    const Bytes picture =
+        gamekit::encode_run_length_picture(gamekit::sample_picture(4, 4, 3, false));
+    ASSERT_TRUE(gamekit::write_file(dir / "game/CG/" + dji + "a.moe", picture));
+    // Eight double-byte characters and "a": the 15-byte entry name ends on
+    // the first byte of the eighth character.
+    const std::string data_name = gamekit::cp932("ヂヂヂヂヂヂヂヂ") + "a";
+    ASSERT_TRUE(gamekit::write_file(dir / "DATA/" + data_name, Bytes{9}));
+
+    const Result result = e2e::run(
+        {{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", dir / "game"}});
+    ASSERT_EQ(result.status, 0) << result.out;
+    EXPECT_EQ(result.out.find("not found"), std::string::npos) << result.out;
+    const Package package = read_package(dir / "out" + "/DAR297.AVD");
+    std::string cut_name = data_name.substr(0, 15);
+    EXPECT_EQ(entry_names(package),
+              (std::vector<std::string>{"SEEN001.TXT", "SEEN002.TXT", dji + "A.PDT", cut_name}));
+}
+
+}  // namespace
