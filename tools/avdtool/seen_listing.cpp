@@ -440,12 +440,14 @@ bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::ui
             if (!decode_menu(l, r, start, lines, targets)) return false;
             break;
         case 0xFF: {
-            // A text, then 01, or 02 01 after a speaker name.
-            const std::string text = quoted(l.transcoder, r.text());
+            // A text, then 01, or 02 01 after a speaker name. The text is
+            // transcoded only once the instruction is known to be whole: a
+            // run of 0xFF bytes would otherwise transcode it at every byte.
+            const std::span<const std::uint8_t> text = r.text();
             const std::uint8_t after = r.byte();
             if (after == 0x02) r.expect(0x01);
             if (after != 0x01 && after != 0x02) return false;
-            line((after == 0x01 ? "text " : "speaker ") + text);
+            line((after == 0x01 ? "text " : "speaker ") + quoted(l.transcoder, text));
             break;
         }
         default:
