@@ -1,0 +1,38 @@
+// Fuzzer of what avdtool does with a file: list it as a SEEN file when it
+// has the SEEN magic; otherwise parse it as a package, verify it, extract
+// every entry, list each entry as a SEEN file and export it as a PNG picture
+// (to /dev/null).
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "avdtool/png_export.h"
+#include "avdtool/seen_listing.h"
+#include "package/package_reader.h"
+
+namespace {
+
+void inspect_content(std::span<const std::uint8_t> content) {
+    list_seen(content);
+    std::string error;
+    write_pdt10_png(content, "/dev/null", error);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // `avdtool seen FILE` lists a file that starts with the SEEN magic.
+    if (is_seen_file({data, size})) list_seen({data, size});
+
+    PackageView view;
+    std::string error;
+    if (!parse_package(data, size, view, error)) return 0;
+    verify_package(view, error);
+    std::vector<std::uint8_t> content;
+    for (const DirectoryEntry& entry : view.directory) {
+        entry_name(entry);
+        if (extract_entry(view, entry, content, error)) inspect_content(content);
+    }
+    return 0;
+}

@@ -1,0 +1,312 @@
+// make_fuzz_seeds: writes the seed corpora of the fuzzers, generated with the
+// test kit, so that no binary corpus lives in the repository.
+//   make_fuzz_seeds OUT
+// writes OUT/translate, OUT/picture, OUT/sprite and OUT/package.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/console.h"
+#include "fuzz_input.h"
+#include "gamekit/gamekit.h"
+#include "gamekit/picture_encode.h"
+#include "gamekit/sio.h"
+#include "gamekit/sio_commands.h"
+#include "image/pdt10.h"
+#include "image/sprite.h"
+#include "package/package.h"
+#include "package/package_reader.h"
+#include "platform/platform.h"
+#include "sample-game/sample_scenarios.h"
+#include "scenario/translator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using gamekit::Bytes;
+using namespace gamekit;
+
+struct Corpus {
+    fs::path folder;
+    unsigned count = 0;
+
+    void add(const std::string& name, const Bytes& bytes) {
+        if (!write_file((folder / name).string(), bytes)) {
+            std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n",
+                         (folder / name).string().c_str());
+            std::exit(1);
+        }
+        ++count;
+    }
+};
+
+// ---- Scenarios -------------------------------------------------------------------
+
+const std::vector<std::string> kNames = {"MAIN.SIO", "EXTRA.SIO", "ARCADE.SIO", "RIVER.SIO"};
+
+// One small program per command, each jumping back to its start where the
+// command takes targets.
+std::vector<std::pair<std::string, Bytes>> command_programs() {
+    std::vector<std::pair<std::string, Bytes>> programs;
+    auto add = [&](const std::string& name, auto assemble) {
+        Sio s;
+        s.label("top");
+        assemble(s);
+        programs.emplace_back(name, s.build());
+    };
+    add("cmd001", [](Sio& s) { sio_jump(s, "top"); });
+    add("cmd002", [](Sio& s) {
+        sio_global_jump(s, "extra.sio");
+        sio_global_jump(s, "NOWHERE.SIO");
+    });
+    add("cmd003", [](Sio& s) {
+        sio_range(s, var(10), lit(5));
+        sio_range(s, var2(3), ref(7));
+        sio_range(s, var(1), ref2(9));
+    });
+    add("cmd005", [](Sio& s) { sio_close(s); });
+    add("cmd007", [](Sio& s) {
+        sio_screen(s, 0, 1);
+        sio_screen(s, 3, 2);
+    });
+    add("cmd008", [](Sio& s) { sio_preset(s, {1, 2, 3, 4, 5, 6, 7, 8, 9}); });
+    add("cmd009", [](Sio& s) { sio_scenario_996(s); });
+    add("cmd010", [](Sio& s) { sio_part_title(s, cp932("第１部　はじまり")); });
+    add("cmd011", [](Sio& s) { sio_choose(s); });
+    add("cmd012", [](Sio& s) { sio_ignored_pair(s, 1, 2); });
+    add("cmd020", [](Sio& s) {
+        sio_add(s, var(1), lit(2));
+        sio_add(s, var2(1), ref(2));
+    });
+    add("cmd021", [](Sio& s) {
+        sio_subtract(s, var(1), lit(2));
+        sio_subtract(s, var(1), ref2(2));
+    });
+    add("cmd022", [](Sio& s) {
+        sio_set(s, var(1), lit(2));
+        sio_set(s, var(1), ref(2));
+    });
+    for (std::uint8_t op = 30; op <= 35; ++op) {
+        add("cmd0" + std::to_string(op), [op](Sio& s) {
+            sio_compare(s, op, var(4), lit(3), "top");
+            sio_compare(s, op, var2(4), ref(3), "top", "top");
+        });
+    }
+    add("cmd040", [](Sio& s) {
+        sio_menu(s, {{"top", cp932("川べりへ行く")}, {"top", cp932("家に帰る")}});
+    });
+    add("cmd041", [](Sio& s) { sio_switch(s, var(5), {{"top", lit(1)}, {"top", ref(2)}}); });
+    add("cmd050", [](Sio& s) { sio_music(s, 3); });
+    add("cmd051", [](Sio& s) { sio_music_51(s); });
+    add("cmd052", [](Sio& s) { sio_sound(s, 12); });
+    add("cmd053", [](Sio& s) { sio_hidden_text(s, cp932("（留守番の場面）")); });
+    add("cmd060", [](Sio& s) {
+        sio_characters(s, {10203});
+        sio_characters(s, {10700, 33410});
+        sio_characters(s, {80512, 3405, 60312});
+        sio_characters(s, {0x80000000u});
+    });
+    add("cmd061", [](Sio& s) { sio_show_background(s); });
+    add("cmd062", [](Sio& s) { sio_background(s, "bg01.moe"); });
+    add("cmd063", [](Sio& s) { sio_no_background(s); });
+    add("cmd240", [](Sio& s) {
+        sio_text(s, cp932("アイン：「おはよう！　今日はいい天気だね」"));
+        sio_text(s, cp932("……朝。"));
+    });
+    add("unknown", [](Sio& s) {
+        s.byte(0).byte(4).byte(241);
+        sio_jump(s, "top");
+    });
+    // A file whose translation runs past the 64 KiB output buffer.
+    add("overflow", [](Sio& s) {
+        for (int i = 0; i < 3500; ++i)
+            sio_close(s);
+    });
+    return programs;
+}
+
+void scenario_seeds(Corpus& corpus) {
+    for (const sample_game::ScenarioFile& file : sample_game::sample_scenarios()) {
+        corpus.add("sample_" + file.name, fuzz_input::join_scenario_input(kNames, file.bytes));
+    }
+    for (const auto& [name, bytes] : command_programs()) {
+        corpus.add(name, fuzz_input::join_scenario_input(kNames, bytes));
+    }
+}
+
+// ---- Pictures --------------------------------------------------------------------
+
+struct Size {
+    std::uint32_t width, height;
+};
+// Small sizes, odd ones, one wide enough for 160 flag units, and one that
+// reaches the map cell (12 x 12 from row 42 of the half-size plane).
+const Size kSizes[] = {{8, 8}, {32, 24}, {33, 17}, {7, 5}, {640, 2}, {24, 132}, {2, 1}};
+
+void picture_seeds(Corpus& corpus) {
+    unsigned seed = 1;
+    for (const Size& size : kSizes) {
+        for (bool key : {false, true}) {
+            const RgbPicture picture = sample_picture(size.width, size.height, seed++, key);
+            const std::string name =
+                std::to_string(size.width) + "x" + std::to_string(size.height) + (key ? "k" : "");
+            corpus.add("rl_" + name, encode_run_length_picture(picture));
+            const Bytes flag_coded = encode_flag_coded_picture(picture);
+            if (!flag_coded.empty()) corpus.add("fc_" + name, flag_coded);
+        }
+    }
+    corpus.add("rl_header_only", run_length_header(16, 16));
+    Bytes end80 = encode_run_length_picture(make_picture(4, 4, kWhite), 0x80);
+    corpus.add("rl_end80", end80);
+}
+
+MaskPicture ring_mask(std::uint32_t width, std::uint32_t height) {
+    MaskPicture mask = make_mask(width, height, 0);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            mask.values[y * width + x] = static_cast<std::uint8_t>((x + 2 * y) % 17);
+        }
+    }
+    return mask;
+}
+
+void sprite_seeds(Corpus& corpus) {
+    unsigned seed = 100;
+    for (const Size& size : {Size{16, 16}, Size{12, 30}, Size{33, 9}}) {
+        const RgbPicture picture = sample_picture(size.width, size.height, seed++, false);
+        const Bytes mask = encode_shadow_mask(ring_mask(size.width, size.height));
+        const std::string name = std::to_string(size.width) + "x" + std::to_string(size.height);
+        corpus.add("rl_" + name,
+                   fuzz_input::join_sprite_input(encode_run_length_picture(picture), mask));
+        const Bytes flag_coded = encode_flag_coded_picture(picture);
+        if (!flag_coded.empty()) {
+            corpus.add("fc_" + name, fuzz_input::join_sprite_input(flag_coded, mask));
+        }
+    }
+    // A mask smaller than its sprite, and none at all.
+    const Bytes sprite = encode_run_length_picture(sample_picture(20, 20, 7, false));
+    corpus.add("small_mask",
+               fuzz_input::join_sprite_input(sprite, encode_shadow_mask(make_mask(4, 4, 15))));
+    corpus.add("no_mask", fuzz_input::join_sprite_input(sprite, {}));
+}
+
+// ---- Packages --------------------------------------------------------------------
+
+Bytes translate(const Bytes& sio) {
+    auto t = std::make_unique<Translator>();
+    t->scenarios = kNames;
+    std::copy(sio.begin(), sio.end(), t->sio.begin());
+    t->sio_length = static_cast<std::int32_t>(sio.size());
+    std::string console;
+    console_capture(&console);
+    translate_scenario_file(*t);
+    console_capture(nullptr);
+    return Bytes(t->OutBuffer.begin(), t->OutBuffer.begin() + seen_size(*t));
+}
+
+Bytes pdt10_picture(std::uint32_t width, std::uint32_t height, bool key) {
+    DecodedPicture picture;
+    const RgbPicture source = sample_picture(width, height, width + height, key);
+    picture.width = width;
+    picture.height = height;
+    picture.pixels = source.bgr;
+    Pdt10Block block;
+    convert_picture_to_pdt10(picture, block);
+    return Bytes(block.bytes.begin(), block.bytes.begin() + block.entry_size);
+}
+
+Bytes pdt10_sprite(std::uint32_t width, std::uint32_t height) {
+    DecodedPicture sprite;
+    sprite.width = width;
+    sprite.height = height;
+    sprite.pixels = sample_picture(width, height, 3, false).bgr;
+    const MaskPicture source = ring_mask(width, height);
+    ShadowMask mask;
+    mask.width = width;
+    mask.height = height;
+    mask.values = source.values;
+    Pdt10Block block;
+    convert_sprite_to_pdt10(sprite, mask, block);
+    return block.bytes;
+}
+
+// A package written by the package builder, read back.
+Bytes build_package(const fs::path& work,
+                    const std::vector<std::pair<std::string, Bytes>>& entries) {
+    fs::create_directories(work);
+    const std::string folder = work.string() + platform::kSeparator;
+    Package package;
+    if (!open_package(package, folder)) return {};
+    for (const auto& [name, bytes] : entries) {
+        add_package_entry(package, name.c_str(), bytes.data(), bytes.size());
+    }
+    std::uint8_t header[kPackageHeaderSize];
+    build_package_header(header);
+    const std::string path = folder + kPackageName;
+    if (!finish_package(package, path, header)) return {};
+    std::vector<std::uint8_t> bytes;
+    platform::read_file(path, bytes, UINT32_MAX);
+    fs::remove_all(work);
+    return bytes;
+}
+
+void package_seeds(Corpus& corpus, const fs::path& work) {
+    const auto programs = command_programs();
+    Bytes seen_all;
+    {
+        Sio s;
+        s.label("top");
+        sio_text(s, cp932("アイン：「おはよう！」"));
+        sio_compare(s, 30, var(1), lit(2), "top", "end");
+        sio_menu(s, {{"top", cp932("もう一度")}, {"end", cp932("終わる")}});
+        sio_characters(s, {10203, 33410});
+        sio_background(s, "BG01");
+        s.label("end");
+        sio_close(s);
+        seen_all = translate(s.build());
+    }
+    const Bytes plain = pdt10_picture(16, 12, false);
+    const Bytes keyed = pdt10_picture(10, 8, true);
+    const Bytes sprite = pdt10_sprite(12, 10);
+    const Bytes data = {'D', 'A', 'T', 'A', 0, 1, 2, 3, 'D', 'A', 'T', 'A'};
+
+    corpus.add("seen_file", seen_all);
+    corpus.add("pdt10_plain", plain);
+    corpus.add("pdt10_alpha", keyed);
+    corpus.add("package_small", build_package(work, {{"SEEN001.TXT", seen_all},
+                                                     {"BG01.PDT", plain},
+                                                     {"STAMP.PDT", keyed},
+                                                     {"AIN_F02.PDT", sprite},
+                                                     {"README.TXT", data}}));
+    corpus.add("package_empty", build_package(work, {}));
+    corpus.add("package_empty_entry", build_package(work, {{"EMPTY.DAT", {}}}));
+    std::vector<std::pair<std::string, Bytes>> seens;
+    for (std::size_t i = 0; i < programs.size() && i < 12; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "SEEN%03zu.TXT", i + 1);
+        seens.emplace_back(name, translate(programs[i].second));
+    }
+    corpus.add("package_seens", build_package(work, seens));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds OUT\n");
+        return 2;
+    }
+    const fs::path out = argv[1];
+    Corpus translate{out / "translate"}, picture{out / "picture"}, sprite{out / "sprite"},
+        package{out / "package"};
+    scenario_seeds(translate);
+    picture_seeds(picture);
+    sprite_seeds(sprite);
+    package_seeds(package, out / "work");
+    std::printf("make_fuzz_seeds: %u translate, %u picture, %u sprite, %u package seeds in %s\n",
+                translate.count, picture.count, sprite.count, package.count, out.string().c_str());
+    return 0;
+}
