@@ -5,12 +5,18 @@ DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev 
 # The Windows cross builds and their test under Wine (make windows, windows-test);
 # dpkg-dev unpacks Debian's lzo2 source package for them.
 WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev
+# clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
+# fuzz-smoke).
+FUZZ_PACKAGES := clang libclang-rt-dev
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 20
 DEMO := $(BUILD)/demo
 
-.PHONY: all deps build test demo bench format clean windows-deps windows windows-test
+.PHONY: all deps build test demo bench format clean windows-deps windows windows-test fuzz-deps fuzz-build fuzz fuzz-smoke
 
 all: build
 
@@ -56,7 +62,7 @@ format:
 	find src tools tests -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
 
 windows-deps: deps
 	@missing=""; \
@@ -85,3 +91,22 @@ windows: windows-deps
 
 windows-test: build windows
 	bash tests/windows/run_wine_test.sh $(BUILD) $(BUILD)/windows
+
+fuzz-deps: deps
+	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(FUZZ_PACKAGES)"
+
+# The fuzzers of tests/fuzz, built with clang, libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer in $(FUZZ_BUILD).
+fuzz-build: fuzz-deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DMSCONV_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+
+# Each fuzzer for FUZZ_SECONDS (or FUZZ_RUNS executions) on the generated
+# seeds and the corpus grown so far in $(FUZZ_BUILD)/fuzz/corpus.
+fuzz: fuzz-build
+	sh tests/fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_RUNS)
+
+# A short run of each fuzzer on the generated seeds, for CI.
+fuzz-smoke: fuzz-build
+	sh tests/fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS)
