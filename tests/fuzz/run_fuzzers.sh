@@ -40,7 +40,7 @@ for name in $fuzzers; do
     if "$build/tests/fuzz/fuzz_$name" $limit $max_len -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$work/seeds/$name" \
         >"$log" 2>&1; then
-        grep -E '^#[0-9]+.*DONE|^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' \
+        grep -aE '^#[0-9]+.*DONE|^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' \
             "$log" || true
     else
         echo "fuzz_$name FAILED; its log ($log) ends:"
