@@ -65,19 +65,7 @@ clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
 
 windows-deps: deps
-	@missing=""; \
-	for p in $(WINDOWS_PACKAGES); do \
-	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
-	done; \
-	if [ -z "$$missing" ]; then exit 0; fi; \
-	if [ "$$(id -u)" = 0 ]; then \
-	  echo "Installing:$$missing"; \
-	  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
-	else \
-	  echo "Missing packages. Run:"; \
-	  echo "  sudo apt-get install -y$$missing"; \
-	  exit 1; \
-	fi
+	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(WINDOWS_PACKAGES)"
 
 # msconv.exe for 32-bit and 64-bit Windows, statically linked, in
 # $(BUILD)/windows/i686/src and $(BUILD)/windows/x86_64/src.

@@ -16,11 +16,11 @@ using e2e::Result;
 using e2e::TempDir;
 
 Result run_faulty(const TempDir& dir, std::uint64_t fail_call, const std::string& jobs) {
-    e2e::RunSpec spec({MSCONV_FAULTY_EXE, "--no-wait", "--jobs", jobs, "--output", dir / "out",
+    e2e::RunSpec request({MSCONV_FAULTY_EXE, "--no-wait", "--jobs", jobs, "--output", dir / "out",
                        "--data", dir / "DATA", dir / "game"});
-    spec.env = {{"MSCONV_FAIL_CALL", std::to_string(fail_call)},
+    request.env = {{"MSCONV_FAIL_CALL", std::to_string(fail_call)},
                 {"MSCONV_CALL_COUNT", dir / "calls"}};
-    return e2e::run(spec);
+    return e2e::run(request);
 }
 
 void make_game(const TempDir& dir) {

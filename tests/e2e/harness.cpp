@@ -37,10 +37,10 @@ std::string slurp(const std::string& path) {
 }
 }  // namespace
 
-Result run(const RunSpec& spec) {
+Result run(const RunSpec& request) {
     TempDir io;
     const std::string in_path = io / "stdin", out_path = io / "stdout", err_path = io / "stderr";
-    std::ofstream(in_path, std::ios::binary) << spec.stdin_text;
+    std::ofstream(in_path, std::ios::binary) << request.stdin_text;
     pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
@@ -50,16 +50,16 @@ Result run(const RunSpec& spec) {
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        if (spec.file_size_limit) {
-            rlimit limit{spec.file_size_limit, spec.file_size_limit};
+        if (request.file_size_limit) {
+            rlimit limit{request.file_size_limit, request.file_size_limit};
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, SIG_IGN);
         }
         setenv("LC_ALL", "C", 1);
-        for (const auto& [name, value] : spec.env)
+        for (const auto& [name, value] : request.env)
             setenv(name.c_str(), value.c_str(), 1);
         std::vector<char*> argv;
-        for (const std::string& a : spec.args)
+        for (const std::string& a : request.args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(argv[0], argv.data());

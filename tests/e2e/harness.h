@@ -39,7 +39,7 @@ struct RunSpec {
 };
 
 // Runs under LC_ALL=C, so that console texts come out as their raw bytes.
-Result run(const RunSpec& spec);
+Result run(const RunSpec& request);
 
 std::vector<std::uint8_t> read_bytes(const std::string& path);
 bool exists(const std::string& path);

@@ -43,14 +43,14 @@ struct Measured {
 
 // Runs in a child process of its own, whose only child is the converter, so
 // that the peak resident memory of its children is the converter's.
-Measured run_measured(const e2e::RunSpec& spec) {
+Measured run_measured(const e2e::RunSpec& request) {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         close(fds[0]);
-        const Result result = e2e::run(spec);
+        const Result result = e2e::run(request);
         rusage usage{};
         getrusage(RUSAGE_CHILDREN, &usage);
         const long values[2] = {result.status, usage.ru_maxrss};
