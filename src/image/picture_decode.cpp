@@ -178,17 +178,29 @@ PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, Decode
     return PictureLoad::ok;
 }
 
+namespace {
+
+// The run-length layout shared by pictures and masks: W and H, then packets
+// of `value_size`-byte values.
+PictureLoad decode_run_length_plane(std::span<const std::uint8_t> file, std::size_t value_size,
+                                    std::uint32_t& width, std::uint32_t& height,
+                                    std::vector<std::uint8_t>& values) {
+    if (file.empty()) return PictureLoad::empty;
+    const std::uint32_t w = header_le16(file, 0);
+    const std::uint32_t h = header_le16(file, 2);
+    const PictureLoad status = allocate_plane(w, h, value_size, values);
+    if (status != PictureLoad::ok) return status;
+    width = w;
+    height = h;
+    decode_packets(file, value_size, values);
+    return PictureLoad::ok;
+}
+
+}  // namespace
+
 PictureLoad decode_run_length_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
     picture = DecodedPicture{};
-    if (file.empty()) return PictureLoad::empty;
-    const std::uint32_t width = header_le16(file, 0);
-    const std::uint32_t height = header_le16(file, 2);
-    const PictureLoad status = allocate_plane(width, height, 3, picture.pixels);
-    if (status != PictureLoad::ok) return status;
-    picture.width = width;
-    picture.height = height;
-    decode_packets(file, 3, picture.pixels);
-    return PictureLoad::ok;
+    return decode_run_length_plane(file, 3, picture.width, picture.height, picture.pixels);
 }
 
 PictureLoad decode_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
@@ -198,15 +210,7 @@ PictureLoad decode_picture(std::span<const std::uint8_t> file, DecodedPicture& p
 
 PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask) {
     mask = ShadowMask{};
-    if (file.empty()) return PictureLoad::empty;
-    const std::uint32_t width = header_le16(file, 0);
-    const std::uint32_t height = header_le16(file, 2);
-    const PictureLoad status = allocate_plane(width, height, 1, mask.values);
-    if (status != PictureLoad::ok) return status;
-    mask.width = width;
-    mask.height = height;
-    decode_packets(file, 1, mask.values);
-    return PictureLoad::ok;
+    return decode_run_length_plane(file, 1, mask.width, mask.height, mask.values);
 }
 
 namespace {
