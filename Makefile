@@ -40,10 +40,10 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMSCONV_WERROR=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMSCONV_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMSCONV_SANITIZE=ON -DMSCONV_WERROR=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
@@ -87,7 +87,7 @@ fuzz-deps: deps
 # UndefinedBehaviorSanitizer in $(FUZZ_BUILD).
 fuzz-build: fuzz-deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-	  -DMSCONV_FUZZ=ON
+	  -DMSCONV_FUZZ=ON -DMSCONV_WERROR=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 
 # Each fuzzer for FUZZ_SECONDS (or FUZZ_RUNS executions) on the generated

@@ -1,6 +1,6 @@
 #include "image/convert.h"
 
-#include "driver/search.h"
+#include "base/search.h"
 #include "image/pdt10.h"
 #include "image/sprite.h"
 #include "platform/platform.h"

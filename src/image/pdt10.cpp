@@ -3,9 +3,9 @@
 #include <cstring>
 #include <new>
 
-#include "driver/bytes.h"
-#include "driver/console.h"
-#include "driver/names.h"
+#include "base/bytes.h"
+#include "base/console.h"
+#include "base/names.h"
 #include "package/package.h"
 
 void write_pdt10_header(std::uint8_t* block, std::uint32_t source_width,

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/bytes.h"
+#include "base/bytes.h"
 #include "image/pdt10.h"
 
 bool read_pdt10(std::span<const std::uint8_t> entry, Pdt10Picture& picture, std::string& error) {

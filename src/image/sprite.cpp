@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "driver/bytes.h"
-#include "driver/console.h"
+#include "base/bytes.h"
+#include "base/console.h"
 #include "package/package.h"
 
 namespace {

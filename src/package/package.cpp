@@ -11,11 +11,9 @@
 #include <new>
 #include <thread>
 
-#include "driver/bytes.h"
-#include "driver/console.h"
-#include "driver/messages.h"
-#include "driver/names.h"
-#include "driver/progress.h"
+#include "base/bytes.h"
+#include "base/console.h"
+#include "base/names.h"
 
 // One entry on its way through the worker threads.
 struct CompressionJob {
@@ -75,15 +73,15 @@ int compress_block(const std::uint8_t* data, std::size_t size, std::vector<std::
 
 // Appends one compressed entry to the staging file and the directory, in
 // the order entries were added.
-int record_entry(Package& package, const char* name, int status, const std::uint8_t* packed,
-                 std::size_t packed_size, std::size_t size) {
+void record_entry(Package& package, const char* name, int status, const std::uint8_t* packed,
+                  std::size_t packed_size, std::size_t size) {
     if (status != LZO_E_OK) {
         console_print("********** Cannot compress %s (error %d)\n", name, status);
-        return status < 0 ? status : -1;
+        return;
     }
     if (package.directory.size() >= kMaxPackageEntries) {
         console_print("********** Too many package entries: %s skipped\n", name);
-        return -1;
+        return;
     }
     // Every entry's data must start at an offset that fits 32 bits once the
     // directory is in front of it; the newest entry starts last.
@@ -91,12 +89,12 @@ int record_entry(Package& package, const char* name, int status, const std::uint
                                 kDirectoryEntrySize * (package.directory.size() + 1);
     if (start > UINT32_MAX || size > UINT32_MAX) {
         console_print("********** Package too large: %s skipped\n", name);
-        return -1;
+        return;
     }
     if (!package.staging || package.write_failed ||
         !platform::file_write(package.staging, packed, packed_size)) {
         package.write_failed = true;
-        return -1;
+        return;
     }
     DirectoryEntry entry{};
     std::strncpy(entry.name, name, kEntryNameSize);
@@ -108,8 +106,8 @@ int record_entry(Package& package, const char* name, int status, const std::uint
     entry.kind = kEntryKindLzo;
     package.directory.push_back(entry);
     package.staging_length += packed_size;
-    progress_written(package.progress, packed_size);
-    return static_cast<int>(package.directory.size());
+    if (package.observer.entry_written)
+        package.observer.entry_written(package.observer.context, packed_size);
 }
 
 void run_worker(CompressorPool& pool) {
@@ -161,7 +159,7 @@ void stop_pool(Package& package, bool write_remaining) {
     package.pool.reset();
 }
 
-int add_job(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
+void add_job(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
     CompressorPool& pool = *package.pool;
     auto job = std::make_shared<CompressionJob>();
     job->name = name;
@@ -184,7 +182,6 @@ int add_job(Package& package, const char* name, std::vector<std::uint8_t>&& bloc
         while (!pool.in_flight.empty())
             retire_oldest(package, lock);
     }
-    return static_cast<int>(package.directory.size() + pool.in_flight.size());
 }
 
 void close_staging(Package& package) {
@@ -236,24 +233,27 @@ Package::~Package() {
     close_staging(*this);
 }
 
-void build_package_header(std::uint8_t header[kPackageHeaderSize]) {
+void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t entries) {
     std::memset(header, 0, kPackageHeaderSize);
     std::memcpy(header, "PLOVEX", 6);
     write_le16(header + 8, 1613);
     write_le16(header + 10, 2);
+    write_le16(header + 12, entries);
     write_le16(header + 14, 16);
     write_le16(header + 16, 8);
-    std::memcpy(header + 32, msg::kPackageTitle, sizeof msg::kPackageTitle - 1);
+    std::memcpy(header + 32, kPackageTitle, sizeof kPackageTitle - 1);
 }
 
-bool open_package(Package& package, const std::string& folder, unsigned jobs) {
-    if (lzo_init() != LZO_E_OK) return false;
+Status open_package(Package& package, const std::string& folder, unsigned jobs,
+                    PackageObserver observer) {
+    package.observer = observer;
+    if (lzo_init() != LZO_E_OK) return Status::cannot_create;
     package.work_memory.assign(LZO1X_999_MEM_COMPRESS, 0);
     package.staging_path = folder + kStagingName;
     package.staging = platform::create_file(package.staging_path);
     if (!package.staging) {
         package.staging_path.clear();
-        return false;
+        return Status::cannot_create;
     }
     package.staging_length = 0;
     package.write_failed = false;
@@ -265,31 +265,36 @@ bool open_package(Package& package, const std::string& folder, unsigned jobs) {
             package.pool->workers.emplace_back(run_worker, std::ref(*package.pool));
         }
     }
-    return true;
+    return Status::ok;
 }
 
-int add_package_entry(Package& package, const char* name, const std::uint8_t* data,
-                      std::size_t size) {
-    progress_added(package.progress, size);
+namespace {
+void tell_added(Package& package, std::size_t size) {
+    if (package.observer.entry_added) package.observer.entry_added(package.observer.context, size);
+}
+}  // namespace
+
+void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
+                       std::size_t size) {
+    tell_added(package, size);
     if (package.pool) return add_job(package, name, std::vector<std::uint8_t>(data, data + size));
     std::size_t packed_size = 0;
     const int status =
         compress_block(data, size, package.compressed, package.work_memory, packed_size);
-    return record_entry(package, name, status, package.compressed.data(), packed_size, size);
+    record_entry(package, name, status, package.compressed.data(), packed_size, size);
 }
 
-int add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
+void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
     if (!package.pool) return add_package_entry(package, name, block.data(), block.size());
-    progress_added(package.progress, block.size());
-    return add_job(package, name, std::move(block));
+    tell_added(package, block.size());
+    add_job(package, name, std::move(block));
 }
 
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
     return std::strncmp(a.name, b.name, kEntryNameSize) < 0;
 }
 
-bool finish_package(Package& package, const std::string& package_path,
-                    std::uint8_t header[kPackageHeaderSize]) {
+Status finish_package(Package& package, const std::string& package_path) {
     stop_pool(package, true);
     // A stable sort keeps entries of equal names in the order they were added.
     std::stable_sort(package.directory.begin(), package.directory.end(), entry_name_less);
@@ -297,7 +302,8 @@ bool finish_package(Package& package, const std::string& package_path,
         kPackageHeaderSize + kDirectoryEntrySize * package.directory.size());
     for (DirectoryEntry& entry : package.directory)
         entry.offset += data_start;
-    write_le16(header + 12, static_cast<std::uint32_t>(package.directory.size()));
+    std::uint8_t header[kPackageHeaderSize];
+    build_package_header(header, static_cast<std::uint16_t>(package.directory.size()));
 
     // The staging file is closed on every path: an open file could not be
     // deleted on every system.
@@ -318,7 +324,7 @@ bool finish_package(Package& package, const std::string& package_path,
         }
     }
     delete_staging(package);
-    return ok;
+    return ok ? Status::ok : Status::write_failed;
 }
 
 void abandon_package(Package& package) {

@@ -10,9 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "platform/platform.h"
 
 inline constexpr char kPackageName[] = "DAR297.AVD";
+// "ねむり ぎつね文庫ミニシナリオ" in code page 932, the title at header offset 32
+// (29 bytes).
+inline constexpr char kPackageTitle[] =
+    "\x82\xCB\x82\xDE\x82\xE8 \x82\xAC\x82\xC2\x82\xCB\x95\xB6\x8C\xC9\x83~\x83j\x83V\x83i\x83\x8A"
+    "\x83I";
 inline constexpr char kStagingName[] = "tmp.dat";
 inline constexpr std::size_t kPackageHeaderSize = 64;
 inline constexpr std::size_t kDirectoryEntrySize = 32;
@@ -31,8 +37,15 @@ struct DirectoryEntry {
     std::uint32_t kind;
 };
 
-struct CompressorPool;
-struct Progress;  // the worker threads of a package built with several jobs
+struct CompressorPool;  // the worker threads of a package built with several jobs
+
+// Told of every entry as its block is handed in and as its compressed data
+// are written to the staging file; either function may be left out.
+struct PackageObserver {
+    void* context = nullptr;
+    void (*entry_added)(void* context, std::uint64_t size) = nullptr;
+    void (*entry_written)(void* context, std::uint64_t packed_size) = nullptr;
+};
 
 // The builder's state for one run. Owns the staging file, the directory and
 // the compressor's buffers.
@@ -47,7 +60,7 @@ struct Package {
     // With more than one job, entries are compressed on worker threads and
     // written to the staging file in the order they were added.
     std::unique_ptr<CompressorPool> pool;
-    Progress* progress = nullptr;  // told of every entry added and written, when set
+    PackageObserver observer;
 
     Package();
     Package(const Package&) = delete;
@@ -55,33 +68,32 @@ struct Package {
     ~Package();
 };
 
-// Fills the 64-byte package header block: magic, fixed words and title. The
-// entry count is filled in by finish_package.
-void build_package_header(std::uint8_t header[kPackageHeaderSize]);
+// Fills a 64-byte package header: magic, fixed words, title and the entry
+// count `entries`.
+void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t entries);
 
 // Initialises the compressor and creates the staging file "tmp.dat" in
 // `folder` (which ends in a separator). With `jobs` above 1, entries are
 // compressed on that many worker threads; the package is byte-identical to
-// a one-job run. False when the compressor or the staging file fails.
-bool open_package(Package& package, const std::string& folder, unsigned jobs = 1);
+// a one-job run. cannot_create when the compressor or the staging file fails.
+Status open_package(Package& package, const std::string& folder, unsigned jobs = 1,
+                    PackageObserver observer = {});
 
 // Compresses `size` bytes of `data` into the staging file as the entry `name`
-// (cut to 15 bytes, upper-cased). The caller keeps `data`. Returns the
-// number of entries added so far, or a negative value when the entry was not
-// added (a warning has been printed). With worker threads an entry that
-// fails later is reported when it is written.
-int add_package_entry(Package& package, const char* name, const std::uint8_t* data,
-                      std::size_t size);
+// (cut to 15 bytes, upper-cased). The caller keeps `data`. An entry that
+// cannot be stored is reported with a warning and left out; with worker
+// threads that happens when it is written.
+void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
+                       std::size_t size);
 // The same for a block the builder may keep until it is compressed, which
 // saves a copy of large blocks.
-int add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block);
+void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block);
 
 // Sorts the directory by name and writes header, directory and staged data to
 // `package_path` through a temporary file that replaces it only when
-// complete. Deletes the staging file. False when the package could not be
-// written; an earlier file at `package_path` is then left untouched.
-bool finish_package(Package& package, const std::string& package_path,
-                    std::uint8_t header[kPackageHeaderSize]);
+// complete. Deletes the staging file. write_failed when the package could not
+// be written; an earlier file at `package_path` is then left untouched.
+Status finish_package(Package& package, const std::string& package_path);
 
 // Closes and deletes the staging file of a run that ends without a package.
 void abandon_package(Package& package);

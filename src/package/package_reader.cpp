@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/bytes.h"
-#include "driver/messages.h"
+#include "base/bytes.h"
 
 namespace {
 
@@ -101,7 +100,7 @@ bool verify_package(const PackageView& view, std::string& error) {
         }
     }
     std::uint8_t title[32] = {};
-    std::memcpy(title, msg::kPackageTitle, sizeof msg::kPackageTitle - 1);
+    std::memcpy(title, kPackageTitle, sizeof kPackageTitle - 1);
     for (int i = 18; i < 32; ++i) {
         if (h[i] != 0) {
             error = "header byte " + std::to_string(i) + " is not zero";

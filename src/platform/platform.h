@@ -39,18 +39,26 @@ struct Search;  // an open search, owned by the caller until search_close
 Search* search_open(const std::string& pattern, Match& first);
 // Fills `next` and returns true, or returns false when the search is exhausted.
 bool search_next(Search* search, Match& next);
+// The number of files (not directories) the search lists in all, the first
+// match included.
+std::size_t search_file_count(const Search* search);
 void search_close(Search* search);
 
 // ---- Reading files -------------------------------------------------------------
 
 enum class ReadStatus { ok, cannot_open, empty, too_large, no_memory, read_error };
 
-// Reads a whole file into `out`. A file larger than `max_size` bytes is not
-// read (too_large). An empty file gives `empty` with `out` cleared.
+// Reads a whole file into `out`. A file larger than `max_size` bytes, or
+// than memory can address, is not read (too_large). An empty file gives
+// `empty`. `out` is cleared unless the status is ok.
 ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
                      std::uint64_t max_size);
 
 struct File;  // an open file, read or write, owned by the caller until file_close
+
+// Opens a regular file for reading and gives its size; nullptr when it
+// cannot be opened or is no regular file (a folder, a device).
+File* open_regular_file(const std::string& path, std::uint64_t& size);
 
 File* open_for_reading(const std::string& path);
 // Reads up to `size` bytes; returns the number read (0 at the end or on error).

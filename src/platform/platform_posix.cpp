@@ -15,27 +15,17 @@
 #include <iostream>
 #include <new>
 
+#include "platform/cp932.h"
 #include "platform/platform.h"
 
 namespace platform {
 namespace {
 
-bool is_lead_byte(unsigned char c) {
-    return (c >= 0x80 && c <= 0x9F) || c >= 0xE0;
-}
-
-// Upper-cases ASCII letters and leaves double-byte code page 932 characters
-// alone, as the converter's names are compared.
+// Names compare as the converter compares them: ASCII letters upper-cased,
+// double-byte code page 932 characters left alone.
 std::string fold(const std::string& name) {
     std::string out = name;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(out[i]);
-        if (is_lead_byte(c)) {
-            ++i;
-        } else if (c >= 'a' && c <= 'z') {
-            out[i] = static_cast<char>(c - 0x20);
-        }
-    }
+    upper_case_cp932(out.data(), out.size());
     return out;
 }
 
@@ -166,6 +156,13 @@ bool search_next(Search* search, Match& next) {
     return true;
 }
 
+std::size_t search_file_count(const Search* search) {
+    std::size_t count = 0;
+    for (const Match& match : search->matches)
+        count += match.directory ? 0 : 1;
+    return count;
+}
+
 void search_close(Search* search) {
     delete search;
 }
@@ -211,36 +208,16 @@ constexpr bool injected_failure() {
 
 }  // namespace
 
-ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
-                     std::uint64_t max_size) {
-    out.clear();
+File* open_regular_file(const std::string& path, std::uint64_t& size) {
     std::FILE* stream = std::fopen(resolve(path).c_str(), "rb");
-    if (!stream) return ReadStatus::cannot_open;
+    if (!stream) return nullptr;
     struct stat st;
     if (fstat(fileno(stream), &st) != 0 || !S_ISREG(st.st_mode)) {
         std::fclose(stream);
-        return ReadStatus::cannot_open;
+        return nullptr;
     }
-    std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-    ReadStatus status = ReadStatus::ok;
-    if (size == 0) {
-        status = ReadStatus::empty;
-    } else if (size > max_size) {
-        status = ReadStatus::too_large;
-    } else {
-        try {
-            out.resize(static_cast<std::size_t>(size));
-        } catch (const std::bad_alloc&) {
-            status = ReadStatus::no_memory;
-        }
-        if (status == ReadStatus::ok &&
-            std::fread(out.data(), 1, out.size(), stream) != out.size()) {
-            status = ReadStatus::read_error;
-        }
-    }
-    std::fclose(stream);
-    if (status != ReadStatus::ok) out.clear();
-    return status;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return new File{stream, false};
 }
 
 File* open_for_reading(const std::string& path) {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -19,44 +20,51 @@ namespace platform {
 // ---- File search -------------------------------------------------------------
 
 struct Search {
-    HANDLE handle;
+    std::vector<Match> matches;
+    std::size_t next = 0;
 };
 
-namespace {
-
-void fill_match(const WIN32_FIND_DATAA& data, Match& match) {
-    match.name = data.cFileName;
-    match.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-}  // namespace
-
 // The system gives the names in its own order (on NTFS by their upper-cased
-// form); nothing sorts them here.
+// form); nothing sorts them here. The whole listing is taken at once, so the
+// search knows how many files it holds.
 Search* search_open(const std::string& pattern, Match& first) {
     WIN32_FIND_DATAA data;
     HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    auto* search = new (std::nothrow) Search{handle};
-    if (!search) {
-        FindClose(handle);
-        return nullptr;
+    auto* search = new (std::nothrow) Search;
+    if (search) {
+        try {
+            do {
+                search->matches.push_back(
+                    {data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+            } while (FindNextFileA(handle, &data));
+        } catch (const std::bad_alloc&) {
+            delete search;
+            search = nullptr;
+        }
     }
-    fill_match(data, first);
+    FindClose(handle);
+    if (search && !search_next(search, first)) {
+        delete search;
+        search = nullptr;
+    }
     return search;
 }
 
 bool search_next(Search* search, Match& next) {
-    if (!search) return false;
-    WIN32_FIND_DATAA data;
-    if (!FindNextFileA(search->handle, &data)) return false;
-    fill_match(data, next);
+    if (!search || search->next >= search->matches.size()) return false;
+    next = search->matches[search->next++];
     return true;
 }
 
+std::size_t search_file_count(const Search* search) {
+    std::size_t count = 0;
+    for (const Match& match : search->matches)
+        count += match.directory ? 0 : 1;
+    return count;
+}
+
 void search_close(Search* search) {
-    if (!search) return;
-    FindClose(search->handle);
     delete search;
 }
 
@@ -66,36 +74,18 @@ struct File {
     std::FILE* stream;
 };
 
-ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
-                     std::uint64_t max_size) {
-    out.clear();
+File* open_regular_file(const std::string& path, std::uint64_t& size) {
     std::FILE* stream = std::fopen(path.c_str(), "rb");
-    if (!stream) return ReadStatus::cannot_open;
+    if (!stream) return nullptr;
     struct _stati64 st;
     if (_fstati64(_fileno(stream), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
         std::fclose(stream);
-        return ReadStatus::cannot_open;
+        return nullptr;
     }
-    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-    ReadStatus status = ReadStatus::ok;
-    if (size == 0) {
-        status = ReadStatus::empty;
-    } else if (size > max_size || static_cast<std::size_t>(size) != size) {
-        status = ReadStatus::too_large;
-    } else {
-        try {
-            out.resize(static_cast<std::size_t>(size));
-        } catch (const std::bad_alloc&) {
-            status = ReadStatus::no_memory;
-        }
-        if (status == ReadStatus::ok &&
-            std::fread(out.data(), 1, out.size(), stream) != out.size()) {
-            status = ReadStatus::read_error;
-        }
-    }
-    std::fclose(stream);
-    if (status != ReadStatus::ok) out.clear();
-    return status;
+    size = static_cast<std::uint64_t>(st.st_size);
+    auto* file = new (std::nothrow) File{stream};
+    if (!file) std::fclose(stream);
+    return file;
 }
 
 File* open_for_reading(const std::string& path) {

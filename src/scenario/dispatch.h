@@ -3,7 +3,11 @@
 
 #include <array>
 
-#include "scenario/translator.h"
+struct Translator;
+
+// A command translator: reads its operands at the SIO read position and
+// emits its translation.
+using CommandTranslator = void (*)(Translator&);
 
 using DispatchTable = std::array<CommandTranslator, 256>;
 

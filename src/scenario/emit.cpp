@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/console.h"
+#include "base/console.h"
 #include "scenario/translator.h"
 
 namespace {

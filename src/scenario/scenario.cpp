@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/names.h"
-#include "driver/search.h"
+#include "base/console.h"
+#include "base/names.h"
+#include "base/search.h"
 #include "package/package.h"
 #include "platform/platform.h"
 
@@ -35,7 +35,7 @@ void build_scenario_list(Translator& t, FileSearch& search, const std::string& g
     }
 }
 
-void translate_scenarios(Translator& t, Package& package, const std::string& game_folder) {
+Status translate_scenarios(Translator& t, Package& package, const std::string& game_folder) {
     std::vector<std::uint8_t> data;
     for (std::size_t k = 1; k <= t.scenarios.size(); ++k) {
         const std::string path = mes_folder(game_folder) + t.scenarios[k - 1];
@@ -56,10 +56,11 @@ void translate_scenarios(Translator& t, Package& package, const std::string& gam
         std::memcpy(t.sio.data(), data.data(), data.size());
         t.sio_length = static_cast<std::int32_t>(data.size());
         translate_scenario_file(t);
-        if (t.conversion_failed) return;
+        if (t.conversion_failed) return Status::translation_failed;
         char name[16];
         std::snprintf(name, sizeof name, "SEEN%03zu.TXT", k);
         add_package_entry(package, name, t.OutBuffer.data(),
                           static_cast<std::size_t>(seen_size(t)));
     }
+    return Status::ok;
 }

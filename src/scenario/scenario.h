@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "scenario/translator.h"
 
 struct FileSearch;
@@ -14,5 +15,7 @@ void build_scenario_list(Translator& translator, FileSearch& search,
                          const std::string& game_folder);
 
 // Translates every listed file in slot order into the entry "SEEN%03d.TXT";
-// stops at the first file that sets the conversion-failed flag.
-void translate_scenarios(Translator& translator, Package& package, const std::string& game_folder);
+// stops at the first file that sets the conversion-failed flag and then
+// returns translation_failed.
+Status translate_scenarios(Translator& translator, Package& package,
+                           const std::string& game_folder);

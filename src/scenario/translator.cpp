@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/bytes.h"
-#include "driver/console.h"
+#include "base/bytes.h"
+#include "base/console.h"
 #include "scenario/dispatch.h"
 #include "scenario/messages.h"
 

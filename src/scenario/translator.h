@@ -103,7 +103,3 @@ void add_jump_fixup(Translator& t, std::int32_t target);
 void translate_scenario_file(Translator& t);
 // The size of the SEEN file in OutBuffer.
 std::int32_t seen_size(const Translator& t);
-
-// A command translator: reads its operands at the SIO read position and
-// emits its translation.
-using CommandTranslator = void (*)(Translator&);

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/bytes.h"
+#include "base/bytes.h"
 #include "e2e/harness.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
+#include "base/console.h"
 #include "e2e/harness.h"
 #include "gamekit/gamekit.h"
 #include "image/pdt10_read.h"

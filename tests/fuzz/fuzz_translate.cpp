@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "driver/console.h"
-#include "driver/names.h"
+#include "base/console.h"
+#include "base/names.h"
 #include "fuzz_input.h"
 #include "scenario/translator.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
+#include "base/console.h"
 #include "fuzz_input.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
@@ -239,14 +239,12 @@ Bytes build_package(const fs::path& work,
     fs::create_directories(work);
     const std::string folder = work.string() + platform::kSeparator;
     Package package;
-    if (!open_package(package, folder)) return {};
+    if (open_package(package, folder) != Status::ok) return {};
     for (const auto& [name, bytes] : entries) {
         add_package_entry(package, name.c_str(), bytes.data(), bytes.size());
     }
-    std::uint8_t header[kPackageHeaderSize];
-    build_package_header(header);
     const std::string path = folder + kPackageName;
-    if (!finish_package(package, path, header)) return {};
+    if (finish_package(package, path) != Status::ok) return {};
     std::vector<std::uint8_t> bytes;
     platform::read_file(path, bytes, UINT32_MAX);
     fs::remove_all(work);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/bytes.h"
+#include "base/bytes.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
 #include "image/pdt10.h"
@@ -133,14 +133,12 @@ struct StoredEntry {
 struct PackageRun {
     TempFolder folder;
     Package package;
-    PackageRun() { EXPECT_TRUE(open_package(package, folder.path)); }
+    PackageRun() { EXPECT_EQ(open_package(package, folder.path), Status::ok); }
 
     // Finishes the package and returns its entries in directory order.
     std::vector<StoredEntry> finish() {
-        std::uint8_t header[kPackageHeaderSize];
-        build_package_header(header);
         const std::string path = folder.path + kPackageName;
-        EXPECT_TRUE(finish_package(package, path, header));
+        EXPECT_EQ(finish_package(package, path), Status::ok);
         std::vector<std::uint8_t> bytes;
         EXPECT_EQ(platform::read_file(path, bytes, UINT32_MAX), platform::ReadStatus::ok);
         PackageView view;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "driver/console.h"
-#include "driver/search.h"
+#include "base/console.h"
+#include "base/search.h"
 #include "image/convert.h"
 #include "image/sprite.h"
 #include "image_test_util.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/bytes.h"
-#include "driver/console.h"
+#include "base/bytes.h"
+#include "base/console.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
 
@@ -27,7 +27,7 @@ class PackageTest : public ::testing::Test {
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
         console_capture(&console_);
-        ASSERT_TRUE(open_package(package_, prefix()));
+        ASSERT_EQ(open_package(package_, prefix()), Status::ok);
     }
     void TearDown() override {
         console_capture(nullptr);
@@ -37,13 +37,13 @@ class PackageTest : public ::testing::Test {
     std::string package_path() const { return prefix() + kPackageName; }
 
     void add(const std::string& name, const Bytes& data) {
-        ASSERT_GT(add_package_entry(package_, name.c_str(), data.data(), data.size()), 0);
+        const std::size_t before = package_.directory.size();
+        add_package_entry(package_, name.c_str(), data.data(), data.size());
+        ASSERT_EQ(package_.directory.size(), before + 1) << name;
     }
     // Finishes the package and reads it back.
     Bytes finish() {
-        std::uint8_t header[kPackageHeaderSize];
-        build_package_header(header);
-        EXPECT_TRUE(finish_package(package_, package_path(), header));
+        EXPECT_EQ(finish_package(package_, package_path()), Status::ok);
         std::vector<std::uint8_t> bytes;
         EXPECT_EQ(platform::read_file(package_path(), bytes, UINT32_MAX), platform::ReadStatus::ok);
         std::string error;
@@ -214,11 +214,9 @@ TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
         ASSERT_TRUE(platform::file_close(f));
     }
     add("A", {1});
-    std::uint8_t header[kPackageHeaderSize];
-    build_package_header(header);
     // The package cannot be written where a folder stands in the way.
     std::filesystem::create_directories(package_path() + ".part");
-    EXPECT_FALSE(finish_package(package_, package_path(), header));
+    EXPECT_EQ(finish_package(package_, package_path()), Status::write_failed);
     Bytes now;
     ASSERT_EQ(platform::read_file(package_path(), now, 100), platform::ReadStatus::ok);
     EXPECT_EQ(now, earlier);
@@ -228,7 +226,8 @@ TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
 TEST_F(PackageTest, EntriesPast65535AreRefusedWithAWarning) {
     package_.directory.resize(kMaxPackageEntries);
     const Bytes one = {1};
-    EXPECT_LT(add_package_entry(package_, "LAST", one.data(), one.size()), 0);
+    add_package_entry(package_, "LAST", one.data(), one.size());
+    EXPECT_EQ(package_.directory.size(), kMaxPackageEntries);
     EXPECT_EQ(console_, "********** Too many package entries: LAST skipped\n");
     abandon_package(package_);
 }
@@ -239,7 +238,7 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
     const std::string prefix = folder.string() + "/";
     Package package;
     console_capture(&console);
-    EXPECT_TRUE(open_package(package, prefix, jobs));
+    EXPECT_EQ(open_package(package, prefix, jobs), Status::ok);
     std::uint32_t x = 99;
     for (int i = 0; i < 40; ++i) {
         Bytes block(static_cast<std::size_t>((i * 7919) % 50000) * (i % 5 == 0 ? 40 : 1));
@@ -254,9 +253,7 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
             add_package_entry(package, name.c_str(), std::move(block));
         }
     }
-    std::uint8_t header[kPackageHeaderSize];
-    build_package_header(header);
-    EXPECT_TRUE(finish_package(package, prefix + kPackageName, header));
+    EXPECT_EQ(finish_package(package, prefix + kPackageName), Status::ok);
     console_capture(nullptr);
     return read_back(prefix + kPackageName);
 }
@@ -274,11 +271,11 @@ TEST(PackageJobs, WorkerThreadsGiveTheSameBytesAsOneJob) {
     std::filesystem::remove_all(root);
 }
 
-TEST(PackageHeader, BuiltOnceWithZeroCount) {
+TEST(PackageHeader, BuiltWhole) {
     std::uint8_t header[kPackageHeaderSize];
     std::memset(header, 0xEE, sizeof header);
-    build_package_header(header);
-    EXPECT_EQ(read_le16(header + 12), 0);
+    build_package_header(header, 0x1234);
+    EXPECT_EQ(read_le16(header + 12), 0x1234);
     EXPECT_EQ(header[63], 0);
 }
 

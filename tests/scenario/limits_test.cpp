@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "driver/bytes.h"
+#include "base/bytes.h"
 #include "scenario/translate.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
+#include "base/console.h"
 #include "gamekit/sio.h"
 #include "gamekit/sio_commands.h"
 #include "scenario/translator.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/search.h"
+#include "base/console.h"
+#include "base/search.h"
 #include "gamekit/gamekit.h"
 #include "package/package.h"
 #include "package/package_reader.h"
@@ -472,7 +472,8 @@ class ScenarioSet : public ::testing::Test {
     // finished package, or none when the translation failed.
     void run() {
         Package package;
-        ASSERT_TRUE(open_package(package, (root_ / "out").string() + platform::kSeparator));
+        ASSERT_EQ(open_package(package, (root_ / "out").string() + platform::kSeparator),
+                  Status::ok);
         FileSearch search;
         console_capture(&console_);
         build_scenario_list(translator_, search, game());
@@ -484,10 +485,8 @@ class ScenarioSet : public ::testing::Test {
             abandon_package(package);
             return;
         }
-        std::uint8_t head[kPackageHeaderSize];
-        build_package_header(head);
         const std::string path = (root_ / "out" / kPackageName).string();
-        ASSERT_TRUE(finish_package(package, path, head));
+        ASSERT_EQ(finish_package(package, path), Status::ok);
         ASSERT_EQ(platform::read_file(path, bytes_, UINT32_MAX), platform::ReadStatus::ok);
         PackageView view;
         std::string error;

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "avdtool/seen_listing.h"
+#include "base/names.h"
 #include "image/pdt10_read.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
@@ -102,20 +103,13 @@ int extract(const std::string& path, const std::string& folder) {
     return status;
 }
 
-std::string upper_ascii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
 // One picture entry, found by its name (letters in any case), into OUT.
 int png_one(const std::string& path, const std::string& wanted, const std::string& out) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
     if (!load(path, bytes, view)) return 1;
     for (const DirectoryEntry& entry : view.directory) {
-        if (entry_name(entry) != upper_ascii(wanted)) continue;
+        if (entry_name(entry) != upper_cased_name(wanted)) continue;
         std::vector<std::uint8_t> content;
         std::string error;
         if (!extract_entry(view, entry, content, error) || !write_pdt10_png(content, out, error)) {
@@ -200,7 +194,7 @@ int seen(const std::string& path, const std::string& wanted) {
         }
         const auto entry = std::find_if(
             view.directory.begin(), view.directory.end(),
-            [&](const DirectoryEntry& e) { return entry_name(e) == upper_ascii(wanted); });
+            [&](const DirectoryEntry& e) { return entry_name(e) == upper_cased_name(wanted); });
         if (entry == view.directory.end()) {
             std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(), wanted.c_str());
             return 1;

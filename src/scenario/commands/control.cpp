@@ -3,8 +3,8 @@
 // and the fixed closing sequence.
 #include <string>
 
-#include "driver/console.h"
-#include "driver/names.h"
+#include "base/console.h"
+#include "base/names.h"
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "driver/console.h"
-#include "driver/names.h"
+#include "base/console.h"
+#include "base/names.h"
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "driver/console.h"
+#include "base/console.h"
 #include "scenario/dispatch.h"
+#include "scenario/translator.h"
 
 namespace {
 

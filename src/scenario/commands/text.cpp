@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "scenario/dispatch.h"
+#include "scenario/translator.h"
 
 namespace {
 

@@ -1,16 +1,17 @@
-#include "driver/run.h"
+#include "app/run.h"
 
 #include <cstdint>
 #include <memory>
 
-#include "driver/console.h"
-#include "driver/messages.h"
-#include "driver/progress.h"
-#include "driver/raw_import.h"
-#include "driver/search.h"
+#include "app/messages.h"
+#include "app/progress.h"
+#include "app/version.h"
+#include "base/console.h"
+#include "base/search.h"
 #include "image/convert.h"
 #include "package/package.h"
 #include "platform/platform.h"
+#include "raw_import/raw_import.h"
 #include "scenario/scenario.h"
 
 namespace {
@@ -22,23 +23,29 @@ std::string with_separator(std::string folder) {
     return folder;
 }
 
-// The number of files (not folders) that match `pattern`.
-std::size_t count_files(FileSearch& search, const std::string& pattern) {
-    std::size_t count = 0;
-    for (const char* name = find_first_file(search, pattern); name; name = find_next_file(search)) {
-        ++count;
+// The console text of a step that failed.
+const char* failure_text(Status status) {
+    switch (status) {
+        case Status::cancelled:
+            return msg::kCancelled;
+        case Status::cannot_create:
+            return msg::kCannotCreate;
+        case Status::write_failed:
+            return msg::kWriteFailed;
+        case Status::ok:
+        case Status::translation_failed:  // the translator has said it
+            break;
     }
-    return count;
+    return "";
 }
 
-// Steps 6 to 11 of the run; returns the exit status.
-int convert(const RunOptions& options, std::uint8_t* header) {
+// From the choice of the game folder to the finished package.
+Status convert(const RunOptions& options) {
     const std::string converter_folder = platform::executable_folder();
 
     std::string game_folder = options.game_folder;
     if (game_folder.empty() && !platform::choose_folder(msg::kChooserTitle, game_folder)) {
-        console_print("%s", msg::kCancelled);
-        return kExitCancelled;
+        return Status::cancelled;
     }
     // The chosen folder gets one separator appended, as the folder dialog's
     // result does; a root folder so ends in two.
@@ -50,52 +57,54 @@ int convert(const RunOptions& options, std::uint8_t* header) {
                                         ? converter_folder + "DATA" + kSep
                                         : with_separator(options.data_folder);
 
-    Package package;
-    if (!open_package(package, output_folder, options.jobs)) {
-        console_print("%s", msg::kCannotCreate);
-        return kExitFailed;
-    }
-    console_print("%s", msg::kConverting);
-
     Progress progress;
     progress.enabled = !options.quiet && platform::error_console_is_interactive();
-    package.progress = &progress;
+    Package package;
+    Status status = open_package(package, output_folder, options.jobs,
+                                 {&progress, progress_added, progress_written});
+    if (status != Status::ok) return status;
+    console_print("%s", msg::kConverting);
 
     FileSearch search;
+    search.context = &progress;
+    search.started = progress_files;
     auto translator = std::make_unique<Translator>();
+    progress_step(&progress, "scenarios");
     build_scenario_list(*translator, search, game_folder);
-    progress_step(&progress, "scenarios", translator->scenarios.size());
-    translate_scenarios(*translator, package, game_folder);
-    if (translator->conversion_failed) {
+    status = translate_scenarios(*translator, package, game_folder);
+    if (status != Status::ok) {
         progress_end(&progress);
         abandon_package(package);
-        return kExitFailed;
+        return status;
     }
 
-    if (progress.enabled) {
-        progress_step(&progress, "sprites",
-                      count_files(search, game_folder + "CHAR" + kSep + "*.MOE"));
-    }
+    progress_step(&progress, "sprites");
     convert_character_sprites(package, search, game_folder);
     for (const char* folder : {"CG", "ENDING", "SYSTEM"}) {
-        if (progress.enabled) {
-            progress_step(&progress, folder,
-                          count_files(search, game_folder + folder + kSep + "*.MOE"));
-        }
+        progress_step(&progress, folder);
         convert_picture_folder(package, search, game_folder, folder);
     }
-    if (progress.enabled)
-        progress_step(&progress, "DATA", count_files(search, data_folder + "*.*"));
+    progress_step(&progress, "DATA");
     import_raw_folder(package, search, data_folder + "*.*");
 
-    const bool written = finish_package(package, output_folder + kPackageName, header);
+    status = finish_package(package, output_folder + kPackageName);
     progress_end(&progress);
-    if (!written) {
-        console_print("%s", msg::kWriteFailed);
-        return kExitFailed;
+    return status;
+}
+
+// The exit status of a run that ended with `status`.
+int exit_status(Status status) {
+    switch (status) {
+        case Status::ok:
+            return kExitSuccess;
+        case Status::cancelled:
+            return kExitCancelled;
+        case Status::cannot_create:
+        case Status::translation_failed:
+        case Status::write_failed:
+            break;
     }
-    console_print("%s", msg::kFinished);
-    return kExitSuccess;
+    return kExitFailed;
 }
 
 }  // namespace
@@ -103,14 +112,13 @@ int convert(const RunOptions& options, std::uint8_t* header) {
 int run_conversion(const RunOptions& options) {
     console_print("%s", msg::kBanner);
     console_print("Version %s\n\n", msg::kVersion);
-    std::uint8_t header[kPackageHeaderSize];
-    build_package_header(header);
     console_print("%s", msg::kBoxTop);
     console_print("%s", msg::kBoxBottom);
 
-    const int status = convert(options, header);
+    const Status status = convert(options);
+    console_print("%s", status == Status::ok ? msg::kFinished : failure_text(status));
 
     console_print("%s", msg::kPressKey);
     if (options.wait_for_key) platform::wait_for_key();
-    return status;
+    return exit_status(status);
 }

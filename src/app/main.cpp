@@ -4,8 +4,8 @@
 #include <clocale>
 #include <thread>
 
-#include "driver/messages.h"
-#include "driver/run.h"
+#include "app/run.h"
+#include "app/version.h"
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");

@@ -17,11 +17,15 @@ struct Progress {
     std::chrono::steady_clock::time_point last_shown{};
 };
 
-// Starts a step of `total` files.
-void progress_step(Progress* progress, const char* step, std::size_t total);
-// A file's block was handed to the package.
-void progress_added(Progress* progress, std::uint64_t size);
-// A compressed entry was written.
-void progress_written(Progress* progress, std::uint64_t packed_size);
+// Starts a step; its file count comes with the step's search.
+void progress_step(Progress* progress, const char* step);
 // Removes the line at the end of the run.
 void progress_end(Progress* progress);
+
+// The observers' calls, `context` being the Progress. The step's search
+// lists `files` files:
+void progress_files(void* context, std::size_t files);
+// A file's block was handed to the package:
+void progress_added(void* context, std::uint64_t size);
+// A compressed entry was written:
+void progress_written(void* context, std::uint64_t packed_size);

@@ -1,9 +1,7 @@
-// The driver's console texts and fixed names, as code page 932 bytes.
+// The run's console texts, as code page 932 bytes.
 #pragma once
 
 namespace msg {
-
-inline constexpr char kVersion[] = "0.10";
 
 // "「ねむり ぎつね文庫ミニシナリオ」 データコンバータ for ぽぷらん\n"
 inline constexpr char kBanner[] =
@@ -44,9 +42,4 @@ inline constexpr char kPressKey[] =
 // "ゲームフォルダの選択", the title of the folder chooser
 inline constexpr char kChooserTitle[] =
     "\x83Q\x81[\x83\x80\x83t\x83H\x83\x8B\x83_\x82\xCC\x91I\x91\xF0";
-// "ねむり ぎつね文庫ミニシナリオ", the package title (29 bytes)
-inline constexpr char kPackageTitle[] =
-    "\x82\xCB\x82\xDE\x82\xE8 \x82\xAC\x82\xC2\x82\xCB\x95\xB6\x8C\xC9\x83~\x83j\x83V\x83i\x83\x8A"
-    "\x83I";
-
 }  // namespace msg

@@ -1,12 +1,12 @@
-#include "driver/raw_import.h"
+#include "raw_import/raw_import.h"
 
 #include <cstdint>
 #include <utility>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/names.h"
-#include "driver/search.h"
+#include "base/console.h"
+#include "base/names.h"
+#include "base/search.h"
 #include "package/package.h"
 #include "platform/platform.h"
 

@@ -1,4 +1,4 @@
-#include "driver/search.h"
+#include "base/search.h"
 
 #include <gtest/gtest.h>
 

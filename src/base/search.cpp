@@ -1,4 +1,4 @@
-#include "driver/search.h"
+#include "base/search.h"
 
 namespace {
 void close_search(FileSearch& search) {
@@ -16,6 +16,9 @@ const char* find_first_file(FileSearch& search, const std::string& pattern) {
     close_search(search);
     platform::Match match;
     search.handle = platform::search_open(pattern, match);
+    if (search.started)
+        search.started(search.context,
+                       search.handle ? platform::search_file_count(search.handle) : 0);
     if (!search.handle) return nullptr;
     if (match.directory) return find_next_file(search);
     search.result = match.name;

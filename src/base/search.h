@@ -9,6 +9,9 @@
 struct FileSearch {
     platform::Search* handle = nullptr;
     std::string result;  // the last name returned; valid until the next call
+    // Told the number of files each new search lists, when set.
+    void* context = nullptr;
+    void (*started)(void* context, std::size_t files) = nullptr;
 
     FileSearch() = default;
     FileSearch(const FileSearch&) = delete;

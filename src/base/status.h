@@ -1,0 +1,12 @@
+// What a step of the conversion reports to the run. Every message has been
+// printed by the step itself; only the run turns a status into its own
+// console text and the program's exit code.
+#pragma once
+
+enum class Status {
+    ok,
+    cancelled,           // no game folder was chosen
+    cannot_create,       // the compressor or the staging file could not be set up
+    translation_failed,  // an SIO opcode without translation (the conversion-failed flag)
+    write_failed,        // the package could not be written
+};
