@@ -23,6 +23,12 @@ TEST(UpperCaseName, AsciiLettersOnlyAndDoubleByteCharactersKept) {
          "\x83"
          "a\x83z"
          "B"},
+        {"\x9F"
+         "a"
+         "c",
+         "\x9F"
+         "a"
+         "C"},
         {"\xE0"
          "a"
          "c",

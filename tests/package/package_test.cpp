@@ -127,10 +127,13 @@ TEST_F(PackageTest, DirectoryLayoutAndDataInInsertionOrder) {
 
 TEST_F(PackageTest, SortIsBytewiseAndStable) {
     // Equal names keep their insertion order; a double-byte name sorts after
-    // every ASCII name; digits before letters; SEEN before SYSTEM.
+    // every ASCII name; digits before letters; SEEN before SYSTEM; names that
+    // agree in their first 12 bytes by the bytes after them.
     add("\x83"
         "A.PDT",
         {1});
+    add("SEEN0010.TXTB", {8});
+    add("SEEN0010.TXTA", {9});
     add("SYSTEM.PDT", {2});
     add("dup", {3});
     add("SEEN001.TXT", {4});
@@ -139,7 +142,8 @@ TEST_F(PackageTest, SortIsBytewiseAndStable) {
     add("DU", {7});
     bytes_ = finish();
     EXPECT_EQ(names(),
-              (std::vector<std::string>{"0.DAT", "DU", "DUP", "DUP", "SEEN001.TXT", "SYSTEM.PDT",
+              (std::vector<std::string>{"0.DAT", "DU", "DUP", "DUP", "SEEN001.TXT",
+                                        "SEEN0010.TXTA", "SEEN0010.TXTB", "SYSTEM.PDT",
                                         "\x83"
                                         "A.PDT"}));
     Bytes first, second;
