@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/bytes.h"
+#include "platform/cp932.h"
 
 namespace {
 
@@ -16,6 +17,38 @@ constexpr std::uint64_t kMaxLzoExpansion = 256;
 
 std::string entry_name(const DirectoryEntry& entry) {
     return std::string(entry.name, strnlen(entry.name, kEntryNameSize));
+}
+
+std::string entry_name_fault(const std::string& name) {
+    if (name.empty()) return "is empty";
+    if (name == "." || name == "..") return "is \"" + name + "\"";
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20) return "holds the byte " + printable_name(name.substr(i, 1));
+        if (c == '/' || c == '\\') return "holds the separator " + name.substr(i, 1);
+        // A trail byte (0x40 and above) may be 0x5C, which is then no separator.
+        if (platform::is_lead_byte(c) && i + 1 < name.size() &&
+            static_cast<unsigned char>(name[i + 1]) >= 0x40) {
+            ++i;
+        }
+    }
+    return {};
+}
+
+std::string printable_name(const std::string& name) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
 }
 
 bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view,
@@ -51,7 +84,7 @@ bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view
 bool extract_entry(const PackageView& view, const DirectoryEntry& entry,
                    std::vector<std::uint8_t>& out, std::string& error) {
     out.clear();
-    const std::string name = entry_name(entry);
+    const std::string name = printable_name(entry_name(entry));
     if (entry.offset > view.size || entry.packed_size > view.size - entry.offset) {
         error = name + ": data lie outside the file";
         return false;
@@ -81,7 +114,8 @@ bool extract_entry(const PackageView& view, const DirectoryEntry& entry,
     return true;
 }
 
-bool verify_package(const PackageView& view, std::string& error) {
+bool verify_package(const PackageView& view, std::string& error,
+                    std::vector<std::string>* warnings) {
     const std::uint8_t* h = view.data;
     if (std::memcmp(h, "PLOVEX\0\0", 8) != 0) {
         error = "magic is not \"PLOVEX\"";
@@ -116,7 +150,7 @@ bool verify_package(const PackageView& view, std::string& error) {
         const DirectoryEntry& entry = view.directory[i];
         if (i > 0 && entry_name_less(entry, view.directory[i - 1])) {
             error = "directory is not sorted at entry " + std::to_string(i) + " (" +
-                    entry_name(entry) + ")";
+                    printable_name(entry_name(entry)) + ")";
             return false;
         }
         if (std::memchr(entry.name, 0, kEntryNameSize) == nullptr) {
@@ -125,10 +159,28 @@ bool verify_package(const PackageView& view, std::string& error) {
         }
         for (std::size_t k = strnlen(entry.name, kEntryNameSize); k < kEntryNameSize; ++k) {
             if (entry.name[k] != 0) {
-                error = entry_name(entry) + ": name is not zero-filled";
+                error = printable_name(entry_name(entry)) + ": name is not zero-filled";
                 return false;
             }
         }
+        const std::string fault = entry_name_fault(entry_name(entry));
+        if (!fault.empty()) {
+            error = "entry " + std::to_string(i) + " \"" + printable_name(entry_name(entry)) +
+                    "\": name " + fault;
+            return false;
+        }
+    }
+    // The sort puts entries of the same name next to each other.
+    for (auto first = view.directory.begin(); warnings && first != view.directory.end();) {
+        const std::string name = entry_name(*first);
+        const auto last = std::find_if(first, view.directory.end(), [&](const DirectoryEntry& e) {
+            return entry_name(e) != name;
+        });
+        if (last - first > 1) {
+            warnings->push_back(printable_name(name) + ": " + std::to_string(last - first) +
+                                " entries of this name");
+        }
+        first = last;
     }
     // Entry data follow each other in the order the entries were added, which
     // is not the directory order: they must tile the rest of the file.
@@ -141,8 +193,8 @@ bool verify_package(const PackageView& view, std::string& error) {
     std::uint64_t expected = kPackageHeaderSize + kDirectoryEntrySize * view.directory.size();
     for (const DirectoryEntry* entry : by_offset) {
         if (entry->offset != expected) {
-            error = entry_name(*entry) + ": data start at " + std::to_string(entry->offset) +
-                    ", expected " + std::to_string(expected);
+            error = printable_name(entry_name(*entry)) + ": data start at " +
+                    std::to_string(entry->offset) + ", expected " + std::to_string(expected);
             return false;
         }
         expected += entry->packed_size;

@@ -21,10 +21,13 @@ bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view
                    std::string& error);
 
 // Checks what the player relies on: the header constants, the directory
-// order, contiguous entry data from 64 + 32 x N to the end of the file, and
-// that every entry decompresses to exactly its unpacked size. False, with the
-// first fault in `error`.
-bool verify_package(const PackageView& view, std::string& error);
+// order, entry names that are file names (entry_name_fault), contiguous entry
+// data from 64 + 32 x N to the end of the file, and that every entry
+// decompresses to exactly its unpacked size. False, with the first fault in
+// `error`. Entries that share a name are no fault; each such name adds a line
+// to `warnings` when it is given.
+bool verify_package(const PackageView& view, std::string& error,
+                    std::vector<std::string>* warnings = nullptr);
 
 // Decompresses one entry. False, with a reason in `error`, when its data lie
 // outside the file or do not decompress to exactly the unpacked size.
@@ -33,3 +36,12 @@ bool extract_entry(const PackageView& view, const DirectoryEntry& entry,
 
 // The entry's name as a string (at most 15 bytes).
 std::string entry_name(const DirectoryEntry& entry);
+
+// Why `name` cannot be written into a folder as a file of that name: it is
+// empty, "." or "..", or holds a separator ('/', or a backslash that is no
+// trail byte of a double-byte character) or a byte below 0x20. Empty when it can.
+std::string entry_name_fault(const std::string& name);
+
+// `name` fit for a terminal: bytes below 0x20 and 0x7F as \xNN, everything
+// else (code page 932 double-byte characters included) unchanged.
+std::string printable_name(const std::string& name);

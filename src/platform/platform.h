@@ -106,4 +106,15 @@ bool choose_folder(const char* title, std::string& folder);
 // an interactive console.
 void wait_for_key();
 
+// ---- Creating files exclusively ------------------------------------------------
+
+// Creates `path` for writing only when nothing has that name yet: an existing
+// file, folder, special file or symbolic link (even one that points nowhere)
+// makes it fail, so nothing is ever written through a link. nullptr on
+// failure, with the system's error kept for last_error_text.
+File* create_new_file(const std::string& path);
+
+// The system's description of the error of the last call that failed.
+std::string last_error_text();
+
 }  // namespace platform

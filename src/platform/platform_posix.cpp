@@ -209,11 +209,13 @@ constexpr bool injected_failure() {
 }  // namespace
 
 File* open_regular_file(const std::string& path, std::uint64_t& size) {
-    std::FILE* stream = std::fopen(resolve(path).c_str(), "rb");
-    if (!stream) return nullptr;
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    const int fd = open(resolve(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
     struct stat st;
-    if (fstat(fileno(stream), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(stream);
+    std::FILE* stream = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? fdopen(fd, "rb") : nullptr;
+    if (!stream) {
+        close(fd);
         return nullptr;
     }
     size = static_cast<std::uint64_t>(st.st_size);
@@ -351,6 +353,30 @@ void wait_for_key() {
     while (read(STDIN_FILENO, &key, 1) == 1 && key == 0) {
     }
     tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+}
+
+// ---- Creating files exclusively ------------------------------------------------
+
+File* create_new_file(const std::string& path) {
+    if (injected_failure()) {
+        errno = EIO;
+        return nullptr;
+    }
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    std::FILE* stream = fdopen(fd, "wb");
+    if (!stream) {
+        const int error = errno;
+        close(fd);
+        unlink(path.c_str());
+        errno = error;
+        return nullptr;
+    }
+    return new File{stream, true};
+}
+
+std::string last_error_text() {
+    return std::strerror(errno);
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // Win32 implementation of the platform layer. Every name and path is a byte
 // string handed to the "A" functions as it stands; nothing is converted.
 #include <conio.h>
+#include <fcntl.h>
 #include <io.h>
 #include <shlobj.h>
 #include <sys/stat.h>
@@ -271,6 +272,46 @@ void wait_for_key() {
     const int key = _getch();
     // An extended key arrives as a zero (or 0xE0) code followed by its own code.
     if (key == 0 || key == 0xE0) _getch();
+}
+
+// ---- Creating files exclusively ------------------------------------------------
+
+// CREATE_NEW fails on any existing name; FILE_FLAG_OPEN_REPARSE_POINT keeps
+// it from following a symbolic link that points nowhere.
+File* create_new_file(const std::string& path) {
+    const HANDLE handle =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    std::FILE* stream = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
+    File* file = stream ? new (std::nothrow) File{stream} : nullptr;
+    if (file) return file;
+    // The file is new and empty: it goes again.
+    const DWORD error = GetLastError();
+    if (stream) {
+        std::fclose(stream);
+    } else if (fd >= 0) {
+        _close(fd);
+    } else {
+        CloseHandle(handle);
+    }
+    DeleteFileA(path.c_str());
+    SetLastError(error);
+    return nullptr;
+}
+
+std::string last_error_text() {
+    const DWORD error = GetLastError();
+    char text[512];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             error, 0, text, sizeof text, nullptr);
+    // The system's texts end in a full stop and a line end.
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == '.' ||
+                     text[n - 1] == ' ')) {
+        --n;
+    }
+    return n > 0 ? std::string(text, n) : "error " + std::to_string(error);
 }
 
 }  // namespace platform

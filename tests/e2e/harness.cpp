@@ -55,6 +55,7 @@ Result run(const RunSpec& request) {
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, SIG_IGN);
         }
+        if (request.time_limit) alarm(request.time_limit);
         setenv("LC_ALL", "C", 1);
         for (const auto& [name, value] : request.env)
             setenv(name.c_str(), value.c_str(), 1);

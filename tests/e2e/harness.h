@@ -35,6 +35,7 @@ struct RunSpec {
     std::vector<std::string> args;      // args[0] is the executable
     std::string stdin_text;             // fed on standard input, then end of input
     std::uint64_t file_size_limit = 0;  // RLIMIT_FSIZE in bytes; 0 for none
+    unsigned time_limit = 0;  // seconds until SIGALRM ends the process (status -1); 0 for none
     std::vector<std::pair<std::string, std::string>> env;  // set in the child
 };
 

@@ -28,10 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PackageView view;
     std::string error;
     if (!parse_package(data, size, view, error)) return 0;
-    verify_package(view, error);
+    std::vector<std::string> warnings;
+    verify_package(view, error, &warnings);
     std::vector<std::uint8_t> content;
     for (const DirectoryEntry& entry : view.directory) {
-        entry_name(entry);
+        entry_name_fault(entry_name(entry));
+        printable_name(entry_name(entry));
         if (extract_entry(view, entry, content, error)) inspect_content(content);
     }
     return 0;

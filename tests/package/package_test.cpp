@@ -152,7 +152,43 @@ TEST_F(PackageTest, SortIsBytewiseAndStable) {
     ASSERT_TRUE(extract_entry(view_, view_.directory[3], second, error));
     EXPECT_EQ(first, Bytes{3});
     EXPECT_EQ(second, Bytes{5});
-    EXPECT_TRUE(verify_package(view_, error)) << error;
+    std::vector<std::string> warnings;
+    EXPECT_TRUE(verify_package(view_, error, &warnings)) << error;
+    EXPECT_EQ(warnings, std::vector<std::string>{"DUP: 2 entries of this name"});
+}
+
+// Each row: a name put into the directory of a sound one-entry package, and
+// what verify says of it.
+TEST_F(PackageTest, VerifyRefusesNamesThatAreNoFileNames) {
+    add("A", {1});
+    bytes_ = finish();
+    const struct {
+        std::string name;
+        std::string error;
+    } cases[] = {
+        {"A.TXT", ""},
+        {"...", ""},
+        {"\x95\\.PDT", ""},  // the trail byte 0x5C of a double-byte character
+        {"ABCDEFGHIJKLMN\x83", ""},
+        {"\x7F", ""},
+        {"", "entry 0 \"\": name is empty"},
+        {".", "entry 0 \".\": name is \".\""},
+        {"..", "entry 0 \"..\": name is \"..\""},
+        {"A/B", "entry 0 \"A/B\": name holds the separator /"},
+        {"A\\B", "entry 0 \"A\\B\": name holds the separator \\"},
+        {"\\", "entry 0 \"\\\": name holds the separator \\"},
+        {"A\x1b[2J", "entry 0 \"A\\x1b[2J\": name holds the byte \\x1b"},
+        {"\x83\x1f", "entry 0 \"\x83\\x1f\": name holds the byte \\x1f"},
+        {"TAB\t", "entry 0 \"TAB\\x09\": name holds the byte \\x09"},
+    };
+    for (const auto& c : cases) {
+        PackageView view = view_;
+        std::memset(view.directory[0].name, 0, kEntryNameSize);
+        std::memcpy(view.directory[0].name, c.name.data(), c.name.size());
+        std::string error;
+        EXPECT_EQ(verify_package(view, error), c.error.empty()) << printable_name(c.name);
+        EXPECT_EQ(error, c.error);
+    }
 }
 
 TEST_F(PackageTest, NamesCutTo15BytesAndUpperCased) {

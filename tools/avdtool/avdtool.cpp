@@ -1,7 +1,7 @@
 // avdtool: inspects a package written by msconv.
 //   avdtool list PACKAGE          header summary and directory
 //   avdtool verify PACKAGE        checks everything the player relies on
-//   avdtool extract PACKAGE DIR   writes every entry, decompressed, into DIR
+//   avdtool extract PACKAGE DIR   writes every entry, decompressed, into DIR as a new file
 //   avdtool png PACKAGE ENTRY OUT.png   writes one PDT10 picture as an RGBA PNG
 //   avdtool png PACKAGE DIR       writes every picture entry as DIR/NAME.png
 //   avdtool seen PACKAGE ENTRY    lists one SEEN entry as instructions
@@ -11,7 +11,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <set>
 
 #include "avdtool/seen_listing.h"
 #include "base/names.h"
@@ -22,11 +22,38 @@
 
 namespace {
 
-bool load(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view) {
-    if (platform::read_file(path, bytes, UINT64_MAX) != platform::ReadStatus::ok) {
-        std::fprintf(stderr, "avdtool: cannot read %s\n", path.c_str());
-        return false;
+// Why read_file failed on `path`. The system's error is taken first; a file
+// that opens but is no regular file (a folder, a FIFO, a device) leaves none.
+std::string read_failure(const std::string& path, platform::ReadStatus status) {
+    switch (status) {
+        case platform::ReadStatus::empty:
+            return "the file is empty";
+        case platform::ReadStatus::too_large:
+            return "the file is larger than memory can address";
+        case platform::ReadStatus::no_memory:
+            return "not enough memory";
+        default:
+            break;
     }
+    const std::string system_error = platform::last_error_text();
+    std::error_code ec;
+    const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::directory) return "it is a folder";
+    if (!ec && type != std::filesystem::file_type::regular) return "it is no regular file";
+    return system_error;
+}
+
+// Reads the whole file at `path`, which must be a regular file; says why not.
+bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    const platform::ReadStatus status = platform::read_file(path, bytes, UINT64_MAX);
+    if (status == platform::ReadStatus::ok) return true;
+    std::fprintf(stderr, "avdtool: cannot read %s: %s\n", path.c_str(),
+                 read_failure(path, status).c_str());
+    return false;
+}
+
+bool load(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view) {
+    if (!read_input(path, bytes)) return false;
     std::string error;
     if (!parse_package(bytes.data(), bytes.size(), view, error)) {
         std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
@@ -44,8 +71,8 @@ int list(const std::string& path) {
     std::printf("%-15s %10s %10s %10s %4s\n", "name", "offset", "packed", "unpacked", "kind");
     for (const DirectoryEntry& entry : view.directory) {
         std::printf("%-15s %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %4" PRIu32 "\n",
-                    entry_name(entry).c_str(), entry.offset, entry.packed_size, entry.unpacked_size,
-                    entry.kind);
+                    printable_name(entry_name(entry)).c_str(), entry.offset, entry.packed_size,
+                    entry.unpacked_size, entry.kind);
     }
     return 0;
 }
@@ -55,7 +82,11 @@ int verify(const std::string& path) {
     PackageView view;
     if (!load(path, bytes, view)) return 1;
     std::string error;
-    if (!verify_package(view, error)) {
+    std::vector<std::string> warnings;
+    const bool ok = verify_package(view, error, &warnings);
+    for (const std::string& warning : warnings)
+        std::fprintf(stderr, "avdtool: %s: warning: %s\n", path.c_str(), warning.c_str());
+    if (!ok) {
         std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
         return 1;
     }
@@ -63,42 +94,74 @@ int verify(const std::string& path) {
     return 0;
 }
 
-// An entry name that can be written into a folder as it stands: not empty,
-// no "." or "..", no separator.
-bool is_file_name(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("/\\") == std::string::npos;
+// False, with a message, for an entry of the package at `path` whose name
+// is no file name.
+bool usable_name(const std::string& path, const std::string& name) {
+    const std::string fault = entry_name_fault(name);
+    if (fault.empty()) return true;
+    std::fprintf(stderr, "avdtool: %s: entry \"%s\": name %s, skipped\n", path.c_str(),
+                 printable_name(name).c_str(), fault.c_str());
+    return false;
 }
 
+// Writes `content` to `path` as a new file. Whatever already has that name,
+// a symbolic link or a FIFO among them, is left alone and reported.
+bool write_new_file(const std::string& path, const std::vector<std::uint8_t>& content) {
+    platform::File* file = platform::create_new_file(path);
+    if (!file) {
+        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", printable_name(path).c_str(),
+                     platform::last_error_text().c_str());
+        return false;
+    }
+    bool ok = platform::file_write(file, content.data(), content.size());
+    std::string reason = ok ? std::string() : platform::last_error_text();
+    if (!platform::file_close(file) && ok) {
+        ok = false;
+        reason = platform::last_error_text();
+    }
+    if (!ok) {
+        std::fprintf(stderr, "avdtool: cannot write %s: %s\n", printable_name(path).c_str(),
+                     reason.c_str());
+        platform::delete_file(path);
+    }
+    return ok;
+}
+
+// Every entry into FOLDER, as new files only. Of entries that share a name
+// only the first is written; the others are reported and are no fault.
 int extract(const std::string& path, const std::string& folder) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
     if (!load(path, bytes, view)) return 1;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", folder.c_str(),
+                     ec.message().c_str());
+        return 1;
+    }
     int status = 0;
+    std::set<std::string> written;
     std::vector<std::uint8_t> content;
     for (const DirectoryEntry& entry : view.directory) {
         std::string error;
         const std::string name = entry_name(entry);
-        if (!is_file_name(name)) {
-            std::fprintf(stderr, "avdtool: entry name \"%s\" is not a file name, skipped\n",
-                         name.c_str());
+        if (!usable_name(path, name)) {
             status = 1;
+            continue;
+        }
+        if (!written.insert(name).second) {
+            std::fprintf(stderr,
+                         "avdtool: %s: warning: %s: a further entry of this name, not written\n",
+                         path.c_str(), printable_name(name).c_str());
             continue;
         }
         if (!extract_entry(view, entry, content, error)) {
-            std::fprintf(stderr, "avdtool: %s\n", error.c_str());
+            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
             status = 1;
             continue;
         }
-        std::ofstream out(std::filesystem::path(folder) / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(content.data()),
-                  static_cast<std::streamsize>(content.size()));
-        if (!out) {
-            std::fprintf(stderr, "avdtool: cannot write %s\n", name.c_str());
-            status = 1;
-        }
+        if (!write_new_file(folder + platform::kSeparator + name, content)) status = 1;
     }
     return status;
 }
@@ -113,12 +176,14 @@ int png_one(const std::string& path, const std::string& wanted, const std::strin
         std::vector<std::uint8_t> content;
         std::string error;
         if (!extract_entry(view, entry, content, error) || !write_pdt10_png(content, out, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s\n", entry_name(entry).c_str(), error.c_str());
+            std::fprintf(stderr, "avdtool: %s: %s: %s\n", path.c_str(),
+                         printable_name(entry_name(entry)).c_str(), error.c_str());
             return 1;
         }
         return 0;
     }
-    std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(), wanted.c_str());
+    std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(),
+                 printable_name(wanted).c_str());
     return 1;
 }
 
@@ -130,37 +195,41 @@ int png_all(const std::string& path, const std::string& folder) {
     if (!load(path, bytes, view)) return 1;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", folder.c_str(),
+                     ec.message().c_str());
+        return 1;
+    }
     int status = 0;
     std::vector<std::uint8_t> content;
     for (const DirectoryEntry& entry : view.directory) {
         const std::string name = entry_name(entry);
         if (name.size() < 4 || name.compare(name.size() - 4, 4, ".PDT") != 0) continue;
-        if (!is_file_name(name)) {
-            std::fprintf(stderr, "avdtool: entry name \"%s\" is not a file name, skipped\n",
-                         name.c_str());
+        if (!usable_name(path, name)) {
             status = 1;
             continue;
         }
         std::string error;
         if (!extract_entry(view, entry, content, error)) {
-            std::fprintf(stderr, "avdtool: %s\n", error.c_str());
+            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
             status = 1;
             continue;
         }
         Pdt10Picture picture;
         if (read_pdt10(content, picture, error) && (picture.width == 0 || picture.height == 0)) {
-            std::printf("%s: empty picture, no PNG\n", name.c_str());
+            std::printf("%s: empty picture, no PNG\n", printable_name(name).c_str());
             continue;
         }
         const std::string out =
             (std::filesystem::path(folder) / (name.substr(0, name.size() - 4) + ".png")).string();
         if (!write_pdt10_png(content, out, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s\n", name.c_str(), error.c_str());
+            std::fprintf(stderr, "avdtool: %s: %s: %s\n", path.c_str(),
+                         printable_name(name).c_str(), error.c_str());
             status = 1;
             continue;
         }
-        std::printf("%s -> %s (%u x %u)\n", name.c_str(), out.c_str(), picture.width,
-                    picture.height);
+        std::printf("%s -> %s (%u x %u)\n", printable_name(name).c_str(),
+                    printable_name(out).c_str(), picture.width, picture.height);
     }
     return status;
 }
@@ -169,10 +238,7 @@ int png_all(const std::string& path, const std::string& folder) {
 // `wanted`; status 0 only when every byte is a known instruction.
 int seen(const std::string& path, const std::string& wanted) {
     std::vector<std::uint8_t> bytes;
-    if (platform::read_file(path, bytes, UINT64_MAX) != platform::ReadStatus::ok) {
-        std::fprintf(stderr, "avdtool: cannot read %s\n", path.c_str());
-        return 1;
-    }
+    if (!read_input(path, bytes)) return 1;
     std::vector<std::uint8_t> content;
     if (is_seen_file(bytes)) {
         if (!wanted.empty()) {
@@ -196,11 +262,12 @@ int seen(const std::string& path, const std::string& wanted) {
             view.directory.begin(), view.directory.end(),
             [&](const DirectoryEntry& e) { return entry_name(e) == upper_cased_name(wanted); });
         if (entry == view.directory.end()) {
-            std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(), wanted.c_str());
+            std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(),
+                         printable_name(wanted).c_str());
             return 1;
         }
         if (!extract_entry(view, *entry, content, error)) {
-            std::fprintf(stderr, "avdtool: %s\n", error.c_str());
+            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
             return 1;
         }
     }
@@ -234,6 +301,13 @@ int main(int argc, char** argv) {
         "seen", "List a SEEN entry (or a SEEN file) as instructions; non-zero on unknown bytes");
     seen_cmd->add_option("PACKAGE", package, "Package, or a SEEN file")->required();
     seen_cmd->add_option("ENTRY", seen_entry, "SEEN entry of the package");
+    // Told apart here, since the parser reports a missing subcommand instead.
+    if (argc > 1 && argv[1][0] != '-' &&
+        app.get_subcommands([&](const CLI::App* c) { return c->check_name(argv[1]); }).empty()) {
+        std::fprintf(stderr, "avdtool: unknown command \"%s\"; run with --help for the commands\n",
+                     printable_name(argv[1]).c_str());
+        return 2;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
