@@ -107,6 +107,7 @@ void report_unloadable_picture(const std::string& path, PictureLoad status) {
         case PictureLoad::ok:
             break;
         case PictureLoad::cannot_open:
+        case PictureLoad::read_error:
             console_print("********** Cannot open %s\n", path.c_str());
             break;
         case PictureLoad::empty:
