@@ -1,5 +1,5 @@
-// The PDT10 picture as the player reads it, and the conversion of the
-// pictures of CG, ENDING and SYSTEM into it.
+// The PDT10 picture as the player reads it: writing and reading it back, and
+// the conversion of the pictures of CG, ENDING and SYSTEM into it.
 //
 // Layout (little-endian): "PDT10" and three zero bytes, 0, source width W at
 // 12, source height H at 16, 0 (8 bytes), alpha field at 28; then a colour
@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,3 +73,24 @@ void convert_picture(Package& package, const std::string& path);
 
 // Prints the warning for a picture or sprite that could not be loaded.
 void report_unloadable_picture(const std::string& path, PictureLoad status);
+
+// A PDT10 entry read back, for the tools that show what the player will show
+// and for tests. Every read is checked against the entry's size.
+struct Pdt10Picture {
+    std::uint32_t source_width = 0;   // W from the header
+    std::uint32_t source_height = 0;  // H from the header
+    std::uint32_t width = 0;          // w = W / 2
+    std::uint32_t height = 0;         // h = H / 2
+    bool has_alpha = false;
+    std::vector<std::uint16_t> colour;  // w x h 5-6-5 pixels
+    std::vector<std::uint8_t> alpha;    // w x h bytes, all 255 without an alpha plane
+};
+
+// Parses a PDT10 entry. False, with a reason in `error`, when the magic is
+// wrong, the alpha field is neither 0 nor the colour plane's size, or the
+// entry is shorter than its planes.
+bool read_pdt10(std::span<const std::uint8_t> entry, Pdt10Picture& picture, std::string& error);
+
+// The picture as w x h RGBA pixels, 8 bits per channel, with straight
+// (not premultiplied) colours.
+std::vector<std::uint8_t> pdt10_to_rgba(const Pdt10Picture& picture);

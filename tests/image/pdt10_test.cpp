@@ -4,7 +4,6 @@
 #include "base/search.h"
 #include "image/convert.h"
 #include "image/pdt10.h"
-#include "image/pdt10_read.h"
 #include "image_test_util.h"
 
 namespace {
