@@ -1,4 +1,5 @@
-// The image converter: pictures and character sprites become PDT10 entries.
+// The image converter: pictures and character sprites become PDT10 entries
+// of the package. The only part of the image layer that knows the package.
 #pragma once
 
 #include <string>
@@ -14,3 +15,17 @@ void convert_character_sprites(Package& package, FileSearch& search,
 // Converts every picture of "<game folder><folder>".
 void convert_picture_folder(Package& package, FileSearch& search, const std::string& game_folder,
                             const std::string& folder);
+
+// Loads a sprite and its mask, converts and stores them as the entry named
+// after the sprite. A sprite whose mask or picture cannot be loaded is
+// reported and skipped.
+void convert_sprite(Package& package, const std::string& sprite_path,
+                    const std::string& shadow_path);
+
+// Loads, converts, names and stores one picture. A picture that cannot be
+// loaded is reported with a warning and nothing is stored.
+void convert_picture(Package& package, const std::string& path);
+
+// The entry name of a source file: its last path component up to the first
+// full stop, with ".PDT" appended. Not upper-cased.
+std::string picture_entry_name(const std::string& path);

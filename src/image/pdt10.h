@@ -1,5 +1,5 @@
-// The PDT10 picture as the player reads it, and the conversion of the
-// pictures of CG, ENDING and SYSTEM into it.
+// The PDT10 picture as the player reads it: writing its header and planes,
+// and reading an entry back for the tools and tests.
 //
 // Layout (little-endian): "PDT10" and three zero bytes, 0, source width W at
 // 12, source height H at 16, 0 (8 bytes), alpha field at 28; then a colour
@@ -9,26 +9,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
-
-#include "image/picture_decode.h"
-
-struct Package;
 
 inline constexpr std::size_t kPdt10HeaderSize = 32;
 inline constexpr char kPdt10Magic[] = "PDT10";
 inline constexpr std::size_t kPdt10WidthOffset = 12;
 inline constexpr std::size_t kPdt10HeightOffset = 16;
 inline constexpr std::size_t kPdt10AlphaFieldOffset = 28;
-
-// The green that marks a transparent source pixel (blue 0, green 255, red 0).
-inline constexpr std::uint8_t kKeyBlue = 0, kKeyGreen = 255, kKeyRed = 0;
-
-// The cell of "CIP_MAP.PDT" that gets a darkened copy 12 rows lower.
-inline constexpr char kMapPictureName[] = "CIP_MAP.PDT";
-inline constexpr std::uint32_t kMapCellTop = 42;
-inline constexpr std::uint32_t kMapCellSize = 12;
 
 // A converted picture: the whole working block (header, colour plane and
 // alpha plane always present) and the size of the entry stored from it.
@@ -51,24 +40,28 @@ void write_pdt10_header(std::uint8_t* block, std::uint32_t source_width,
 
 // Packs channel sums of a 2 x 2 block (each at most 1020) into a 5-6-5 pixel:
 // the top 5, 6 and 5 bits of the truncated averages.
-std::uint16_t pack_block_colour(std::uint32_t sum_red, std::uint32_t sum_green,
-                                std::uint32_t sum_blue);
+inline std::uint16_t pack_block_colour(std::uint32_t sum_red, std::uint32_t sum_green,
+                                       std::uint32_t sum_blue) {
+    return static_cast<std::uint16_t>((sum_red >> 5) << 11 | (sum_green >> 4) << 5 |
+                                      (sum_blue >> 5));
+}
 
-// Halves `picture` by averaging 2 x 2 blocks, pure green counting as
-// transparent black. False when the block cannot be allocated.
-bool convert_picture_to_pdt10(const DecodedPicture& picture, Pdt10Block& block);
+// A PDT10 entry read back. Every read is checked against the entry's size.
+struct Pdt10Picture {
+    std::uint32_t source_width = 0;   // W from the header
+    std::uint32_t source_height = 0;  // H from the header
+    std::uint32_t width = 0;          // w = W / 2
+    std::uint32_t height = 0;         // h = H / 2
+    bool has_alpha = false;
+    std::vector<std::uint16_t> colour;  // w x h 5-6-5 pixels
+    std::vector<std::uint8_t> alpha;    // w x h bytes, all 255 without an alpha plane
+};
 
-// Writes the darkened copy of the map cell (12 x 12 from row 42) into the
-// cell 12 rows lower. Does nothing for planes smaller than 12 x 66.
-void darken_map_cell(Pdt10Block& block);
+// Parses a PDT10 entry. False, with a reason in `error`, when the magic is
+// wrong, the alpha field is neither 0 nor the colour plane's size, or the
+// entry is shorter than its planes.
+bool read_pdt10(std::span<const std::uint8_t> entry, Pdt10Picture& picture, std::string& error);
 
-// The entry name of a source file: its last path component up to the first
-// full stop, with ".PDT" appended. Not upper-cased.
-std::string picture_entry_name(const std::string& path);
-
-// Loads, converts, names and stores one picture. A picture that cannot be
-// loaded is reported with a warning and nothing is stored.
-void convert_picture(Package& package, const std::string& path);
-
-// Prints the warning for a picture or sprite that could not be loaded.
-void report_unloadable_picture(const std::string& path, PictureLoad status);
+// The picture as w x h RGBA pixels, 8 bits per channel, with straight
+// (not premultiplied) colours.
+std::vector<std::uint8_t> pdt10_to_rgba(const Pdt10Picture& picture);

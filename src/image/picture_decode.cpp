@@ -213,31 +213,10 @@ PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& m
     return decode_run_length_plane(file, 1, mask.width, mask.height, mask.values);
 }
 
-namespace {
-
-PictureLoad read_picture_file(const std::string& path, std::vector<std::uint8_t>& file) {
-    switch (platform::read_file(path, file, kMaxPictureFileSize)) {
-        case platform::ReadStatus::ok:
-            return PictureLoad::ok;
-        case platform::ReadStatus::empty:
-            return PictureLoad::empty;
-        case platform::ReadStatus::too_large:
-            return PictureLoad::too_large;
-        case platform::ReadStatus::no_memory:
-            return PictureLoad::no_memory;
-        case platform::ReadStatus::cannot_open:
-        case platform::ReadStatus::read_error:
-            break;
-    }
-    return PictureLoad::cannot_open;
-}
-
-}  // namespace
-
 PictureLoad load_picture(const std::string& path, DecodedPicture& picture) {
     picture = DecodedPicture{};
     std::vector<std::uint8_t> file;
-    const PictureLoad status = read_picture_file(path, file);
+    const PictureLoad status = platform::read_file(path, file, kMaxPictureFileSize);
     if (status != PictureLoad::ok) return status;
     return decode_picture(file, picture);
 }
@@ -245,7 +224,7 @@ PictureLoad load_picture(const std::string& path, DecodedPicture& picture) {
 PictureLoad load_shadow_mask(const std::string& path, ShadowMask& mask) {
     mask = ShadowMask{};
     std::vector<std::uint8_t> file;
-    const PictureLoad status = read_picture_file(path, file);
+    const PictureLoad status = platform::read_file(path, file, kMaxPictureFileSize);
     if (status != PictureLoad::ok) return status;
     return decode_shadow_mask(file, mask);
 }

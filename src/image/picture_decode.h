@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 // Pictures and masks whose header gives more pixels than this are not loaded,
 // so that a few header bytes cannot ask for gigabytes.
 inline constexpr std::uint64_t kMaxPicturePixels = 4096ull * 4096ull;
@@ -32,7 +34,9 @@ struct ShadowMask {
     std::vector<std::uint8_t> values;  // width * height bytes
 };
 
-enum class PictureLoad { ok, cannot_open, empty, too_large, no_memory };
+// Loading a picture or mask ends with the status of reading its file;
+// decoding adds empty, too_large and no_memory of its own.
+using PictureLoad = platform::ReadStatus;
 
 // True when the data begin with the flag-coded magic 4D 4D 44 1A.
 bool is_flag_coded_picture(std::span<const std::uint8_t> file);
@@ -48,7 +52,7 @@ PictureLoad decode_run_length_picture(std::span<const std::uint8_t> file, Decode
 // Decodes a .SHW file held in memory; results as decode_picture.
 PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask);
 
-// Read the whole file at `path` and decode it. cannot_open also covers a
-// read error; too_large also covers a file above kMaxPictureFileSize.
+// Read the whole file at `path` and decode it. too_large also covers a file
+// above kMaxPictureFileSize.
 PictureLoad load_picture(const std::string& path, DecodedPicture& picture);
 PictureLoad load_shadow_mask(const std::string& path, ShadowMask& mask);

@@ -1,5 +1,6 @@
 // Character sprites: a picture of CHAR combined with the opacity of its
-// shadow mask from SHADOW into a PDT10 picture that always has an alpha plane.
+// shadow mask from SHADOW into a PDT10 picture that always has an alpha plane,
+// and the rule that names the mask of a sprite.
 #pragma once
 
 #include <cstddef>
@@ -8,12 +9,8 @@
 #include "image/pdt10.h"
 #include "image/picture_decode.h"
 
-struct Package;
-
 // Size of the work copy of a sprite name that the shadow-name rule edits.
 inline constexpr std::size_t kShadowNameBufferSize = 260;
-// Mask values above this count as fully opaque.
-inline constexpr std::uint8_t kMaxMaskValue = 15;
 
 // The name of the shadow mask in SHADOW that belongs to a sprite file name
 // (as the search returns it, extension included).
@@ -24,9 +21,3 @@ std::string shadow_name(const std::string& sprite_name);
 // as 0 and values above 15 as 15. False when the block cannot be allocated.
 bool convert_sprite_to_pdt10(const DecodedPicture& sprite, const ShadowMask& mask,
                              Pdt10Block& block);
-
-// Loads a sprite and its mask, converts and stores them as the entry named
-// after the sprite. A sprite whose mask or picture cannot be loaded is
-// reported and skipped.
-void convert_sprite(Package& package, const std::string& sprite_path,
-                    const std::string& shadow_path);

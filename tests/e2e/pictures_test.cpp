@@ -12,7 +12,7 @@
 #include "e2e/harness.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
-#include "image/pdt10.h"
+#include "image/picture.h"
 #include "image/sprite.h"
 #include "package/package_reader.h"
 

@@ -15,7 +15,7 @@
 #include "base/console.h"
 #include "e2e/harness.h"
 #include "gamekit/gamekit.h"
-#include "image/pdt10_read.h"
+#include "image/pdt10.h"
 #include "package/package_reader.h"
 #include "sample-game/sample_game.h"
 #include "scenario/translator.h"

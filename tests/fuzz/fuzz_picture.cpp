@@ -5,7 +5,7 @@
 #include <span>
 
 #include "fuzz_input.h"
-#include "image/pdt10.h"
+#include "image/picture.h"
 #include "image/picture_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

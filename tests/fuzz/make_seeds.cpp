@@ -15,7 +15,7 @@
 #include "gamekit/picture_encode.h"
 #include "gamekit/sio.h"
 #include "gamekit/sio_commands.h"
-#include "image/pdt10.h"
+#include "image/picture.h"
 #include "image/sprite.h"
 #include "package/package.h"
 #include "package/package_reader.h"

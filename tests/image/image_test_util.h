@@ -1,6 +1,6 @@
 // Helpers of the image tests: pixel comparisons that name the first
-// differing pixel, PDT10 plane access, and a package run in a temporary
-// folder whose entries are read back.
+// differing pixel, conversions and PDT10 plane access, and a package run in
+// a temporary folder whose entries are read back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,7 +16,9 @@
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
 #include "image/pdt10.h"
+#include "image/picture.h"
 #include "image/picture_decode.h"
+#include "image/sprite.h"
 #include "package/package.h"
 #include "package/package_reader.h"
 
@@ -91,6 +93,88 @@ inline DecodedPicture as_decoded(const gamekit::RgbPicture& picture) {
     out.height = picture.height;
     out.pixels = picture.bgr;
     return out;
+}
+
+inline ShadowMask as_mask(const gamekit::MaskPicture& mask) {
+    ShadowMask out;
+    out.width = mask.width;
+    out.height = mask.height;
+    out.values = mask.values;
+    return out;
+}
+
+inline Pdt10Block picture_block(const gamekit::RgbPicture& picture) {
+    Pdt10Block block;
+    EXPECT_TRUE(convert_picture_to_pdt10(as_decoded(picture), block));
+    return block;
+}
+
+inline Pdt10Block sprite_block(const gamekit::RgbPicture& sprite,
+                               const gamekit::MaskPicture& mask) {
+    Pdt10Block block;
+    EXPECT_TRUE(convert_sprite_to_pdt10(as_decoded(sprite), as_mask(mask), block));
+    return block;
+}
+
+// A source of 24 x 132 pixels (planes of 12 x 66). In the cell rows 42 to 53
+// of the planes, half-size pixel (x, r) has x % 5 key pixels in its block;
+// everything else is white.
+inline gamekit::RgbPicture map_source(std::uint32_t width = 24, std::uint32_t height = 132) {
+    gamekit::RgbPicture picture = gamekit::make_picture(width, height, gamekit::kWhite);
+    for (std::uint32_t r = 42; r < 54 && 2 * r + 1 < height; ++r) {
+        for (std::uint32_t x = 0; 2 * x + 1 < width && x < 12; ++x) {
+            const std::uint32_t corners[4][2] = {
+                {2 * x, 2 * r}, {2 * x + 1, 2 * r}, {2 * x, 2 * r + 1}, {2 * x + 1, 2 * r + 1}};
+            for (std::uint32_t i = 0; i < x % 5; ++i) {
+                gamekit::set_pixel(picture, corners[i][0], corners[i][1], gamekit::kKeyGreen);
+            }
+        }
+    }
+    return picture;
+}
+
+// The bytes of a block that go into its package entry.
+inline Bytes entry_of(const Pdt10Block& block) {
+    return Bytes(block.bytes.begin(), block.bytes.begin() + block.entry_size);
+}
+
+// Compares a PDT10 entry with the expected one byte for byte, naming the
+// first difference: the size, a header byte, or the first differing pixel
+// (x, y) with both colour or both alpha values.
+inline ::testing::AssertionResult same_entry(const Bytes& actual, const Bytes& expected) {
+    if (actual == expected) return ::testing::AssertionSuccess();
+    if (actual.size() != expected.size()) {
+        return ::testing::AssertionFailure()
+               << "entry of " << actual.size() << " bytes, expected " << expected.size();
+    }
+    std::size_t at = 0;
+    while (actual[at] == expected[at])
+        ++at;
+    if (at < kPdt10HeaderSize) {
+        return ::testing::AssertionFailure() << "header byte " << at << ": " << int{actual[at]}
+                                             << ", expected " << int{expected[at]};
+    }
+    // The headers are equal, so both planes have the expected's size.
+    const std::size_t w = read_le32(&expected[kPdt10WidthOffset]) / 2;
+    const std::size_t plane = w * (read_le32(&expected[kPdt10HeightOffset]) / 2);
+    const std::size_t offset = at - kPdt10HeaderSize;
+    char text[80];
+    if (offset < 2 * plane) {
+        const std::size_t i = offset / 2;
+        const std::size_t byte = kPdt10HeaderSize + 2 * i;
+        std::snprintf(text, sizeof text, "colour 0x%04X, expected 0x%04X",
+                      unsigned{read_le16(&actual[byte])}, unsigned{read_le16(&expected[byte])});
+        return ::testing::AssertionFailure()
+               << "first differing pixel at (" << i % w << ", " << i / w << "): " << text;
+    }
+    if (offset < 3 * plane) {
+        const std::size_t i = offset - 2 * plane;
+        return ::testing::AssertionFailure()
+               << "first differing pixel at (" << i % w << ", " << i / w << "): alpha "
+               << int{actual[at]} << ", expected " << int{expected[at]};
+    }
+    return ::testing::AssertionFailure() << "byte " << at << " past the planes: " << int{actual[at]}
+                                         << ", expected " << int{expected[at]};
 }
 
 // Plane access of a PDT10 block or entry of w x h pixels.

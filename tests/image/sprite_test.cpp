@@ -1,8 +1,6 @@
+// Shadow names and the conversion of sprites with their masks.
 #include <gtest/gtest.h>
 
-#include "base/console.h"
-#include "base/search.h"
-#include "image/convert.h"
 #include "image/sprite.h"
 #include "image_test_util.h"
 
@@ -18,29 +16,10 @@ using gamekit::MaskPicture;
 using gamekit::RgbPicture;
 using gamekit::set_pixel;
 using image_test::alpha_at;
-using image_test::as_decoded;
 using image_test::colour_at;
 using image_test::field_at;
-
-ShadowMask as_mask(const MaskPicture& mask) {
-    ShadowMask out;
-    out.width = mask.width;
-    out.height = mask.height;
-    out.values = mask.values;
-    return out;
-}
-
-Pdt10Block sprite_block(const RgbPicture& sprite, const MaskPicture& mask) {
-    Pdt10Block block;
-    EXPECT_TRUE(convert_sprite_to_pdt10(as_decoded(sprite), as_mask(mask), block));
-    return block;
-}
-
-Pdt10Block picture_block(const RgbPicture& picture) {
-    Pdt10Block block;
-    EXPECT_TRUE(convert_picture_to_pdt10(as_decoded(picture), block));
-    return block;
-}
+using image_test::picture_block;
+using image_test::sprite_block;
 
 // ---- Shadow names ------------------------------------------------------------------
 
@@ -209,102 +188,6 @@ TEST(SpriteConversion, MaskValuesAbove15CountAs15) {
         EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), 0xFFFF) << int{value};
         EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), 255) << int{value};
     }
-}
-
-// ---- Sprites in the package ------------------------------------------------------------
-
-struct SpriteGame {
-    image_test::TempFolder folder;
-    std::string sprite(const std::string& name) const { return folder.path + "CHAR/" + name; }
-    std::string shadow(const std::string& name) const { return folder.path + "SHADOW/" + name; }
-};
-
-TEST(SpritePackage, EntryIsNamedAfterTheSpriteWhateverTheShadow) {
-    SpriteGame game;
-    const RgbPicture sprite = gamekit::sample_picture(8, 6, 7, true);
-    const MaskPicture mask = make_mask(8, 6, 9);
-    ASSERT_TRUE(gamekit::write_file(game.sprite("abc_f01.moe"),
-                                    gamekit::encode_flag_coded_picture(sprite)));
-    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_F0S.SHW"), gamekit::encode_shadow_mask(mask)));
-    image_test::PackageRun run;
-    convert_sprite(run.package, game.sprite("abc_f01.moe"), game.shadow("ABC_F0S.SHW"));
-    const auto entries = run.finish();
-    ASSERT_EQ(image_test::names_of(entries), std::vector<std::string>{"ABC_F01.PDT"});
-    EXPECT_EQ(entries[0].data, sprite_block(sprite, mask).bytes);
-}
-
-TEST(SpritePackage, MissingMaskIsReportedWithoutLineBreakAndTheSpriteSkipped) {
-    SpriteGame game;
-    const RgbPicture sprite = gamekit::sample_picture(4, 4, 1, false);
-    ASSERT_TRUE(
-        gamekit::write_file(game.sprite("ABD_07.MOE"), gamekit::encode_run_length_picture(sprite)));
-    ASSERT_TRUE(gamekit::write_file(game.shadow("EMPTYS.SHW"), {}));
-    std::string console;
-    console_capture(&console);
-    image_test::PackageRun run;
-    convert_sprite(run.package, game.sprite("ABD_07.MOE"), game.shadow("ABD_07S.SHW"));
-    convert_sprite(run.package, game.sprite("ABD_07.MOE"), game.shadow("EMPTYS.SHW"));
-    console_capture(nullptr);
-    EXPECT_EQ(console, "************** Cannot open " + game.shadow("ABD_07S.SHW") +
-                           "************** Cannot open " + game.shadow("EMPTYS.SHW"));
-    EXPECT_TRUE(run.finish().empty());
-}
-
-TEST(SpritePackage, SpriteThatCannotBeLoadedIsReported) {
-    SpriteGame game;
-    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_05S.SHW"),
-                                    gamekit::encode_shadow_mask(make_mask(4, 4, 15))));
-    std::string console;
-    console_capture(&console);
-    image_test::PackageRun run;
-    convert_sprite(run.package, game.sprite("ABC_01.MOE"), game.shadow("ABC_05S.SHW"));
-    console_capture(nullptr);
-    EXPECT_EQ(console, "********** Cannot open " + game.sprite("ABC_01.MOE") + "\n");
-    EXPECT_TRUE(run.finish().empty());
-}
-
-TEST(SpritePackage, CharacterSpritesArePairedWithTheirMasks) {
-    SpriteGame game;
-    const RgbPicture sprite = gamekit::sample_picture(12, 10, 3, false);
-    const MaskPicture pose = make_mask(12, 10, 15), face = make_mask(12, 10, 4),
-                      back = make_mask(12, 10, 11);
-    for (const char* name :
-         {"ABC_01.MOE", "ABC_05.MOE", "ABC_F01.MOE", "ABC_B012.MOE", "ABD_07.MOE", "abc_f13.moe"}) {
-        ASSERT_TRUE(
-            gamekit::write_file(game.sprite(name), gamekit::encode_run_length_picture(sprite)));
-    }
-    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_05S.SHW"), gamekit::encode_shadow_mask(pose)));
-    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_F0S.SHW"), gamekit::encode_shadow_mask(face)));
-    ASSERT_TRUE(
-        gamekit::write_file(game.shadow("ABC_B012S.SHW"), gamekit::encode_shadow_mask(back)));
-    std::string console;
-    console_capture(&console);
-    image_test::PackageRun run;
-    FileSearch search;
-    convert_character_sprites(run.package, search, game.folder.path);
-    console_capture(nullptr);
-    EXPECT_EQ(console, "************** Cannot open " + game.shadow("ABD_07S.SHW"));
-    const auto entries = run.finish();
-    ASSERT_EQ(image_test::names_of(entries),
-              (std::vector<std::string>{"ABC_01.PDT", "ABC_05.PDT", "ABC_B012.PDT", "ABC_F01.PDT",
-                                        "ABC_F13.PDT"}));
-    EXPECT_EQ(entries[0].data, sprite_block(sprite, pose).bytes);
-    EXPECT_EQ(entries[1].data, sprite_block(sprite, pose).bytes);
-    EXPECT_EQ(entries[2].data, sprite_block(sprite, back).bytes);
-    EXPECT_EQ(entries[3].data, sprite_block(sprite, face).bytes);
-    EXPECT_EQ(entries[4].data, sprite_block(sprite, face).bytes);
-}
-
-TEST(SpritePackage, NoCharFolderGivesNothing) {
-    image_test::TempFolder game;
-    std::string console;
-    console_capture(&console);
-    image_test::PackageRun run;
-    FileSearch search;
-    convert_character_sprites(run.package, search, game.path);
-    console_capture(nullptr);
-    EXPECT_EQ(console, "");
-    EXPECT_TRUE(run.finish().empty());
 }
 
 }  // namespace

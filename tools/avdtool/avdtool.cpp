@@ -15,7 +15,7 @@
 
 #include "avdtool/seen_listing.h"
 #include "base/names.h"
-#include "image/pdt10_read.h"
+#include "image/pdt10.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
 #include "png_export.h"

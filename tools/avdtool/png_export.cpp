@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "image/pdt10_read.h"
+#include "image/pdt10.h"
 
 bool write_pdt10_png(std::span<const std::uint8_t> entry, const std::string& path,
                      std::string& error) {

@@ -1,0 +1,89 @@
+// The 2 x 2 halving that turns pictures and sprites into the planes of a
+// PDT10 block. Every source pixel counts with an opacity from 0 (not at all,
+// as black) to 255 (fully): each of its channels enters the block's sum
+// scaled by opacity / 255, truncated, and the block's alpha is the sum of
+// its four opacities shifted right by 2. The colours are thus premultiplied
+// by their alpha. An odd last source column or row is never used.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "base/bytes.h"
+#include "image/pdt10.h"
+#include "image/picture_decode.h"
+
+inline constexpr std::uint32_t kFullOpacity = 255;
+
+// The green that marks a transparent picture pixel (blue 0, green 255, red 0).
+inline constexpr std::uint8_t kKeyBlue = 0, kKeyGreen = 255, kKeyRed = 0;
+
+// Pictures: the key colour is transparent, every other colour opaque.
+struct KeyColourOpacity {
+    std::uint32_t operator()(const std::uint8_t* pixel, std::size_t) const {
+        const bool key = pixel[0] == kKeyBlue && pixel[1] == kKeyGreen && pixel[2] == kKeyRed;
+        return key ? 0 : kFullOpacity;
+    }
+};
+
+// Mask values above this count as fully opaque.
+inline constexpr std::uint8_t kMaxMaskValue = 15;
+
+// Sprites: 17 x the mask value at the pixel's position, the mask read with
+// the sprite's row length. Positions past the mask's own values count as 0.
+struct MaskOpacity {
+    const ShadowMask& mask;
+    std::uint32_t operator()(const std::uint8_t*, std::size_t index) const {
+        if (index >= mask.values.size()) return 0;
+        return 17u * std::min(mask.values[index], kMaxMaskValue);
+    }
+};
+
+// Fills the colour and alpha planes of `block`, allocated for the size of
+// `source`, with the halved source weighted by `opacity_of`. True when some
+// output pixel is less than fully opaque.
+template <class Opacity>
+bool halve_picture(const DecodedPicture& source, const Opacity& opacity_of, Pdt10Block& block) {
+    const std::uint32_t w = block.width;
+    const std::uint32_t h = block.height;
+    const std::size_t plane = std::size_t{w} * h;
+    std::uint8_t* colour = block.bytes.data() + kPdt10HeaderSize;
+    std::uint8_t* alpha = colour + 2 * plane;
+    const std::uint8_t* pixels = source.pixels.data();
+    const std::size_t width = source.width;
+    bool translucent = false;
+    for (std::uint32_t y = 0; y < h; ++y) {
+        for (std::uint32_t x = 0; x < w; ++x) {
+            std::uint32_t sum_blue = 0, sum_green = 0, sum_red = 0, sum_opacity = 0;
+            auto add = [&](std::size_t index) {
+                const std::uint8_t* px = pixels + 3 * index;
+                const std::uint32_t a = opacity_of(px, index);
+                sum_opacity += a;
+                // Opaque and transparent pixels, the common cases, skip the
+                // scaling.
+                if (a == kFullOpacity) {
+                    sum_blue += px[0];
+                    sum_green += px[1];
+                    sum_red += px[2];
+                } else if (a != 0) {
+                    sum_blue += px[0] * a / kFullOpacity;
+                    sum_green += px[1] * a / kFullOpacity;
+                    sum_red += px[2] * a / kFullOpacity;
+                }
+            };
+            // The four calls are written out: a loop over an array of the
+            // positions keeps the array in memory and is markedly slower.
+            const std::size_t top = 2 * std::size_t{y} * width + 2 * std::size_t{x};
+            add(top);
+            add(top + 1);
+            add(top + width);
+            add(top + width + 1);
+            const std::size_t i = std::size_t{y} * w + x;
+            write_le16(colour + 2 * i, pack_block_colour(sum_red, sum_green, sum_blue));
+            alpha[i] = static_cast<std::uint8_t>(sum_opacity >> 2);
+            translucent |= sum_opacity != 4 * kFullOpacity;
+        }
+    }
+    return translucent;
+}
