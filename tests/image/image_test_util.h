@@ -96,14 +96,20 @@ inline DecodedPicture as_decoded(const gamekit::RgbPicture& picture) {
 // Plane access of a PDT10 block or entry of w x h pixels.
 inline std::uint16_t colour_at(const std::vector<std::uint8_t>& block, std::uint32_t w,
                                std::uint32_t x, std::uint32_t y) {
-    return read_le16(&block.at(kPdt10HeaderSize + 2 * (std::size_t{y} * w + x)));
+    ByteReader r{block, kPdt10HeaderSize + 2 * (std::size_t{y} * w + x)};
+    const std::uint16_t colour = r.le16();
+    EXPECT_TRUE(r.ok) << "colour " << x << "," << y << " lies past the block";
+    return colour;
 }
 inline std::uint8_t alpha_at(const std::vector<std::uint8_t>& block, std::uint32_t w,
                              std::uint32_t h, std::uint32_t x, std::uint32_t y) {
     return block.at(kPdt10HeaderSize + 2 * std::size_t{w} * h + std::size_t{y} * w + x);
 }
 inline std::uint32_t field_at(const std::vector<std::uint8_t>& block, std::size_t offset) {
-    return read_le32(&block.at(offset));
+    ByteReader r{block, offset};
+    const std::uint32_t field = r.le32();
+    EXPECT_TRUE(r.ok) << "field " << offset << " lies past the block";
+    return field;
 }
 
 // A fresh folder under the temporary folder, removed at the end of the test.

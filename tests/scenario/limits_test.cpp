@@ -115,7 +115,7 @@ TEST(ScenarioLimits, EveryCommandCutAtEveryByte) {
         EXPECT_EQ(zeros.console.find("Jump point"), std::string::npos) << zeros.console;
         // The header counts the body.
         ASSERT_GE(zeros.seen.size(), static_cast<std::size_t>(kSeenHeaderSize));
-        EXPECT_EQ(read_le32(&zeros.seen[95]), zeros.body.size());
+        EXPECT_EQ((ByteReader{zeros.seen, 95}.le32()), zeros.body.size());
         // The commands before the cut are translated as in the whole file.
         const std::size_t complete = static_cast<std::size_t>(
             std::upper_bound(ends.begin(), ends.end(), cut) - ends.begin());
