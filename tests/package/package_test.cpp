@@ -247,7 +247,8 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
             x = x * 1103515245u + 12345u;
             byte = static_cast<std::uint8_t>((x >> 28) + (i % 3 ? 0 : (x >> 16)));
         }
-        const std::string name = "E" + std::to_string(40 - i % 13);
+        std::string name = "E";
+        name += std::to_string(40 - i % 13);
         if (i % 2) {
             add_package_entry(package, name.c_str(), block.data(), block.size());
         } else {

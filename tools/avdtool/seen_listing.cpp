@@ -135,13 +135,18 @@ std::string quoted(Transcoder& transcoder, std::span<const std::uint8_t> text) {
 }
 
 std::string num(Number n) {
-    return (n.variable ? "$" : "") + std::to_string(n.value);
+    std::string out = n.variable ? "$" : "";
+    out += std::to_string(n.value);
+    return out;
 }
 
 // A number in the place of a variable number: v12, or v[$800] for the
 // variable whose number variable 800 holds.
 std::string var(Number n) {
-    return n.variable ? "v[$" + std::to_string(n.value) + "]" : "v" + std::to_string(n.value);
+    std::string out = n.variable ? "v[$" : "v";
+    out += std::to_string(n.value);
+    if (n.variable) out += ']';
+    return out;
 }
 
 std::string numbers(ByteReader& r, int count) {
