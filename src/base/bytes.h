@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 // Reads `bytes` from `pos` on. A read that reaches past the end clears `ok`
@@ -52,11 +53,14 @@ struct ByteReader {
     // terminator. Where the bytes end first, the text ends there and the
     // missing terminator counts as read past the end.
     std::span<const std::uint8_t> text() {
-        const std::size_t start = pos;
-        while (!at_end() && bytes[pos] != 0)
-            ++pos;
-        const std::span<const std::uint8_t> text =
-            start < pos ? bytes.subspan(start, pos - start) : std::span<const std::uint8_t>{};
+        std::span<const std::uint8_t> text;
+        if (!at_end()) {
+            const std::span<const std::uint8_t> rest = bytes.subspan(pos);
+            const auto* zero =
+                static_cast<const std::uint8_t*>(std::memchr(rest.data(), 0, rest.size()));
+            text = zero ? rest.first(static_cast<std::size_t>(zero - rest.data())) : rest;
+            pos += text.size();
+        }
         u8();
         return text;
     }

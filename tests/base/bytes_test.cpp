@@ -9,33 +9,25 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-enum class Read { u8, le16, le32, be16, be24 };
-
-std::uint32_t read(ByteReader& r, Read kind) {
-    switch (kind) {
-        case Read::u8:
-            return r.u8();
-        case Read::le16:
-            return r.le16();
-        case Read::le32:
-            return r.le32();
-        case Read::be16:
-            return r.be16();
-        case Read::be24:
-            return r.be24();
-    }
-    return 0;
-}
-
-// The reader sees `data` only; the storage behind it holds other bytes,
-// which must never show in a read.
-struct Storage {
-    Bytes bytes;
-    explicit Storage(const Bytes& data) : bytes(data) { bytes.resize(data.size() + 8, 0xEE); }
-    ByteReader reader(std::size_t size, std::size_t pos) {
-        return ByteReader{std::span(bytes.data(), size), pos};
-    }
+// A read of the reader, its name and its size in bytes.
+struct Read {
+    const char* name;
+    std::size_t size;
+    std::uint32_t (*read)(ByteReader&);
 };
+constexpr Read kU8{"u8", 1, [](ByteReader& r) -> std::uint32_t { return r.u8(); }};
+constexpr Read kLe16{"le16", 2, [](ByteReader& r) -> std::uint32_t { return r.le16(); }};
+constexpr Read kLe32{"le32", 4, [](ByteReader& r) { return r.le32(); }};
+constexpr Read kBe16{"be16", 2, [](ByteReader& r) -> std::uint32_t { return r.be16(); }};
+constexpr Read kBe24{"be24", 3, [](ByteReader& r) { return r.be24(); }};
+
+// A reader of `data` from `pos`; the storage behind the data holds other
+// bytes, which must never show in a read.
+ByteReader reader(Bytes& storage, const Bytes& data, std::size_t pos) {
+    storage = data;
+    storage.resize(data.size() + 8, 0xEE);
+    return ByteReader{std::span(storage.data(), data.size()), pos};
+}
 
 TEST(ByteReader, NumbersAtAndPastTheEnd) {
     struct Case {
@@ -46,33 +38,32 @@ TEST(ByteReader, NumbersAtAndPastTheEnd) {
         bool ok;
     };
     const Case cases[] = {
-        {Read::u8, {0x12}, 0, 0x12, true},
-        {Read::u8, {0x12}, 1, 0, false},
-        {Read::u8, {0x12}, 7, 0, false},
-        {Read::le16, {0x12, 0x34}, 0, 0x3412, true},
-        {Read::le16, {0x12, 0x34}, 1, 0x0034, false},
-        {Read::le16, {}, 0, 0, false},
-        {Read::le32, {0x12, 0x34, 0x56, 0x78}, 0, 0x78563412, true},
-        {Read::le32, {0x12, 0x34, 0x56, 0x78}, 1, 0x00785634, false},
-        {Read::le32, {0x12}, 0, 0x00000012, false},
-        {Read::be16, {0x12, 0x34}, 0, 0x1234, true},
-        {Read::be16, {0x12, 0x34}, 1, 0x3400, false},
-        {Read::be16, {0x12, 0x34}, 2, 0, false},
-        {Read::be24, {0x12, 0x34, 0x56}, 0, 0x123456, true},
-        {Read::be24, {0x12, 0x34, 0x56}, 1, 0x345600, false},
-        {Read::be24, {0x12, 0x34, 0x56}, 2, 0x560000, false},
-        {Read::be24, {0x12, 0x34, 0x56}, 3, 0, false},
+        {kU8, {0x12}, 0, 0x12, true},
+        {kU8, {0x12}, 1, 0, false},
+        {kU8, {0x12}, 7, 0, false},
+        {kLe16, {0x12, 0x34}, 0, 0x3412, true},
+        {kLe16, {0x12, 0x34}, 1, 0x0034, false},
+        {kLe16, {}, 0, 0, false},
+        {kLe32, {0x12, 0x34, 0x56, 0x78}, 0, 0x78563412, true},
+        {kLe32, {0x12, 0x34, 0x56, 0x78}, 1, 0x00785634, false},
+        {kLe32, {0x12}, 0, 0x00000012, false},
+        {kBe16, {0x12, 0x34}, 0, 0x1234, true},
+        {kBe16, {0x12, 0x34}, 1, 0x3400, false},
+        {kBe16, {0x12, 0x34}, 2, 0, false},
+        {kBe24, {0x12, 0x34, 0x56}, 0, 0x123456, true},
+        {kBe24, {0x12, 0x34, 0x56}, 1, 0x345600, false},
+        {kBe24, {0x12, 0x34, 0x56}, 2, 0x560000, false},
+        {kBe24, {0x12, 0x34, 0x56}, 3, 0, false},
     };
-    const std::size_t sizes[] = {1, 2, 4, 2, 3};
     for (const Case& c : cases) {
-        SCOPED_TRACE("read " + std::to_string(static_cast<int>(c.kind)) + " at " +
-                     std::to_string(c.pos) + " of " + std::to_string(c.data.size()) + " bytes");
-        Storage storage(c.data);
-        ByteReader r = storage.reader(c.data.size(), c.pos);
-        EXPECT_EQ(read(r, c.kind), c.value);
+        SCOPED_TRACE(std::string(c.kind.name) + " at " + std::to_string(c.pos) + " of " +
+                     std::to_string(c.data.size()) + " bytes");
+        Bytes storage;
+        ByteReader r = reader(storage, c.data, c.pos);
+        EXPECT_EQ(c.kind.read(r), c.value);
         EXPECT_EQ(r.ok, c.ok);
         // The position moves by the read's size, also past the end.
-        EXPECT_EQ(r.pos, c.pos + sizes[static_cast<int>(c.kind)]);
+        EXPECT_EQ(r.pos, c.pos + c.kind.size);
     }
 }
 
@@ -93,10 +84,10 @@ TEST(ByteReader, TextEndsAtItsZeroOrAtTheEnd) {
         {{}, 0, "", false, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("text at " + std::to_string(c.pos) + " of " + std::to_string(c.data.size()) +
-                     " bytes");
-        Storage storage(c.data);
-        ByteReader r = storage.reader(c.data.size(), c.pos);
+        SCOPED_TRACE(std::string("text at ") + std::to_string(c.pos) + " of " +
+                     std::to_string(c.data.size()) + " bytes");
+        Bytes storage;
+        ByteReader r = reader(storage, c.data, c.pos);
         const std::span<const std::uint8_t> text = r.text();
         EXPECT_EQ(std::string(text.begin(), text.end()), c.text);
         EXPECT_EQ(r.ok, c.ok);
@@ -105,8 +96,8 @@ TEST(ByteReader, TextEndsAtItsZeroOrAtTheEnd) {
 }
 
 TEST(ByteReader, OkStaysClearedAndExpectChecksTheByte) {
-    Storage storage({0x01, 0xFF});
-    ByteReader r = storage.reader(2, 0);
+    Bytes storage;
+    ByteReader r = reader(storage, {0x01, 0xFF}, 0);
     EXPECT_TRUE(r.next_is(0x01));
     EXPECT_FALSE(r.next_is(0x02));
     r.expect(0x01);
