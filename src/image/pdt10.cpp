@@ -33,16 +33,16 @@ bool read_pdt10(std::span<const std::uint8_t> entry, Pdt10Picture& picture, std:
     picture = Pdt10Picture{};
     if (entry.size() < kPdt10HeaderSize ||
         std::memcmp(entry.data(), kPdt10Magic, sizeof kPdt10Magic) != 0 ||
-        read_le16(&entry[6]) != 0) {
+        ByteReader{entry, 6}.le16() != 0) {
         error = "not a PDT10 picture";
         return false;
     }
-    picture.source_width = read_le32(&entry[kPdt10WidthOffset]);
-    picture.source_height = read_le32(&entry[kPdt10HeightOffset]);
+    picture.source_width = ByteReader{entry, kPdt10WidthOffset}.le32();
+    picture.source_height = ByteReader{entry, kPdt10HeightOffset}.le32();
     picture.width = picture.source_width / 2;
     picture.height = picture.source_height / 2;
     const std::uint64_t plane = std::uint64_t{picture.width} * picture.height;
-    const std::uint32_t alpha_field = read_le32(&entry[kPdt10AlphaFieldOffset]);
+    const std::uint32_t alpha_field = ByteReader{entry, kPdt10AlphaFieldOffset}.le32();
     if (alpha_field != 0 && alpha_field != 2 * plane) {
         error = "alpha field " + std::to_string(alpha_field) + " is not the colour plane's size " +
                 std::to_string(2 * plane);
@@ -56,9 +56,10 @@ bool read_pdt10(std::span<const std::uint8_t> entry, Pdt10Picture& picture, std:
         return false;
     }
     const std::uint8_t* colour = entry.data() + kPdt10HeaderSize;
+    ByteReader colours{entry, kPdt10HeaderSize};
     picture.colour.resize(plane);
     for (std::size_t i = 0; i < plane; ++i)
-        picture.colour[i] = read_le16(colour + 2 * i);
+        picture.colour[i] = colours.le16();
     if (picture.has_alpha) {
         picture.alpha.assign(colour + 2 * plane, colour + 3 * plane);
     } else {

@@ -23,7 +23,7 @@ void darken_map_cell(Pdt10Block& block) {
         for (std::uint32_t x = 0; x < kMapCellSize; ++x) {
             const std::size_t from = std::size_t{r} * w + x;
             const std::size_t to = from + std::size_t{kMapCellSize} * w;
-            const std::uint32_t v = read_le16(colour + 2 * from);
+            const std::uint32_t v = ByteReader{block.bytes, kPdt10HeaderSize + 2 * from}.le16();
             const std::uint32_t red = (v >> 11) * 192 / 255;
             const std::uint32_t green = ((v >> 5) & 0x3F) * 192 / 255;
             const std::uint32_t blue = (v & 0x1F) * 192 / 255;

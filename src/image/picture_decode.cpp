@@ -4,21 +4,10 @@
 #include <cstring>
 #include <new>
 
+#include "base/bytes.h"
 #include "platform/platform.h"
 
 namespace {
-
-// Header fields: a byte past the end of a short file reads as 0, so a file
-// shorter than its header decodes as one whose missing fields are 0.
-std::uint32_t header_byte(std::span<const std::uint8_t> file, std::size_t offset) {
-    return offset < file.size() ? file[offset] : 0;
-}
-std::uint32_t header_le16(std::span<const std::uint8_t> file, std::size_t offset) {
-    return header_byte(file, offset) | header_byte(file, offset + 1) << 8;
-}
-std::uint32_t header_le32(std::span<const std::uint8_t> file, std::size_t offset) {
-    return header_le16(file, offset) | header_le16(file, offset + 2) << 16;
-}
 
 // Sizes `buffer` for width x height values of `value_size` bytes, zero-filled.
 PictureLoad allocate_plane(std::uint32_t width, std::uint32_t height, std::size_t value_size,
@@ -123,14 +112,17 @@ bool decode_pair(FlagCodedDecoder& d, unsigned k) {
 }  // namespace
 
 bool is_flag_coded_picture(std::span<const std::uint8_t> file) {
-    return file.size() >= 4 && header_le16(file, 0) == 0x4D4D && header_le16(file, 2) == 0x1A44;
+    ByteReader magic{file};
+    return file.size() >= 4 && magic.le16() == 0x4D4D && magic.le16() == 0x1A44;
 }
 
 PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
     picture = DecodedPicture{};
     if (file.empty()) return PictureLoad::empty;
-    const std::uint32_t width = header_le16(file, 4);
-    const std::uint32_t height = header_le16(file, 6);
+    // Header fields past the end of a short file read as 0.
+    ByteReader header{file, 4};
+    const std::uint32_t width = header.le16();
+    const std::uint32_t height = header.le16();
     const PictureLoad status = allocate_plane(width, height, 3, picture.pixels);
     if (status != PictureLoad::ok) return status;
     picture.width = width;
@@ -143,9 +135,9 @@ PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, Decode
     for (int k = 1; k < 16; ++k) {
         d.distance[k] = (std::uint64_t{kCopyRowsUp[k]} * width + kCopyPixelsLeft[k]) & ~1ull;
     }
-    d.flag_b = kFlagCodedHeaderSize + std::uint64_t{header_le32(file, 8)};
-    d.index = kFlagCodedHeaderSize + std::uint64_t{header_le32(file, 12)};
-    d.index_end = d.index + header_le32(file, 16);
+    d.flag_b = kFlagCodedHeaderSize + std::uint64_t{header.le32()};
+    d.index = kFlagCodedHeaderSize + std::uint64_t{header.le32()};
+    d.index_end = d.index + header.le32();
     d.table = d.index_end;
 
     // One flag byte per unit of four pixels, carried from row to row; sized
@@ -186,8 +178,10 @@ PictureLoad decode_run_length_plane(std::span<const std::uint8_t> file, std::siz
                                     std::uint32_t& width, std::uint32_t& height,
                                     std::vector<std::uint8_t>& values) {
     if (file.empty()) return PictureLoad::empty;
-    const std::uint32_t w = header_le16(file, 0);
-    const std::uint32_t h = header_le16(file, 2);
+    // W and H past the end of a short file read as 0.
+    ByteReader header{file};
+    const std::uint32_t w = header.le16();
+    const std::uint32_t h = header.le16();
     const PictureLoad status = allocate_plane(w, h, value_size, values);
     if (status != PictureLoad::ok) return status;
     width = w;

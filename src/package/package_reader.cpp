@@ -60,7 +60,7 @@ bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view
     }
     view.data = data;
     view.size = size;
-    view.entry_count = read_le16(data + 12);
+    view.entry_count = ByteReader{std::span(data, size), 12}.le16();
     const std::size_t directory_end =
         kPackageHeaderSize + kDirectoryEntrySize * static_cast<std::size_t>(view.entry_count);
     if (size < directory_end) {
@@ -70,13 +70,14 @@ bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view
     }
     view.directory.resize(view.entry_count);
     for (std::size_t i = 0; i < view.entry_count; ++i) {
-        const std::uint8_t* record = data + kPackageHeaderSize + kDirectoryEntrySize * i;
+        const std::size_t record = kPackageHeaderSize + kDirectoryEntrySize * i;
         DirectoryEntry& entry = view.directory[i];
-        std::memcpy(entry.name, record, kEntryNameSize);
-        entry.offset = read_le32(record + 16);
-        entry.packed_size = read_le32(record + 20);
-        entry.unpacked_size = read_le32(record + 24);
-        entry.kind = read_le32(record + 28);
+        std::memcpy(entry.name, data + record, kEntryNameSize);
+        ByteReader fields{std::span(data, size), record + kEntryNameSize};
+        entry.offset = fields.le32();
+        entry.packed_size = fields.le32();
+        entry.unpacked_size = fields.le32();
+        entry.kind = fields.le32();
     }
     return true;
 }
@@ -126,10 +127,11 @@ bool verify_package(const PackageView& view, std::string& error,
         std::uint16_t value;
     } words[] = {{8, 1613}, {10, 2}, {14, 16}, {16, 8}};
     for (const auto& word : words) {
-        if (read_le16(h + word.offset) != word.value) {
+        const std::uint16_t value =
+            ByteReader{std::span(h, view.size), static_cast<std::size_t>(word.offset)}.le16();
+        if (value != word.value) {
             error = "header word at offset " + std::to_string(word.offset) + " is " +
-                    std::to_string(read_le16(h + word.offset)) + ", not " +
-                    std::to_string(word.value);
+                    std::to_string(value) + ", not " + std::to_string(word.value);
             return false;
         }
     }

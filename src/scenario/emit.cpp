@@ -1,6 +1,6 @@
 // Emitters of the TPC32 bytecode and readers of the SIO operands.
 #include <algorithm>
-#include <cstring>
+#include <span>
 
 #include "base/console.h"
 #include "scenario/translator.h"
@@ -86,38 +86,54 @@ void patch_int(Translator& t, std::int32_t position, std::int32_t value) {
         store(t, position + i, static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-std::uint8_t sio_byte_at(const Translator& t, std::int32_t position) {
-    return position >= 0 && position < t.sio_length ? t.sio[static_cast<std::size_t>(position)] : 0;
+ByteReader sio_reader(const Translator& t, std::int32_t position) {
+    const std::size_t length = static_cast<std::size_t>(
+        std::clamp(t.sio_length, 0, static_cast<std::int32_t>(t.sio.size())));
+    // A negative position lies outside the data like one past its end.
+    const std::size_t at = position >= 0 ? static_cast<std::size_t>(position) : length;
+    return ByteReader{std::span(t.sio.data(), length), at};
 }
 
+namespace {
+
+// Reads with `read` at the read position and moves the position by the
+// bytes the read took, also past the end of the data.
+template <typename Read>
+auto read_sio(Translator& t, Read read) {
+    ByteReader r = sio_reader(t);
+    const std::size_t start = r.pos;
+    const auto value = read(r);
+    t.sio_pos += static_cast<std::int32_t>(r.pos - start);
+    return value;
+}
+
+// Past the data a text is empty, yet it points at storage like any other
+// text, so that every reader may copy from it.
+std::string_view as_text(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return std::string_view("", 0);
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+}  // namespace
+
 std::uint8_t InByte(Translator& t) {
-    return sio_byte_at(t, t.sio_pos++);
+    return read_sio(t, [](ByteReader& r) { return r.u8(); });
 }
 
 std::uint32_t InWord(Translator& t) {
-    const std::uint32_t high = InByte(t);
-    return (high << 8) | InByte(t);
+    return read_sio(t, [](ByteReader& r) { return r.be16(); });
 }
 
 std::uint32_t InTriple(Translator& t) {
-    const std::uint32_t high = InByte(t);
-    const std::uint32_t middle = InByte(t);
-    return (high << 16) | (middle << 8) | InByte(t);
+    return read_sio(t, [](ByteReader& r) { return r.be24(); });
 }
 
 std::string_view peek_text(const Translator& t) {
-    // Past the data the text is empty, yet it points at storage like any
-    // other text, so that every reader may copy from it.
-    if (t.sio_pos < 0 || t.sio_pos >= t.sio_length) return std::string_view("", 0);
-    const char* start = reinterpret_cast<const char*>(&t.sio[static_cast<std::size_t>(t.sio_pos)]);
-    const std::size_t room = static_cast<std::size_t>(t.sio_length - t.sio_pos);
-    return std::string_view(start, strnlen(start, room));
+    return as_text(sio_reader(t).text());
 }
 
 std::string_view InText(Translator& t) {
-    std::string_view text = peek_text(t);
-    t.sio_pos += static_cast<std::int32_t>(text.size()) + 1;
-    return text;
+    return as_text(read_sio(t, [](ByteReader& r) { return r.text(); }));
 }
 
 std::int32_t read_variable_operand(Translator& t) {

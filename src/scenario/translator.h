@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/bytes.h"
+
 inline constexpr std::int32_t kSioBufferSize = 65536;
 inline constexpr std::int32_t kOutBufferSize = 65536;
 inline constexpr std::int32_t kSeenHeaderSize = 99;
@@ -72,7 +74,13 @@ inline std::int32_t body_offset(const Translator& t) {
 }
 
 // ---- Operand readers: each reads at the SIO read position and advances it. ----
-std::uint8_t sio_byte_at(const Translator& t, std::int32_t position);
+// The SIO data as a bounded reader at `position`, by default the read
+// position: bytes at or past sio_length, or before the data, read as zero.
+// Reading from it leaves the read position where it is.
+ByteReader sio_reader(const Translator& t, std::int32_t position);
+inline ByteReader sio_reader(const Translator& t) {
+    return sio_reader(t, t.sio_pos);
+}
 std::uint8_t InByte(Translator& t);
 std::uint32_t InWord(Translator& t);    // 16 bits, big-endian
 std::uint32_t InTriple(Translator& t);  // 24 bits, big-endian

@@ -161,7 +161,7 @@ TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
         EXPECT_EQ(e.unpacked_size, expected[i].size);
         ASSERT_EQ(e.data.size(), expected[i].size);
         if (e.name != "000.TXT") {
-            EXPECT_EQ(read_le32(&e.data[28]), expected[i].alpha_field);
+            EXPECT_EQ((ByteReader{e.data, 28}.le32()), expected[i].alpha_field);
         }
         EXPECT_EQ(e.data, expected[i].data);
     }

@@ -48,14 +48,14 @@ Bytes hex(const std::string& text) {
 
 // The SEEN file: the 99-byte header with the body length, then the body.
 Bytes seen(const Bytes& body) {
-    Bytes out(99, 0);
+    Bytes out(99 + body.size(), 0);
     const char magic[] = "TPC32";
     std::copy(magic, magic + 5, out.begin());
     out[40] = 1;
     out[80] = out[85] = out[90] = 1;
     out[95] = static_cast<std::uint8_t>(body.size());
     out[96] = static_cast<std::uint8_t>(body.size() >> 8);
-    out.insert(out.end(), body.begin(), body.end());
+    std::copy(body.begin(), body.end(), out.begin() + 99);
     return out;
 }
 

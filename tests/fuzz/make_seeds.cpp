@@ -47,75 +47,27 @@ struct Corpus {
 
 const std::vector<std::string> kNames = {"MAIN.SIO", "EXTRA.SIO", "ARCADE.SIO", "RIVER.SIO"};
 
-// One small program per command, each jumping back to its start where the
-// command takes targets.
+// One small program per opcode with every form of its command from the
+// catalogue, after the label "top" that its jumps aim at.
 std::vector<std::pair<std::string, Bytes>> command_programs() {
     std::vector<std::pair<std::string, Bytes>> programs;
+    const std::vector<SioSnippet>& commands = every_command();
+    for (std::size_t i = 0; i < commands.size();) {
+        const std::uint8_t opcode = commands[i].opcode;
+        Sio s;
+        s.label("top");
+        for (; i < commands.size() && commands[i].opcode == opcode; ++i)
+            commands[i].assemble(s);
+        char name[16];
+        std::snprintf(name, sizeof name, "cmd%03u", unsigned{opcode});
+        programs.emplace_back(name, s.build());
+    }
     auto add = [&](const std::string& name, auto assemble) {
         Sio s;
         s.label("top");
         assemble(s);
         programs.emplace_back(name, s.build());
     };
-    add("cmd001", [](Sio& s) { sio_jump(s, "top"); });
-    add("cmd002", [](Sio& s) {
-        sio_global_jump(s, "extra.sio");
-        sio_global_jump(s, "NOWHERE.SIO");
-    });
-    add("cmd003", [](Sio& s) {
-        sio_range(s, var(10), lit(5));
-        sio_range(s, var2(3), ref(7));
-        sio_range(s, var(1), ref2(9));
-    });
-    add("cmd005", [](Sio& s) { sio_close(s); });
-    add("cmd007", [](Sio& s) {
-        sio_screen(s, 0, 1);
-        sio_screen(s, 3, 2);
-    });
-    add("cmd008", [](Sio& s) { sio_preset(s, {1, 2, 3, 4, 5, 6, 7, 8, 9}); });
-    add("cmd009", [](Sio& s) { sio_scenario_996(s); });
-    add("cmd010", [](Sio& s) { sio_part_title(s, cp932("第１部　はじまり")); });
-    add("cmd011", [](Sio& s) { sio_choose(s); });
-    add("cmd012", [](Sio& s) { sio_ignored_pair(s, 1, 2); });
-    add("cmd020", [](Sio& s) {
-        sio_add(s, var(1), lit(2));
-        sio_add(s, var2(1), ref(2));
-    });
-    add("cmd021", [](Sio& s) {
-        sio_subtract(s, var(1), lit(2));
-        sio_subtract(s, var(1), ref2(2));
-    });
-    add("cmd022", [](Sio& s) {
-        sio_set(s, var(1), lit(2));
-        sio_set(s, var(1), ref(2));
-    });
-    for (std::uint8_t op = 30; op <= 35; ++op) {
-        add("cmd0" + std::to_string(op), [op](Sio& s) {
-            sio_compare(s, op, var(4), lit(3), "top");
-            sio_compare(s, op, var2(4), ref(3), "top", "top");
-        });
-    }
-    add("cmd040", [](Sio& s) {
-        sio_menu(s, {{"top", cp932("川べりへ行く")}, {"top", cp932("家に帰る")}});
-    });
-    add("cmd041", [](Sio& s) { sio_switch(s, var(5), {{"top", lit(1)}, {"top", ref(2)}}); });
-    add("cmd050", [](Sio& s) { sio_music(s, 3); });
-    add("cmd051", [](Sio& s) { sio_music_51(s); });
-    add("cmd052", [](Sio& s) { sio_sound(s, 12); });
-    add("cmd053", [](Sio& s) { sio_hidden_text(s, cp932("（留守番の場面）")); });
-    add("cmd060", [](Sio& s) {
-        sio_characters(s, {10203});
-        sio_characters(s, {10700, 33410});
-        sio_characters(s, {80512, 3405, 60312});
-        sio_characters(s, {0x80000000u});
-    });
-    add("cmd061", [](Sio& s) { sio_show_background(s); });
-    add("cmd062", [](Sio& s) { sio_background(s, "bg01.moe"); });
-    add("cmd063", [](Sio& s) { sio_no_background(s); });
-    add("cmd240", [](Sio& s) {
-        sio_text(s, cp932("アイン：「おはよう！　今日はいい天気だね」"));
-        sio_text(s, cp932("……朝。"));
-    });
     add("unknown", [](Sio& s) {
         s.byte(0).byte(4).byte(241);
         sio_jump(s, "top");

@@ -155,15 +155,16 @@ inline ::testing::AssertionResult same_entry(const Bytes& actual, const Bytes& e
                                              << ", expected " << int{expected[at]};
     }
     // The headers are equal, so both planes have the expected's size.
-    const std::size_t w = read_le32(&expected[kPdt10WidthOffset]) / 2;
-    const std::size_t plane = w * (read_le32(&expected[kPdt10HeightOffset]) / 2);
+    const std::size_t w = ByteReader{expected, kPdt10WidthOffset}.le32() / 2;
+    const std::size_t plane = w * (ByteReader{expected, kPdt10HeightOffset}.le32() / 2);
     const std::size_t offset = at - kPdt10HeaderSize;
     char text[80];
     if (offset < 2 * plane) {
         const std::size_t i = offset / 2;
         const std::size_t byte = kPdt10HeaderSize + 2 * i;
         std::snprintf(text, sizeof text, "colour 0x%04X, expected 0x%04X",
-                      unsigned{read_le16(&actual[byte])}, unsigned{read_le16(&expected[byte])});
+                      unsigned{ByteReader{actual, byte}.le16()},
+                      unsigned{ByteReader{expected, byte}.le16()});
         return ::testing::AssertionFailure()
                << "first differing pixel at (" << i % w << ", " << i / w << "): " << text;
     }
@@ -180,14 +181,20 @@ inline ::testing::AssertionResult same_entry(const Bytes& actual, const Bytes& e
 // Plane access of a PDT10 block or entry of w x h pixels.
 inline std::uint16_t colour_at(const std::vector<std::uint8_t>& block, std::uint32_t w,
                                std::uint32_t x, std::uint32_t y) {
-    return read_le16(&block.at(kPdt10HeaderSize + 2 * (std::size_t{y} * w + x)));
+    ByteReader r{block, kPdt10HeaderSize + 2 * (std::size_t{y} * w + x)};
+    const std::uint16_t colour = r.le16();
+    EXPECT_TRUE(r.ok) << "colour " << x << "," << y << " lies past the block";
+    return colour;
 }
 inline std::uint8_t alpha_at(const std::vector<std::uint8_t>& block, std::uint32_t w,
                              std::uint32_t h, std::uint32_t x, std::uint32_t y) {
     return block.at(kPdt10HeaderSize + 2 * std::size_t{w} * h + std::size_t{y} * w + x);
 }
 inline std::uint32_t field_at(const std::vector<std::uint8_t>& block, std::size_t offset) {
-    return read_le32(&block.at(offset));
+    ByteReader r{block, offset};
+    const std::uint32_t field = r.le32();
+    EXPECT_TRUE(r.ok) << "field " << offset << " lies past the block";
+    return field;
 }
 
 // A fresh folder under the temporary folder, removed at the end of the test.

@@ -110,11 +110,12 @@ TEST_F(PackageTest, DirectoryLayoutAndDataInInsertionOrder) {
     const std::uint8_t* record = bytes_.data() + 64;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(record)), "FIRST.TXT");
     EXPECT_EQ(Bytes(record + 9, record + 16), Bytes(7, 0));  // zero-filled name
-    EXPECT_EQ(read_le32(record + 16), 128u + packed_b.size());
-    EXPECT_EQ(read_le32(record + 20), packed_a.size());
-    EXPECT_EQ(read_le32(record + 24), 1000u);
-    EXPECT_EQ(read_le32(record + 28), 2u);
-    EXPECT_EQ(read_le32(record + 32 + 16), 128u);
+    ByteReader fields{bytes_, 64 + 16};
+    EXPECT_EQ(fields.le32(), 128u + packed_b.size());
+    EXPECT_EQ(fields.le32(), packed_a.size());
+    EXPECT_EQ(fields.le32(), 1000u);
+    EXPECT_EQ(fields.le32(), 2u);
+    EXPECT_EQ((ByteReader{bytes_, 64 + 32 + 16}.le32()), 128u);
     EXPECT_EQ(Bytes(bytes_.begin() + 128, bytes_.begin() + 128 + packed_b.size()), packed_b);
     EXPECT_EQ(bytes_.size(), 128 + packed_b.size() + packed_a.size());
     for (const DirectoryEntry& entry : view_.directory) {
@@ -286,7 +287,8 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
             x = x * 1103515245u + 12345u;
             byte = static_cast<std::uint8_t>((x >> 28) + (i % 3 ? 0 : (x >> 16)));
         }
-        const std::string name = "E" + std::to_string(40 - i % 13);
+        std::string name = "E";
+        name += std::to_string(40 - i % 13);
         if (i % 2) {
             add_package_entry(package, name.c_str(), block.data(), block.size());
         } else {
@@ -315,7 +317,7 @@ TEST(PackageHeader, BuiltWhole) {
     std::uint8_t header[kPackageHeaderSize];
     std::memset(header, 0xEE, sizeof header);
     build_package_header(header, 0x1234);
-    EXPECT_EQ(read_le16(header + 12), 0x1234);
+    EXPECT_EQ((ByteReader{header, 12}.le16()), 0x1234);
     EXPECT_EQ(header[63], 0);
 }
 

@@ -33,8 +33,12 @@ TEST(JumpCommand, JumpInstructionWithTheTargetsBodyOffset) {
 
 Names numbered(std::size_t count) {
     Names names;
-    for (std::size_t k = 1; k <= count; ++k)
-        names.push_back("S" + std::to_string(k) + ".SIO");
+    for (std::size_t k = 1; k <= count; ++k) {
+        std::string name = "S";
+        name += std::to_string(k);
+        name += ".SIO";
+        names.push_back(name);
+    }
     names.front() = "MAIN.SIO";
     return names;
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -14,62 +13,14 @@
 namespace {
 
 using namespace scenario_test;
-using gamekit::lit;
-using gamekit::ref;
-using gamekit::ref2;
-using gamekit::Sio;
-using gamekit::var;
-using gamekit::var2;
 
-// Every command of the dispatch table once (several forms for some), each
-// jump aimed at the start so that a cut leaves earlier jumps unchanged.
+// The catalogue of every command, after the label "top" its jumps aim at.
 // `ends` receives the SIO offset after each command.
-Bytes every_command(std::vector<std::size_t>& ends) {
-    using namespace gamekit;
-    std::vector<std::function<void(Sio&)>> commands = {
-        [](Sio& s) { sio_jump(s, "top"); },
-        [](Sio& s) { sio_global_jump(s, "extra.sio"); },
-        [](Sio& s) { sio_range(s, var(10), lit(5)); },
-        [](Sio& s) { sio_range(s, var2(3), ref(7)); },
-        [](Sio& s) { sio_close(s); },
-        [](Sio& s) { sio_screen(s, 3, 2); },
-        [](Sio& s) {
-            sio_preset(s, {1, 2, 3, 4, 5, 6, 7, 8, 9});
-        },
-        [](Sio& s) { sio_scenario_996(s); },
-        [](Sio& s) { sio_part_title(s, cp932("第１部")); },
-        [](Sio& s) { sio_choose(s); },
-        [](Sio& s) { sio_ignored_pair(s, 1, 2); },
-        [](Sio& s) { sio_add(s, var(1), lit(2)); },
-        [](Sio& s) { sio_subtract(s, var(1), ref2(2)); },
-        [](Sio& s) { sio_set(s, var2(1), ref(2)); },
-        [](Sio& s) {
-            sio_menu(s, {{"top", cp932("行く")}, {"top", cp932("帰る")}});
-        },
-        [](Sio& s) {
-            sio_switch(s, var(5), {{"top", lit(1)}, {"top", ref(2)}});
-        },
-        [](Sio& s) { sio_music(s, 3); },
-        [](Sio& s) { sio_music_51(s); },
-        [](Sio& s) { sio_sound(s, 12); },
-        [](Sio& s) { sio_hidden_text(s, cp932("（場面）")); },
-        [](Sio& s) { sio_characters(s, {10203}); },
-        [](Sio& s) {
-            sio_characters(s, {10700, 33410, 3405});
-        },
-        [](Sio& s) { sio_show_background(s); },
-        [](Sio& s) { sio_background(s, "bg01.moe"); },
-        [](Sio& s) { sio_no_background(s); },
-        [](Sio& s) { sio_text(s, cp932("アイン：「おはよう！」")); },
-    };
-    for (std::uint8_t op = 30; op <= 35; ++op) {
-        commands.push_back([op](Sio& s) { sio_compare(s, op, var(4), lit(3), "top"); });
-        commands.push_back([op](Sio& s) { sio_compare(s, op, var2(4), ref(3), "top", "top"); });
-    }
-    Sio sio;
+Bytes all_commands(std::vector<std::size_t>& ends) {
+    gamekit::Sio sio;
     sio.label("top");
-    for (const auto& command : commands) {
-        command(sio);
+    for (const gamekit::SioSnippet& command : gamekit::every_command()) {
+        command.assemble(sio);
         ends.push_back(sio.here());
     }
     return sio.build();
@@ -95,7 +46,7 @@ Translation translate_cut(const Bytes& sio, std::size_t length, std::uint8_t fil
 
 TEST(ScenarioLimits, EveryCommandCutAtEveryByte) {
     std::vector<std::size_t> ends;
-    const Bytes sio = every_command(ends);
+    const Bytes sio = all_commands(ends);
     const Translation full = translate_cut(sio, sio.size(), 0);
     ASSERT_FALSE(full.translator->conversion_failed);
     const std::vector<CommandRecord>& records = full.translator->commands;
@@ -115,7 +66,7 @@ TEST(ScenarioLimits, EveryCommandCutAtEveryByte) {
         EXPECT_EQ(zeros.console.find("Jump point"), std::string::npos) << zeros.console;
         // The header counts the body.
         ASSERT_GE(zeros.seen.size(), static_cast<std::size_t>(kSeenHeaderSize));
-        EXPECT_EQ(read_le32(&zeros.seen[95]), zeros.body.size());
+        EXPECT_EQ((ByteReader{zeros.seen, 95}.le32()), zeros.body.size());
         // The commands before the cut are translated as in the whole file.
         const std::size_t complete = static_cast<std::size_t>(
             std::upper_bound(ends.begin(), ends.end(), cut) - ends.begin());

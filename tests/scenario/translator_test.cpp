@@ -349,8 +349,10 @@ TEST(Fixups, ManyFixupsInOneFile) {
     // More jumps than a fixed table of 256 would hold, each to the next command.
     Sio s;
     for (int i = 0; i < 600; ++i) {
-        sio_jump(s, "j" + std::to_string(i + 1));
-        s.label("j" + std::to_string(i + 1));
+        std::string label = "j";
+        label += std::to_string(i + 1);
+        sio_jump(s, label);
+        s.label(label);
     }
     const Translation r = translate(s);
     ASSERT_EQ(r.body.size(), 600u * 5);

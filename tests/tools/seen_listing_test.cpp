@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "avdtool/seen_listing.h"
@@ -184,108 +184,55 @@ TEST(SeenListing, WindowSetup) {
 
 // ---- Every command --------------------------------------------------------------
 
-// Programs that together use every SIO command in each of its forms.
-const std::vector<std::function<void(Sio&)>>& every_command() {
-    static const std::vector<std::function<void(Sio&)>> programs = {
-        [](Sio& s) {
-            s.label("a");
-            sio_jump(s, "a");
-            sio_jump(s, "b");
-            s.label("b");
-            sio_global_jump(s, "MAIN.SIO");
-            sio_global_jump(s, "MISSING.SIO");
-            sio_range(s, var(7), lit(10));
-            sio_range(s, var2(5), lit(0));
-            sio_range(s, var(7), ref2(5));
-            sio_close(s, 0x1234);
-        },
-        [](Sio& s) {
-            sio_screen(s, 0, 0);
-            sio_screen(s, 0, 1);
-            sio_screen(s, 1, 0);
-            sio_screen(s, 1, 1);
-            sio_scenario_996(s);
-            sio_part_title(s, cp932("第３部　ABC"));
-            sio_part_title(s, cp932("第２部　春"));
-            sio_part_title(s, "");
-        },
-        [](Sio& s) {
-            sio_preset(s, {0, 1, 2, 15, 16, 4095, 4096, 65535, 9});
-            sio_choose(s);
-            sio_ignored_pair(s, 1, 2);
-            sio_add(s, var(1), lit(3));
-            sio_add(s, var2(5), ref2(5));
-            sio_subtract(s, var(3), lit(2));
-            sio_subtract(s, var(3), ref(4));
-            sio_set(s, var(255), lit(1));
-            sio_set(s, var(255), ref(2));
-            sio_set(s, var(255), lit(7));
-            sio_set(s, var2(255), lit(1));
-            sio_set(s, var(9), lit(40000));
-        },
-        [](Sio& s) {
-            s.label("top");
-            for (std::uint8_t opcode = 30; opcode <= 35; ++opcode) {
-                sio_compare(s, opcode, var(1), lit(5), "top");
-                sio_compare(s, opcode, var2(2), ref(3), "top", "menu");
-            }
-            s.label("menu");
-            sio_menu(s, {{"top", cp932("はい")}, {"menu", cp932("いいえ")}, {"end", "C"}});
-            sio_menu(s, {});
-            sio_switch(s, var(5), {{"top", lit(1)}, {"menu", ref(2)}, {"end", ref2(3)}});
-            sio_switch(s, var(5), {});
-            s.label("end");
-            sio_compare(s, 34, var(1), lit(1), "top");  // default target past the data
-        },
-        [](Sio& s) {
-            sio_music(s, 0);
-            sio_music(s, 123);
-            sio_music_51(s);
-            for (std::uint16_t n = 0; n < 34; ++n)
-                sio_sound(s, n);
-            sio_hidden_text(s, cp932("隠し"));
-            sio_hidden_text(s, "");
-            sio_text(s, cp932("あいう"));
-            sio_text(s, cp932("ＡＢ：ＣＤ：ＥＦ"));
-            sio_text(s, cp932("■は…です"));
-            sio_text(s, cp932("ＡＢ："));
-            sio_text(s, "abc");  // odd length
-            sio_text(s, "");
-        },
-        [](Sio& s) {
-            sio_characters(s, {10203});
-            sio_characters(s, {12305, 210300});
-            sio_characters(s, {});
-            sio_characters(s, {60312, 80512, 3405});
-            sio_characters(s, {150700, 19901, 339999, 0});
-            sio_show_background(s);
-            sio_background(s, "bg01.moe");
-            sio_background(s, ".x");
-            sio_no_background(s);
-        },
-    };
-    return programs;
+// Targets that the catalogue, whose jumps all aim back at its start, has
+// none of: ahead of the jump, and past the end of the data (the default
+// second target of a comparison that ends the file).
+void forward_targets(Sio& s) {
+    sio_jump(s, "ahead");
+    sio_compare(s, 31, var2(2), ref(3), "top", "ahead");
+    sio_menu(s, {{"ahead", cp932("いいえ")}, {"top", "C"}});
+    sio_switch(s, var(5), {{"ahead", ref2(3)}});
+    s.label("ahead");
+    sio_compare(s, 34, var(1), lit(1), "top");
+}
+
+// The catalogue of every command, then the forward targets, in one file.
+Sio all_commands() {
+    Sio s;
+    s.label("top");
+    for (const SioSnippet& command : every_command())
+        command.assemble(s);
+    forward_targets(s);
+    return s;
 }
 
 TEST(SeenListing, EveryCommandIsCoveredByKnownInstructions) {
-    for (std::size_t i = 0; i < every_command().size(); ++i) {
+    std::vector<std::pair<std::string, Sio>> programs;
+    for (const SioSnippet& command : every_command()) {
         Sio s;
-        every_command()[i](s);
-        const SeenListing l = list(seen_of(s));
-        EXPECT_TRUE(l.complete) << "program " << i << "\n" << l.text;
-        EXPECT_EQ(l.unknown_bytes, 0u) << "program " << i;
-        EXPECT_GT(l.instructions, 0u) << "program " << i;
-        EXPECT_EQ(l.text.find("??"), std::string::npos) << "program " << i;
-        EXPECT_EQ(l.text.find("(not at an instruction)"), std::string::npos) << "program " << i;
-        EXPECT_EQ(l.text.find("(outside the body)"), std::string::npos) << "program " << i;
+        s.label("top");
+        command.assemble(s);
+        programs.emplace_back(command.name, s);
+    }
+    Sio forward;
+    forward.label("top");
+    forward_targets(forward);
+    programs.emplace_back("forward targets", forward);
+    for (const auto& [name, s] : programs) {
+        const Bytes seen = seen_of(s);
+        const SeenListing l = list(seen);
+        EXPECT_TRUE(l.complete) << name << "\n" << l.text;
+        EXPECT_EQ(l.unknown_bytes, 0u) << name;
+        // Some commands translate to nothing (command 12, hidden texts).
+        EXPECT_EQ(l.instructions > 0, seen.size() > kSeenHeaderSize) << name;
+        EXPECT_EQ(l.text.find("??"), std::string::npos) << name;
+        EXPECT_EQ(l.text.find("(not at an instruction)"), std::string::npos) << name;
+        EXPECT_EQ(l.text.find("(outside the body)"), std::string::npos) << name;
     }
 }
 
 TEST(SeenListing, AllCommandsInOneFile) {
-    Sio s;
-    for (const auto& program : every_command())
-        program(s);
-    const SeenListing l = list(seen_of(s));
+    const SeenListing l = list(seen_of(all_commands()));
     EXPECT_TRUE(l.complete) << l.text;
 }
 
@@ -381,10 +328,7 @@ std::set<std::size_t> instruction_starts(const std::string& listing) {
 }
 
 TEST(SeenListing, CutShortAnywhere) {
-    Sio s;
-    for (const auto& program : every_command())
-        program(s);
-    const Bytes seen = seen_of(s);
+    const Bytes seen = seen_of(all_commands());
     const SeenListing whole = list(seen);
     ASSERT_TRUE(whole.complete);
     const std::set<std::size_t> starts = instruction_starts(whole.text);
@@ -407,12 +351,7 @@ TEST(SeenListing, CutShortAnywhere) {
 
 TEST(SeenListing, RandomBodiesAreListedWithoutFault) {
     std::mt19937 random(297);
-    const Bytes seen = seen_of([] {
-        Sio s;
-        for (const auto& program : every_command())
-            program(s);
-        return s;
-    }());
+    const Bytes seen = seen_of(all_commands());
     for (int round = 0; round < 300; ++round) {
         Bytes bytes = seen;
         // Flip a few bytes of a real file, or append random bytes to a header.

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/bytes.h"
+
 namespace {
 
 constexpr std::size_t kHeaderSize = 99;
@@ -52,57 +54,19 @@ struct Number {
     bool variable = false;
 };
 
-// Reads the body. A read past its end fails the reader and yields zeros,
-// so a decoder can read a whole instruction and test `ok` once.
-struct Reader {
-    std::span<const std::uint8_t> bytes;
-    std::size_t pos = 0;
-    bool ok = true;
-
-    std::uint8_t byte() {
-        if (pos >= bytes.size()) {
-            ok = false;
-            return 0;
-        }
-        return bytes[pos++];
+// Reads a tagged number; a length outside 1 to 5 fails the reader.
+Number number(ByteReader& r) {
+    const std::uint8_t first = r.u8();
+    const int length = (first >> 4) & 0x7;
+    if (length < 1 || length > 5) {
+        r.ok = false;
+        return {};
     }
-    bool next_is(std::uint8_t value) const { return pos < bytes.size() && bytes[pos] == value; }
-    void expect(std::uint8_t value) {
-        if (byte() != value) ok = false;
-    }
-    std::uint32_t le32() {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i)
-            value |= static_cast<std::uint32_t>(byte()) << (8 * i);
-        return value;
-    }
-    Number number() {
-        const std::uint8_t first = byte();
-        const int length = (first >> 4) & 0x7;
-        if (length < 1 || length > 5) {
-            ok = false;
-            return {};
-        }
-        std::uint32_t value = first & 0x0F;
-        for (int i = 1; i < length; ++i)
-            value |= static_cast<std::uint32_t>(byte()) << (4 + 8 * (i - 1));
-        return {static_cast<std::int32_t>(value), (first & 0x80) != 0};
-    }
-    // A zero-terminated text, without its zero; fails when the body ends first.
-    std::span<const std::uint8_t> text() {
-        const std::size_t start = std::min(pos, bytes.size());
-        const auto end = std::find(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end(),
-                                   std::uint8_t{0});
-        if (end == bytes.end()) {
-            ok = false;
-            pos = bytes.size();
-            return {};
-        }
-        const std::size_t length = static_cast<std::size_t>(end - bytes.begin()) - start;
-        pos = start + length + 1;
-        return bytes.subspan(start, length);
-    }
-};
+    std::uint32_t value = first & 0x0F;
+    for (int i = 1; i < length; ++i)
+        value |= static_cast<std::uint32_t>(r.u8()) << (4 + 8 * (i - 1));
+    return {static_cast<std::int32_t>(value), (first & 0x80) != 0};
+}
 
 // Code page 932 to UTF-8, open for one listing.
 struct Transcoder {
@@ -171,19 +135,24 @@ std::string quoted(Transcoder& transcoder, std::span<const std::uint8_t> text) {
 }
 
 std::string num(Number n) {
-    return (n.variable ? "$" : "") + std::to_string(n.value);
+    std::string out = n.variable ? "$" : "";
+    out += std::to_string(n.value);
+    return out;
 }
 
 // A number in the place of a variable number: v12, or v[$800] for the
 // variable whose number variable 800 holds.
 std::string var(Number n) {
-    return n.variable ? "v[$" + std::to_string(n.value) + "]" : "v" + std::to_string(n.value);
+    std::string out = n.variable ? "v[$" : "v";
+    out += std::to_string(n.value);
+    if (n.variable) out += ']';
+    return out;
 }
 
-std::string numbers(Reader& r, int count) {
+std::string numbers(ByteReader& r, int count) {
     std::string out;
     for (int i = 0; i < count; ++i) {
-        const Number n = r.number();
+        const Number n = number(r);
         if (i > 0) out += ", ";
         out += num(n);
     }
@@ -230,6 +199,13 @@ struct Listing {
     std::map<std::uint32_t, int> labels;  // body offset -> label number
 };
 
+// The zero-terminated text at the read position, quoted. A text that the
+// body ends inside is not transcoded, as its instruction fails.
+std::string quoted_text(Listing& l, ByteReader& r) {
+    const std::span<const std::uint8_t> text = r.text();
+    return r.ok ? quoted(l.transcoder, text) : std::string();
+}
+
 // How a jump target is shown: its label, or the raw offset with a mark.
 // Every target is also added to `targets`.
 std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint32_t>& targets) {
@@ -241,43 +217,43 @@ std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint
 }
 
 // The picture operand: 0x40 and the number of a string slot, or a literal name.
-std::string picture_operand(Listing& l, Reader& r) {
+std::string picture_operand(Listing& l, ByteReader& r) {
     if (r.next_is(0x40)) {
-        r.byte();
-        return "slot " + num(r.number());
+        r.u8();
+        return "slot " + num(number(r));
     }
-    return quoted(l.transcoder, r.text());
+    return quoted_text(l, r);
 }
 
 // 0x0B: picture instructions, by sub-code.
-bool decode_picture(Listing& l, Reader& r, std::size_t start, std::vector<Line>& lines) {
-    const std::uint8_t sub_code = r.byte();
+bool decode_picture(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>& lines) {
+    const std::uint8_t sub_code = r.u8();
     if (sub_code == 0x30) {
         lines.push_back({start, 0, "picture 30"});
     } else if (sub_code == 0x05) {
         const std::string picture = picture_operand(l, r);
-        const Number n = r.number();
+        const Number n = number(r);
         lines.push_back({start, 0, "picture 05 " + picture + ", " + num(n)});
     } else if (sub_code == 0x10) {
-        const std::string name = quoted(l.transcoder, r.text());
-        const Number n = r.number();
+        const std::string name = quoted_text(l, r);
+        const Number n = number(r);
         lines.push_back({start, 0, "picture 10 " + name + ", " + num(n)});
     } else if (sub_code == 0x22) {
-        const int count = r.byte();
+        const int count = r.u8();
         const std::string picture = picture_operand(l, r);
-        const Number n = r.number();
+        const Number n = number(r);
         lines.push_back({start, 0,
                          "picture 22 " + picture + ", " + num(n) + ", " + std::to_string(count) +
                              (count == 1 ? " sprite" : " sprites")});
         for (int i = 0; i < count && r.ok; ++i) {
             const std::size_t at = r.pos;
             r.expect(0x03);
-            const std::string name = quoted(l.transcoder, r.text());
+            const std::string name = quoted_text(l, r);
             Number area[4];
             for (Number& a : area)
-                a = r.number();
-            const Number x = r.number();
-            const Number y = r.number();
+                a = number(r);
+            const Number x = number(r);
+            const Number y = number(r);
             lines.push_back({at, 1,
                              "sprite " + name + " area " + num(area[0]) + "," + num(area[1]) + "-" +
                                  num(area[2]) + "," + num(area[3]) + " at " + num(x) + "," +
@@ -291,10 +267,10 @@ bool decode_picture(Listing& l, Reader& r, std::size_t start, std::vector<Line>&
 
 // 0x58: the menu, its items, the end with the item count, then one target
 // per item (shown on the item's line).
-bool decode_menu(Listing& l, Reader& r, std::size_t start, std::vector<Line>& lines,
+bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>& lines,
                  std::vector<std::uint32_t>& targets) {
     r.expect(0x01);
-    const Number n = r.number();
+    const Number n = number(r);
     r.expect(0x22);
     r.expect(0x00);
     lines.push_back({start, 0, "menu " + num(n)});
@@ -305,16 +281,16 @@ bool decode_menu(Listing& l, Reader& r, std::size_t start, std::vector<Line>& li
     std::vector<Item> items;
     while (r.ok && r.next_is(0xFF)) {
         const std::size_t at = r.pos;
-        r.byte();
-        std::string text = quoted(l.transcoder, r.text());
+        r.u8();
+        std::string text = quoted_text(l, r);
         r.expect(0x00);
         items.push_back({at, std::move(text)});
     }
     const std::size_t end = r.pos;
     r.expect(0x23);
     r.expect(0x1E);
-    const std::size_t count = r.byte();
-    const Number m = r.number();
+    const std::size_t count = r.u8();
+    const Number m = number(r);
     if (!r.ok || count != (items.size() & 0xFF)) return false;
     for (const Item& item : items) {
         const std::uint32_t to = r.le32();
@@ -326,10 +302,11 @@ bool decode_menu(Listing& l, Reader& r, std::size_t start, std::vector<Line>& li
 
 // Decodes the instruction at r.pos into `lines` and the jump targets it
 // holds into `targets`. False when the bytes there are no known instruction.
-bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::uint32_t>& targets) {
+bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
+            std::vector<std::uint32_t>& targets) {
     const std::size_t start = r.pos;
     auto line = [&](std::string text) { lines.push_back({start, 0, std::move(text)}); };
-    const std::uint8_t code = r.byte();
+    const std::uint8_t code = r.u8();
     switch (code) {
         case 0x1C: {
             const std::uint32_t to = r.le32();
@@ -338,9 +315,9 @@ bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::ui
         }
         case 0x15: {
             r.expect(0x28);
-            const std::uint8_t condition = r.byte();
-            const Number a = r.number();
-            const Number b = r.number();
+            const std::uint8_t condition = r.u8();
+            const Number a = number(r);
+            const Number b = number(r);
             r.expect(0x29);
             const std::uint32_t to = r.le32();
             const Condition* c =
@@ -359,22 +336,22 @@ bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::ui
         case 0x4B: {
             const Assignment* a = std::find_if(std::begin(kAssignments), std::end(kAssignments),
                                                [&](const Assignment& k) { return k.code == code; });
-            const Number to = r.number();
-            const Number from = r.number();
+            const Number to = number(r);
+            const Number from = number(r);
             line(var(to) + " " + a->operation + " " + (a->from_variable ? var(from) : num(from)));
             break;
         }
         case 0x57: {
-            const Number v = r.number();
-            const Number low = r.number();
-            const Number high = r.number();
+            const Number v = number(r);
+            const Number low = number(r);
+            const Number high = number(r);
             line("range " + var(v) + ", " + num(low) + " .. " + num(high));
             break;
         }
         case 0x59: {
             r.expect(0x01);
-            const Number slot = r.number();
-            line("slot " + num(slot) + " = " + quoted(l.transcoder, r.text()));
+            const Number slot = number(r);
+            line("slot " + num(slot) + " = " + quoted_text(l, r));
             break;
         }
         case 0x60: {
@@ -382,10 +359,10 @@ bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::ui
             r.expect(0x04);
             r.expect(0x10);
             r.expect(0x03);
-            const Number first = r.number();
+            const Number first = number(r);
             r.expect(0x10);
             r.expect(0x03);
-            const Number second = r.number();
+            const Number second = number(r);
             r.expect(0x00);
             line("title line: slot " + num(first) + ", slot " + num(second));
             break;
@@ -398,7 +375,7 @@ bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::ui
             line("op 64 10: " + numbers(r, 8));
             break;
         case 0x67: {
-            const std::uint8_t sub_code = r.byte();
+            const std::uint8_t sub_code = r.u8();
             const int count = sub_code == 0x01   ? 8
                               : sub_code == 0x02 ? 9
                               : sub_code == 0x21 ? 16
@@ -412,8 +389,8 @@ bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::ui
             line("op 68 01: " + numbers(r, 4));
             break;
         case 0x16: {
-            const std::uint8_t sub_code = r.byte();
-            const Number scenario = r.number();
+            const std::uint8_t sub_code = r.u8();
+            const Number scenario = number(r);
             if (sub_code == 0x01) {
                 line("scenario jump " + num(scenario));
             } else if (sub_code == 0x02) {
@@ -424,13 +401,13 @@ bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::ui
             break;
         }
         case 0x0E: {
-            const std::uint8_t sub_code = r.byte();
+            const std::uint8_t sub_code = r.u8();
             if (sub_code == 0x01) {
-                line("music " + quoted(l.transcoder, r.text()));
+                line("music " + quoted_text(l, r));
             } else if (sub_code == 0x10) {
-                line("music 10: " + num(r.number()));
+                line("music 10: " + num(number(r)));
             } else if (sub_code == 0x30) {
-                line("sound " + quoted(l.transcoder, r.text()));
+                line("sound " + quoted_text(l, r));
             } else {
                 return false;
             }
@@ -444,7 +421,7 @@ bool decode(Listing& l, Reader& r, std::vector<Line>& lines, std::vector<std::ui
             // transcoded only once the instruction is known to be whole: a
             // run of 0xFF bytes would otherwise transcode it at every byte.
             const std::span<const std::uint8_t> text = r.text();
-            const std::uint8_t after = r.byte();
+            const std::uint8_t after = r.u8();
             if (after == 0x02) r.expect(0x01);
             if (after != 0x01 && after != 0x02) return false;
             line((after == 0x01 ? "text " : "speaker ") + quoted(l.transcoder, text));
@@ -474,7 +451,7 @@ WalkResult walk(Listing& l, std::vector<bool>* starts, std::vector<std::uint32_t
             const auto label = l.labels.find(static_cast<std::uint32_t>(pos));
             if (label != l.labels.end()) *out += format("L%04d:\n", label->second);
         }
-        Reader r{l.body, pos};
+        ByteReader r{l.body, pos};
         lines.clear();
         found.clear();
         if (decode(l, r, lines, found)) {
@@ -519,11 +496,7 @@ SeenListing list_seen(std::span<const std::uint8_t> seen) {
     }
 
     bool header_sound = true;
-    const std::uint32_t body_length = static_cast<std::uint32_t>(seen[kBodyLengthOffset]) |
-                                      static_cast<std::uint32_t>(seen[kBodyLengthOffset + 1]) << 8 |
-                                      static_cast<std::uint32_t>(seen[kBodyLengthOffset + 2])
-                                          << 16 |
-                                      static_cast<std::uint32_t>(seen[kBodyLengthOffset + 3]) << 24;
+    const std::uint32_t body_length = ByteReader{seen, kBodyLengthOffset}.le32();
     const std::size_t present = seen.size() - kHeaderSize;
     if (body_length == present) {
         out += format("TPC32 header, body length %u (matches the file)\n", body_length);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,14 +13,14 @@
 namespace gamekit {
 
 // Control transfer
-void sio_jump(Sio& s, const std::string& target);             // 1
-void sio_global_jump(Sio& s, const std::string& file_name);   // 2
-void sio_range(Sio& s, SioVar v, std::uint32_t value);        // 3
-void sio_close(Sio& s, std::uint16_t ignored = 0);            // 5
+void sio_jump(Sio& s, const std::string& target);            // 1
+void sio_global_jump(Sio& s, const std::string& file_name);  // 2
+void sio_range(Sio& s, SioVar v, std::uint32_t value);       // 3
+void sio_close(Sio& s, std::uint16_t ignored = 0);           // 5
 // Window and titles
 void sio_screen(Sio& s, std::uint16_t first, std::uint16_t second);  // 7
-void sio_scenario_996(Sio& s);                                      // 9
-void sio_part_title(Sio& s, const std::string& title);              // 10
+void sio_scenario_996(Sio& s);                                       // 9
+void sio_part_title(Sio& s, const std::string& title);               // 10
 // Variables
 void sio_preset(Sio& s, const std::array<std::uint16_t, 9>& values);  // 8
 void sio_choose(Sio& s);                                              // 11
@@ -48,5 +49,17 @@ void sio_characters(Sio& s, const std::vector<std::uint32_t>& ids);  // 60
 void sio_show_background(Sio& s);                                    // 61
 void sio_background(Sio& s, const std::string& name);                // 62
 void sio_no_background(Sio& s);                                      // 63
+
+// One form of one SIO command.
+struct SioSnippet {
+    std::string name;
+    std::uint8_t opcode;
+    std::function<void(Sio&)> assemble;  // appends exactly one command
+};
+
+// Every SIO command in each of its forms, in opcode order. Jumps aim at the label "top", which the
+// program places before the first command, so that they point back into what was assembled before
+// them. Global jumps name "MAIN.SIO", "extra.sio" and "MISSING.SIO".
+const std::vector<SioSnippet>& every_command();
 
 }  // namespace gamekit

@@ -45,13 +45,14 @@ void emit_conditional_jump(Translator& t, std::uint8_t code, std::int32_t variab
 // False at the 0xFF that closes a list or field, and at the end of the data,
 // where a list whose 0xFF is missing ends.
 bool before_list_end(const Translator& t) {
-    return t.sio_pos < t.sio_length && sio_byte_at(t, t.sio_pos) != kListEnd;
+    const ByteReader r = sio_reader(t);
+    return !r.at_end() && !r.next_is(kListEnd);
 }
 
 // 30-35: a conditional jump to the second target (by default the next
 // command), then a jump to the first target.
 void translate_comparison(Translator& t) {
-    const std::uint8_t opcode = sio_byte_at(t, t.sio_pos - 1);
+    const std::uint8_t opcode = sio_reader(t, t.sio_pos - 1).u8();
     const ConditionCodes& codes = kConditionCodes[opcode - kFirstComparison];
     const std::int32_t variable = read_variable_operand(t);
     const ValueOperand value = read_value_operand(t);
