@@ -138,5 +138,5 @@ void convert_picture(Package& package, const std::string& path) {
     std::string name = picture_entry_name(path);
     upper_case_name(name.data());
     if (name == kMapPictureName) darken_map_cell(block);
-    add_package_entry(package, name.c_str(), block.bytes.data(), block.entry_size);
+    add_package_entry(package, name.c_str(), block.bytes.data(), block.entry_size, path.c_str());
 }

@@ -114,5 +114,6 @@ void convert_sprite(Package& package, const std::string& sprite_path,
     }  // mask and sprite pixels are freed here
     // The name keeps the file's case; add_package_entry upper-cases it.
     const std::string name = picture_entry_name(sprite_path);
-    add_package_entry(package, name.c_str(), block.bytes.data(), block.entry_size);
+    add_package_entry(package, name.c_str(), block.bytes.data(), block.entry_size,
+                      sprite_path.c_str());
 }
