@@ -158,6 +158,9 @@ TEST(Conversion, CommandLine) {
     EXPECT_EQ(version.out, "msconv 0.10\n");
     const Result bad = e2e::run({{MSCONV_EXE, "--no-such-option"}});
     EXPECT_EQ(bad.status, 2);
+    const Result generator = e2e::run({{SAMPLE_GAME_EXE}});
+    EXPECT_EQ(generator.status, 2);
+    EXPECT_NE(generator.err.find("OUT_GAME OUT_DATA"), std::string::npos) << generator.err;
 }
 
 TEST(Avdtool, VerifyNamesTheFirstFault) {
