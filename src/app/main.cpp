@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1u, 256u));
     app.add_flag("--quiet", options.quiet, "No progress line on standard error");
     bool no_wait = false;
-    app.add_flag("--no-wait", no_wait, "Do not wait for a key at the end");
+    app.add_flag("--no-wait", no_wait, "No key prompt and no wait for a key at the end");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

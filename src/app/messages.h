@@ -42,4 +42,16 @@ inline constexpr char kPressKey[] =
 // "ゲームフォルダの選択", the title of the folder chooser
 inline constexpr char kChooserTitle[] =
     "\x83Q\x81[\x83\x80\x83t\x83H\x83\x8B\x83_\x82\xCC\x91I\x91\xF0";
+
+// The run's own lines for what ends it before the package is opened, each
+// with the folder it names. They are English, as are the command line, its
+// errors and the README that documents them, and they read the same in every
+// console whatever it shows of code page 932.
+inline constexpr char kGameFolderMissing[] =
+    "The game folder \"%s\" does not exist or is not a folder.\n\n";
+inline constexpr char kGameFolderUnknown[] =
+    "The game folder \"%s\" holds none of MES, CG, ENDING, SYSTEM, CHAR: "
+    "choose the folder the game is installed in.\n\n";
+inline constexpr char kOutputInUse[] =
+    "Another conversion is writing into \"%s\": this one stops and changes nothing.\n\n";
 }  // namespace msg

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/messages.h"
 #include "app/progress.h"
@@ -23,30 +25,52 @@ std::string with_separator(std::string folder) {
     return folder;
 }
 
-// The console text of a step that failed.
-const char* failure_text(Status status) {
+// The console text of a step that failed. The run's own texts name
+// `folder`, the folder the failure is about.
+void print_failure(Status status, const std::string& folder) {
     switch (status) {
         case Status::cancelled:
-            return msg::kCancelled;
+            return console_print("%s", msg::kCancelled);
+        case Status::game_folder_missing:
+            return console_print(msg::kGameFolderMissing, folder.c_str());
+        case Status::game_folder_unknown:
+            return console_print(msg::kGameFolderUnknown, folder.c_str());
+        case Status::output_in_use:
+            return console_print(msg::kOutputInUse, folder.c_str());
         case Status::cannot_create:
-            return msg::kCannotCreate;
+            return console_print("%s", msg::kCannotCreate);
         case Status::write_failed:
-            return msg::kWriteFailed;
+            return console_print("%s", msg::kWriteFailed);
         case Status::ok:
         case Status::translation_failed:  // the translator has said it
             break;
     }
-    return "";
 }
 
-// From the choice of the game folder to the finished package.
-Status convert(const RunOptions& options) {
+// A game folder, typed or chosen, must be a folder that holds at least one
+// of the game's scenario and picture folders: anything else (a mistyped path,
+// the folder above the game's) would give a package of the DATA files alone
+// in place of a good one.
+Status check_game_folder(const std::string& folder) {
+    if (!platform::is_folder(folder)) return Status::game_folder_missing;
+    for (const char* name : {"MES", "CG", "ENDING", "SYSTEM", "CHAR"}) {
+        if (platform::is_folder(with_separator(folder) + name)) return Status::ok;
+    }
+    return Status::game_folder_unknown;
+}
+
+// From the choice of the game folder to the finished package. A failure
+// that is about one folder names it in `failed_folder`.
+Status convert(const RunOptions& options, std::string& failed_folder) {
     const std::string converter_folder = platform::executable_folder();
 
     std::string game_folder = options.game_folder;
     if (game_folder.empty() && !platform::choose_folder(msg::kChooserTitle, game_folder)) {
         return Status::cancelled;
     }
+    failed_folder = game_folder;
+    const Status check = check_game_folder(game_folder);
+    if (check != Status::ok) return check;
     // The chosen folder gets one separator appended, as the folder dialog's
     // result does; a root folder so ends in two.
     game_folder += kSep;
@@ -60,6 +84,7 @@ Status convert(const RunOptions& options) {
     Progress progress;
     progress.enabled = !options.quiet && platform::error_console_is_interactive();
     Package package;
+    failed_folder = output_folder;
     Status status = open_package(package, output_folder, options.jobs,
                                  {&progress, progress_added, progress_written});
     if (status != Status::ok) return status;
@@ -85,7 +110,12 @@ Status convert(const RunOptions& options) {
         convert_picture_folder(package, search, game_folder, folder);
     }
     progress_step(&progress, "DATA");
-    import_raw_folder(package, search, data_folder + "*.*");
+    // A DATA folder that is the output folder holds the run's own files.
+    std::vector<std::string> own_files;
+    if (platform::same_file(data_folder, output_folder)) {
+        own_files = {kStagingName, kPackageName, std::string(kPackageName) + kPartSuffix};
+    }
+    import_raw_folder(package, search, data_folder + "*.*", own_files);
 
     status = finish_package(package, output_folder + kPackageName);
     progress_end(&progress);
@@ -99,6 +129,9 @@ int exit_status(Status status) {
             return kExitSuccess;
         case Status::cancelled:
             return kExitCancelled;
+        case Status::game_folder_missing:
+        case Status::game_folder_unknown:
+        case Status::output_in_use:
         case Status::cannot_create:
         case Status::translation_failed:
         case Status::write_failed:
@@ -110,15 +143,23 @@ int exit_status(Status status) {
 }  // namespace
 
 int run_conversion(const RunOptions& options) {
+    platform::install_interrupt_handlers();
     console_print("%s", msg::kBanner);
     console_print("Version %s\n\n", msg::kVersion);
     console_print("%s", msg::kBoxTop);
     console_print("%s", msg::kBoxBottom);
 
-    const Status status = convert(options);
-    console_print("%s", status == Status::ok ? msg::kFinished : failure_text(status));
+    std::string failed_folder;
+    const Status status = convert(options, failed_folder);
+    if (status == Status::ok) {
+        console_print("%s", msg::kFinished);
+    } else {
+        print_failure(status, failed_folder);
+    }
 
-    console_print("%s", msg::kPressKey);
-    if (options.wait_for_key) platform::wait_for_key();
+    if (options.wait_for_key) {
+        console_print("%s", msg::kPressKey);
+        platform::wait_for_key();
+    }
     return exit_status(status);
 }

@@ -9,6 +9,7 @@
 
 namespace {
 std::string* g_capture = nullptr;
+std::string* g_error_capture = nullptr;
 bool g_status_shown = false;
 
 void clear_status() {
@@ -30,22 +31,40 @@ void console_capture(std::string* capture) {
     g_capture = capture;
 }
 
-void console_print(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
+namespace {
+void print(const char* format, va_list args, std::string* capture,
+           void (*write)(const char*, std::size_t)) {
     va_list again;
     va_copy(again, args);
     int n = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
     if (n > 0) {
         std::vector<char> text(static_cast<std::size_t>(n) + 1);
         std::vsnprintf(text.data(), text.size(), format, again);
-        if (g_capture) {
-            g_capture->append(text.data(), static_cast<std::size_t>(n));
+        if (capture) {
+            capture->append(text.data(), static_cast<std::size_t>(n));
         } else {
             clear_status();
-            platform::console_write(text.data(), static_cast<std::size_t>(n));
+            write(text.data(), static_cast<std::size_t>(n));
         }
     }
     va_end(again);
+}
+}  // namespace
+
+void console_capture_errors(std::string* capture) {
+    g_error_capture = capture;
+}
+
+void console_print(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    print(format, args, g_capture, platform::console_write);
+    va_end(args);
+}
+
+void console_error(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    print(format, args, g_error_capture, platform::console_write_error);
+    va_end(args);
 }

@@ -12,6 +12,13 @@ void console_print(const char* format, ...) __attribute__((format(printf, 1, 2))
 // that the two never mix.
 void console_status(const char* line);
 
+// printf-style output of a line to standard error: why an output file could
+// not be written (its path and the system's reason), beside the designed
+// message on standard output.
+void console_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // While a capture is installed, console_print appends to it instead of
 // writing to the console. Pass nullptr to write to the console again.
 void console_capture(std::string* capture);
+// The same for console_error.
+void console_capture_errors(std::string* capture);

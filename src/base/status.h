@@ -5,8 +5,11 @@
 
 enum class Status {
     ok,
-    cancelled,           // no game folder was chosen
-    cannot_create,       // the compressor or the staging file could not be set up
-    translation_failed,  // an SIO opcode without translation (the conversion-failed flag)
-    write_failed,        // the package could not be written
+    cancelled,            // no game folder was chosen
+    game_folder_missing,  // the game folder does not exist or is no folder
+    game_folder_unknown,  // the game folder holds none of the game's folders
+    output_in_use,        // another run holds the staging file of the output folder
+    cannot_create,        // the compressor or the staging file could not be set up
+    translation_failed,   // an SIO opcode without translation (the conversion-failed flag)
+    write_failed,         // the package could not be written
 };

@@ -79,7 +79,8 @@ void convert_sprite(Package& package, const std::string& sprite_path,
     }  // mask and sprite pixels are freed here
     // The name keeps the file's case; add_package_entry upper-cases it.
     const std::string name = picture_entry_name(sprite_path);
-    add_package_entry(package, name.c_str(), block.bytes.data(), block.entry_size);
+    add_package_entry(package, name.c_str(), block.bytes.data(), block.entry_size,
+                      sprite_path.c_str());
 }
 
 void convert_picture(Package& package, const std::string& path) {
@@ -99,7 +100,7 @@ void convert_picture(Package& package, const std::string& path) {
     std::string name = picture_entry_name(path);
     upper_case_name(name.data());
     if (name == kMapPictureName) darken_map_cell(block);
-    add_package_entry(package, name.c_str(), block.bytes.data(), block.entry_size);
+    add_package_entry(package, name.c_str(), block.bytes.data(), block.entry_size, path.c_str());
 }
 
 std::string picture_entry_name(const std::string& path) {

@@ -38,6 +38,7 @@ struct CompressorPool {
     std::size_t in_flight_bytes = 0;
     std::size_t max_in_flight = 0;
     bool stopping = false;
+    std::vector<std::vector<std::uint8_t>> work_memories;  // one LZO1X-999 work memory per worker
     std::vector<std::thread> workers;
 };
 
@@ -71,6 +72,45 @@ int compress_block(const std::uint8_t* data, std::size_t size, std::vector<std::
     return status;
 }
 
+// The first failure of the package's output goes to standard error with the
+// path and the system's reason; the package is then given up.
+void fail_output(Package& package, const char* action, const std::string& path) {
+    if (!package.write_failed) {
+        const std::string reason = platform::last_error_text();
+        console_error("msconv: cannot %s %s: %s\n", action, path.c_str(), reason.c_str());
+    }
+    package.write_failed = true;
+}
+
+void fail_memory(Package& package, const char* name, std::size_t size) {
+    if (!package.write_failed) {
+        console_error("msconv: not enough memory for %s (%s bytes): no package is written\n", name,
+                      std::to_string(size).c_str());
+    }
+    package.write_failed = true;
+}
+
+// The name as the directory stores it: cut to 15 bytes, zero-filled,
+// upper-cased.
+void store_name(const char* name, char (&stored)[kEntryNameSize]) {
+    std::strncpy(stored, name, kEntryNameSize);
+    stored[kEntryNameSize - 1] = '\0';
+    upper_case_name(stored);
+}
+
+// Warns when an entry from `source` is stored under the same name as an
+// earlier one; both stay in the package, in the order they were added.
+void note_source(Package& package, const char* name, const char* source) {
+    if (!source) return;
+    char stored[kEntryNameSize];
+    store_name(name, stored);
+    const auto [earlier, inserted] = package.sources.try_emplace(stored, source);
+    if (!inserted) {
+        console_print("********** Duplicate entry %s: %s and %s (both kept)\n", stored,
+                      earlier->second.c_str(), source);
+    }
+}
+
 // Appends one compressed entry to the staging file and the directory, in
 // the order entries were added.
 void record_entry(Package& package, const char* name, int status, const std::uint8_t* packed,
@@ -91,27 +131,30 @@ void record_entry(Package& package, const char* name, int status, const std::uin
         console_print("********** Package too large: %s skipped\n", name);
         return;
     }
-    if (!package.staging || package.write_failed ||
-        !platform::file_write(package.staging, packed, packed_size)) {
+    if (!package.staging || package.write_failed) {
         package.write_failed = true;
         return;
     }
+    if (!platform::file_write(package.staging, packed, packed_size)) {
+        return fail_output(package, "write", package.staging_path);
+    }
     DirectoryEntry entry{};
-    std::strncpy(entry.name, name, kEntryNameSize);
-    entry.name[kEntryNameSize - 1] = '\0';
-    upper_case_name(entry.name);
+    store_name(name, entry.name);
     entry.offset = static_cast<std::uint32_t>(package.staging_length);
     entry.packed_size = static_cast<std::uint32_t>(packed_size);
     entry.unpacked_size = static_cast<std::uint32_t>(size);
     entry.kind = kEntryKindLzo;
-    package.directory.push_back(entry);
+    try {
+        package.directory.push_back(entry);
+    } catch (const std::bad_alloc&) {
+        return fail_memory(package, name, size);
+    }
     package.staging_length += packed_size;
     if (package.observer.entry_written)
         package.observer.entry_written(package.observer.context, packed_size);
 }
 
-void run_worker(CompressorPool& pool) {
-    std::vector<std::uint8_t> work_memory(LZO1X_999_MEM_COMPRESS);
+void run_worker(CompressorPool& pool, std::vector<std::uint8_t>& work_memory) {
     std::unique_lock lock(pool.mutex);
     for (;;) {
         pool.work_ready.wait(lock, [&] { return pool.stopping || !pool.waiting.empty(); });
@@ -159,6 +202,7 @@ void stop_pool(Package& package, bool write_remaining) {
     package.pool.reset();
 }
 
+// Throws std::bad_alloc before the job is queued, leaving the pool as it was.
 void add_job(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
     CompressorPool& pool = *package.pool;
     auto job = std::make_shared<CompressionJob>();
@@ -172,8 +216,13 @@ void add_job(Package& package, const char* name, std::vector<std::uint8_t>&& blo
         retire_oldest(package, lock);
     }
     pool.in_flight.push_back(job);
+    try {
+        pool.waiting.push_back(job);
+    } catch (const std::bad_alloc&) {
+        pool.in_flight.pop_back();
+        throw;
+    }
     pool.in_flight_bytes += job->cost;
-    pool.waiting.push_back(job);
     pool.work_ready.notify_one();
     // A block beyond the budget is written before the producer goes on, so
     // that it never reads the next large file while this block and its
@@ -184,22 +233,41 @@ void add_job(Package& package, const char* name, std::vector<std::uint8_t>&& blo
     }
 }
 
-void close_staging(Package& package) {
-    if (package.staging) platform::file_close(package.staging);
-    package.staging = nullptr;
+// Starts the worker threads. When memory or threads run short, the package
+// is built with one job instead: its bytes are the same.
+void start_pool(Package& package, unsigned jobs) {
+    try {
+        package.pool = std::make_unique<CompressorPool>();
+        CompressorPool& pool = *package.pool;
+        pool.max_in_flight = kBlocksPerWorker * jobs;
+        pool.work_memories.resize(jobs);
+        for (std::vector<std::uint8_t>& work_memory : pool.work_memories)
+            work_memory.assign(LZO1X_999_MEM_COMPRESS, 0);
+        for (unsigned i = 0; i < jobs; ++i) {
+            pool.workers.emplace_back(run_worker, std::ref(pool), std::ref(pool.work_memories[i]));
+        }
+    } catch (const std::exception&) {  // std::bad_alloc, std::system_error
+        stop_pool(package, false);
+    }
 }
 
+// Deletes the staging file, which this run holds until then.
 void delete_staging(Package& package) {
     stop_pool(package, false);
-    close_staging(package);
-    if (!package.staging_path.empty()) platform::delete_file(package.staging_path);
+    if (package.staging) platform::delete_staging_file(package.staging, package.staging_path);
+    package.staging = nullptr;
     package.staging_path.clear();
 }
 
-// Writes header, directory and the staged data into `out`. False on any
-// write or read failure.
-bool write_package(Package& package, platform::File* out, const std::uint8_t* header) {
-    if (!platform::file_write(out, header, kPackageHeaderSize)) return false;
+// Writes header, directory and the staged data, read back from the start of
+// the staging file, into `out` at `path`. False on any write or read
+// failure, which is reported.
+bool write_package(Package& package, platform::File* out, const std::string& path,
+                   const std::uint8_t* header) {
+    if (!platform::file_write(out, header, kPackageHeaderSize)) {
+        fail_output(package, "write", path);
+        return false;
+    }
     std::vector<std::uint8_t> record(kDirectoryEntrySize);
     for (const DirectoryEntry& entry : package.directory) {
         std::memcpy(record.data(), entry.name, kEntryNameSize);
@@ -207,21 +275,25 @@ bool write_package(Package& package, platform::File* out, const std::uint8_t* he
         write_le32(&record[20], entry.packed_size);
         write_le32(&record[24], entry.unpacked_size);
         write_le32(&record[28], entry.kind);
-        if (!platform::file_write(out, record.data(), record.size())) return false;
+        if (!platform::file_write(out, record.data(), record.size())) {
+            fail_output(package, "write", path);
+            return false;
+        }
     }
-    platform::File* staged = platform::open_for_reading(package.staging_path);
-    if (!staged) return false;
     std::vector<std::uint8_t> chunk(kCopyChunk);
-    std::uint64_t left = package.staging_length;
-    bool ok = true;
-    while (ok && left > 0) {
+    for (std::uint64_t left = package.staging_length; left > 0;) {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
-        ok = platform::file_read(staged, chunk.data(), n) == n &&
-             platform::file_write(out, chunk.data(), n);
+        if (platform::file_read(package.staging, chunk.data(), n) != n) {
+            fail_output(package, "read back", package.staging_path);
+            return false;
+        }
+        if (!platform::file_write(out, chunk.data(), n)) {
+            fail_output(package, "write", path);
+            return false;
+        }
         left -= n;
     }
-    platform::file_close(staged);
-    return ok;
+    return true;
 }
 
 }  // namespace
@@ -229,8 +301,7 @@ bool write_package(Package& package, platform::File* out, const std::uint8_t* he
 Package::Package() = default;
 
 Package::~Package() {
-    stop_pool(*this, false);
-    close_staging(*this);
+    delete_staging(*this);
 }
 
 void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t entries) {
@@ -247,24 +318,31 @@ void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t
 Status open_package(Package& package, const std::string& folder, unsigned jobs,
                     PackageObserver observer) {
     package.observer = observer;
-    if (lzo_init() != LZO_E_OK) return Status::cannot_create;
-    package.work_memory.assign(LZO1X_999_MEM_COMPRESS, 0);
-    package.staging_path = folder + kStagingName;
-    package.staging = platform::create_file(package.staging_path);
-    if (!package.staging) {
-        package.staging_path.clear();
+    if (lzo_init() != LZO_E_OK) {
+        console_error("msconv: the LZO compressor cannot be initialised\n");
         return Status::cannot_create;
     }
+    try {
+        package.work_memory.assign(LZO1X_999_MEM_COMPRESS, 0);
+    } catch (const std::bad_alloc&) {
+        console_error("msconv: not enough memory for the compressor\n");
+        return Status::cannot_create;
+    }
+    const std::string path = folder + kStagingName;
+    platform::CreateStatus created = platform::CreateStatus::failed;
+    package.staging = platform::create_staging_file(path, created);
+    if (!package.staging) {
+        if (created == platform::CreateStatus::in_use) return Status::output_in_use;
+        const std::string reason = platform::last_error_text();
+        console_error("msconv: cannot create %s: %s\n", path.c_str(), reason.c_str());
+        return Status::cannot_create;
+    }
+    package.staging_path = path;
     package.staging_length = 0;
     package.write_failed = false;
     package.directory.clear();
-    if (jobs > 1) {
-        package.pool = std::make_unique<CompressorPool>();
-        package.pool->max_in_flight = kBlocksPerWorker * jobs;
-        for (unsigned i = 0; i < jobs; ++i) {
-            package.pool->workers.emplace_back(run_worker, std::ref(*package.pool));
-        }
-    }
+    package.sources.clear();
+    if (jobs > 1) start_pool(package, jobs);
     return Status::ok;
 }
 
@@ -275,19 +353,35 @@ void tell_added(Package& package, std::size_t size) {
 }  // namespace
 
 void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
-                       std::size_t size) {
-    tell_added(package, size);
-    if (package.pool) return add_job(package, name, std::vector<std::uint8_t>(data, data + size));
+                       std::size_t size, const char* source) {
+    if (package.write_failed) return;
+    try {
+        note_source(package, name, source);
+        tell_added(package, size);
+        if (package.pool) {
+            return add_job(package, name, std::vector<std::uint8_t>(data, data + size));
+        }
+    } catch (const std::bad_alloc&) {
+        return fail_memory(package, name, size);
+    }
     std::size_t packed_size = 0;
     const int status =
         compress_block(data, size, package.compressed, package.work_memory, packed_size);
     record_entry(package, name, status, package.compressed.data(), packed_size, size);
 }
 
-void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
-    if (!package.pool) return add_package_entry(package, name, block.data(), block.size());
-    tell_added(package, block.size());
-    add_job(package, name, std::move(block));
+void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block,
+                       const char* source) {
+    if (!package.pool) return add_package_entry(package, name, block.data(), block.size(), source);
+    if (package.write_failed) return;
+    const std::size_t size = block.size();
+    try {
+        note_source(package, name, source);
+        tell_added(package, size);
+        add_job(package, name, std::move(block));
+    } catch (const std::bad_alloc&) {
+        fail_memory(package, name, size);
+    }
 }
 
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
@@ -305,21 +399,38 @@ Status finish_package(Package& package, const std::string& package_path) {
     std::uint8_t header[kPackageHeaderSize];
     build_package_header(header, static_cast<std::uint16_t>(package.directory.size()));
 
-    // The staging file is closed on every path: an open file could not be
-    // deleted on every system.
+    // The staging file stays open, and held, until the package has replaced
+    // the earlier one: its data are read back through it.
     bool ok = package.staging != nullptr && !package.write_failed;
-    if (package.staging) ok = platform::file_close(package.staging) && ok;
-    package.staging = nullptr;
-
-    const std::string temporary = package_path + ".part";
+    if (ok && !platform::file_rewind(package.staging)) {
+        fail_output(package, "write", package.staging_path);
+        ok = false;
+    }
+    const std::string temporary = package_path + kPartSuffix;
     if (ok) {
         platform::File* out = platform::create_file(temporary);
-        ok = out != nullptr;
-        if (ok) {
-            ok = write_package(package, out, header);
-            ok = platform::file_flush(out) && ok;
-            ok = platform::file_close(out) && ok;
-            ok = ok && platform::replace_file(temporary, package_path);
+        if (!out) {
+            fail_output(package, "create", temporary);
+            ok = false;
+        } else {
+            try {
+                ok = write_package(package, out, temporary, header);
+            } catch (const std::bad_alloc&) {
+                fail_memory(package, temporary.c_str(), kCopyChunk);
+                ok = false;
+            }
+            if (ok && !platform::file_flush(out)) {
+                fail_output(package, "write", temporary);
+                ok = false;
+            }
+            if (!platform::file_close(out) && ok) {
+                fail_output(package, "write", temporary);
+                ok = false;
+            }
+            if (ok && !platform::replace_file(temporary, package_path)) {
+                fail_output(package, "rename", temporary + " to " + package_path);
+                ok = false;
+            }
             if (!ok) platform::delete_file(temporary);
         }
     }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ inline constexpr char kPackageTitle[] =
     "\x82\xCB\x82\xDE\x82\xE8 \x82\xAC\x82\xC2\x82\xCB\x95\xB6\x8C\xC9\x83~\x83j\x83V\x83i\x83\x8A"
     "\x83I";
 inline constexpr char kStagingName[] = "tmp.dat";
+// The package is written to its path with this suffix, then renamed.
+inline constexpr char kPartSuffix[] = ".part";
 inline constexpr std::size_t kPackageHeaderSize = 64;
 inline constexpr std::size_t kDirectoryEntrySize = 32;
 inline constexpr std::size_t kEntryNameSize = 16;
@@ -51,10 +54,13 @@ struct PackageObserver {
 // the compressor's buffers.
 struct Package {
     std::string staging_path;
-    platform::File* staging = nullptr;
+    platform::File* staging = nullptr;  // held by this run alone while open
     std::uint64_t staging_length = 0;
-    bool write_failed = false;  // a staging write failed: the package cannot be finished
+    // A staging write or an allocation failed: the package cannot be finished.
+    bool write_failed = false;
     std::vector<DirectoryEntry> directory;
+    // Where each stored name came from, for the warning about a name stored twice.
+    std::map<std::string, std::string> sources;
     std::vector<std::uint8_t> compressed;   // output buffer, sized for each block
     std::vector<std::uint8_t> work_memory;  // LZO1X-999 work memory
     // With more than one job, entries are compressed on worker threads and
@@ -73,29 +79,37 @@ struct Package {
 void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t entries);
 
 // Initialises the compressor and creates the staging file "tmp.dat" in
-// `folder` (which ends in a separator). With `jobs` above 1, entries are
-// compressed on that many worker threads; the package is byte-identical to
-// a one-job run. cannot_create when the compressor or the staging file fails.
+// `folder` (which ends in a separator), held by this run until the package is
+// finished or abandoned. With `jobs` above 1, entries are compressed on that
+// many worker threads; the package is byte-identical to a one-job run.
+// output_in_use when another run holds the staging file (nothing is
+// changed then); cannot_create when the compressor or the staging file fails.
 Status open_package(Package& package, const std::string& folder, unsigned jobs = 1,
                     PackageObserver observer = {});
 
 // Compresses `size` bytes of `data` into the staging file as the entry `name`
 // (cut to 15 bytes, upper-cased). The caller keeps `data`. An entry that
 // cannot be stored is reported with a warning and left out; with worker
-// threads that happens when it is written.
+// threads that happens when it is written. `source` names where the block
+// comes from (a file's path): an entry stored under the name of an earlier
+// one with a source is kept too, with a warning that names both sources.
+// Memory that runs out on the way fails the package (write_failed).
 void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
-                       std::size_t size);
+                       std::size_t size, const char* source = nullptr);
 // The same for a block the builder may keep until it is compressed, which
 // saves a copy of large blocks.
-void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block);
+void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block,
+                       const char* source = nullptr);
 
 // Sorts the directory by name and writes header, directory and staged data to
-// `package_path` through a temporary file that replaces it only when
-// complete. Deletes the staging file. write_failed when the package could not
-// be written; an earlier file at `package_path` is then left untouched.
+// `package_path` through a temporary file ("<package_path>.part") that
+// replaces it only when complete. Deletes the staging file. write_failed when
+// the package could not be written (the path and the system's reason go to
+// standard error); an earlier file at `package_path` is then left untouched.
 Status finish_package(Package& package, const std::string& package_path);
 
-// Closes and deletes the staging file of a run that ends without a package.
+// Deletes and closes the staging file of a run that ends without a package.
+// A Package destroyed with its staging file still open does the same.
 void abandon_package(Package& package);
 
 // Name order of the directory: zero-terminated names compared bytewise as

@@ -64,7 +64,11 @@ File* open_for_reading(const std::string& path);
 // Reads up to `size` bytes; returns the number read (0 at the end or on error).
 std::size_t file_read(File* file, void* data, std::size_t size);
 
-// Creates (or truncates) a file for writing. nullptr when it cannot be created.
+// Creates a file for writing, afresh: a file or link already at `path` is
+// removed first (a link's target is never touched, nor a file that shares
+// the old file's data). nullptr when it cannot be created. Until it is
+// renamed (replace_file) or deleted, the file is removed if the run is
+// interrupted (install_interrupt_handlers).
 File* create_file(const std::string& path);
 // Each of these returns false on failure; a failed write leaves the file in an
 // unspecified state, which the caller must then discard.
@@ -77,6 +81,42 @@ bool file_close(File* file);
 bool delete_file(const std::string& path);
 // Renames `from` to `to`, replacing an existing `to` in one step.
 bool replace_file(const std::string& from, const std::string& to);
+
+// The system's reason for the last failed file call, as text (English where
+// the system has it in English).
+std::string last_error_text();
+
+// ---- The staging file ----------------------------------------------------------
+
+enum class CreateStatus { ok, failed, in_use };
+
+// Creates the staging file at `path` for writing and reading back, and holds
+// it exclusively until delete_staging_file: a second process that asks for
+// the same path gets `in_use` and changes nothing. A stale file, link or
+// special file at `path` that no process holds is removed first; a link is
+// never followed. While held, the file is removed if the run is interrupted.
+File* create_staging_file(const std::string& path, CreateStatus& status);
+// Makes everything written so far readable from the start (file_read).
+// False when buffered data could not be written.
+bool file_rewind(File* file);
+// Deletes the staging file and closes it; the hold ends only then.
+void delete_staging_file(File* file, const std::string& path);
+
+// ---- Folders -------------------------------------------------------------------
+
+// True when `path` names a folder (or a link to one).
+bool is_folder(const std::string& path);
+// True when both paths name the same existing file or folder.
+bool same_file(const std::string& a, const std::string& b);
+
+// ---- Interruption --------------------------------------------------------------
+
+// From now on an interruption (POSIX: SIGINT, SIGTERM, SIGHUP; Win32: Ctrl+C,
+// Ctrl+Break, closing the console) removes the output files the run has not
+// completed, puts the console back as it was (echo, code page) and ends the
+// process with the interruption's own status. A closed standard output no
+// longer ends the process: writes to it fail quietly.
+void install_interrupt_handlers();
 
 // ---- The converter's own folder ------------------------------------------------
 
@@ -113,8 +153,5 @@ void wait_for_key();
 // makes it fail, so nothing is ever written through a link. nullptr on
 // failure, with the system's error kept for last_error_text.
 File* create_new_file(const std::string& path);
-
-// The system's description of the error of the last call that failed.
-std::string last_error_text();
 
 }  // namespace platform

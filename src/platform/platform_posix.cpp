@@ -3,11 +3,17 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
+#include <locale.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -177,10 +183,11 @@ struct File {
 namespace {
 
 #ifdef MSCONV_FAULT_INJECTION
-// A test build makes the N-th call that creates, writes, flushes, closes or
-// renames an output file fail, N taken from MSCONV_FAIL_CALL. When
-// MSCONV_CALL_COUNT names a file, the number of such calls is written to it
-// at exit, so a test can walk N over every call of a run.
+// A test build makes the N-th call that creates, locks, writes, flushes,
+// closes or renames an output file fail with EIO, N taken from
+// MSCONV_FAIL_CALL. When MSCONV_CALL_COUNT names a file, the number of such
+// calls is written to it at exit, so a test can walk N over every call of a
+// run.
 std::uint64_t g_output_calls = 0;
 
 void report_call_count() {
@@ -198,7 +205,9 @@ bool injected_failure() {
         const char* n = std::getenv("MSCONV_FAIL_CALL");
         return n ? std::strtoull(n, nullptr, 10) : 0;
     }();
-    return ++g_output_calls == fail_at;
+    if (++g_output_calls != fail_at) return false;
+    errno = EIO;
+    return true;
 }
 #else
 constexpr bool injected_failure() {
@@ -206,20 +215,148 @@ constexpr bool injected_failure() {
 }
 #endif
 
+// Output files that an interruption removes. A path is copied into its slot
+// before the slot is published, and a signal handler, on whichever thread
+// it runs, reads only published, finished strings.
+struct CleanupSlot {
+    std::string path;
+    std::atomic<const char*> published{nullptr};
+};
+static_assert(std::atomic<const char*>::is_always_lock_free);
+CleanupSlot g_cleanup[4];  // the staging file and the package's temporary file
+
+void remove_on_interrupt(const std::string& path) {
+    for (CleanupSlot& slot : g_cleanup) {
+        if (slot.published.load() != nullptr) continue;
+        try {
+            slot.path = path;
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+        slot.published.store(slot.path.c_str());
+        return;
+    }
+}
+
+void keep_on_interrupt(const std::string& path) {
+    for (CleanupSlot& slot : g_cleanup) {
+        if (slot.published.load() != nullptr && slot.path == path) slot.published.store(nullptr);
+    }
+}
+
+// Holds off the interruption signals while a file and its entry in the
+// cleanup table come or go together; a signal that arrives meanwhile is
+// handled as soon as they are in step.
+struct InterruptionsHeld {
+    sigset_t saved;
+    InterruptionsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int s : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&held, s);
+        pthread_sigmask(SIG_BLOCK, &held, &saved);
+    }
+    ~InterruptionsHeld() { pthread_sigmask(SIG_SETMASK, &saved, nullptr); }
+    InterruptionsHeld(const InterruptionsHeld&) = delete;
+    InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
+};
+
+File* wrap(int fd, const char* mode, bool writing) {
+    std::FILE* stream = fdopen(fd, mode);
+    File* file = stream ? new (std::nothrow) File{stream, writing} : nullptr;
+    if (!file) {
+        const int reason = errno;
+        stream ? std::fclose(stream) : close(fd);
+        errno = reason;
+    }
+    return file;
+}
+
+bool same_inode(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when `path` still names the file open as `fd`, not a link to it.
+bool still_at(int fd, const std::string& path) {
+    struct stat open_file, named;
+    return fstat(fd, &open_file) == 0 && lstat(path.c_str(), &named) == 0 &&
+           same_inode(open_file, named);
+}
+
+void close_keeping_errno(int fd) {
+    const int reason = errno;
+    close(fd);
+    errno = reason;
+}
+
+// Removes a stale staging file at `path`. A regular file is removed only
+// while this process holds its lock, so a file that another run holds is
+// never touched: that run is converting (in_use). A link is removed itself,
+// its target left as it is; so is a FIFO or other special file, which no run
+// creates. A folder at `path` stays, and creating the file then fails.
+CreateStatus remove_stale_staging_file(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? CreateStatus::ok : CreateStatus::failed;
+    if (S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return CreateStatus::failed;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return unlink(path.c_str()) == 0 || errno == ENOENT ? CreateStatus::ok
+                                                            : CreateStatus::failed;
+    }
+    const int old = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Replaced since the lstat: the exclusive create below fails and the
+    // caller looks again.
+    if (old < 0) return errno == ENOENT || errno == ELOOP ? CreateStatus::ok : CreateStatus::failed;
+    CreateStatus result = CreateStatus::ok;
+    if (flock(old, LOCK_EX | LOCK_NB) != 0) {
+        result = errno == EWOULDBLOCK ? CreateStatus::in_use : CreateStatus::failed;
+    } else if (still_at(old, path) && unlink(path.c_str()) != 0) {
+        result = CreateStatus::failed;
+    }
+    close_keeping_errno(old);
+    return result;
+}
+
+// Locks the folder of `path` while a run takes its staging file, so that two
+// runs starting at the same moment take turns: without it, both could see
+// the same stale link, and the second's removal of it could remove the file
+// the first had just created in its place. The lock lasts a few system
+// calls; a folder that cannot be opened or locked (no read permission, a
+// file system without locks) goes without, which leaves only that race. A
+// lock held elsewhere for long is waited for at most about a second.
+int lock_folder_of(const std::string& path) {
+    const std::size_t cut = path.rfind('/');
+    const std::string folder = cut == std::string::npos ? "." : path.substr(0, cut + 1);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    for (int wait = 0; wait < 1000; ++wait) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+        if (errno != EWOULDBLOCK) break;
+        const timespec millisecond{0, 1000000};
+        nanosleep(&millisecond, nullptr);
+    }
+    close(fd);
+    return -1;
+}
+
 }  // namespace
 
 File* open_regular_file(const std::string& path, std::uint64_t& size) {
-    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    // Opened without blocking, so that a FIFO cannot hold the run in open();
+    // anything but a regular file is then refused. Reads of a regular file
+    // never block, so the flag stays.
     const int fd = open(resolve(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
-    std::FILE* stream = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? fdopen(fd, "rb") : nullptr;
-    if (!stream) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return nullptr;
     }
     size = static_cast<std::uint64_t>(st.st_size);
-    return new File{stream, false};
+    return wrap(fd, "rb", false);
 }
 
 File* open_for_reading(const std::string& path) {
@@ -233,8 +370,16 @@ std::size_t file_read(File* file, void* data, std::size_t size) {
 
 File* create_file(const std::string& path) {
     if (injected_failure()) return nullptr;
-    std::FILE* stream = std::fopen(path.c_str(), "wb");
-    return stream ? new File{stream, true} : nullptr;
+    // Whatever stands at the path goes first, and the file is created
+    // exclusively and never through a link: a stale link would otherwise
+    // send the output to its target.
+    const InterruptionsHeld held;
+    unlink(path.c_str());
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    File* file = wrap(fd, "wb", true);
+    if (file) remove_on_interrupt(path);
+    return file;
 }
 
 bool file_write(File* file, const void* data, std::size_t size) {
@@ -255,12 +400,104 @@ bool file_close(File* file) {
 }
 
 bool delete_file(const std::string& path) {
+    const InterruptionsHeld held;
+    keep_on_interrupt(path);
     return std::remove(path.c_str()) == 0;
 }
 
 bool replace_file(const std::string& from, const std::string& to) {
     if (injected_failure()) return false;
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    const InterruptionsHeld held;
+    if (std::rename(from.c_str(), to.c_str()) != 0) return false;
+    keep_on_interrupt(from);
+    return true;
+}
+
+std::string last_error_text() {
+    // The C locale's text is English ASCII, which every console shows.
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    const int error = errno;
+    return c_locale ? strerror_l(error, c_locale) : std::strerror(error);
+}
+
+// ---- The staging file ----------------------------------------------------------
+
+// The run holds an exclusive flock on its staging file from creation to
+// deletion. Every run follows the same steps under a short lock of the
+// folder: a regular file at the path is removed only by a process that holds
+// its lock, then the file is created with O_EXCL and locked. After locking,
+// the path must still name the new file; if another process removed it in
+// between (possible only where the folder could not be locked), the steps
+// start again, and the next look finds the other run's file held.
+File* create_staging_file(const std::string& path, CreateStatus& status) {
+    status = CreateStatus::failed;
+    if (injected_failure()) return nullptr;
+    const InterruptionsHeld held;
+    const int folder_lock = lock_folder_of(path);
+    File* file = nullptr;
+    for (int attempt = 0; attempt < 16 && !file; ++attempt) {
+        status = remove_stale_staging_file(path);
+        if (status != CreateStatus::ok) break;
+        status = CreateStatus::failed;
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            break;
+        }
+        if (injected_failure() || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            // Another run locked the new file first and will remove it as
+            // stale; otherwise locking failed and the file is this run's own.
+            if (errno == EWOULDBLOCK) {
+                status = CreateStatus::in_use;
+            } else {
+                const int reason = errno;
+                unlink(path.c_str());
+                errno = reason;
+            }
+            close_keeping_errno(fd);
+            break;
+        }
+        if (!still_at(fd, path)) {
+            close(fd);
+            continue;
+        }
+        file = wrap(fd, "w+b", true);
+        if (file) {
+            status = CreateStatus::ok;
+            remove_on_interrupt(path);
+        } else {
+            unlink(path.c_str());
+        }
+    }
+    if (folder_lock >= 0) close_keeping_errno(folder_lock);
+    return file;
+}
+
+bool file_rewind(File* file) {
+    if (injected_failure()) return false;
+    return std::fflush(file->stream) == 0 && std::fseek(file->stream, 0, SEEK_SET) == 0;
+}
+
+void delete_staging_file(File* file, const std::string& path) {
+    const InterruptionsHeld held;
+    keep_on_interrupt(path);
+    // Removed while still held, and only while the path names this run's file.
+    if (still_at(fileno(file->stream), path)) unlink(path.c_str());
+    std::fclose(file->stream);
+    delete file;
+}
+
+// ---- Folders -------------------------------------------------------------------
+
+bool is_folder(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return stat(resolve(a).c_str(), &sa) == 0 && stat(resolve(b).c_str(), &sb) == 0 &&
+           same_inode(sa, sb);
 }
 
 // ---- The converter's own folder ------------------------------------------------
@@ -340,6 +577,13 @@ bool choose_folder(const char* title, std::string& folder) {
     return true;
 }
 
+namespace {
+// The terminal's settings while the key wait has changed them, for the
+// interruption handler to put back.
+termios g_saved_terminal;
+std::atomic<bool> g_terminal_changed{false};
+}  // namespace
+
 void wait_for_key() {
     if (!console_is_interactive()) return;
     termios saved;
@@ -348,11 +592,51 @@ void wait_for_key() {
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
+    g_saved_terminal = saved;
+    g_terminal_changed.store(true);
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     unsigned char key = 0;
     while (read(STDIN_FILENO, &key, 1) == 1 && key == 0) {
     }
     tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    g_terminal_changed.store(false);
+}
+
+// ---- Interruption --------------------------------------------------------------
+
+namespace {
+
+// Only async-signal-safe calls: unlink on prepared paths, tcsetattr, and the
+// default action of the signal, which ends the process with the signal as its
+// status once the handler returns (the signal stays blocked until then).
+extern "C" void on_interrupt(int signal_number) {
+    for (CleanupSlot& slot : g_cleanup) {
+        if (const char* path = slot.published.load()) unlink(path);
+    }
+    if (g_terminal_changed.load()) tcsetattr(STDIN_FILENO, TCSANOW, &g_saved_terminal);
+    signal(signal_number, SIG_DFL);
+    raise(signal_number);
+}
+
+}  // namespace
+
+void install_interrupt_handlers() {
+    // A closed standard output (msconv ... | head) makes writes to it fail
+    // with EPIPE instead of ending the run.
+    signal(SIGPIPE, SIG_IGN);
+    struct sigaction action {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    for (int s : signals)
+        sigaddset(&action.sa_mask, s);
+    for (int s : signals) {
+        struct sigaction current {};
+        // A signal ignored by whoever started the run (nohup, a background
+        // job of a shell) stays ignored.
+        if (sigaction(s, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        sigaction(s, &action, nullptr);
+    }
 }
 
 // ---- Creating files exclusively ------------------------------------------------
@@ -375,8 +659,5 @@ File* create_new_file(const std::string& path) {
     return new File{stream, true};
 }
 
-std::string last_error_text() {
-    return std::strerror(errno);
-}
 
 }  // namespace platform

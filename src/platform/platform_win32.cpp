@@ -7,9 +7,14 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <fcntl.h>
+
+#include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -75,6 +80,55 @@ struct File {
     std::FILE* stream;
 };
 
+namespace {
+
+// Output files that an interruption removes. A path is copied into its slot
+// before the slot is published; the console control handler, which runs on
+// a thread of its own, reads only published, finished strings.
+struct CleanupSlot {
+    std::string path;
+    std::atomic<const char*> published{nullptr};
+};
+CleanupSlot g_cleanup[4];  // the package's temporary file, and room to spare
+
+void remove_on_interrupt(const std::string& path) {
+    for (CleanupSlot& slot : g_cleanup) {
+        if (slot.published.load() != nullptr) continue;
+        try {
+            slot.path = path;
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+        slot.published.store(slot.path.c_str());
+        return;
+    }
+}
+
+void keep_on_interrupt(const std::string& path) {
+    for (CleanupSlot& slot : g_cleanup) {
+        if (slot.published.load() != nullptr && slot.path == path) slot.published.store(nullptr);
+    }
+}
+
+// A C stream over a handle of CreateFileA; the handle is closed on failure.
+File* wrap_handle(HANDLE handle, const char* mode) {
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    if (fd == -1) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* stream = _fdopen(fd, mode);
+    if (!stream) {
+        _close(fd);
+        return nullptr;
+    }
+    auto* file = new (std::nothrow) File{stream};
+    if (!file) std::fclose(stream);
+    return file;
+}
+
+}  // namespace
+
 File* open_regular_file(const std::string& path, std::uint64_t& size) {
     std::FILE* stream = std::fopen(path.c_str(), "rb");
     if (!stream) return nullptr;
@@ -102,10 +156,16 @@ std::size_t file_read(File* file, void* data, std::size_t size) {
 }
 
 File* create_file(const std::string& path) {
-    std::FILE* stream = std::fopen(path.c_str(), "wb");
-    if (!stream) return nullptr;
-    auto* file = new (std::nothrow) File{stream};
-    if (!file) std::fclose(stream);
+    // Whatever stands at the path goes first (a link itself, never its
+    // target), and the file is created new. It is shared for deletion, so
+    // that an interruption can delete it while it is open.
+    DeleteFileA(path.c_str());
+    const HANDLE handle =
+        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    File* file = wrap_handle(handle, "wb");
+    if (file) remove_on_interrupt(path);
     return file;
 }
 
@@ -124,11 +184,98 @@ bool file_close(File* file) {
 }
 
 bool delete_file(const std::string& path) {
+    keep_on_interrupt(path);
     return DeleteFileA(path.c_str()) != 0;
 }
 
 bool replace_file(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    keep_on_interrupt(from);
+    return true;
+}
+
+// The system's text in English where it has it, else in its own language
+// (in the ANSI code page, which on a Japanese system is code page 932).
+std::string last_error_text() {
+    const DWORD error = GetLastError();
+    if (error == 0) return std::strerror(errno);
+    char text[512];
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    DWORD n = FormatMessageA(flags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                             text, sizeof text, nullptr);
+    if (n == 0) n = FormatMessageA(flags, nullptr, error, 0, text, sizeof text, nullptr);
+    if (n == 0) return "error " + std::to_string(error);
+    std::string out(text, n);
+    while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
+// ---- The staging file ----------------------------------------------------------
+
+// The staging file is open without sharing for the whole run, so another run
+// can neither open nor delete it: its DeleteFileA fails with a sharing
+// violation, and it stops (in_use) without changing anything. A stale file or
+// link (the link itself) is deleted, then the file is created new; when
+// another run created one in between, the steps start again. The system
+// deletes the file as its handle closes, however the process ends.
+File* create_staging_file(const std::string& path, CreateStatus& status) {
+    status = CreateStatus::failed;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        if (!DeleteFileA(path.c_str())) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_SHARING_VIOLATION) {
+                status = CreateStatus::in_use;
+                return nullptr;
+            }
+            if (error != ERROR_FILE_NOT_FOUND) return nullptr;
+        }
+        const HANDLE handle =
+            CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            File* file = wrap_handle(handle, "w+b");
+            if (file) status = CreateStatus::ok;
+            return file;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return nullptr;
+    }
+    return nullptr;
+}
+
+bool file_rewind(File* file) {
+    return std::fflush(file->stream) == 0 && std::fseek(file->stream, 0, SEEK_SET) == 0;
+}
+
+// Closing the handle deletes the file (FILE_FLAG_DELETE_ON_CLOSE).
+void delete_staging_file(File* file, const std::string&) {
+    std::fclose(file->stream);
+    delete file;
+}
+
+// ---- Folders -------------------------------------------------------------------
+
+bool is_folder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const std::string* paths[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        // Opened for no access, which folders allow with backup semantics.
+        const HANDLE handle = CreateFileA(
+            paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return false;
+        const bool ok = GetFileInformationByHandle(handle, &info[i]) != 0;
+        CloseHandle(handle);
+        if (!ok) return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
 // ---- The converter's own folder ------------------------------------------------
@@ -301,17 +448,26 @@ File* create_new_file(const std::string& path) {
     return nullptr;
 }
 
-std::string last_error_text() {
-    const DWORD error = GetLastError();
-    char text[512];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             error, 0, text, sizeof text, nullptr);
-    // The system's texts end in a full stop and a line end.
-    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == '.' ||
-                     text[n - 1] == ' ')) {
-        --n;
+// ---- Interruption --------------------------------------------------------------
+
+namespace {
+
+// Runs on a thread of its own for Ctrl+C, Ctrl+Break, closing the console,
+// logging off and shutting down. The package's temporary file, open for
+// deletion, disappears when the process ends; the staging file is deleted by
+// the system as its handle closes.
+BOOL WINAPI on_console_control(DWORD) {
+    for (CleanupSlot& slot : g_cleanup) {
+        if (const char* path = slot.published.load()) DeleteFileA(path);
     }
-    return n > 0 ? std::string(text, n) : "error " + std::to_string(error);
+    if (g_saved_output_code_page != 0) SetConsoleOutputCP(g_saved_output_code_page);
+    return FALSE;  // the system's own handler ends the process, with its status
+}
+
+}  // namespace
+
+void install_interrupt_handlers() {
+    SetConsoleCtrlHandler(on_console_control, TRUE);
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "raw_import/raw_import.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -15,7 +16,7 @@ void import_raw_file(Package& package, const std::string& path) {
     switch (platform::read_file(path, block, UINT32_MAX)) {
         case platform::ReadStatus::ok:
         case platform::ReadStatus::empty:
-            add_package_entry(package, base_name(path.c_str()), std::move(block));
+            add_package_entry(package, base_name(path.c_str()), std::move(block), path.c_str());
             break;
         case platform::ReadStatus::no_memory:
             console_print("Could not allocate memory.");
@@ -32,9 +33,14 @@ void import_raw_file(Package& package, const std::string& path) {
     }
 }
 
-void import_raw_folder(Package& package, FileSearch& search, const std::string& pattern) {
+void import_raw_folder(Package& package, FileSearch& search, const std::string& pattern,
+                       const std::vector<std::string>& skipped) {
     const std::string folder = pattern.substr(0, pattern.find_last_of("\\/") + 1);
     for (const char* name = find_first_file(search, pattern); name; name = find_next_file(search)) {
-        import_raw_file(package, folder + name);
+        const std::string folded = upper_cased_name(name);
+        const bool skip = std::any_of(skipped.begin(), skipped.end(), [&](const std::string& s) {
+            return upper_cased_name(s) == folded;
+        });
+        if (!skip) import_raw_file(package, folder + name);
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct FileSearch;
 struct Package;
@@ -12,5 +13,8 @@ struct Package;
 void import_raw_file(Package& package, const std::string& path);
 
 // Imports every file (not sub-folder) matching `pattern`, for example
-// "<folder>/DATA/*.*", in search order.
-void import_raw_folder(Package& package, FileSearch& search, const std::string& pattern);
+// "<folder>/DATA/*.*", in search order. Files named in `skipped` (compared as
+// Windows compares names, whatever their case) are left out: the run's own
+// output files when the folder is the output folder.
+void import_raw_folder(Package& package, FileSearch& search, const std::string& pattern,
+                       const std::vector<std::string>& skipped = {});

@@ -59,8 +59,8 @@ Status translate_scenarios(Translator& t, Package& package, const std::string& g
         if (t.conversion_failed) return Status::translation_failed;
         char name[16];
         std::snprintf(name, sizeof name, "SEEN%03zu.TXT", k);
-        add_package_entry(package, name, t.OutBuffer.data(),
-                          static_cast<std::size_t>(seen_size(t)));
+        add_package_entry(package, name, t.OutBuffer.data(), static_cast<std::size_t>(seen_size(t)),
+                          path.c_str());
     }
     return Status::ok;
 }

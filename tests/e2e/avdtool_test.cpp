@@ -62,7 +62,7 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
     for (const auto& c : cases) {
         e2e::RunSpec spec({AVDTOOL_EXE});
         spec.args.insert(spec.args.end(), c.args.begin(), c.args.end());
-        spec.time_limit = 10;
+        spec.timeout_seconds = 10;
         const e2e::Result r = e2e::run(spec);
         EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
         EXPECT_NE(r.out.find(c.in_out), std::string::npos) << r.out;

@@ -16,14 +16,7 @@ using e2e::TempDir;
 using gamekit::cp932;
 using Bytes = std::vector<std::uint8_t>;
 
-// The console text of a run, in code page 932 as the converter prints it.
-std::string opening() {
-    return cp932(
-        "「ねむり ぎつね文庫ミニシナリオ」 データコンバータ for ぽぷらん\n"
-        "Version 0.10\n\n"
-        "##### 「ふわふわ星の小夜曲」がインストールされている #####\n"
-        "##### フォルダを選択してください。                   #####\n\n");
-}
+using e2e::opening;
 const std::string kPressKey = "何かキーを押してください.\n";
 
 Result convert(const std::string& game, const std::string& out, const std::string& data,
@@ -56,7 +49,7 @@ Bytes noise(std::size_t size, std::uint32_t seed) {
 
 TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
     TempDir dir;
-    std::filesystem::create_directories(dir / "game");
+    std::filesystem::create_directories(dir / "game/MES");
     std::filesystem::create_directories(dir / "out");
     const Bytes readme = {'h', 'e', 'l', 'l', 'o', '\n'};
     const Bytes big = noise(300000, 7);
@@ -67,7 +60,7 @@ TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
 
     const Result r = convert(dir / "game", dir / "out", dir / "DATA");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, opening() + cp932("... コンバート中です\n\n終了しました.\n\n" + kPressKey));
+    EXPECT_EQ(r.out, opening() + cp932("... コンバート中です\n\n終了しました.\n\n"));
     EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
 
     const Result verify = e2e::run({{AVDTOOL_EXE, "verify", dir / "out/DAR297.AVD"}});
@@ -90,14 +83,19 @@ TEST(Conversion, CancelAtThePromptEndsWithStatusOne) {
     TempDir dir;
     const Result r = e2e::run({{MSCONV_EXE, "--no-wait", "--output", dir.path}, ""});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, opening() + cp932("中止しました.\n\n" + kPressKey));
+    EXPECT_EQ(r.out, opening() + cp932("中止しました.\n\n"));
     EXPECT_FALSE(e2e::exists(dir / "tmp.dat"));
     EXPECT_FALSE(e2e::exists(dir / "DAR297.AVD"));
+    // Without --no-wait the key prompt comes on every path; the wait itself
+    // ends at once, standard input being no terminal.
+    const Result designed = e2e::run({{MSCONV_EXE, "--output", dir.path}, ""});
+    EXPECT_EQ(designed.status, 1);
+    EXPECT_EQ(designed.out, opening() + cp932("中止しました.\n\n" + kPressKey));
 }
 
 TEST(Conversion, FolderTypedAtThePromptIsConverted) {
     TempDir dir;
-    std::filesystem::create_directories(dir / "game");
+    std::filesystem::create_directories(dir / "game/CG");
     gamekit::write_file(dir / "DATA/x", {1});
     const Result r =
         e2e::run({{MSCONV_EXE, "--no-wait", "--output", dir.path, "--data", dir / "DATA"},
@@ -108,15 +106,17 @@ TEST(Conversion, FolderTypedAtThePromptIsConverted) {
 
 TEST(Conversion, OutputFolderThatCannotBeWritten) {
     TempDir dir;
-    std::filesystem::create_directories(dir / "game");
+    std::filesystem::create_directories(dir / "game/MES");
     const Result r = convert(dir / "game", dir / "missing/folder", dir / "DATA");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, opening() + cp932("アーカイブ作成に失敗しました.\n\n" + kPressKey));
+    EXPECT_EQ(r.out, opening() + cp932("アーカイブ作成に失敗しました.\n\n"));
+    EXPECT_EQ(r.err, "msconv: cannot create " + dir / "missing/folder/tmp.dat" +
+                         ": No such file or directory\n");
 }
 
 TEST(Conversion, WriteFailureKeepsTheEarlierPackage) {
     TempDir dir;
-    std::filesystem::create_directories(dir / "game");
+    std::filesystem::create_directories(dir / "game/MES");
     const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
     gamekit::write_file(dir / "out/DAR297.AVD", earlier);
     gamekit::write_file(dir / "DATA/noise.bin", noise(400000, 3));
@@ -124,8 +124,8 @@ TEST(Conversion, WriteFailureKeepsTheEarlierPackage) {
     const Result r = convert(dir / "game", dir / "out", dir / "DATA", 200000);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, opening() + cp932("... コンバート中です\n\n"
-                                       "アーカイブの書き込みに失敗しました.\n\n" +
-                                       kPressKey));
+                                       "アーカイブの書き込みに失敗しました.\n\n"));
+    EXPECT_EQ(r.err, "msconv: cannot write " + dir / "out/tmp.dat" + ": File too large\n");
     EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), earlier);
     EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
     EXPECT_FALSE(e2e::exists(dir / "out/DAR297.AVD.part"));
@@ -134,16 +134,22 @@ TEST(Conversion, WriteFailureKeepsTheEarlierPackage) {
 TEST(Conversion, FailureWhileWritingThePackageKeepsTheEarlierOne) {
     // The staging file fits the limit, the package (its copy plus header) does not.
     TempDir dir;
-    std::filesystem::create_directories(dir / "game");
-    const Bytes earlier = {'o', 'l', 'd'};
-    gamekit::write_file(dir / "out/DAR297.AVD", earlier);
+    std::filesystem::create_directories(dir / "game/MES");
+    std::filesystem::create_directories(dir / "out");
     const Bytes data = noise(150000, 5);
     gamekit::write_file(dir / "DATA/noise.bin", data);
-    const Result r = convert(dir / "game", dir / "out", dir / "DATA", data.size() + 100);
+    // The package is its header and one directory entry (96 bytes) ahead of
+    // the staged data.
+    ASSERT_EQ(convert(dir / "game", dir / "out", dir / "DATA").status, 0);
+    const std::uint64_t package_size = e2e::read_bytes(dir / "out/DAR297.AVD").size();
+    const Bytes earlier = {'o', 'l', 'd'};
+    gamekit::write_file(dir / "out/DAR297.AVD", earlier);
+    const Result r = convert(dir / "game", dir / "out", dir / "DATA", package_size - 48);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), earlier);
     EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
     EXPECT_FALSE(e2e::exists(dir / "out/DAR297.AVD.part"));
+    EXPECT_EQ(r.err, "msconv: cannot write " + dir / "out/DAR297.AVD.part" + ": File too large\n");
 }
 
 TEST(Conversion, CommandLine) {
@@ -152,11 +158,14 @@ TEST(Conversion, CommandLine) {
     EXPECT_EQ(version.out, "msconv 0.10\n");
     const Result bad = e2e::run({{MSCONV_EXE, "--no-such-option"}});
     EXPECT_EQ(bad.status, 2);
+    const Result generator = e2e::run({{SAMPLE_GAME_EXE}});
+    EXPECT_EQ(generator.status, 2);
+    EXPECT_NE(generator.err.find("OUT_GAME OUT_DATA"), std::string::npos) << generator.err;
 }
 
 TEST(Avdtool, VerifyNamesTheFirstFault) {
     TempDir dir;
-    std::filesystem::create_directories(dir / "game");
+    std::filesystem::create_directories(dir / "game/MES");
     gamekit::write_file(dir / "DATA/a", {1, 2, 3});
     gamekit::write_file(dir / "DATA/b", noise(1000, 1));
     ASSERT_EQ(convert(dir / "game", dir.path, dir / "DATA").status, 0);

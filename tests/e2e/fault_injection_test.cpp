@@ -1,4 +1,4 @@
-// Every call that creates, writes, flushes, closes or renames an output file
+// Every call that creates, locks, writes, flushes, closes or renames an output file
 // is made to fail in turn: each run must end with the designed message and
 // status 2, no staging file, and the earlier package untouched.
 #include <gtest/gtest.h>
@@ -17,9 +17,9 @@ using e2e::TempDir;
 
 Result run_faulty(const TempDir& dir, std::uint64_t fail_call, const std::string& jobs) {
     e2e::RunSpec request({MSCONV_FAULTY_EXE, "--no-wait", "--jobs", jobs, "--output", dir / "out",
-                       "--data", dir / "DATA", dir / "game"});
+                          "--data", dir / "DATA", dir / "game"});
     request.env = {{"MSCONV_FAIL_CALL", std::to_string(fail_call)},
-                {"MSCONV_CALL_COUNT", dir / "calls"}};
+                   {"MSCONV_CALL_COUNT", dir / "calls"}};
     return e2e::run(request);
 }
 
@@ -65,9 +65,12 @@ TEST(FaultInjection, EveryOutputCallFailingLeavesTheEarlierPackage) {
             const Result r = run_faulty(dir, n, jobs);
             SCOPED_TRACE("failing call " + std::to_string(n) + " with " + jobs + " jobs");
             EXPECT_EQ(r.status, 2);
-            // The first call creates the staging file.
-            const std::string& message = n == 1 ? cannot_create : write_failed;
+            // The first two calls create and lock the staging file.
+            const std::string& message = n <= 2 ? cannot_create : write_failed;
             EXPECT_NE(r.out.find(message), std::string::npos) << r.out;
+            // Standard error names the file and the reason.
+            EXPECT_EQ(r.err.rfind("msconv: cannot ", 0), 0u) << r.err;
+            EXPECT_NE(r.err.find(": Input/output error\n"), std::string::npos) << r.err;
             EXPECT_EQ(r.out.find(gamekit::cp932("終了しました")), std::string::npos);
             EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), earlier);
             EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));

@@ -21,6 +21,7 @@ struct TempDir {
 
 struct Result {
     int status = -1;  // exit status, or -1 when the process did not exit normally
+    int signal = 0;   // the signal that ended the process (SIGALRM: its time ran out), or 0
     std::string out;
     std::string err;
 };
@@ -35,12 +36,26 @@ struct RunSpec {
     std::vector<std::string> args;      // args[0] is the executable
     std::string stdin_text;             // fed on standard input, then end of input
     std::uint64_t file_size_limit = 0;  // RLIMIT_FSIZE in bytes; 0 for none
-    unsigned time_limit = 0;  // seconds until SIGALRM ends the process (status -1); 0 for none
     std::vector<std::pair<std::string, std::string>> env;  // set in the child
+    std::string stdin_path;        // when set, standard input opens this (a terminal)
+    bool stdout_closed = false;    // standard output is a pipe nobody reads any more
+    unsigned timeout_seconds = 0;  // ended by SIGALRM after this long; 0 for no limit
+};
+
+// A process started in the background.
+struct Process {
+    int pid = -1;
+    std::string io;  // the folder of its standard input, output and error files
 };
 
 // Runs under LC_ALL=C, so that console texts come out as their raw bytes.
 Result run(const RunSpec& request);
+// The same in two steps, for a test that acts while the process runs.
+Process start(const RunSpec& request);
+Result wait(Process& process);
+
+// The console text every run starts with, in code page 932.
+std::string opening();
 
 std::vector<std::uint8_t> read_bytes(const std::string& path);
 bool exists(const std::string& path);

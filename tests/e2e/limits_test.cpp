@@ -120,7 +120,7 @@ bool has_entry(const Package& p, const std::string& name) {
 // number of jobs. The same bound holds for files of hundreds of MiB (README).
 TEST(Limits, LargeDataFileNeedsAboutTwiceItsSize) {
     TempDir dir;
-    std::filesystem::create_directories(dir / "game");
+    std::filesystem::create_directories(dir / "game/MES");
     std::filesystem::create_directories(dir / "out");
     // Above 32 MiB, so that the C library maps each block on its own and
     // gives it back when it is freed; 4 KiB patterns, so that compressing

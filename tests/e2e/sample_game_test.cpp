@@ -47,8 +47,7 @@ std::string expected_console() {
         "... コンバート中です\n\n"
         "******************** Error!!! Global jump file (NOWHERE.SIO) not found\n"
         "********** Bad charactor nums : 3\n"
-        "終了しました.\n\n"
-        "何かキーを押してください.\n");
+        "終了しました.\n\n");
 }
 
 // The scenario list: MAIN.SIO first; the others in the order of the search

@@ -12,14 +12,24 @@ int main(int argc, char** argv) {
     CLI::App app{
         "Writes a complete game folder of our own making (scenarios, pictures, sprites with\n"
         "their shadow masks) and a DATA folder for msconv. The output is the same on every run.\n"
-        "The scale options add bulk for timing runs."};
+        "The scale options add bulk for timing runs.",
+        "sample-game"};
     app.add_option("OUT_GAME", game_folder, "The game folder to write")->required();
     app.add_option("OUT_DATA", data_folder, "The DATA folder to write")->required();
     app.add_option("--pictures", options.pictures, "Extra 640x480 pictures in CG, both formats");
     app.add_option("--sprites", options.sprites, "Extra 320x480 sprites in CHAR with their masks");
     app.add_option("--scenarios", options.scenarios, "Extra scenarios in MES");
     app.add_option("--data-mib", options.data_mib, "Extra MiB of files in DATA");
-    CLI11_PARSE(app, argc, argv);
+    if (argc < 2) {
+        std::fputs(app.help().c_str(), stderr);
+        return 2;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : 2;
+    }
 
     sample_game::Summary summary;
     std::string error;

@@ -1,0 +1,342 @@
+// The user's package is never lost or corrupted: wrong game folders, a second
+// run into the same folder, stale links and special files, interruptions, a
+// closed standard output, DATA as the output folder, names stored twice.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/harness.h"
+#include "gamekit/gamekit.h"
+#include "gamekit/picture_encode.h"
+#include "gamekit/sio_commands.h"
+#include "package/package_reader.h"
+#include "sample-game/sample_game.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::Result;
+using e2e::TempDir;
+using gamekit::Bytes;
+using gamekit::cp932;
+
+const Bytes kEarlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+const std::string kConverting = cp932("... コンバート中です\n\n");
+const std::string kFinished = cp932("終了しました.\n\n");
+
+e2e::RunSpec conversion(const std::string& game, const std::string& out, const std::string& data,
+                        const char* jobs = "1") {
+    e2e::RunSpec request(
+        {MSCONV_EXE, "--no-wait", "--jobs", jobs, "--output", out, "--data", data, game});
+    request.timeout_seconds = 60;
+    return request;
+}
+
+// One scenario, one picture, one sprite with its mask, one DATA file; the
+// output folder "out".
+void make_small_game(const TempDir& dir) {
+    gamekit::Sio main;
+    gamekit::sio_text(main, "Hi");
+    gamekit::write_file(dir / "game/MES/MAIN.SIO", main.build());
+    const Bytes picture =
+        gamekit::encode_run_length_picture(gamekit::sample_picture(8, 6, 1, false));
+    gamekit::write_file(dir / "game/CG/BG.MOE", picture);
+    gamekit::write_file(dir / "game/CHAR/ABC_05.MOE", picture);
+    gamekit::write_file(dir / "game/SHADOW/ABC_05S.SHW",
+                        gamekit::encode_shadow_mask(gamekit::make_mask(8, 6, 9)));
+    gamekit::write_file(dir / "DATA/NOTE.TXT", {'n'});
+    fs::create_directories(dir / "out");
+}
+
+Result convert_small_game(const TempDir& dir, const std::string& data = "") {
+    return e2e::run(conversion(dir / "game", dir / "out", data.empty() ? dir / "DATA" : data));
+}
+
+bool verifies(const std::string& package) {
+    return e2e::run({{AVDTOOL_EXE, "verify", package}}).status == 0;
+}
+
+std::vector<std::string> entry_names(const std::string& path) {
+    const Bytes bytes = e2e::read_bytes(path);
+    PackageView view;
+    std::string error;
+    EXPECT_TRUE(parse_package(bytes.data(), bytes.size(), view, error)) << error;
+    std::vector<std::string> names;
+    for (const DirectoryEntry& e : view.directory)
+        names.push_back(entry_name(e));
+    return names;
+}
+
+void expect_no_staging_files(const std::string& out) {
+    EXPECT_FALSE(fs::exists(fs::symlink_status(out + "/tmp.dat")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(out + "/DAR297.AVD.part")));
+}
+
+// Polls until `ready` holds (true) or the process has ended (false).
+bool wait_until(const e2e::Process& process, const std::function<bool()>& ready) {
+    siginfo_t ended{};
+    while (!ready()) {
+        if (waitid(P_PID, process.pid, &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+std::uintmax_t size_of(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    return error ? 0 : size;
+}
+
+TEST(Safety, WrongGameFoldersLeaveTheEarlierPackage) {
+    TempDir dir;
+    make_small_game(dir);
+    gamekit::write_file(dir / "file.txt", {'x'});
+    fs::create_directories(dir / "empty");
+    const std::string missing = "\" does not exist or is not a folder.\n\n";
+    const std::string unknown =
+        "\" holds none of MES, CG, ENDING, SYSTEM, CHAR: choose the folder the game is "
+        "installed in.\n\n";
+    const struct {
+        std::string folder;
+        bool typed;  // at the prompt, not on the command line
+        const std::string& message;
+    } cases[] = {
+        {dir / "no/such", false, missing},
+        {dir / "file.txt", false, missing},
+        {dir / "empty", false, unknown},
+        {dir.path, false, unknown},  // the parent of the game folder
+        {"\"" + dir / "game" + "\"", false, missing},
+        {dir / "game ", false, missing},
+        {"'" + dir / "game" + "'", true, missing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        gamekit::write_file(dir / "out/DAR297.AVD", kEarlier);
+        e2e::RunSpec request = conversion(c.folder, dir / "out", dir / "DATA");
+        if (c.typed) {
+            request.args.pop_back();
+            request.stdin_text = c.folder + "\n";
+        }
+        const Result r = e2e::run(request);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, e2e::opening() + "The game folder \"" + c.folder + c.message);
+        EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), kEarlier);
+        expect_no_staging_files(dir / "out");
+    }
+}
+
+TEST(Safety, StaleStagingNamesAreNeverFollowed) {
+    TempDir dir;
+    make_small_game(dir);
+    const std::string target = dir / "target";
+    const struct {
+        const char* name;
+        void (*make)(const std::string& target, const std::string& at);
+    } cases[] = {
+        {"tmp.dat", [](auto& t, auto& at) { fs::create_symlink(t, at); }},
+        {"DAR297.AVD.part", [](auto& t, auto& at) { fs::create_symlink(t, at); }},
+        {"DAR297.AVD", [](auto& t, auto& at) { fs::create_symlink(t, at); }},
+        {"tmp.dat", [](auto& t, auto& at) { fs::create_hard_link(t, at); }},
+        {"tmp.dat", [](auto&, auto& at) { mkfifo(at.c_str(), 0600); }},
+        {"DAR297.AVD.part", [](auto&, auto& at) { mkfifo(at.c_str(), 0600); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        gamekit::write_file(target, kEarlier);
+        fs::remove(dir / "out/" + c.name);
+        c.make(target, dir / "out/" + c.name);
+        EXPECT_EQ(convert_small_game(dir).status, 0);
+        EXPECT_EQ(e2e::read_bytes(target), kEarlier);
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "out/DAR297.AVD")));
+        EXPECT_TRUE(verifies(dir / "out/DAR297.AVD"));
+        expect_no_staging_files(dir / "out");
+    }
+}
+
+// A FIFO takes the way of a file that cannot be opened, and never blocks.
+TEST(Safety, SpecialFilesAreSkippedLikeUnreadableOnes) {
+    TempDir dir;
+    make_small_game(dir);
+    const std::string game = dir / "game/", mask = game + "SHADOW/ABC_05S.SHW";
+    const struct {
+        std::string fifo;
+        std::string message;
+    } cases[] = {
+        {game + "MES/F.SIO", ""},
+        {game + "CG/F.MOE", "********** Cannot open " + game + "CG/F.MOE\n"},
+        {dir / "DATA/F", ""},
+        {mask, "************** Cannot open " + mask},  // the sprite's mask, last
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fifo);
+        fs::remove(c.fifo);
+        ASSERT_EQ(mkfifo(c.fifo.c_str(), 0600), 0);
+        const Result r = convert_small_game(dir);
+        EXPECT_EQ(r.signal, 0);  // SIGALRM when blocked
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, e2e::opening() + kConverting + c.message + kFinished);
+        fs::remove(c.fifo);
+    }
+}
+
+// `msconv ... | head -1`: writes to the console fail, the conversion goes on.
+TEST(Safety, ClosedStandardOutputDoesNotStopTheRun) {
+    TempDir dir;
+    make_small_game(dir);
+    e2e::RunSpec request = conversion(dir / "game", dir / "out", dir / "DATA", "2");
+    request.stdout_closed = true;
+    const Result r = e2e::run(request);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(verifies(dir / "out/DAR297.AVD"));
+}
+
+// The run's own files never become entries: the package does not grow.
+TEST(Safety, OutputFolderAsDataFolder) {
+    TempDir dir;
+    make_small_game(dir);
+    for (const char* name : {"NOTE.TXT", "DAR297.AVD", "tmp.dat", "DAR297.AVD.part"})
+        gamekit::write_file(dir / "out/" + name, kEarlier);
+    std::vector<Bytes> packages;
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(convert_small_game(dir, dir / "out/.").status, 0);  // the folder spelt anew
+        EXPECT_EQ(entry_names(dir / "out/DAR297.AVD"),
+                  (std::vector<std::string>{"ABC_05.PDT", "BG.PDT", "NOTE.TXT", "SEEN001.TXT"}));
+        packages.push_back(e2e::read_bytes(dir / "out/DAR297.AVD"));
+    }
+    EXPECT_EQ(packages[0], packages[1]);
+}
+
+TEST(Safety, NamesStoredTwiceAreKeptWithAWarning) {
+    TempDir dir;
+    make_small_game(dir);
+    const std::string game = dir / "game/", data = dir / "DATA/";
+    for (const char* name : {"ENDING/BG.MOE", "CG/EV.MOE", "CG/ev.moe"})
+        gamekit::write_file(game + name, e2e::read_bytes(game + "CG/BG.MOE"));
+    for (const char* name : {"SEEN001.TXT", "LONG_NAME_OF_15A.BIN", "LONG_NAME_OF_15B.BIN"})
+        gamekit::write_file(data + name, {'d'});
+    const auto twice = [](const std::string& name, const std::string& a, const std::string& b) {
+        return "********** Duplicate entry " + name + ": " + a + " and " + b + " (both kept)\n";
+    };
+    const Result r = e2e::run(conversion(dir / "game", dir / "out", dir / "DATA", "2"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(
+        r.out,
+        e2e::opening() + kConverting + twice("EV.PDT", game + "CG/EV.MOE", game + "CG/ev.moe") +
+            twice("BG.PDT", game + "CG/BG.MOE", game + "ENDING/BG.MOE") +
+            twice("LONG_NAME_OF_15", data + "LONG_NAME_OF_15A.BIN", data + "LONG_NAME_OF_15B.BIN") +
+            twice("SEEN001.TXT", game + "MES/MAIN.SIO", data + "SEEN001.TXT") + kFinished);
+    const std::vector<std::string> names = entry_names(dir / "out/DAR297.AVD");
+    for (const char* name : {"BG.PDT", "EV.PDT", "LONG_NAME_OF_15", "SEEN001.TXT"})
+        EXPECT_EQ(std::count(names.begin(), names.end(), name), 2) << name;
+}
+
+// Ctrl-C at the final key wait gives the terminal its echo back.
+TEST(Safety, InterruptAtTheKeyWaitRestoresTheTerminal) {
+    TempDir dir;
+    make_small_game(dir);
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0) GTEST_SKIP();
+    e2e::RunSpec request = conversion(dir / "game", dir / "out", dir / "DATA");
+    request.args.erase(request.args.begin() + 1);  // --no-wait
+    request.stdin_path = ptsname(terminal);
+    const int input = open(request.stdin_path.c_str(), O_RDWR | O_NOCTTY);
+    e2e::Process process = e2e::start(request);
+    termios settings{};
+    EXPECT_TRUE(wait_until(process, [&] {
+        return tcgetattr(input, &settings) == 0 && (settings.c_lflag & ECHO) == 0;
+    }));
+    kill(process.pid, SIGINT);
+    EXPECT_EQ(e2e::wait(process).signal, SIGINT);
+    ASSERT_EQ(tcgetattr(input, &settings), 0);
+    EXPECT_NE(settings.c_lflag & ECHO, 0u);
+    EXPECT_TRUE(verifies(dir / "out/DAR297.AVD"));
+    close(input);
+    close(terminal);
+}
+
+// A game whose conversion takes a good part of a second, for the tests that
+// act while it runs; the output folder "out" holds an earlier package.
+struct RunningConversion : ::testing::Test {
+    TempDir dir;
+    void SetUp() override {
+        sample_game::Options options;
+        options.pictures = 3;
+        sample_game::Summary summary;
+        std::string error;
+        ASSERT_TRUE(
+            sample_game::write_sample_game(options, dir / "game", dir / "DATA", summary, error));
+    }
+    e2e::Process start(const char* jobs) {
+        gamekit::write_file(package(), kEarlier);
+        return e2e::start(conversion(dir / "game", dir / "out", dir / "DATA", jobs));
+    }
+    std::string package() const { return dir / "out/DAR297.AVD"; }
+    bool staged(std::uintmax_t bytes) const { return size_of(dir / "out/tmp.dat") > bytes; }
+};
+
+TEST_F(RunningConversion, SecondRunIntoTheSameFolderIsRefused) {
+    e2e::Process first = start("1");
+    // Stopped once it has written into its staging file, which it then holds.
+    ASSERT_TRUE(wait_until(first, [&] { return staged(0); }));
+    kill(first.pid, SIGSTOP);
+    const Bytes staging = e2e::read_bytes(dir / "out/tmp.dat");
+    const Result second = e2e::run(conversion(dir / "game", dir / "out", dir / "DATA"));
+    EXPECT_EQ(second.status, 2);
+    EXPECT_EQ(second.out, e2e::opening() + "Another conversion is writing into \"" + dir / "out" +
+                              "/\": this one stops and changes nothing.\n\n");
+    EXPECT_EQ(e2e::read_bytes(dir / "out/tmp.dat"), staging);
+    EXPECT_EQ(e2e::read_bytes(package()), kEarlier);
+    kill(first.pid, SIGCONT);
+    EXPECT_EQ(e2e::wait(first).status, 0);
+    EXPECT_TRUE(verifies(package()));
+    expect_no_staging_files(dir / "out");
+}
+
+TEST_F(RunningConversion, InterruptionRemovesTheStagingFilesAndKeepsTheEarlierPackage) {
+    const std::function<bool()> begun = [&] { return staged(0); };
+    // Partway through the pictures (the staging file ends near 110 KB).
+    const std::function<bool()> grown = [&] { return staged(40000); };
+    const std::function<bool()> writing_package = [&] { return e2e::exists(package() + ".part"); };
+    const struct {
+        int signal;
+        const std::function<bool()>& point;
+        const char* jobs;
+    } cases[] = {
+        {SIGINT, begun, "1"},
+        {SIGTERM, grown, "2"},
+        {SIGHUP, grown, "1"},
+        {SIGINT, writing_package, "2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.signal) + " with " + c.jobs + " jobs");
+        e2e::Process process = start(c.jobs);
+        const bool reached = wait_until(process, c.point);
+        kill(process.pid, c.signal);
+        const Result r = e2e::wait(process);
+        if (&c.point != &writing_package) {
+            EXPECT_TRUE(reached);
+            EXPECT_EQ(r.signal, c.signal);
+            EXPECT_EQ(e2e::read_bytes(package()), kEarlier);
+        } else {  // the signal may come after the rename, or after the run
+            EXPECT_TRUE(r.signal == c.signal || r.status == 0);
+            EXPECT_TRUE(e2e::read_bytes(package()) == kEarlier || verifies(package()));
+        }
+        expect_no_staging_files(dir / "out");
+    }
+}
+
+}  // namespace
