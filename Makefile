@@ -25,12 +25,16 @@ DEMO := $(BUILD)/demo
 
 all: build
 
-# Packages named PACKAGE:i386 need dpkg's i386 architecture, which is added
-# (before apt-get update) when it is missing.
+# A package counts as installed in the machine's own architecture (or "all")
+# unless it is named PACKAGE:ARCH; dpkg -s cannot tell once a package is there
+# for two architectures. Packages named PACKAGE:i386 need dpkg's i386
+# architecture, which is added (before apt-get update) when it is missing.
 deps:
-	@missing=""; \
+	@missing=""; native=$$(dpkg --print-architecture); \
 	for p in $(DEB_PACKAGES); do \
-	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
+	  case $$p in *:*) want=$${p#*:};; *) want="$$native|all";; esac; \
+	  dpkg-query -W -f='$${db:Status-Abbrev}$${Architecture}\n' $$p 2>/dev/null | \
+	    grep -Eqx "ii ($$want)" || missing="$$missing $$p"; \
 	done; \
 	if [ -z "$$missing" ]; then exit 0; fi; \
 	add_i386=""; \
