@@ -147,6 +147,27 @@ TEST(Limits, LargeDataFileNeedsAboutTwiceItsSize) {
     EXPECT_TRUE(content == big);
 }
 
+// A 32-bit process cannot hold a DATA file of 3 GiB: the file is skipped with
+// the allocation message and the run goes on. The file is sparse and takes no
+// disk space; without large-file support it could not even be opened.
+// Disabled until read_file reports a size beyond the vector's max_size() as
+// no memory: today the std::length_error of the resize ends the run.
+TEST(Limits, DISABLED_DataFileBeyondThe32BitAddressSpaceIsSkipped) {
+    if (sizeof(void*) != 4) GTEST_SKIP() << "a 64-bit converter would compress all 3 GiB";
+    TempDir dir;
+    std::filesystem::create_directories(dir / "game");
+    std::filesystem::create_directories(dir / "out");
+    ASSERT_TRUE(gamekit::write_file(dir / "DATA" + "/SMALL.DAT", noise(100, 1)));
+    ASSERT_TRUE(gamekit::write_file(dir / "DATA" + "/HUGE.DAT", {}));
+    ASSERT_EQ(truncate((dir / "DATA" + "/HUGE.DAT").c_str(), off_t{3} << 30), 0);
+    const Result result = e2e::run(conversion(dir));
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("Could not allocate memory."), std::string::npos) << result.out;
+    const Package package = read_package(dir / "out" + "/DAR297.AVD");
+    EXPECT_TRUE(has_entry(package, "SMALL.DAT"));
+    EXPECT_FALSE(has_entry(package, "HUGE.DAT"));
+}
+
 // Thousands of files in one folder each become an entry; the directory is
 // the only thing that grows with their number.
 TEST(Limits, ThousandsOfFilesInOneFolder) {
