@@ -19,8 +19,10 @@ FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 20
 DEMO := $(BUILD)/demo
+# The project version, for the name of the Windows zip.
+VERSION := $(shell sed -n 's/^project.msconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all deps build test demo bench format clean windows-deps windows windows-test \
+.PHONY: all deps build test demo bench format clean windows-deps windows windows-test windows-dist \
 	i686-deps test-i686 fuzz-deps fuzz-build fuzz fuzz-smoke
 
 all: build
@@ -94,8 +96,18 @@ windows: windows-deps
 	  cmake --build $(BUILD)/windows/$$arch -j $(JOBS) || exit 1; \
 	done
 
+# Both executables under Wine: the 64-bit one with Wine's 64-bit loader, the
+# 32-bit one with the 32-bit loader inside qemu-i386 and --jobs 1.
 windows-test: build windows
 	bash tests/windows/run_wine_test.sh $(BUILD) $(BUILD)/windows
+
+# $(BUILD)/windows/msconv-$(VERSION)-win32.zip for Windows users: the 32-bit
+# msconv.exe, a read-me in Japanese, the licence and the corresponding source;
+# then the check of its contents.
+windows-dist: windows
+	sh packaging/windows/make-dist.sh $(BUILD)/windows $(VERSION)
+	bash tests/windows/check_dist.sh $(BUILD)/windows/msconv-$(VERSION)-win32.zip \
+	  $(BUILD)/windows/i686/src/msconv.exe
 
 i686-deps: deps
 	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(I686_PACKAGES)"
