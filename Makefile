@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Thin wrapper around CMake. `make demo` and `make test` do all the set-up on a
 # fresh Debian machine; see README.md.
 

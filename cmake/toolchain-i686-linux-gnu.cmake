@@ -17,7 +17,3 @@ set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386 -L /)
 # machine's.
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
-
-# GCC 12 gives a false -Wrestrict for std::string's operator+ inlined at -O2
-# on 32-bit targets (GCC bug 105651); the warning is of no use here.
-string(APPEND CMAKE_CXX_FLAGS_INIT " -Wno-restrict")

@@ -135,7 +135,7 @@ cut_file "$(ls "$work"/damaged/SHADOW/*.SHW | head -n 1)" 20
 
 # ---- The cases ------------------------------------------------------------------
 
-# Each case runs the Linux build and both Windows executables in their
+# Each case runs the Linux build and every Windows executable below in their
 # converter folders, with standard input at its end (so the closing key wait
 # returns at once). ARGS are the converter's arguments; @NAME stands for the
 # folder NAME of the work folder, in the form of the system that runs.
