@@ -1,36 +1,56 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Thin wrapper around CMake. `make demo` and `make test` do all the set-up on a
 # fresh Debian machine; see README.md.
 
 DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev
 # The Windows cross builds and their test under Wine (make windows, windows-test);
-# dpkg-dev unpacks Debian's lzo2 source package for them.
-WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev
+# dpkg-dev unpacks Debian's lzo2 source package for them. The 32-bit executable
+# runs under the 32-bit Wine (wine32:i386) inside qemu-i386 (qemu-user).
+WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386
+# The 32-bit Linux build and its tests under qemu-i386 (make test-i686).
+I686_PACKAGES := g++-i686-linux-gnu qemu-user liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
 # fuzz-smoke).
 FUZZ_PACKAGES := clang libclang-rt-dev
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
+I686_BUILD := build-i686
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 20
 DEMO := $(BUILD)/demo
+# The project version, for the name of the Windows zip.
+VERSION := $(shell sed -n 's/^project.msconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all deps build test demo bench format clean windows-deps windows windows-test fuzz-deps fuzz-build fuzz fuzz-smoke
+.PHONY: all deps build test demo bench format clean windows-deps windows windows-test windows-dist \
+	i686-deps test-i686 fuzz-deps fuzz-build fuzz fuzz-smoke
 
 all: build
 
+# A package counts as installed in the machine's own architecture (or "all")
+# unless it is named PACKAGE:ARCH; dpkg -s cannot tell once a package is there
+# for two architectures. Packages named PACKAGE:i386 need dpkg's i386
+# architecture, which is added (before apt-get update) when it is missing.
 deps:
-	@missing=""; \
+	@missing=""; native=$$(dpkg --print-architecture); \
 	for p in $(DEB_PACKAGES); do \
-	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
+	  case $$p in *:*) want=$${p#*:};; *) want="$$native|all";; esac; \
+	  dpkg-query -W -f='$${db:Status-Abbrev}$${Architecture}\n' $$p 2>/dev/null | \
+	    grep -Eqx "ii ($$want)" || missing="$$missing $$p"; \
 	done; \
 	if [ -z "$$missing" ]; then exit 0; fi; \
+	add_i386=""; \
+	case "$$missing" in *:i386*) \
+	  dpkg --print-foreign-architectures | grep -qx i386 || add_i386=yes;; \
+	esac; \
 	if [ "$$(id -u)" = 0 ]; then \
+	  if [ -n "$$add_i386" ]; then echo "Adding the i386 architecture"; dpkg --add-architecture i386; fi; \
 	  echo "Installing:$$missing"; \
 	  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
 	else \
 	  echo "Missing packages. Run:"; \
+	  if [ -n "$$add_i386" ]; then echo "  sudo dpkg --add-architecture i386 && sudo apt-get update"; fi; \
 	  echo "  sudo apt-get install -y$$missing"; \
 	  exit 1; \
 	fi
@@ -62,7 +82,7 @@ format:
 	find src tools tests -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(I686_BUILD) $(FUZZ_BUILD)
 
 windows-deps: deps
 	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(WINDOWS_PACKAGES)"
@@ -77,8 +97,30 @@ windows: windows-deps
 	  cmake --build $(BUILD)/windows/$$arch -j $(JOBS) || exit 1; \
 	done
 
+# Both executables under Wine: the 64-bit one with Wine's 64-bit loader, the
+# 32-bit one with the 32-bit loader inside qemu-i386 and --jobs 1.
 windows-test: build windows
 	bash tests/windows/run_wine_test.sh $(BUILD) $(BUILD)/windows
+
+# $(BUILD)/windows/msconv-$(VERSION)-win32.zip for Windows users: the 32-bit
+# msconv.exe, a read-me in Japanese, the licence and the corresponding source;
+# then the check of its contents.
+windows-dist: windows
+	sh packaging/windows/make-dist.sh $(BUILD)/windows $(VERSION)
+	bash tests/windows/check_dist.sh $(BUILD)/windows/msconv-$(VERSION)-win32.zip \
+	  $(BUILD)/windows/i686/src/msconv.exe
+
+i686-deps: deps
+	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(I686_PACKAGES)"
+
+# The whole test suite built for 32-bit Linux in $(I686_BUILD): every test
+# executable, and the executables the end-to-end tests start, run under
+# qemu-i386 (see cmake/toolchain-i686-linux-gnu.cmake).
+test-i686: i686-deps
+	cmake -S . -B $(I686_BUILD) --no-warn-unused-cli -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMSCONV_WERROR=ON \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-linux-gnu.cmake
+	cmake --build $(I686_BUILD) -j $(JOBS)
+	ctest --test-dir $(I686_BUILD) --output-on-failure -j $(JOBS)
 
 fuzz-deps: deps
 	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(FUZZ_PACKAGES)"

@@ -1,5 +1,6 @@
 // Reading a whole file, the same on every system over open_regular_file.
 #include <new>
+#include <stdexcept>
 
 #include "platform/platform.h"
 
@@ -17,9 +18,13 @@ ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
     } else if (size > max_size || static_cast<std::size_t>(size) != size) {
         status = ReadStatus::too_large;
     } else {
+        // A 32-bit process cannot address a block of 2 GiB or more: the
+        // vector says so with length_error rather than bad_alloc.
         try {
             out.resize(static_cast<std::size_t>(size));
         } catch (const std::bad_alloc&) {
+            status = ReadStatus::no_memory;
+        } catch (const std::length_error&) {
             status = ReadStatus::no_memory;
         }
         if (status == ReadStatus::ok && file_read(file, out.data(), out.size()) != out.size()) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "gamekit/gamekit.h"
@@ -62,7 +63,10 @@ Process start(const RunSpec& request) {
         dup2(out, 1);
         dup2(err, 2);
         if (request.file_size_limit) {
-            rlimit limit{request.file_size_limit, request.file_size_limit};
+            // rlim_t may be narrower than the requested limit on a 32-bit system.
+            const auto bytes = static_cast<rlim_t>(request.file_size_limit);
+            if (bytes != request.file_size_limit) _exit(126);
+            rlimit limit{bytes, bytes};
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, SIG_IGN);
         }
@@ -74,11 +78,16 @@ Process start(const RunSpec& request) {
         setenv("LC_ALL", "C", 1);
         for (const auto& [name, value] : request.env)
             setenv(name.c_str(), value.c_str(), 1);
+        std::vector<std::string> args = request.args;
+#ifdef MSCONV_TEST_EMULATOR
+        std::istringstream emulator(MSCONV_TEST_EMULATOR);
+        args.insert(args.begin(), std::istream_iterator<std::string>(emulator), {});
+#endif
         std::vector<char*> argv;
-        for (const std::string& a : request.args)
+        for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(argv[0], argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     return process;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # End-to-end test of the Windows executables.
 #
 #   tests/windows/run_wine_test.sh LINUX_BUILD WINDOWS_BUILD
@@ -6,13 +7,20 @@
 # LINUX_BUILD is the native build (src/msconv, tools/avdtool/avdtool,
 # tools/sample-game/sample-game); WINDOWS_BUILD holds the cross builds i686/ and x86_64/ (make windows).
 #
-# The 32-bit executable cannot run on this machine: it is only checked to be a
-# PE32 console program that imports nothing but the system's own DLLs. The
-# 64-bit one runs under Wine's 64-bit loader, headless, in a fresh Wine prefix:
-# it converts a game folder given on its command line, and its package must
-# hold the same entries as the one the Linux build writes from the same
-# folders. Its console bytes (code page 932 as they stand, CR LF line ends)
-# and exit codes are checked against the Linux build's.
+# Both executables are checked to be PE console programs of their kind that
+# import nothing but the system's own DLLs. Then both run every case of the
+# table below under Wine, headless, in one fresh Wine prefix, and so does the
+# Linux build; each Windows run must give the Linux run's exit code, its
+# console bytes (code page 932 as they stand, CR LF line ends) and its package,
+# byte for byte.
+#
+# The 64-bit executable runs under Wine's 64-bit loader with its default
+# number of jobs. The 32-bit one runs under the 32-bit Wine loader inside
+# qemu-i386, which works whether or not the kernel runs 32-bit code. Threads
+# do not survive that emulation (the emulator crashes), so there it runs with
+# --jobs 1, the single-thread run. Where the kernel runs 32-bit code, the
+# 32-bit executable also runs under the 32-bit loader without emulation, with
+# its default number of jobs, so that its worker threads are tested as well.
 set -uo pipefail
 
 if [ $# -ne 2 ]; then
@@ -29,28 +37,26 @@ exe32=$windows_build/i686/src/msconv.exe
 exe64=$windows_build/x86_64/src/msconv.exe
 wine64=/usr/lib/wine/wine64
 wineserver64=/usr/lib/wine/wineserver64
+# The 32-bit loader (package wine32:i386) and its built-in libraries.
+wine32=/usr/lib/wine/wine
+wine32_dlls=/usr/lib/i386-linux-gnu/wine
+# qemu-i386 takes the fixed addresses of Wine's start-up reservations as
+# hints only, so Wine splits each reservation down to 64 KiB pieces across
+# all of the emulated address space that is taken: minutes with the full
+# 4 GiB. An address space of 2 GiB and 16 MiB, the 2 GiB that a 32-bit
+# program without the large-address flag gets on Windows plus room for Wine's
+# shared data at 0x7ffe0000, brings a start down to seconds.
+qemu_i386=(qemu-i386 -R 0x81000000 -L /)
 # A Wine process that hangs (a dialog waiting for an answer) ends the test.
-run_timeout=120
+run_timeout=300
 
-for f in "$msconv_linux" "$avdtool" "$sample_game" "$exe32" "$exe64" "$wine64" "$wineserver64"; do
-    [ -e "$f" ] || { echo "missing: $f" >&2; exit 2; }
+for f in "$msconv_linux" "$avdtool" "$sample_game" "$exe32" "$exe64" "$wine64" "$wineserver64" \
+    "$wine32" "$wine32_dlls/i386-windows/kernel32.dll"; do
+    [ -e "$f" ] || { echo "missing: $f (make windows-deps installs Wine and qemu-user)" >&2; exit 2; }
 done
+command -v qemu-i386 >/dev/null || { echo "missing: qemu-i386 (package qemu-user)" >&2; exit 2; }
 
-passed=0
-failed=0
-pass() {
-    echo "PASS: $1"
-    passed=$((passed + 1))
-}
-fail() {
-    echo "FAIL: $1"
-    failed=$((failed + 1))
-}
-check() {  # check NAME COMMAND...
-    local name=$1
-    shift
-    if "$@"; then pass "$name"; else fail "$name"; fi
-}
+source "$(dirname "$0")/common.sh"
 
 # The Windows form of an absolute path: Wine's drive Z: is the root folder.
 windows_path() {
@@ -59,30 +65,6 @@ windows_path() {
 }
 
 # ---- The executables themselves ------------------------------------------------
-
-# The system DLLs an executable may import; anything else (the compiler's
-# run-time DLLs above all) would be missing on a bare Windows.
-system_dlls=" kernel32.dll msvcrt.dll shell32.dll ole32.dll user32.dll advapi32.dll "
-
-check_executable() {  # check_executable EXE OBJDUMP MAGIC KIND LABEL
-    local exe=$1 objdump=$2 magic=$3 kind=$4 label=$5 headers
-    if ! headers=$("$objdump" -p "$exe" 2>&1); then
-        fail "$label: objdump reads $exe"
-        return
-    fi
-    check "$label: $kind executable" grep -Eq "^Magic[[:space:]]+$magic[[:space:]]" <<<"$headers"
-    check "$label: console subsystem" grep -Eq "^Subsystem[[:space:]].*\(Windows CUI\)" <<<"$headers"
-    local dll others=""
-    while read -r dll; do
-        dll=${dll,,}
-        [[ $system_dlls == *" $dll "* ]] || others="$others $dll"
-    done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
-    if [ -z "$others" ]; then
-        pass "$label: imports only system DLLs"
-    else
-        fail "$label: imports only system DLLs (also:$others)"
-    fi
-}
 
 check_executable "$exe32" i686-w64-mingw32-objdump 010b PE32 "32-bit"
 check_executable "$exe64" x86_64-w64-mingw32-objdump 020b PE32+ "64-bit"
@@ -98,77 +80,139 @@ export WINEDEBUG=-all
 # No Mono or Gecko: a console program needs neither, and their installers
 # would ask for a download.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# One server for both loaders, kept running until the end.
+export WINESERVER=$wineserver64
 unset DISPLAY WAYLAND_DISPLAY
 trap '"$wineserver64" -k >/dev/null 2>&1' EXIT
 
-if timeout 300 "$wine64" wineboot --init </dev/null >"$work/wineboot.log" 2>&1; then
+# The 64-bit loader sets the prefix up; it cannot start the 32-bit Wine, so
+# the prefix's 32-bit system folder stays empty and receives the 32-bit
+# built-in libraries by copy.
+if timeout 300 "$wine64" wineboot --init </dev/null >"$work/wineboot.log" 2>&1 &&
+    cp "$wine32_dlls"/i386-windows/*.dll "$wine32_dlls"/i386-windows/*.exe \
+        "$WINEPREFIX/drive_c/windows/syswow64/"; then
     pass "Wine prefix set up"
 else
     fail "Wine prefix set up (see $work/wineboot.log)"
 fi
+"$wineserver64" -p
 
-# ---- The test folders -------------------------------------------------------------
+# ---- The converter folders and the game folders ------------------------------------
 
-# The converter folder: the executable with the DATA folder beside it, where
-# the package goes by default.
-converter=$work/converter
-game=$work/game
-mkdir -p "$converter/DATA" "$game"
-cp "$exe64" "$converter/msconv.exe"
+# One converter folder per build: the executable with the DATA folder beside
+# it, where the package goes by default.
+cp_converter() {  # cp_converter FOLDER EXECUTABLE NAME
+    mkdir -p "$work/$1"
+    cp -r "$work/DATA" "$work/$1/DATA"
+    cp "$2" "$work/$1/$3"
+}
 
 # The project's sample game (scenarios, pictures, sprites with shadow masks)
-# and its DATA folder, plus a sub-folder of DATA, which both builds skip.
+# and its DATA folder, plus a sub-folder of DATA, which every build skips.
 # Its names are ASCII and Wine lists a folder sorted the way the Linux build
-# does, so both builds number the scenarios alike.
-if ! "$sample_game" "$game" "$converter/DATA" \
-    >"$work/sample-game.log" 2>&1; then
+# does, so all builds number the scenarios alike.
+if ! "$sample_game" "$work/game" "$work/DATA" >"$work/sample-game.log" 2>&1; then
     cat "$work/sample-game.log" >&2
     fail "sample game written"
 fi
-mkdir -p "$converter/DATA/SUB"
-printf 'not imported\n' >"$converter/DATA/SUB/INNER.TXT"
+mkdir -p "$work/DATA/SUB"
+printf 'not imported\n' >"$work/DATA/SUB/INNER.TXT"
+cp_converter linux "$msconv_linux" msconv
+cp_converter win64 "$exe64" msconv.exe
+cp_converter win32 "$exe32" msconv.exe
+cp_converter win32-native "$exe32" msconv.exe
 
-# ---- Running both builds ------------------------------------------------------------
+# A damaged copy: a scenario, a picture, a sprite and a shadow mask cut short.
+cp -r "$work/game" "$work/damaged"
+cut_file() {  # cut_file FILE BYTES
+    head -c "$2" "$1" >"$1.cut" && mv "$1.cut" "$1"
+}
+cut_file "$work/damaged/MES/RIVER.SIO" 200
+for f in "$(ls "$work"/damaged/CG/*.MOE | head -n 1)" "$(ls "$work"/damaged/CHAR/*.MOE | head -n 1)"; do
+    cut_file "$f" $(($(stat -c %s "$f") / 3))
+done
+cut_file "$(ls "$work"/damaged/SHADOW/*.SHW | head -n 1)" 20
 
-# run_linux NAME ARGS...: the Linux build under LC_ALL=C, so that its console
-# text comes out as the raw code page 932 bytes. Leaves NAME.out, NAME.err
-# and NAME.status in the work folder.
-run_linux() {
-    local name=$1
+# ---- The cases ------------------------------------------------------------------
+
+# Each case runs the Linux build and every Windows executable below in their
+# converter folders, with standard input at its end (so the closing key wait
+# returns at once). ARGS are the converter's arguments; @NAME stands for the
+# folder NAME of the work folder, in the form of the system that runs.
+# PACKAGE: "new" when the run writes the package beside the executable over
+# an older one, "none" when the run must leave no package there.
+#
+#      name        status  package  args
+cases="
+       conversion  0       new      @game
+       cancel      1       none
+       failure     2       none     --output @missing @game
+       damaged     0       new      @damaged
+"
+# The Windows executables: label, converter folder, extra arguments.
+executables="
+       64-bit            win64
+       32-bit-emulated   win32    --jobs 1
+"
+if WINEDEBUG=-all "$wine32" --version >/dev/null 2>&1; then
+    executables+=$'       32-bit-native     win32-native\n'
+else
+    echo "SKIP: 32-bit without emulation: this kernel does not run 32-bit code"
+fi
+
+# Fills the array `args` with ARGS in FORM (linux or windows).
+expand_args() {  # expand_args FORM ARGS...
+    local form=$1 word
     shift
-    LC_ALL=C timeout "$run_timeout" "$msconv_linux" "$@" </dev/null \
-        >"$work/$name.out" 2>"$work/$name.err"
-    echo $? >"$work/$name.status"
+    args=()
+    for word in "$@"; do
+        if [[ $word == @* ]]; then
+            word=$work/${word#@}
+            [ "$form" = windows ] && word=$(windows_path "$word")
+        fi
+        args+=("$word")
+    done
 }
 
-# run_windows NAME ARGS...: the 64-bit executable in the converter folder
-# under Wine, with standard input at its end.
-run_windows() {
-    local name=$1
-    shift
-    timeout "$run_timeout" "$wine64" "$converter/msconv.exe" "$@" </dev/null \
-        >"$work/$name.out" 2>"$work/$name.err"
-    echo $? >"$work/$name.status"
+# run FOLDER NAME ARGS...: the build of converter folder FOLDER. Leaves
+# FOLDER-NAME.out, .err and .status in the work folder. The Linux build runs
+# under LC_ALL=C, so that its console text is the raw code page 932 bytes.
+run() {
+    local folder=$1 name=$2
+    shift 2
+    local out=$work/$folder-$name
+    case $folder in
+    linux)
+        LC_ALL=C timeout "$run_timeout" "$work/linux/msconv" "$@" ;;
+    win64)
+        timeout "$run_timeout" "$wine64" "$work/win64/msconv.exe" "$@" ;;
+    win32)
+        WINELOADERNOEXEC=1 WINEDLLPATH=$wine32_dlls timeout "$run_timeout" \
+            "${qemu_i386[@]}" "$wine32" "$work/win32/msconv.exe" "$@" ;;
+    win32-native)
+        timeout "$run_timeout" "$wine32" "$work/win32-native/msconv.exe" "$@" ;;
+    esac </dev/null >"$out.out" 2>"$out.err"
+    echo $? >"$out.status"
 }
 
-expect_status() {  # expect_status LABEL CODE NAME
+expect_status() {  # expect_status LABEL CODE RUN
     local status
     status=$(cat "$work/$3.status")
     if [ "$status" = "$2" ]; then
-        pass "$1"
+        pass "$1: exit code $2"
     else
-        fail "$1: $status, expected $2 (output in $work/$3.out, $work/$3.err)"
+        fail "$1: exit code $status, expected $2 (output in $work/$3.out, $work/$3.err)"
     fi
 }
 
 # The Windows console text is the Linux one with CR LF line ends (the C
 # library's text mode), byte for byte otherwise.
-expect_same_console() {  # expect_same_console LABEL LINUX_NAME WINDOWS_NAME
+expect_same_console() {  # expect_same_console LABEL LINUX_RUN WINDOWS_RUN
     perl -pe 's/\n/\r\n/' "$work/$2.out" >"$work/$2.out.crlf"
     if cmp -s "$work/$2.out.crlf" "$work/$3.out"; then
-        pass "$1"
+        pass "$1: console bytes"
     else
-        fail "$1: $work/$3.out differs from $work/$2.out.crlf"
+        fail "$1: console bytes: $work/$3.out differs from $work/$2.out.crlf"
         cmp "$work/$2.out.crlf" "$work/$3.out" || true
     fi
 }
@@ -180,7 +224,8 @@ contains_bytes() {  # contains_bytes FILE BYTES
 }
 
 # Both packages must hold the same entries with the same content. LZO1X-999
-# is deterministic, so the files themselves are identical too.
+# is deterministic, so the files themselves are identical too; the entries
+# are compared first to tell which differ when they are not.
 compare_packages() {  # compare_packages LABEL LINUX_PACKAGE WINDOWS_PACKAGE
     local label=$1 expected=$2 actual=$3
     local out=$work/extract
@@ -191,10 +236,8 @@ compare_packages() {  # compare_packages LABEL LINUX_PACKAGE WINDOWS_PACKAGE
     pass "$label: package written beside the executable over an older one"
     rm -rf "$out"
     mkdir -p "$out/linux" "$out/windows"
-    check "$label: avdtool extracts the Linux package" \
-        "$avdtool" extract "$expected" "$out/linux" >/dev/null
-    check "$label: avdtool extracts the Windows package" \
-        "$avdtool" extract "$actual" "$out/windows" >/dev/null
+    "$avdtool" extract "$expected" "$out/linux" >/dev/null
+    check "$label: avdtool extracts the package" "$avdtool" extract "$actual" "$out/windows" >/dev/null
     local names_linux names_windows
     names_linux=$(cd "$out/linux" && LC_ALL=C ls -A)
     names_windows=$(cd "$out/windows" && LC_ALL=C ls -A)
@@ -217,42 +260,35 @@ compare_packages() {  # compare_packages LABEL LINUX_PACKAGE WINDOWS_PACKAGE
     check "$label: packages identical byte for byte" cmp "$expected" "$actual"
 }
 
-# ---- Conversion of the game folder given on the command line -----------------------
+while read -r name status package case_args; do
+    [ -n "$name" ] || continue
+    for folder in linux win64 win32 win32-native; do
+        rm -f "$work/$folder/DAR297.AVD"
+        [ "$package" = new ] && printf 'an older package\n' >"$work/$folder/DAR297.AVD"
+    done
+    # shellcheck disable=SC2086 # the table's words
+    expand_args linux $case_args
+    run linux "$name" "${args[@]}"
+    expect_status "$name, Linux build" "$status" "linux-$name"
 
-linux_out=$work/linux-out
-mkdir -p "$linux_out"
-run_linux linux-convert --no-wait --output "$linux_out" --data "$converter/DATA" "$game"
-expect_status "Linux build converts the game" 0 linux-convert
+    while read -r label folder extra; do
+        [ -n "$label" ] || continue
+        label="$name, $label"
+        started=$SECONDS
+        # shellcheck disable=SC2086
+        expand_args windows $case_args $extra
+        run "$folder" "$name" "${args[@]}"
+        expect_status "$label ($((SECONDS - started)) s)" "$status" "$folder-$name"
+        expect_same_console "$label" "linux-$name" "$folder-$name"
+        check "$label: no staging file" test ! -e "$work/$folder/tmp.dat" -a ! -e "$work/missing"
+        if [ "$package" = new ]; then
+            check "$label: code page 932 bytes as they stand" contains_bytes \
+                "$work/$folder-$name.out" $'\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD.\r\n\r\n'
+            compare_packages "$label" "$work/linux/DAR297.AVD" "$work/$folder/DAR297.AVD"
+        else
+            check "$label: no package" test ! -e "$work/$folder/DAR297.AVD"
+        fi
+    done <<<"$executables"
+done <<<"$cases"
 
-# No options but the game folder: the DATA folder beside the executable is
-# copied in, the package goes beside it, replacing an older one, and the key
-# wait returns at once since standard input is no console.
-printf 'an older package\n' >"$converter/DAR297.AVD"
-run_windows windows-convert "$(windows_path "$game")"
-expect_status "conversion: exit code 0" 0 windows-convert
-expect_same_console "conversion: console bytes" linux-convert windows-convert
-check "conversion: code page 932 bytes as they stand" contains_bytes \
-    "$work/windows-convert.out" $'\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD.\r\n\r\n'
-check "conversion: staging file removed" test ! -e "$converter/tmp.dat"
-compare_packages "conversion" "$linux_out/DAR297.AVD" "$converter/DAR297.AVD"
-
-# ---- Cancel: no game folder argument and no dialog that could be answered ----------
-
-# Headless, the folder dialog cannot open, which counts as cancelled.
-rm -f "$converter/DAR297.AVD"
-run_linux linux-cancel
-run_windows windows-cancel
-expect_status "cancel: exit code 1" 1 windows-cancel
-expect_same_console "cancel: console bytes" linux-cancel windows-cancel
-check "cancel: no package, no staging file" \
-    test ! -e "$converter/DAR297.AVD" -a ! -e "$converter/tmp.dat"
-
-# ---- Failure: an output folder that does not exist -----------------------------------
-
-run_linux linux-fail --no-wait --output "$work/missing" "$game"
-run_windows windows-fail --output "$(windows_path "$work/missing")" "$(windows_path "$game")"
-expect_status "failure: exit code 2" 2 windows-fail
-expect_same_console "failure: console bytes" linux-fail windows-fail
-
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary
