@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds LZO as a static library for a MinGW-w64 target from Debian's own
 # lzo2 source package, so that the Windows executables need no LZO DLL.
 #

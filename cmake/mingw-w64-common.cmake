@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The part of the MinGW-w64 toolchain files that both targets share. The
 # including file sets MSCONV_MINGW_HOST to the compiler triplet.
 #

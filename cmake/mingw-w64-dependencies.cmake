@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Dependencies of the MinGW-w64 cross builds, included right after project()
 # by the toolchain files, before the project looks for them itself.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Cross build for 32-bit Windows with MinGW-w64 (Debian: g++-mingw-w64-i686).
 #   cmake -S . -B build/windows/i686 -G Ninja -DMSCONV_TESTS=OFF \
 #         -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The layers of src/ include only downward: platform, base, package, the
 // producers (scenario, image, raw_import; never each other), app. The tools
 // build on any layer but app; nothing in src/ includes a tool.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Generates the sample game, converts it and shows what came out.
 # Usage: tools/demo.sh BUILD_DIR DEMO_DIR
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // msconv: converts an installed game into the scenario player's package.
 #include <CLI/CLI.hpp>
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The run's console texts, as code page 932 bytes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The progress line: on an interactive standard error, one line rewritten at
 // most a few times a second with the current step, files done of total and
 // bytes in and out. The designed console messages are not affected.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The conversion run, from the banner to the final key press.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The bounded byte reader and the little-endian writers. Every multi-byte
 // read or write of the converter names its byte order: SIO operands are
 // big-endian, everything else little-endian.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The one console sink of the converter. Every message of every subsystem
 // goes through console_print; a test can capture the output instead.
 #pragma once

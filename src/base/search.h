@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The converter's file search: one search open at a time, directories
 // skipped, names returned in the order the platform lists them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What a step of the conversion reports to the run. Every message has been
 // printed by the step itself; only the run turns a status into its own
 // console text and the program's exit code.

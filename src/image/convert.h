@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The image converter: pictures and character sprites become PDT10 entries
 // of the package. The only part of the image layer that knows the package.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The 2 x 2 halving that turns pictures and sprites into the planes of a
 // PDT10 block. Every source pixel counts with an opacity from 0 (not at all,
 // as black) to 255 (fully): each of its channels enters the block's sum

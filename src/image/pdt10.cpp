@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "image/pdt10.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The PDT10 picture as the player reads it: writing its header and planes,
 // and reading an entry back for the tools and tests.
 //

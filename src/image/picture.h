@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The full-colour pictures of CG, ENDING and SYSTEM as PDT10 pictures:
 // halved with pure green as the transparent key, and the darkened map cell
 // of "CIP_MAP.PDT".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Decoders of the game's source pictures: the flag-coded and the run-length
 // .MOE picture and the .SHW shadow mask. Each decodes from bytes in memory
 // through a bounded reader, so no offset or count in a file can make it read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Character sprites: a picture of CHAR combined with the opacity of its
 // shadow mask from SHADOW into a PDT10 picture that always has an alpha plane,
 // and the rule that names the mask of a sprite.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The package builder: every produced file becomes one LZO1X-999 compressed
 // entry of DAR297.AVD. Entries are compressed the moment they are added and
 // appended to a staging file; finish_package writes header, sorted directory

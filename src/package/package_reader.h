@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading a package that stands whole in memory: the header, the directory
 // and the entries. Used by avdtool and the tests; every read is bounds-checked.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The rules of code page 932 text that names follow on every layer: which
 // bytes lead a double-byte character, and upper-casing that leaves such
 // characters alone. They sit with the platform because its POSIX side needs

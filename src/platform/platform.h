@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The only interface to the operating system: file search, files, the
 // converter's own folder, the folder chooser, the console and the key wait.
 // One implementation per system (platform_posix.cpp, platform_win32.cpp).

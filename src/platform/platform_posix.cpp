@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // POSIX implementation of the platform layer.
 #include <dirent.h>
 #include <fcntl.h>

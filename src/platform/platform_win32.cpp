@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Win32 implementation of the platform layer. Every name and path is a byte
 // string handed to the "A" functions as it stands; nothing is converted.
 #include <conio.h>

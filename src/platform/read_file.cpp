@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading a whole file, the same on every system over open_regular_file.
 #include <new>
 #include <stdexcept>

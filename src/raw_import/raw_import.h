@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The raw import: files of the converter's DATA folder are copied into the
 // package unchanged.
 #pragma once

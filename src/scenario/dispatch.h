@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The opcode dispatch table: one command translator per SIO opcode, or none.
 #pragma once
 

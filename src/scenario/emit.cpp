@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Emitters of the TPC32 bytecode and readers of the SIO operands.
 #include <algorithm>
 #include <span>

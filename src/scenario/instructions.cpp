@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "scenario/instructions.h"
 
 void emit_string_slot(Translator& t, std::int32_t slot, std::string_view text) {

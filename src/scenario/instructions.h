@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TPC32 instruction forms that several command groups write.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The scenario set: every MES/*.SIO file of the game becomes "SEEN%03d.TXT".
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Translation of one SIO file into a SEEN file: the header, the command loop
 // over the dispatch table, and the resolution of the jump fix-ups.
 #include "scenario/translator.h"

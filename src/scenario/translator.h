@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The translator of one SIO scenario file into a SEEN file: its state, the
 // emitters that write the TPC32 bytecode, the readers of the SIO operands and
 // the jump fix-ups. Every command translator works only through these.

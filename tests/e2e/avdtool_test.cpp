@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // avdtool against hostile packages and what stands in its way on disk:
 // escape codes in names, links and FIFOs where it reads and writes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The converter run end to end, through the real executables.
 #include <gtest/gtest.h>
 

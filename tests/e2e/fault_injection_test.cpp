@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every call that creates, locks, writes, flushes, closes or renames an output file
 // is made to fail in turn: each run must end with the designed message and
 // status 2, no staging file, and the earlier package untouched.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Runs the real executables in temporary folders and captures what they print.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Limits of the whole run: a large DATA file in bounded memory, thousands of
 // files in one folder, long names and paths, code page 932 names.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Pictures and sprites through the real converter: what is stored, in which
 // order, and what avdtool png makes of it.
 #include <gtest/gtest.h>

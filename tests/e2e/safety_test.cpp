@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The user's package is never lost or corrupted: wrong game folders, a second
 // run into the same folder, stale links and special files, interruptions, a
 // closed standard output, DATA as the output folder, names stored twice.

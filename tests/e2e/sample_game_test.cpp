@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The sample game converted end to end through the real executables: every
 // scenario, picture, sprite and data file arrives in the package as expected,
 // whatever the number of jobs and whatever the case of the names.

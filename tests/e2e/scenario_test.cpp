@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Scenario translation end to end: SIO files of a game folder become the
 // package entries "SEEN%03d.TXT", and an opcode without translation ends the
 // run without a package.

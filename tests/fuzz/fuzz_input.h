@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The layout of the fuzzers' inputs, shared by the harnesses and the seed
 // generator so that generated seeds mean what the harnesses read.
 #pragma once

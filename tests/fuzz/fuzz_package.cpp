@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzer of what avdtool does with a file: list it as a SEEN file when it
 // has the SEEN magic; otherwise parse it as a package, verify it, extract
 // every entry, list each entry as a SEEN file and export it as a PNG picture

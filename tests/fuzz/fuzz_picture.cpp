@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzer of a .MOE picture: decoded from memory, converted to PDT10, and the
 // map cell darkened as for "CIP_MAP.PDT".
 #include <cstdint>

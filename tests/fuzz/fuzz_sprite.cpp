@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzer of a character sprite: a .MOE picture and a .SHW mask (layout in
 // fuzz_input.h), both decoded from memory, then combined into a PDT10 picture.
 #include <cstdint>

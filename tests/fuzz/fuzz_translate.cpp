@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzer of the scenario translator: one SIO file, with a scenario list
 // taken from the input (see fuzz_input.h), translated by a fresh Translator.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // make_fuzz_seeds: writes the seed corpora of the fuzzers, generated with the
 // test kit, so that no binary corpus lives in the repository.
 //   make_fuzz_seeds OUT

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Runs the fuzzers of a build made with MSCONV_FUZZ, one after another, each
 # on the seeds that make_fuzz_seeds generates plus the corpus it has grown in
 # earlier runs (BUILD/fuzz/corpus/NAME).

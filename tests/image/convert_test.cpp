@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Pictures and sprites into the package: entry names, the map cell by name,
 // search order, sprites paired with their masks, and the warnings.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The one 2 x 2 halving under both opacity rules: the key colour of pictures
 // and the shadow mask of sprites.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Helpers of the image tests: pixel comparisons that name the first
 // differing pixel, conversions and PDT10 plane access, and a package run in
 // a temporary folder whose entries are read back.

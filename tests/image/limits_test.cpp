@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Damaged and hostile picture files: every cut of a file, headers that claim
 // 65535 x 65535 pixels, flag-coded stream fields pointing anywhere, masks
 // smaller than their sprites. Decoding stays inside the file's bytes and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading PDT10 entries back, as the tools do.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The conversion of full-colour pictures: the halving with the key colour,
 // the alpha plane kept only for pictures with key pixels, the map cell.
 #include <gtest/gtest.h>

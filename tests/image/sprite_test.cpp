@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Shadow names and the conversion of sprites with their masks.
 #include <gtest/gtest.h>
 

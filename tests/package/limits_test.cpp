@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Packages whose directory claims more than their data can hold.
 #include <gtest/gtest.h>
 #include <lzo/lzo1x.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Commands 30-35, 40, 41: comparisons, menus and value switches.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Control transfer: jump (1), global jump (2), range from 0 (3) and the
 // closing sequence (5).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Damaged scenario files: every command cut at every byte, and the inputs
 // the fuzzer found. The translation must stay inside its buffers and give
 // the same bytes whatever the SIO buffer holds past the end of the data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Characters (60) and backgrounds (61, 62, 63).
 #include <gtest/gtest.h>
 

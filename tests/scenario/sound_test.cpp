@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Music (50, 51) and sound effects (52).
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Message text: command 240 (text instructions, speaker names, ■ and …) and
 // command 53 (a text that is skipped).
 #include <gtest/gtest.h>

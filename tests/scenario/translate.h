@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Shared helpers of the scenario tests: translate an assembled SIO program
 // with a fresh translator and look at the SEEN body and the console.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The translator core: emitters, readers, operand forms, the SEEN framing of
 // one file, jump fix-ups, opcodes without translation, overflows, and the
 // scenario set read from a game folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Commands 8, 11, 12, 20, 21, 22: variable presets, the choice loop and arithmetic.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Screen set-up (7), scenario 996 (9) and part titles (10).
 #include <gtest/gtest.h>
 

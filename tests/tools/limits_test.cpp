@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The SEEN listing of hostile files: its time grows with the file, not with
 // the square of the file times the texts it meets.
 #include <gtest/gtest.h>

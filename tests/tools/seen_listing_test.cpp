@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The SEEN listing of avdtool: SEEN files written by the translator from
 // assembled SIO programs, listed line by line, and broken files that must
 // be reported without reading past their bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // avdtool: inspects a package written by msconv.
 //   avdtool list PACKAGE          header summary and directory
 //   avdtool verify PACKAGE        checks everything the player relies on

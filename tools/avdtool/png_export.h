@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Writing PDT10 pictures as RGBA PNG files, so that a user can look at what
 // the player will show.
 #pragma once

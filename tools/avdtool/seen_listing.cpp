@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The SEEN listing. The body is walked twice with the same decoder: the
 // first walk finds where instructions start and which offsets are jumped to,
 // the second writes the lines with a label before every jump target.

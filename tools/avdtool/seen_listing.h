@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The listing of a SEEN file: its header and its body as TPC32 instructions,
 // one line per instruction of the set the converter writes. Jump targets are
 // shown as labels, tagged numbers decoded, variable references marked with

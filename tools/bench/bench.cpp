@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // msconv-bench: measures a whole conversion against the bare compression it
 // cannot avoid.
 //

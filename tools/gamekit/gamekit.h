@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The test kit: builders of the game's input files, used by the tests and by
 // the sample-game generator.
 #pragma once

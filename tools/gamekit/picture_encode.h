@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Encoders of the game's pictures: the run-length and the flag-coded .MOE
 // picture and the .SHW shadow mask, plus packet builders for hand-made
 // streams (odd end bytes, truncated or overlong packets).

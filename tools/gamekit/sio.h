@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // An assembler for SIO scenario files. Tests and the sample-game generator
 // write scenarios as programs:
 //

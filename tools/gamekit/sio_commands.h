@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One assembler function per SIO command; each appends the command with its
 // opcode. Texts are code page 932 bytes (see cp932()).
 #pragma once

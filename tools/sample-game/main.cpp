@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // sample-game: writes the sample game folder and a DATA folder.
 //   sample-game OUT_GAME OUT_DATA [--pictures N] [--sprites N] [--scenarios N] [--data-mib N]
 #include <CLI/CLI.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The sample game's pictures: scenes, screens, a map of cells and character
 // sprites with their shadow masks, drawn from flat shapes and gradients with
 // integer arithmetic only, so every run gives the same bytes.

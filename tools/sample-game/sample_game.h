@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The sample game: a complete game folder of our own making (scenarios,
 // pictures, sprites with their shadow masks) and a DATA folder, generated
 // from code. Used by `make demo`, the end-to-end test and benchmarks.

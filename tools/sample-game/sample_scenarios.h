@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The sample game's scenarios, assembled with the test kit's SIO assembler.
 #pragma once
 

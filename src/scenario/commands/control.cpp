@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Command translators of SIO opcodes 1, 2, 3, 5: jumps within a scenario,
 // jumps to another scenario by file name, a variable with a range from 0,
 // and the fixed closing sequence.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Command translators of SIO opcodes 60-63: characters and backgrounds.
 //
 // The game names a character's look by one decimal number, the character ID;

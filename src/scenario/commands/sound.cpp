@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Command translators of SIO opcodes 50, 51, 52: music and sound effects.
 //
 // The game numbers its music tracks and sound effects; the player names them.

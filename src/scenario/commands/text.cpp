@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Command translators of SIO opcodes 53 and 240: message text.
 //
 // Command 240's text is read as two-byte code page 932 characters from its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Command translators of SIO opcodes 8, 11, 12, 20, 21, 22: variable presets and arithmetic.
 #include <cstdint>
 

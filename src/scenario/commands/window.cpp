@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Command translators of SIO opcodes 7, 9, 10: screen set-up and titles.
 //
 // The game's screen set-up carries no coordinates: each form of command 7
