@@ -12,6 +12,7 @@
 
 namespace {
 
+using e2e::noise;
 using e2e::Result;
 using e2e::TempDir;
 using gamekit::cp932;
@@ -24,28 +25,6 @@ Result convert(const std::string& game, const std::string& out, const std::strin
                std::uint64_t file_size_limit = 0) {
     return e2e::run(
         {{MSCONV_EXE, "--no-wait", "--output", out, "--data", data, game}, "", file_size_limit});
-}
-
-struct Package {
-    Bytes bytes;
-    PackageView view;
-};
-
-Package read_package(const std::string& path) {
-    Package p;
-    p.bytes = e2e::read_bytes(path);
-    std::string error;
-    EXPECT_TRUE(parse_package(p.bytes.data(), p.bytes.size(), p.view, error)) << error;
-    return p;
-}
-
-Bytes noise(std::size_t size, std::uint32_t seed) {
-    Bytes out(size);
-    for (auto& byte : out) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(seed >> 24);
-    }
-    return out;
 }
 
 TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
@@ -66,18 +45,11 @@ TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
 
     const Result verify = e2e::run({{AVDTOOL_EXE, "verify", dir / "out/DAR297.AVD"}});
     EXPECT_EQ(verify.status, 0) << verify.err;
-    Package p = read_package(dir / "out/DAR297.AVD");
-    std::vector<std::string> names;
-    for (const DirectoryEntry& e : p.view.directory)
-        names.push_back(entry_name(e));
-    EXPECT_EQ(names, (std::vector<std::string>{"A_VERY_LONG_FIL", "EMPTY.BIN", "README.TXT"}));
+    const e2e::StoredPackage p = e2e::read_package(dir / "out/DAR297.AVD");
+    EXPECT_EQ(p.names(), (std::vector<std::string>{"A_VERY_LONG_FIL", "EMPTY.BIN", "README.TXT"}));
     const Bytes expected[] = {big, {}, readme};
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        Bytes content;
-        std::string error;
-        ASSERT_TRUE(extract_entry(p.view, p.view.directory[i], content, error)) << error;
-        EXPECT_EQ(content, expected[i]) << names[i];
-    }
+    for (std::size_t i = 0; i < p.entries.size() && i < 3; ++i)
+        EXPECT_EQ(p.entries[i].data, expected[i]) << p.entries[i].name;
 }
 
 TEST(Conversion, CancelAtThePromptEndsWithStatusOne) {

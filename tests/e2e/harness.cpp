@@ -2,6 +2,7 @@
 #include "e2e/harness.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 #include <stdexcept>
 
 #include "gamekit/gamekit.h"
+#include "package/package_reader.h"
 
 namespace e2e {
 
@@ -127,6 +129,45 @@ std::vector<std::uint8_t> read_bytes(const std::string& path) {
 
 bool exists(const std::string& path) {
     return std::filesystem::exists(path);
+}
+
+StoredPackage read_package(const std::string& path) {
+    StoredPackage package;
+    package.bytes = read_bytes(path);
+    PackageView view;
+    std::string error;
+    EXPECT_TRUE(parse_package(package.bytes.data(), package.bytes.size(), view, error))
+        << path << ": " << error;
+    EXPECT_TRUE(verify_package(view, error)) << path << ": " << error;
+    for (const DirectoryEntry& entry : view.directory) {
+        StoredEntry stored{entry_name(entry), entry.offset, entry.unpacked_size, {}};
+        EXPECT_TRUE(extract_entry(view, entry, stored.data, error)) << path << ": " << error;
+        package.entries.push_back(std::move(stored));
+    }
+    return package;
+}
+
+std::vector<std::string> StoredPackage::names() const {
+    std::vector<std::string> out;
+    for (const StoredEntry& entry : entries)
+        out.push_back(entry.name);
+    return out;
+}
+
+const StoredEntry* StoredPackage::find(const std::string& name) const {
+    for (const StoredEntry& entry : entries) {
+        if (entry.name == name) return &entry;
+    }
+    return nullptr;
+}
+
+std::vector<std::uint8_t> noise(std::size_t size, std::uint32_t seed) {
+    std::vector<std::uint8_t> out(size);
+    for (auto& byte : out) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<std::uint8_t>(seed >> 24);
+    }
+    return out;
 }
 
 }  // namespace e2e

@@ -21,6 +21,7 @@
 
 namespace {
 
+using e2e::noise;
 using e2e::Result;
 using e2e::TempDir;
 using gamekit::Bytes;
@@ -73,15 +74,6 @@ Measured run_measured(const e2e::RunSpec& request) {
     return measured;
 }
 
-Bytes noise(std::size_t size, std::uint32_t seed) {
-    Bytes out(size);
-    for (auto& byte : out) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(seed >> 24);
-    }
-    return out;
-}
-
 Bytes repeated(const Bytes& pattern, std::size_t size) {
     Bytes out;
     out.reserve(size);
@@ -91,30 +83,8 @@ Bytes repeated(const Bytes& pattern, std::size_t size) {
     return out;
 }
 
-struct Package {
-    Bytes bytes;
-    PackageView view;
-};
-
-Package read_package(const std::string& path) {
-    Package p;
-    p.bytes = e2e::read_bytes(path);
-    std::string error;
-    EXPECT_TRUE(parse_package(p.bytes.data(), p.bytes.size(), p.view, error)) << error;
-    EXPECT_TRUE(verify_package(p.view, error)) << error;
-    return p;
-}
-
-std::vector<std::string> entry_names(const Package& p) {
-    std::vector<std::string> names;
-    for (const DirectoryEntry& entry : p.view.directory)
-        names.push_back(entry_name(entry));
-    return names;
-}
-
-bool has_entry(const Package& p, const std::string& name) {
-    const std::vector<std::string> names = entry_names(p);
-    return std::find(names.begin(), names.end(), name) != names.end();
+bool has_entry(const e2e::StoredPackage& p, const std::string& name) {
+    return p.find(name) != nullptr;
 }
 
 // A DATA file is read whole and compressed in one piece: the run needs about
@@ -140,12 +110,9 @@ TEST(Limits, LargeDataFileNeedsAboutTwiceItsSize) {
             << "peak " << (measured.peak_bytes >> 20) << " MiB for files of " << (kSize >> 20)
             << " MiB";
     }
-    const Package package = read_package(dir / "out" + "/DAR297.AVD");
-    ASSERT_EQ(package.view.directory.size(), 2u);
-    Bytes content;
-    std::string error;
-    ASSERT_TRUE(extract_entry(package.view, package.view.directory[0], content, error)) << error;
-    EXPECT_TRUE(content == big);
+    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
+    ASSERT_EQ(package.entries.size(), 2u);
+    EXPECT_TRUE(package.entries[0].data == big);
 }
 
 // A 32-bit process cannot hold a DATA file of 3 GiB: the file is skipped with
@@ -162,7 +129,7 @@ TEST(Limits, DataFileBeyondThe32BitAddressSpaceIsSkipped) {
     const Result result = e2e::run(conversion(dir));
     EXPECT_EQ(result.status, 0);
     EXPECT_NE(result.out.find("Could not allocate memory."), std::string::npos) << result.out;
-    const Package package = read_package(dir / "out" + "/DAR297.AVD");
+    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
     EXPECT_TRUE(has_entry(package, "SMALL.DAT"));
     EXPECT_FALSE(has_entry(package, "HUGE.DAT"));
 }
@@ -191,8 +158,8 @@ TEST(Limits, ThousandsOfFilesInOneFolder) {
     if (kMemoryIsMeasurable) {
         EXPECT_LE(measured.peak_bytes, 32u << 20) << (measured.peak_bytes >> 20) << " MiB";
     }
-    const Package package = read_package(dir / "out" + "/DAR297.AVD");
-    EXPECT_EQ(package.view.directory.size(), static_cast<std::size_t>(kDataFiles + kPictures));
+    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
+    EXPECT_EQ(package.entries.size(), static_cast<std::size_t>(kDataFiles + kPictures));
     EXPECT_TRUE(has_entry(package, "F00000.DAT"));
     EXPECT_TRUE(has_entry(package, "F02999.DAT"));
     EXPECT_TRUE(has_entry(package, "P0999.PDT"));
@@ -230,13 +197,12 @@ TEST(Limits, LongNamesAndLongPaths) {
     const std::string shadow = game + "/SHADOW/" + sprite.substr(0, 251) + "S.SHW";
     EXPECT_NE(result.out.find("************** Cannot open " + shadow), std::string::npos)
         << result.out;
-    const Package package = read_package(dir / "out" + "/DAR297.AVD");
-    EXPECT_EQ(entry_names(package), (std::vector<std::string>{"DDDDDDDDDDDDDDD", "PPPPPPPPPPPPPPP",
-                                                              "SEEN001.TXT", "SEEN002.TXT"}));
+    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
+    EXPECT_EQ(package.names(), (std::vector<std::string>{"DDDDDDDDDDDDDDD", "PPPPPPPPPPPPPPP",
+                                                         "SEEN001.TXT", "SEEN002.TXT"}));
     // The jump names the long file by its scenario number.
-    Bytes seen;
-    std::string error;
-    ASSERT_TRUE(extract_entry(package.view, package.view.directory[2], seen, error)) << error;
+    ASSERT_EQ(package.entries.size(), 4u);
+    const Bytes& seen = package.entries[2].data;
     EXPECT_EQ(Bytes(seen.begin() + 99, seen.end()), (Bytes{0x16, 0x01, 0x12}));
 }
 
@@ -267,9 +233,9 @@ TEST(Limits, CodePage932Names) {
         {{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", dir / "game"}});
     ASSERT_EQ(result.status, 0) << result.out;
     EXPECT_EQ(result.out.find("not found"), std::string::npos) << result.out;
-    const Package package = read_package(dir / "out" + "/DAR297.AVD");
+    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
     std::string cut_name = data_name.substr(0, 15);
-    EXPECT_EQ(entry_names(package),
+    EXPECT_EQ(package.names(),
               (std::vector<std::string>{"SEEN001.TXT", "SEEN002.TXT", dji + "A.PDT", cut_name}));
 }
 

@@ -20,31 +20,11 @@
 namespace {
 
 using e2e::Result;
+using e2e::StoredEntry;
 using e2e::TempDir;
 using gamekit::MaskPicture;
 using gamekit::RgbPicture;
 using Bytes = std::vector<std::uint8_t>;
-
-struct Stored {
-    std::string name;
-    std::uint32_t offset = 0;
-    std::uint32_t unpacked_size = 0;
-    Bytes data;
-};
-
-std::vector<Stored> read_entries(const std::string& path) {
-    const Bytes bytes = e2e::read_bytes(path);
-    PackageView view;
-    std::string error;
-    EXPECT_TRUE(parse_package(bytes.data(), bytes.size(), view, error)) << error;
-    std::vector<Stored> entries;
-    for (const DirectoryEntry& entry : view.directory) {
-        Stored s{entry_name(entry), entry.offset, entry.unpacked_size, {}};
-        EXPECT_TRUE(extract_entry(view, entry, s.data, error)) << error;
-        entries.push_back(std::move(s));
-    }
-    return entries;
-}
 
 DecodedPicture as_decoded(const RgbPicture& picture) {
     return DecodedPicture{picture.width, picture.height, picture.bgr};
@@ -118,22 +98,22 @@ TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
     const Result verify = e2e::run({{AVDTOOL_EXE, "verify", game.dir / "out/DAR297.AVD"}});
     EXPECT_EQ(verify.status, 0) << verify.err;
 
-    const std::vector<Stored> entries = read_entries(game.dir / "out/DAR297.AVD");
+    const std::vector<StoredEntry> entries = e2e::read_package(game.dir / "out/DAR297.AVD").entries;
     // The directory is sorted by name.
     std::vector<std::string> names;
-    for (const Stored& e : entries)
+    for (const StoredEntry& e : entries)
         names.push_back(e.name);
     ASSERT_EQ(names, (std::vector<std::string>{"000.TXT", "AAA.PDT", "ABC_01.PDT", "ABC_F01.PDT",
                                                "CIP_MAP.PDT", "EV01A.PDT", "SYS.PDT", "ZZ.PDT"}));
     // The data lie in the order the entries were added: sprites, CG (in
     // search order), ENDING, SYSTEM, DATA.
-    std::vector<const Stored*> by_offset;
-    for (const Stored& e : entries)
+    std::vector<const StoredEntry*> by_offset;
+    for (const StoredEntry& e : entries)
         by_offset.push_back(&e);
     std::sort(by_offset.begin(), by_offset.end(),
-              [](const Stored* a, const Stored* b) { return a->offset < b->offset; });
+              [](const StoredEntry* a, const StoredEntry* b) { return a->offset < b->offset; });
     std::vector<std::string> added;
-    for (const Stored* e : by_offset)
+    for (const StoredEntry* e : by_offset)
         added.push_back(e->name);
     EXPECT_EQ(added,
               (std::vector<std::string>{"ABC_01.PDT", "ABC_F01.PDT", "CIP_MAP.PDT", "EV01A.PDT",
@@ -156,7 +136,7 @@ TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
         {"ZZ.PDT", 32 + 2 * 15 * 11, 0, picture_entry(game.plain)},
     };
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Stored& e = entries[i];
+        const StoredEntry& e = entries[i];
         SCOPED_TRACE(e.name);
         EXPECT_EQ(e.name, expected[i].name);
         EXPECT_EQ(e.unpacked_size, expected[i].size);

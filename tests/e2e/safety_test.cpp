@@ -69,14 +69,7 @@ bool verifies(const std::string& package) {
 }
 
 std::vector<std::string> entry_names(const std::string& path) {
-    const Bytes bytes = e2e::read_bytes(path);
-    PackageView view;
-    std::string error;
-    EXPECT_TRUE(parse_package(bytes.data(), bytes.size(), view, error)) << error;
-    std::vector<std::string> names;
-    for (const DirectoryEntry& e : view.directory)
-        names.push_back(entry_name(e));
-    return names;
+    return e2e::read_package(path).names();
 }
 
 void expect_no_staging_files(const std::string& out) {

@@ -85,17 +85,10 @@ TEST(ScenarioConversion, EverySioFileBecomesASeenEntry) {
     const Result verify = e2e::run({{AVDTOOL_EXE, "verify", dir / "out/DAR297.AVD"}});
     EXPECT_EQ(verify.status, 0) << verify.err;
 
-    const Bytes package = e2e::read_bytes(dir / "out/DAR297.AVD");
-    PackageView view;
-    std::string error;
-    ASSERT_TRUE(parse_package(package.data(), package.size(), view, error)) << error;
-    ASSERT_EQ(view.directory.size(), 2u);
-    EXPECT_EQ(entry_name(view.directory[0]), "SEEN001.TXT");
-    EXPECT_EQ(entry_name(view.directory[1]), "SEEN003.TXT");
-
-    Bytes seen001, seen003;
-    ASSERT_TRUE(extract_entry(view, view.directory[0], seen001, error)) << error;
-    ASSERT_TRUE(extract_entry(view, view.directory[1], seen003, error)) << error;
+    const e2e::StoredPackage package = e2e::read_package(dir / "out/DAR297.AVD");
+    ASSERT_EQ(package.names(), (std::vector<std::string>{"SEEN001.TXT", "SEEN003.TXT"}));
+    const Bytes& seen001 = package.entries[0].data;
+    const Bytes& seen003 = package.entries[1].data;
     Bytes body =
         hex("FF 81 6B 82 60 82 61 81 6C 00 02 01 FF 81 79 81 7A 82 A0 00 01 "  // 〔ＡＢ〕【】あ
             "57 11 10 12 "                                                     // range of var 1
@@ -124,14 +117,9 @@ TEST(ScenarioConversion, WarningsDoNotStopTheRun) {
                          "********** " +
                          dir.path + "/game/MES/N.SIO is larger than 65536 bytes: skipped\n" +
                          cp932("終了しました.\n\n"));
-    const Bytes package = e2e::read_bytes(dir / "out/DAR297.AVD");
-    PackageView view;
-    std::string error;
-    ASSERT_TRUE(parse_package(package.data(), package.size(), view, error)) << error;
-    ASSERT_EQ(view.directory.size(), 1u);
-    Bytes seen001;
-    ASSERT_TRUE(extract_entry(view, view.directory[0], seen001, error)) << error;
-    EXPECT_EQ(seen001, seen(hex("16 01 10 1C 00 00 00 00")));
+    const e2e::StoredPackage package = e2e::read_package(dir / "out/DAR297.AVD");
+    ASSERT_EQ(package.entries.size(), 1u);
+    EXPECT_EQ(package.entries[0].data, seen(hex("16 01 10 1C 00 00 00 00")));
 }
 
 TEST(ScenarioConversion, OpcodeWithoutTranslationEndsTheRunWithoutAPackage) {
