@@ -93,9 +93,9 @@ TEST(PictureLimits, MaskFileCutAtEveryByte) {
     EXPECT_EQ(previous, 20 * 7);
 }
 
-// Found by the fuzzer: a picture or mask of no pixels (a width or height of
-// 0) whose file still holds packets copied zero values into a buffer that
-// had no storage.
+// A picture or mask of no pixels (a width or height of 0) whose file still
+// holds packets: nothing may be written into its buffer, which has no
+// storage.
 TEST(PictureLimits, PacketsOfAPictureWithoutPixelsAreIgnored) {
     for (auto [width, height] : {std::pair{0u, 5u}, std::pair{7u, 0u}}) {
         Bytes picture_file = gamekit::run_length_header(width, height);

@@ -58,8 +58,8 @@ TEST(PackageLimits, ZerosStayWithinTheExpansionBound) {
     EXPECT_EQ(out, zeros);
 }
 
-// Found by the fuzzer: a few bytes of entry data claiming gigabytes made
-// extract_entry allocate the claimed size before decompressing.
+// A few bytes of entry data claiming gigabytes: extract_entry refuses the
+// claim before it allocates the claimed size.
 TEST(PackageLimits, AClaimBeyondWhatThePackedDataCanHoldIsRefusedUnallocated) {
     const Bytes packed = compress(Bytes(1000, 0));
     for (std::uint32_t unpacked :

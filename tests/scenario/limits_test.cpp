@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Damaged scenario files: every command cut at every byte, and the inputs
-// the fuzzer found. The translation must stay inside its buffers and give
+// Damaged scenario files: every command cut at every byte, and commands cut
+// where a text has no storage. The translation must stay inside its buffers and give
 // the same bytes whatever the SIO buffer holds past the end of the data.
 #include <gtest/gtest.h>
 
@@ -83,8 +83,8 @@ TEST(ScenarioLimits, EveryCommandCutAtEveryByte) {
     }
 }
 
-// Found by the fuzzer: a menu cut right after a target hands an empty text
-// without storage to OutStr, which copied zero bytes from a null pointer.
+// A menu cut right after a target hands OutStr an empty text without
+// storage: nothing may be copied from it.
 TEST(ScenarioLimits, MenuCutAfterItsTargetIsAnEntryWithAnEmptyText) {
     const Translation cut = translate(hex("28 00 00"));
     const Translation whole = translate(hex("28 00 00 00 FF"));
@@ -92,8 +92,8 @@ TEST(ScenarioLimits, MenuCutAfterItsTargetIsAnEntryWithAnEmptyText) {
     EXPECT_EQ(cut.console, "");
 }
 
-// Found by the same test: a background command cut right after its opcode
-// copied its name from a text without storage.
+// A background command cut right after its opcode has a name without
+// storage: nothing may be copied from it.
 TEST(ScenarioLimits, BackgroundCutAfterItsOpcodeHasAnEmptyName) {
     const Translation cut = translate(hex("3E"));
     const Translation whole = translate(hex("3E 00"));

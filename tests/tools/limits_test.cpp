@@ -13,10 +13,10 @@ namespace {
 
 using namespace scenario_test;
 
-// Found by the fuzzer: a body of 0xFF bytes (each the start of a text
-// instruction whose text runs to the same zero, with no valid byte after it)
-// transcoded the rest of the text at every byte before finding that the
-// instruction was not complete: 1 KiB took a quarter of a second.
+// A body of 0xFF bytes: each starts a text instruction whose text runs to
+// the same zero, with no valid byte after it. The listing must not transcode
+// the rest of the text at every byte before it finds that the instruction
+// is not complete (which made 1 KiB take a quarter of a second).
 TEST(SeenListingLimits, TextInstructionsWithoutTheirEndAreNotTranscodedAtEveryByte) {
     // 8 KiB of 0xFF, then the zero that ends all their texts and a byte that
     // no text instruction has after its text.
