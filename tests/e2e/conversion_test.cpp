@@ -21,10 +21,8 @@ using Bytes = std::vector<std::uint8_t>;
 using e2e::opening;
 const std::string kPressKey = "何かキーを押してください.\n";
 
-Result convert(const std::string& game, const std::string& out, const std::string& data,
-               std::uint64_t file_size_limit = 0) {
-    return e2e::run(
-        {{MSCONV_EXE, "--no-wait", "--output", out, "--data", data, game}, "", file_size_limit});
+Result convert(const std::string& game, const std::string& out, const std::string& data) {
+    return e2e::run(e2e::conversion(game, out, data));
 }
 
 TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
@@ -75,54 +73,6 @@ TEST(Conversion, FolderTypedAtThePromptIsConverted) {
                   dir / "game" + "\n"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(e2e::exists(dir / "DAR297.AVD"));
-}
-
-TEST(Conversion, OutputFolderThatCannotBeWritten) {
-    TempDir dir;
-    std::filesystem::create_directories(dir / "game/MES");
-    const Result r = convert(dir / "game", dir / "missing/folder", dir / "DATA");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, opening() + cp932("アーカイブ作成に失敗しました.\n\n"));
-    EXPECT_EQ(r.err, "msconv: cannot create " + dir / "missing/folder/tmp.dat" +
-                         ": No such file or directory\n");
-}
-
-TEST(Conversion, WriteFailureKeepsTheEarlierPackage) {
-    TempDir dir;
-    std::filesystem::create_directories(dir / "game/MES");
-    const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
-    gamekit::write_file(dir / "out/DAR297.AVD", earlier);
-    gamekit::write_file(dir / "DATA/noise.bin", noise(400000, 3));
-
-    const Result r = convert(dir / "game", dir / "out", dir / "DATA", 200000);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, opening() + cp932("... コンバート中です\n\n"
-                                       "アーカイブの書き込みに失敗しました.\n\n"));
-    EXPECT_EQ(r.err, "msconv: cannot write " + dir / "out/tmp.dat" + ": File too large\n");
-    EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), earlier);
-    EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
-    EXPECT_FALSE(e2e::exists(dir / "out/DAR297.AVD.part"));
-}
-
-TEST(Conversion, FailureWhileWritingThePackageKeepsTheEarlierOne) {
-    // The staging file fits the limit, the package (its copy plus header) does not.
-    TempDir dir;
-    std::filesystem::create_directories(dir / "game/MES");
-    std::filesystem::create_directories(dir / "out");
-    const Bytes data = noise(150000, 5);
-    gamekit::write_file(dir / "DATA/noise.bin", data);
-    // The package is its header and one directory entry (96 bytes) ahead of
-    // the staged data.
-    ASSERT_EQ(convert(dir / "game", dir / "out", dir / "DATA").status, 0);
-    const std::uint64_t package_size = e2e::read_bytes(dir / "out/DAR297.AVD").size();
-    const Bytes earlier = {'o', 'l', 'd'};
-    gamekit::write_file(dir / "out/DAR297.AVD", earlier);
-    const Result r = convert(dir / "game", dir / "out", dir / "DATA", package_size - 48);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), earlier);
-    EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
-    EXPECT_FALSE(e2e::exists(dir / "out/DAR297.AVD.part"));
-    EXPECT_EQ(r.err, "msconv: cannot write " + dir / "out/DAR297.AVD.part" + ": File too large\n");
 }
 
 TEST(Conversion, CommandLine) {

@@ -131,6 +131,13 @@ bool exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
+RunSpec conversion(const std::string& game, const std::string& out, const std::string& data,
+                   const char* jobs) {
+    RunSpec request({MSCONV_EXE, "--no-wait", "--output", out, "--data", data, game});
+    if (jobs) request.args.insert(request.args.begin() + 2, {"--jobs", jobs});
+    return request;
+}
+
 StoredPackage read_package(const std::string& path) {
     StoredPackage package;
     package.bytes = read_bytes(path);

@@ -49,6 +49,11 @@ struct Process {
     std::string io;  // the folder of its standard input, output and error files
 };
 
+// A conversion of `game` into `out` with the DATA folder `data`, without the
+// final key wait, on `jobs` threads (nullptr: the default).
+RunSpec conversion(const std::string& game, const std::string& out, const std::string& data,
+                   const char* jobs = nullptr);
+
 // Runs under LC_ALL=C, so that console texts come out as their raw bytes.
 Result run(const RunSpec& request);
 // The same in two steps, for a test that acts while the process runs.

@@ -35,8 +35,7 @@ constexpr bool kMemoryIsMeasurable = true;
 #endif
 
 e2e::RunSpec conversion(const TempDir& dir) {
-    return e2e::RunSpec(
-        {MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", dir / "game"});
+    return e2e::conversion(dir / "game", dir / "out", dir / "DATA");
 }
 
 struct Measured {

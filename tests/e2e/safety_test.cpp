@@ -38,8 +38,7 @@ const std::string kFinished = cp932("終了しました.\n\n");
 
 e2e::RunSpec conversion(const std::string& game, const std::string& out, const std::string& data,
                         const char* jobs = "1") {
-    e2e::RunSpec request(
-        {MSCONV_EXE, "--no-wait", "--jobs", jobs, "--output", out, "--data", data, game});
+    e2e::RunSpec request = e2e::conversion(game, out, data, jobs);
     request.timeout_seconds = 60;
     return request;
 }
