@@ -22,10 +22,14 @@
 #include <iostream>
 #include <new>
 
+#include "platform/cleanup.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
 
 namespace platform {
+
+using cleanup::keep_on_interrupt;
+using cleanup::remove_on_interrupt;
 namespace {
 
 // Names compare as the converter compares them: ASCII letters upper-cased,
@@ -215,35 +219,6 @@ constexpr bool injected_failure() {
     return false;
 }
 #endif
-
-// Output files that an interruption removes. A path is copied into its slot
-// before the slot is published, and a signal handler, on whichever thread
-// it runs, reads only published, finished strings.
-struct CleanupSlot {
-    std::string path;
-    std::atomic<const char*> published{nullptr};
-};
-static_assert(std::atomic<const char*>::is_always_lock_free);
-CleanupSlot g_cleanup[4];  // the staging file and the package's temporary file
-
-void remove_on_interrupt(const std::string& path) {
-    for (CleanupSlot& slot : g_cleanup) {
-        if (slot.published.load() != nullptr) continue;
-        try {
-            slot.path = path;
-        } catch (const std::bad_alloc&) {
-            return;
-        }
-        slot.published.store(slot.path.c_str());
-        return;
-    }
-}
-
-void keep_on_interrupt(const std::string& path) {
-    for (CleanupSlot& slot : g_cleanup) {
-        if (slot.published.load() != nullptr && slot.path == path) slot.published.store(nullptr);
-    }
-}
 
 // Holds off the interruption signals while a file and its entry in the
 // cleanup table come or go together; a signal that arrives meanwhile is
@@ -611,7 +586,7 @@ namespace {
 // default action of the signal, which ends the process with the signal as its
 // status once the handler returns (the signal stays blocked until then).
 extern "C" void on_interrupt(int signal_number) {
-    for (CleanupSlot& slot : g_cleanup) {
+    for (cleanup::Slot& slot : cleanup::g_slots) {
         if (const char* path = slot.published.load()) unlink(path);
     }
     if (g_terminal_changed.load()) tcsetattr(STDIN_FILENO, TCSANOW, &g_saved_terminal);
@@ -659,6 +634,5 @@ File* create_new_file(const std::string& path) {
     }
     return new File{stream, true};
 }
-
 
 }  // namespace platform

@@ -20,9 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/cleanup.h"
 #include "platform/platform.h"
 
 namespace platform {
+
+using cleanup::keep_on_interrupt;
+using cleanup::remove_on_interrupt;
 
 // ---- File search -------------------------------------------------------------
 
@@ -82,34 +86,6 @@ struct File {
 };
 
 namespace {
-
-// Output files that an interruption removes. A path is copied into its slot
-// before the slot is published; the console control handler, which runs on
-// a thread of its own, reads only published, finished strings.
-struct CleanupSlot {
-    std::string path;
-    std::atomic<const char*> published{nullptr};
-};
-CleanupSlot g_cleanup[4];  // the package's temporary file, and room to spare
-
-void remove_on_interrupt(const std::string& path) {
-    for (CleanupSlot& slot : g_cleanup) {
-        if (slot.published.load() != nullptr) continue;
-        try {
-            slot.path = path;
-        } catch (const std::bad_alloc&) {
-            return;
-        }
-        slot.published.store(slot.path.c_str());
-        return;
-    }
-}
-
-void keep_on_interrupt(const std::string& path) {
-    for (CleanupSlot& slot : g_cleanup) {
-        if (slot.published.load() != nullptr && slot.path == path) slot.published.store(nullptr);
-    }
-}
 
 // A C stream over a handle of CreateFileA; the handle is closed on failure.
 File* wrap_handle(HANDLE handle, const char* mode) {
@@ -458,7 +434,7 @@ namespace {
 // deletion, disappears when the process ends; the staging file is deleted by
 // the system as its handle closes.
 BOOL WINAPI on_console_control(DWORD) {
-    for (CleanupSlot& slot : g_cleanup) {
+    for (cleanup::Slot& slot : cleanup::g_slots) {
         if (const char* path = slot.published.load()) DeleteFileA(path);
     }
     if (g_saved_output_code_page != 0) SetConsoleOutputCP(g_saved_output_code_page);

@@ -61,10 +61,10 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
         // clang-format on
     };
     for (const auto& c : cases) {
-        e2e::RunSpec spec({AVDTOOL_EXE});
-        spec.args.insert(spec.args.end(), c.args.begin(), c.args.end());
-        spec.timeout_seconds = 10;
-        const e2e::Result r = e2e::run(spec);
+        e2e::RunSpec request({AVDTOOL_EXE});
+        request.args.insert(request.args.end(), c.args.begin(), c.args.end());
+        request.timeout_seconds = 10;
+        const e2e::Result r = e2e::run(request);
         EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
         EXPECT_NE(r.out.find(c.in_out), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
