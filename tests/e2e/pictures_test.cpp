@@ -13,6 +13,7 @@
 #include "e2e/harness.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
+#include "image/image_test_util.h"
 #include "image/picture.h"
 #include "image/sprite.h"
 #include "package/package_reader.h"
@@ -26,22 +27,14 @@ using gamekit::MaskPicture;
 using gamekit::RgbPicture;
 using Bytes = std::vector<std::uint8_t>;
 
-DecodedPicture as_decoded(const RgbPicture& picture) {
-    return DecodedPicture{picture.width, picture.height, picture.bgr};
-}
-
 Bytes picture_entry(const RgbPicture& picture, bool map_cell = false) {
-    Pdt10Block block;
-    EXPECT_TRUE(convert_picture_to_pdt10(as_decoded(picture), block));
+    Pdt10Block block = image_test::picture_block(picture);
     if (map_cell) darken_map_cell(block);
-    return Bytes(block.bytes.begin(), block.bytes.begin() + block.entry_size);
+    return image_test::entry_of(block);
 }
 
 Bytes sprite_entry(const RgbPicture& sprite, const MaskPicture& mask) {
-    Pdt10Block block;
-    EXPECT_TRUE(convert_sprite_to_pdt10(as_decoded(sprite),
-                                        ShadowMask{mask.width, mask.height, mask.values}, block));
-    return block.bytes;
+    return image_test::entry_of(image_test::sprite_block(sprite, mask));
 }
 
 // A game folder with pictures in every folder, some of them faulty.
@@ -144,7 +137,7 @@ TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
         if (e.name != "000.TXT") {
             EXPECT_EQ((ByteReader{e.data, 28}.le32()), expected[i].alpha_field);
         }
-        EXPECT_EQ(e.data, expected[i].data);
+        EXPECT_TRUE(image_test::same_entry(e.data, expected[i].data)) << e.name;
     }
 }
 
