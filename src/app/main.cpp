@@ -3,13 +3,22 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <clocale>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "app/run.h"
 #include "app/version.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    // The arguments as the system's own text (on Windows in UTF-16, whatever
+    // the ANSI code page), handed to the parser as UTF-8.
+    std::vector<std::string> arguments = platform::command_line(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
     RunOptions options;
     CLI::App app{
         "Converts the game's scenarios, pictures and the DATA folder into DAR297.AVD.\n"
@@ -30,7 +39,7 @@ int main(int argc, char** argv) {
     bool no_wait = false;
     app.add_flag("--no-wait", no_wait, "No key prompt and no wait for a key at the end");
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : kExitFailed;

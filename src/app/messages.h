@@ -53,6 +53,10 @@ inline constexpr char kGameFolderMissing[] =
 inline constexpr char kGameFolderUnknown[] =
     "The game folder \"%s\" holds none of MES, CG, ENDING, SYSTEM, CHAR: "
     "choose the folder the game is installed in.\n\n";
+// The last line of standard error of a run that wrote the package without
+// some of the files it found (status 3).
+inline constexpr char kFilesSkipped[] =
+    "msconv: the package was written without %zu input file%s, each named above\n";
 inline constexpr char kOutputInUse[] =
     "Another conversion is writing into \"%s\": this one stops and changes nothing.\n\n";
 }  // namespace msg

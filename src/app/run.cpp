@@ -33,11 +33,11 @@ void print_failure(Status status, const std::string& folder) {
         case Status::cancelled:
             return console_print("%s", msg::kCancelled);
         case Status::game_folder_missing:
-            return console_print(msg::kGameFolderMissing, folder.c_str());
+            return console_show(msg::kGameFolderMissing, {as_system(folder)});
         case Status::game_folder_unknown:
-            return console_print(msg::kGameFolderUnknown, folder.c_str());
+            return console_show(msg::kGameFolderUnknown, {as_system(folder)});
         case Status::output_in_use:
-            return console_print(msg::kOutputInUse, folder.c_str());
+            return console_show(msg::kOutputInUse, {as_system(folder)});
         case Status::cannot_create:
             return console_print("%s", msg::kCannotCreate);
         case Status::write_failed:
@@ -61,8 +61,9 @@ Status check_game_folder(const std::string& folder) {
 }
 
 // From the choice of the game folder to the finished package. A failure
-// that is about one folder names it in `failed_folder`.
-Status convert(const RunOptions& options, std::string& failed_folder) {
+// that is about one folder names it in `failed_folder`; the input files that
+// were not converted are counted in `skipped`.
+Status convert(const RunOptions& options, std::string& failed_folder, std::size_t& skipped) {
     const std::string converter_folder = platform::executable_folder();
 
     std::string game_folder = options.game_folder;
@@ -96,7 +97,7 @@ Status convert(const RunOptions& options, std::string& failed_folder) {
     search.started = progress_files;
     auto translator = std::make_unique<Translator>();
     progress_step(&progress, "scenarios");
-    build_scenario_list(*translator, search, game_folder);
+    build_scenario_list(*translator, package, search, game_folder);
     status = translate_scenarios(*translator, package, game_folder);
     if (status != Status::ok) {
         progress_end(&progress);
@@ -116,10 +117,11 @@ Status convert(const RunOptions& options, std::string& failed_folder) {
     if (platform::same_file(data_folder, output_folder)) {
         own_files = {kStagingName, kPackageName, std::string(kPackageName) + kPartSuffix};
     }
-    import_raw_folder(package, search, data_folder + "*.*", own_files);
+    import_raw_folder(package, search, data_folder, own_files);
 
     status = finish_package(package, output_folder + kPackageName);
     progress_end(&progress);
+    skipped = package.skipped;
     return status;
 }
 
@@ -151,16 +153,21 @@ int run_conversion(const RunOptions& options) {
     console_print("%s", msg::kBoxBottom);
 
     std::string failed_folder;
-    const Status status = convert(options, failed_folder);
+    std::size_t skipped = 0;
+    const Status status = convert(options, failed_folder, skipped);
     if (status == Status::ok) {
         console_print("%s", msg::kFinished);
     } else {
         print_failure(status, failed_folder);
     }
+    // Written, but without every file that was found: each was named in a
+    // warning, and the last line of standard error counts them.
+    const bool incomplete = status == Status::ok && skipped > 0;
+    if (incomplete) console_error(msg::kFilesSkipped, skipped, skipped == 1 ? "" : "s");
 
     if (options.wait_for_key) {
         console_print("%s", msg::kPressKey);
         platform::wait_for_key();
     }
-    return exit_status(status);
+    return incomplete ? kExitIncomplete : exit_status(status);
 }

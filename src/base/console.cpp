@@ -16,7 +16,7 @@ bool g_status_shown = false;
 void clear_status() {
     if (!g_status_shown) return;
     static const char kClear[] = "\r\x1b[K";
-    platform::console_write_error(kClear, sizeof kClear - 1);
+    platform::console_write_error(kClear, sizeof kClear - 1, platform::TextKind::cp932);
     g_status_shown = false;
 }
 }  // namespace
@@ -24,7 +24,7 @@ void clear_status() {
 void console_status(const char* line) {
     clear_status();
     if (!line) return;
-    platform::console_write_error(line, std::strlen(line));
+    platform::console_write_error(line, std::strlen(line), platform::TextKind::cp932);
     g_status_shown = true;
 }
 
@@ -34,7 +34,7 @@ void console_capture(std::string* capture) {
 
 namespace {
 void print(const char* format, va_list args, std::string* capture,
-           void (*write)(const char*, std::size_t)) {
+           void (*write)(const char*, std::size_t, platform::TextKind)) {
     va_list again;
     va_copy(again, args);
     int n = std::vsnprintf(nullptr, 0, format, args);
@@ -45,7 +45,7 @@ void print(const char* format, va_list args, std::string* capture,
             capture->append(text.data(), static_cast<std::size_t>(n));
         } else {
             clear_status();
-            write(text.data(), static_cast<std::size_t>(n));
+            write(text.data(), static_cast<std::size_t>(n), platform::TextKind::cp932);
         }
     }
     va_end(again);
@@ -54,6 +54,73 @@ void print(const char* format, va_list args, std::string* capture,
 
 void console_capture_errors(std::string* capture) {
     g_error_capture = capture;
+}
+
+namespace {
+
+void append_shown(std::string& out, const Shown& piece) {
+    if (piece.kind == platform::TextKind::cp932) {
+        out.append(piece.text);
+        return;
+    }
+    for (const char c : piece.text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+}
+
+void show(const char* format, std::initializer_list<Shown> pieces, std::string* capture,
+          void (*write)(const char*, std::size_t, platform::TextKind)) {
+    // The line as runs of one kind each, written in order.
+    std::string run;
+    platform::TextKind kind = platform::TextKind::cp932;
+    auto flush = [&] {
+        if (run.empty()) return;
+        if (capture) {
+            capture->append(run);
+        } else {
+            write(run.data(), run.size(), kind);
+        }
+        run.clear();
+    };
+    auto add = [&](const Shown& piece) {
+        if (piece.kind != kind) flush();
+        kind = piece.kind;
+        append_shown(run, piece);
+    };
+    if (!capture) clear_status();
+    const Shown* next = pieces.begin();
+    const char* text = format;
+    for (const char* p = format; *p; ++p) {
+        if (p[0] != '%' || (p[1] != 's' && p[1] != '%')) continue;
+        add(Shown(std::string_view(text, static_cast<std::size_t>(p - text)),
+                  platform::TextKind::cp932));
+        if (p[1] == '%') {
+            add(Shown("%"));
+        } else if (next != pieces.end()) {
+            add(*next++);
+        }
+        text = ++p + 1;
+    }
+    add(Shown(text));
+    flush();
+}
+
+}  // namespace
+
+void console_show(const char* format, std::initializer_list<Shown> pieces) {
+    show(format, pieces, g_capture, platform::console_write);
+}
+
+void console_show_error(const char* format, std::initializer_list<Shown> pieces) {
+    show(format, pieces, g_error_capture, platform::console_write_error);
 }
 
 void console_print(const char* format, ...) {

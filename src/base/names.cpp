@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/cp932.h"
+#include "platform/platform.h"
 
 void upper_case_name(char* name) {
     platform::upper_case_cp932(name, std::strlen(name));
@@ -14,15 +15,34 @@ std::string upper_cased_name(std::string name) {
     return name;
 }
 
-const char* base_name(const char* path) {
-    const char* base = path;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(path); *p; ++p) {
-        if (platform::is_lead_byte(*p)) {
-            if (p[1] == 0) break;
-            ++p;
-        } else if (*p == '\\' || *p == '/') {
-            base = reinterpret_cast<const char*>(p + 1);
+NameProblem entry_name_of(const std::string& found_name, std::string& entry) {
+    if (!platform::name_to_cp932(found_name, entry)) return NameProblem::no_cp932_form;
+    // Walked character by character, so a trail byte 0x5C (as in 表) is no
+    // separator; a byte below 0x40 after a lead byte is no trail byte.
+    for (std::size_t i = 0; i < entry.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(entry[i]);
+        if (platform::is_lead_byte(c) && i + 1 < entry.size() &&
+            static_cast<unsigned char>(entry[i + 1]) >= 0x40) {
+            ++i;
+        } else if (c < 0x20) {
+            return NameProblem::control_byte;
+        } else if (c == '/' || c == '\\') {
+            return NameProblem::separator;
         }
     }
-    return base;
+    return NameProblem::none;
+}
+
+const char* name_problem_text(NameProblem problem) {
+    switch (problem) {
+        case NameProblem::none:
+            break;
+        case NameProblem::no_cp932_form:
+            return "the name has characters that code page 932 lacks";
+        case NameProblem::control_byte:
+            return "the name holds a control character";
+        case NameProblem::separator:
+            return "the name holds a path separator";
+    }
+    return "";
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Name helpers shared by every converter.
+// Name helpers shared by every converter. Names, never whole paths, are
+// upper-cased with the code page 932 rules.
 #pragma once
 
 #include <string>
@@ -11,7 +12,18 @@ void upper_case_name(char* name);
 // The same on a copy.
 std::string upper_cased_name(std::string name);
 
-// The part of a path after its last separator (either '\\' or '/'), or the
-// whole path. The walk goes character by character, so the trail byte of a
-// double-byte character is never taken for a separator.
-const char* base_name(const char* path);
+// Why a found file name cannot name a package entry.
+enum class NameProblem {
+    none,
+    no_cp932_form,  // a character that code page 932 does not have
+    control_byte,   // a byte below 0x20
+    separator,      // '/', or '\' that is no trail byte of a double-byte character
+};
+
+// The code page 932 form of a file name as the search found it, fit to
+// name a package entry (and a file the player writes out): in `entry`, or
+// the problem that keeps it from being one.
+NameProblem entry_name_of(const std::string& found_name, std::string& entry);
+
+// The problem in words, for a warning ("" for none).
+const char* name_problem_text(NameProblem problem);

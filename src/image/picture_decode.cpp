@@ -207,19 +207,3 @@ PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& m
     mask = ShadowMask{};
     return decode_run_length_plane(file, 1, mask.width, mask.height, mask.values);
 }
-
-PictureLoad load_picture(const std::string& path, DecodedPicture& picture) {
-    picture = DecodedPicture{};
-    std::vector<std::uint8_t> file;
-    const PictureLoad status = platform::read_file(path, file, kMaxPictureFileSize);
-    if (status != PictureLoad::ok) return status;
-    return decode_picture(file, picture);
-}
-
-PictureLoad load_shadow_mask(const std::string& path, ShadowMask& mask) {
-    mask = ShadowMask{};
-    std::vector<std::uint8_t> file;
-    const PictureLoad status = platform::read_file(path, file, kMaxPictureFileSize);
-    if (status != PictureLoad::ok) return status;
-    return decode_shadow_mask(file, mask);
-}

@@ -52,8 +52,3 @@ PictureLoad decode_run_length_picture(std::span<const std::uint8_t> file, Decode
 
 // Decodes a .SHW file held in memory; results as decode_picture.
 PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask);
-
-// Read the whole file at `path` and decode it. too_large also covers a file
-// above kMaxPictureFileSize.
-PictureLoad load_picture(const std::string& path, DecodedPicture& picture);
-PictureLoad load_shadow_mask(const std::string& path, ShadowMask& mask);

@@ -19,6 +19,7 @@
 // One entry on its way through the worker threads.
 struct CompressionJob {
     std::string name;
+    std::string source;
     std::vector<std::uint8_t> data;
     std::vector<std::uint8_t> packed;
     std::size_t size = 0;  // of the block handed in
@@ -78,17 +79,23 @@ int compress_block(const std::uint8_t* data, std::size_t size, std::vector<std::
 void fail_output(Package& package, const char* action, const std::string& path) {
     if (!package.write_failed) {
         const std::string reason = platform::last_error_text();
-        console_error("msconv: cannot %s %s: %s\n", action, path.c_str(), reason.c_str());
+        console_show_error("msconv: cannot %s %s: %s\n",
+                           {action, as_system(path), as_system(reason)});
     }
     package.write_failed = true;
 }
 
-void fail_memory(Package& package, const char* name, std::size_t size) {
+void fail_memory(Package& package, const std::string& source, std::size_t size) {
     if (!package.write_failed) {
-        console_error("msconv: not enough memory for %s (%s bytes): no package is written\n", name,
-                      std::to_string(size).c_str());
+        console_show_error("msconv: not enough memory for %s (%s bytes): no package is written\n",
+                           {as_system(source), std::to_string(size)});
     }
     package.write_failed = true;
+}
+
+// What a warning names for an entry: where it came from, else its name.
+std::string source_or_name(const char* source, const char* name) {
+    return source ? source : name;
 }
 
 // The name as the directory stores it: cut to 15 bytes, zero-filled,
@@ -107,21 +114,30 @@ void note_source(Package& package, const char* name, const char* source) {
     store_name(name, stored);
     const auto [earlier, inserted] = package.sources.try_emplace(stored, source);
     if (!inserted) {
-        console_print("********** Duplicate entry %s: %s and %s (both kept)\n", stored,
-                      earlier->second.c_str(), source);
+        console_show("********** Duplicate entry %s: %s and %s (both kept)\n",
+                     {stored, as_system(earlier->second), as_system(source)});
     }
 }
 
 // Appends one compressed entry to the staging file and the directory, in
-// the order entries were added.
-void record_entry(Package& package, const char* name, int status, const std::uint8_t* packed,
-                  std::size_t packed_size, std::size_t size) {
+// the order entries were added. An entry that cannot be stored is a skipped
+// input, named by `source` (its file) when there is one.
+void record_entry(Package& package, const char* name, const std::string& source, int status,
+                  const std::uint8_t* packed, std::size_t packed_size, std::size_t size) {
+    if (status == LZO_E_OUT_OF_MEMORY) {
+        return skip_input(package, Input::file, source,
+                          {SkipReason::no_memory,
+                           "not enough memory to compress " + std::to_string(size) + " bytes"});
+    }
     if (status != LZO_E_OK) {
-        console_print("********** Cannot compress %s (error %d)\n", name, status);
+        ++package.skipped;
+        console_show("********** Cannot compress %s (error %s)\n",
+                     {as_system(source), std::to_string(status)});
         return;
     }
     if (package.directory.size() >= kMaxPackageEntries) {
-        console_print("********** Too many package entries: %s skipped\n", name);
+        ++package.skipped;
+        console_show("********** Too many package entries: %s skipped\n", {as_system(source)});
         return;
     }
     // Every entry's data must start at an offset that fits 32 bits once the
@@ -129,7 +145,8 @@ void record_entry(Package& package, const char* name, int status, const std::uin
     const std::uint64_t start = package.staging_length + kPackageHeaderSize +
                                 kDirectoryEntrySize * (package.directory.size() + 1);
     if (start > UINT32_MAX || size > UINT32_MAX) {
-        console_print("********** Package too large: %s skipped\n", name);
+        ++package.skipped;
+        console_show("********** Package too large: %s skipped\n", {as_system(source)});
         return;
     }
     if (!package.staging || package.write_failed) {
@@ -180,8 +197,8 @@ void retire_oldest(Package& package, std::unique_lock<std::mutex>& lock) {
     pool.in_flight.pop_front();
     pool.in_flight_bytes -= job->cost;
     lock.unlock();
-    record_entry(package, job->name.c_str(), job->status, job->packed.data(), job->packed_size,
-                 job->size);
+    record_entry(package, job->name.c_str(), job->source, job->status, job->packed.data(),
+                 job->packed_size, job->size);
     lock.lock();
 }
 
@@ -204,10 +221,12 @@ void stop_pool(Package& package, bool write_remaining) {
 }
 
 // Throws std::bad_alloc before the job is queued, leaving the pool as it was.
-void add_job(Package& package, const char* name, std::vector<std::uint8_t>&& block) {
+void add_job(Package& package, const char* name, const std::string& source,
+             std::vector<std::uint8_t>&& block) {
     CompressorPool& pool = *package.pool;
     auto job = std::make_shared<CompressionJob>();
     job->name = name;
+    job->source = source;
     job->size = block.size();
     job->cost = block.size() + worst_case_packed_size(block.size());
     job->data = std::move(block);
@@ -335,7 +354,7 @@ Status open_package(Package& package, const std::string& folder, unsigned jobs,
     if (!package.staging) {
         if (created == platform::CreateStatus::in_use) return Status::output_in_use;
         const std::string reason = platform::last_error_text();
-        console_error("msconv: cannot create %s: %s\n", path.c_str(), reason.c_str());
+        console_show_error("msconv: cannot create %s: %s\n", {as_system(path), as_system(reason)});
         return Status::cannot_create;
     }
     package.staging_path = path;
@@ -343,6 +362,7 @@ Status open_package(Package& package, const std::string& folder, unsigned jobs,
     package.write_failed = false;
     package.directory.clear();
     package.sources.clear();
+    package.skipped = 0;
     if (jobs > 1) start_pool(package, jobs);
     return Status::ok;
 }
@@ -356,19 +376,20 @@ void tell_added(Package& package, std::size_t size) {
 void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
                        std::size_t size, const char* source) {
     if (package.write_failed) return;
+    const std::string shown = source_or_name(source, name);
     try {
         note_source(package, name, source);
         tell_added(package, size);
         if (package.pool) {
-            return add_job(package, name, std::vector<std::uint8_t>(data, data + size));
+            return add_job(package, name, shown, std::vector<std::uint8_t>(data, data + size));
         }
     } catch (const std::bad_alloc&) {
-        return fail_memory(package, name, size);
+        return fail_memory(package, shown, size);
     }
     std::size_t packed_size = 0;
     const int status =
         compress_block(data, size, package.compressed, package.work_memory, packed_size);
-    record_entry(package, name, status, package.compressed.data(), packed_size, size);
+    record_entry(package, name, shown, status, package.compressed.data(), packed_size, size);
 }
 
 void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block,
@@ -376,13 +397,66 @@ void add_package_entry(Package& package, const char* name, std::vector<std::uint
     if (!package.pool) return add_package_entry(package, name, block.data(), block.size(), source);
     if (package.write_failed) return;
     const std::size_t size = block.size();
+    const std::string shown = source_or_name(source, name);
     try {
         note_source(package, name, source);
         tell_added(package, size);
-        add_job(package, name, std::move(block));
+        add_job(package, name, shown, std::move(block));
     } catch (const std::bad_alloc&) {
-        fail_memory(package, name, size);
+        fail_memory(package, shown, size);
     }
+}
+
+InputFailure read_failure(platform::ReadStatus status, const std::string& system_reason,
+                          std::uint64_t limit) {
+    switch (status) {
+        case platform::ReadStatus::ok:
+        case platform::ReadStatus::cannot_open:
+            break;
+        case platform::ReadStatus::read_error:
+            return {SkipReason::cannot_read, system_reason};
+        case platform::ReadStatus::empty:
+            return {SkipReason::empty, {}};
+        case platform::ReadStatus::too_large:
+            return {SkipReason::too_large, "larger than " + std::to_string(limit) + " bytes"};
+        case platform::ReadStatus::no_memory:
+            return {SkipReason::no_memory, "not enough memory to read it"};
+    }
+    return {SkipReason::cannot_open, system_reason};
+}
+
+void skip_input(Package& package, Input input, const std::string& path,
+                const InputFailure& failure) {
+    ++package.skipped;
+    const Shown shown = as_system(path);
+    if (input == Input::mask) {
+        console_show("************** Cannot open %s", {shown});
+    } else if (input == Input::data && failure.reason == SkipReason::no_memory) {
+        console_print("Could not allocate memory.");
+    } else {
+        switch (failure.reason) {
+            case SkipReason::cannot_open:
+                console_show("********** Cannot open %s\n", {shown});
+                break;
+            case SkipReason::cannot_read:
+                console_show("********** Cannot read %s\n", {shown});
+                break;
+            case SkipReason::empty:
+                console_show("********** %s is empty, skipped\n", {shown});
+                break;
+            case SkipReason::too_large:
+                console_show("********** %s is too large, skipped\n", {shown});
+                break;
+            case SkipReason::no_memory:
+                console_show("********** Not enough memory for %s, skipped\n", {shown});
+                break;
+            case SkipReason::bad_name:
+                console_show("********** %s cannot be stored under its name, skipped\n", {shown});
+                break;
+        }
+    }
+    if (!failure.detail.empty())
+        console_show_error("msconv: %s: %s\n", {shown, as_system(failure.detail)});
 }
 
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
@@ -417,7 +491,7 @@ Status finish_package(Package& package, const std::string& package_path) {
             try {
                 ok = write_package(package, out, temporary, header);
             } catch (const std::bad_alloc&) {
-                fail_memory(package, temporary.c_str(), kCopyChunk);
+                fail_memory(package, temporary, kCopyChunk);
                 ok = false;
             }
             if (ok && !platform::file_flush(out)) {

@@ -68,6 +68,8 @@ struct Package {
     // written to the staging file in the order they were added.
     std::unique_ptr<CompressorPool> pool;
     PackageObserver observer;
+    // Input files that were not converted, each named in a warning.
+    std::size_t skipped = 0;
 
     Package();
     Package(const Package&) = delete;
@@ -92,7 +94,7 @@ Status open_package(Package& package, const std::string& folder, unsigned jobs =
 // (cut to 15 bytes, upper-cased). The caller keeps `data`. An entry that
 // cannot be stored is reported with a warning and left out; with worker
 // threads that happens when it is written. `source` names where the block
-// comes from (a file's path): an entry stored under the name of an earlier
+// comes from (a file's path, shown in warnings): an entry stored under the name of an earlier
 // one with a source is kept too, with a warning that names both sources.
 // Memory that runs out on the way fails the package (write_failed).
 void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
@@ -112,6 +114,36 @@ Status finish_package(Package& package, const std::string& package_path);
 // Deletes and closes the staging file of a run that ends without a package.
 // A Package destroyed with its staging file still open does the same.
 void abandon_package(Package& package);
+
+// ---- Input files that are not converted --------------------------------------
+
+// The kind of a skipped input: the mask of a sprite and a DATA file have
+// warnings of their own; every other file has the common ones.
+enum class Input { file, mask, data };
+
+enum class SkipReason { cannot_open, cannot_read, empty, too_large, no_memory, bad_name };
+
+// Why an input file is not converted, with the details: the system's reason
+// (cannot_open, cannot_read), the limit (too_large), the size (no_memory), or
+// what is wrong with the name (bad_name).
+struct InputFailure {
+    SkipReason reason = SkipReason::cannot_open;
+    std::string detail;
+};
+
+// The failure for a read that ended with `status` (not ok), with the
+// system's reason from read_file and the size limit the read had.
+InputFailure read_failure(platform::ReadStatus status, const std::string& system_reason,
+                          std::uint64_t limit);
+
+// Warns that the file at `path` is not converted and counts it in
+// `package.skipped`: one line in the converters' asterisk style on standard
+// output, naming the path; where there are details, a second line on
+// standard error with the path and the details. A mask has its own line
+// (fourteen asterisks, no line break), and so has a DATA file that memory
+// cannot hold ("Could not allocate memory.", no line break).
+void skip_input(Package& package, Input input, const std::string& path,
+                const InputFailure& failure);
 
 // Name order of the directory: zero-terminated names compared bytewise as
 // unsigned values, a prefix before the longer name.

@@ -3,10 +3,18 @@
 // converter's own folder, the folder chooser, the console and the key wait.
 // One implementation per system (platform_posix.cpp, platform_win32.cpp).
 //
-// Paths are byte strings in the system's code page (code page 932 for the
-// game's names). Every path that reaches this layer is formed by plain
-// concatenation with kSeparator; on POSIX each component that does not exist
-// under its exact name is looked up case-insensitively, as Windows would.
+// Text comes in two kinds, and nothing mixes them up:
+// - A path, or a file name as a search found it, is the system's own text:
+//   on POSIX the bytes the file system has; on Windows UTF-16, held here as
+//   UTF-8 and handed to the wide ("W") calls. A path is formed by plain
+//   concatenation with kSeparator and is never cut or upper-cased with the
+//   code page 932 rules; on POSIX each component that does not exist under
+//   its exact name is looked up case-insensitively, as Windows would.
+// - The converter's own texts, and every name stored in the package, are
+//   code page 932 bytes. A package entry name is made from the name a search
+//   found (name_to_cp932), never from a folder part of a path, so a package
+//   is the same whatever the system and its language.
+// The console shows each kind as the user expects (console_write).
 #pragma once
 
 #include <cstddef>
@@ -51,9 +59,10 @@ enum class ReadStatus { ok, cannot_open, empty, too_large, no_memory, read_error
 
 // Reads a whole file into `out`. A file larger than `max_size` bytes, or
 // than memory can address, is not read (too_large). An empty file gives
-// `empty`. `out` is cleared unless the status is ok.
+// `empty`. `out` is cleared unless the status is ok. For cannot_open and
+// read_error, `reason` (when given) receives the system's reason.
 ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
-                     std::uint64_t max_size);
+                     std::uint64_t max_size, std::string* reason = nullptr);
 
 struct File;  // an open file, read or write, owned by the caller until file_close
 
@@ -61,7 +70,6 @@ struct File;  // an open file, read or write, owned by the caller until file_clo
 // cannot be opened or is no regular file (a folder, a device).
 File* open_regular_file(const std::string& path, std::uint64_t& size);
 
-File* open_for_reading(const std::string& path);
 // Reads up to `size` bytes; returns the number read (0 at the end or on error).
 std::size_t file_read(File* file, void* data, std::size_t size);
 
@@ -83,8 +91,8 @@ bool delete_file(const std::string& path);
 // Renames `from` to `to`, replacing an existing `to` in one step.
 bool replace_file(const std::string& from, const std::string& to);
 
-// The system's reason for the last failed file call, as text (English where
-// the system has it in English).
+// The system's reason for the last failed file call, as the system's own text
+// (English where the system has it in English).
 std::string last_error_text();
 
 // ---- The staging file ----------------------------------------------------------
@@ -125,13 +133,33 @@ void install_interrupt_handlers();
 // empty when it cannot be determined.
 std::string executable_folder();
 
+// ---- Names and the command line ------------------------------------------------
+
+// The code page 932 form of a file name as a search found it. On Windows the
+// name's characters converted without substitutes; on POSIX a name that is
+// valid UTF-8 and holds a character beyond ASCII is converted from UTF-8, any
+// other name is taken as code page 932 bytes already (as names unpacked from
+// a Japanese archive are). False when the name has no such form.
+bool name_to_cp932(const std::string& name, std::string& cp932);
+
+// The program's arguments, argv[0] included, as the system's own text.
+std::vector<std::string> command_line(int argc, char** argv);
+
 // ---- Console -----------------------------------------------------------------
 
-// Writes code page 932 text to standard output (or standard error). The bytes
-// go out unchanged unless the console shows another character set, in which
-// case they are transcoded for it.
-void console_write(const char* text, std::size_t size);
-void console_write_error(const char* text, std::size_t size);
+enum class TextKind {
+    cp932,   // the converter's own text, code page 932 bytes
+    system,  // a path or a system's reason: the system's own text
+};
+
+// Writes text to standard output (or standard error). Code page 932 text
+// goes out as its bytes unless the console shows another character set, in
+// which case it is transcoded for it: to UTF-8 under a UTF-8 locale, to
+// UTF-16 for a Windows console. System text is shown as the user named it:
+// its own bytes on POSIX, UTF-16 on a Windows console, code page 932 bytes
+// when a Windows stream is redirected.
+void console_write(const char* text, std::size_t size, TextKind kind = TextKind::cp932);
+void console_write_error(const char* text, std::size_t size, TextKind kind = TextKind::cp932);
 
 // True when standard input is an interactive console.
 bool console_is_interactive();
@@ -139,7 +167,7 @@ bool console_is_interactive();
 bool error_console_is_interactive();
 
 // Asks for a folder. `title` is code page 932 text. Returns false when the
-// user cancels. The folder is returned without a trailing separator.
+// user cancels. The folder, a path, is returned without a trailing separator.
 bool choose_folder(const char* title, std::string& folder);
 
 // Waits for one key press without echo; the zero code that leads an

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <mutex>
 #include <new>
 
 #include "platform/cleanup.h"
@@ -32,11 +33,53 @@ using cleanup::keep_on_interrupt;
 using cleanup::remove_on_interrupt;
 namespace {
 
-// Names compare as the converter compares them: ASCII letters upper-cased,
-// double-byte code page 932 characters left alone.
+// True when `text` is valid UTF-8 (shortest forms, no surrogates) and holds
+// at least one character beyond ASCII.
+bool is_utf8_beyond_ascii(const std::string& text) {
+    bool beyond = false;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t min = 0;
+        std::uint32_t value = 0;
+        if ((c & 0xE0) == 0xC0) {
+            length = 2, min = 0x80, value = c & 0x1Fu;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3, min = 0x800, value = c & 0x0Fu;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4, min = 0x10000, value = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (static_cast<std::size_t>(end - p) < length) return false;
+        for (std::size_t i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80) return false;
+            value = value << 6 | (p[i] & 0x3Fu);
+        }
+        if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+        p += length;
+        beyond = true;
+    }
+    return beyond;
+}
+
+// Names compare as Windows compares them: ASCII letters upper-cased. In a
+// name that is not UTF-8, the double-byte code page 932 characters are left
+// alone, so a trail byte is never taken for a letter.
 std::string fold(const std::string& name) {
     std::string out = name;
-    upper_case_cp932(out.data(), out.size());
+    if (is_utf8_beyond_ascii(out)) {
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    } else {
+        upper_case_cp932(out.data(), out.size());
+    }
     return out;
 }
 
@@ -329,15 +372,11 @@ File* open_regular_file(const std::string& path, std::uint64_t& size) {
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
+        errno = 0;  // no system error: not a regular file
         return nullptr;
     }
     size = static_cast<std::uint64_t>(st.st_size);
     return wrap(fd, "rb", false);
-}
-
-File* open_for_reading(const std::string& path) {
-    std::FILE* stream = std::fopen(resolve(path).c_str(), "rb");
-    return stream ? new File{stream, false} : nullptr;
 }
 
 std::size_t file_read(File* file, void* data, std::size_t size) {
@@ -487,22 +526,16 @@ std::string executable_folder() {
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-// ---- Console -----------------------------------------------------------------
+// ---- Names and the command line ------------------------------------------------
 
 namespace {
 
-// Transcodes code page 932 text to UTF-8 when the locale's character set is
-// UTF-8; otherwise the bytes go out as they are. A byte that does not decode
-// is shown as '?'.
-void write_text(std::FILE* stream, const char* text, std::size_t size) {
-    static const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
-    static iconv_t cd = utf8 ? iconv_open("UTF-8", "CP932") : reinterpret_cast<iconv_t>(-1);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        std::fwrite(text, 1, size, stream);
-        std::fflush(stream);
-        return;
-    }
-    std::string out;
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// Converts `size` bytes of `text` with `cd` into `out`. A byte that does not
+// convert becomes `substitute`, or makes the conversion fail when that is 0.
+bool convert(iconv_t cd, const char* text, std::size_t size, std::string& out, char substitute) {
+    out.clear();
     char buffer[1024];
     char* in = const_cast<char*>(text);
     std::size_t left = size;
@@ -510,26 +543,68 @@ void write_text(std::FILE* stream, const char* text, std::size_t size) {
     while (left > 0) {
         char* o = buffer;
         std::size_t room = sizeof buffer;
-        std::size_t r = iconv(cd, &in, &left, &o, &room);
+        const std::size_t r = iconv(cd, &in, &left, &o, &room);
         out.append(buffer, static_cast<std::size_t>(o - buffer));
         if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            out += '?';
+            if (substitute == 0) return false;
+            out += substitute;
             ++in;
             --left;
         }
     }
-    std::fwrite(out.data(), 1, out.size(), stream);
+    char* o = buffer;
+    std::size_t room = sizeof buffer;
+    if (iconv(cd, nullptr, nullptr, &o, &room) == static_cast<std::size_t>(-1) && !substitute)
+        return false;
+    out.append(buffer, static_cast<std::size_t>(o - buffer));
+    return true;
+}
+
+}  // namespace
+
+bool name_to_cp932(const std::string& name, std::string& cp932) {
+    if (!is_utf8_beyond_ascii(name)) {
+        cp932 = name;
+        return true;
+    }
+    static const iconv_t cd = iconv_open("CP932", "UTF-8");
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    return cd != kNoConverter && convert(cd, name.data(), name.size(), cp932, 0);
+}
+
+std::vector<std::string> command_line(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+// ---- Console -----------------------------------------------------------------
+
+namespace {
+
+// Transcodes code page 932 text to UTF-8 when the locale's character set is
+// UTF-8; otherwise the bytes go out as they are. A byte that does not decode
+// is shown as '?'. System text always goes out as its own bytes.
+void write_text(std::FILE* stream, const char* text, std::size_t size, TextKind kind) {
+    static const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    static const iconv_t cd = utf8 ? iconv_open("UTF-8", "CP932") : kNoConverter;
+    std::string out;
+    if (kind == TextKind::cp932 && cd != kNoConverter) {
+        convert(cd, text, size, out, '?');
+        text = out.data();
+        size = out.size();
+    }
+    std::fwrite(text, 1, size, stream);
     std::fflush(stream);
 }
 
 }  // namespace
 
-void console_write(const char* text, std::size_t size) {
-    write_text(stdout, text, size);
+void console_write(const char* text, std::size_t size, TextKind kind) {
+    write_text(stdout, text, size, kind);
 }
 
-void console_write_error(const char* text, std::size_t size) {
-    write_text(stderr, text, size);
+void console_write_error(const char* text, std::size_t size, TextKind kind) {
+    write_text(stderr, text, size, kind);
 }
 
 bool console_is_interactive() {

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Win32 implementation of the platform layer. Every name and path is a byte
-// string handed to the "A" functions as it stands; nothing is converted.
+// Win32 implementation of the platform layer. Paths are held as UTF-8 and
+// handed to the wide ("W") functions as UTF-16, so every name the file
+// system holds can be reached whatever the system's ANSI code page.
 #include <conio.h>
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <sys/stat.h>
 #include <windows.h>
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <string>
 #include <vector>
@@ -28,6 +31,55 @@ namespace platform {
 using cleanup::keep_on_interrupt;
 using cleanup::remove_on_interrupt;
 
+namespace {
+
+constexpr UINT kCodePage = 932;
+
+// UTF-16 from `size` bytes of `text` in `code_page`; empty when they do not
+// convert.
+std::wstring to_wide(const char* text, std::size_t size, UINT code_page) {
+    if (size == 0 || size > INT_MAX) return {};
+    const int length = static_cast<int>(size);
+    const int wide_length = MultiByteToWideChar(code_page, 0, text, length, nullptr, 0);
+    if (wide_length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+    MultiByteToWideChar(code_page, 0, text, length, wide.data(), wide_length);
+    return wide;
+}
+
+// A path as the wide calls take it.
+std::wstring wide(const std::string& path) {
+    return to_wide(path.data(), path.size(), CP_UTF8);
+}
+
+// UTF-16 text in `code_page`. With `exact`, false when a character has no
+// form there (no best-fit substitute is taken); otherwise such a character
+// becomes '?'.
+bool from_wide(const wchar_t* text, std::size_t size, UINT code_page, bool exact,
+               std::string& out) {
+    out.clear();
+    if (size == 0) return true;
+    if (size > INT_MAX) return false;
+    const int length = static_cast<int>(size);
+    const DWORD flags = code_page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL substituted = FALSE;
+    BOOL* used_default = code_page == CP_UTF8 ? nullptr : &substituted;
+    const int n = WideCharToMultiByte(code_page, flags, text, length, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return false;
+    out.resize(static_cast<std::size_t>(n));
+    WideCharToMultiByte(code_page, flags, text, length, out.data(), n, nullptr, used_default);
+    return !(exact && substituted);
+}
+
+// A name or path from a wide call, as UTF-8.
+std::string utf8(const wchar_t* text) {
+    std::string out;
+    from_wide(text, std::wcslen(text), CP_UTF8, false, out);
+    return out;
+}
+
+}  // namespace
+
 // ---- File search -------------------------------------------------------------
 
 struct Search {
@@ -39,16 +91,16 @@ struct Search {
 // form); nothing sorts them here. The whole listing is taken at once, so the
 // search knows how many files it holds.
 Search* search_open(const std::string& pattern, Match& first) {
-    WIN32_FIND_DATAA data;
-    HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE handle = FindFirstFileW(wide(pattern).c_str(), &data);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     auto* search = new (std::nothrow) Search;
     if (search) {
         try {
             do {
-                search->matches.push_back(
-                    {data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-            } while (FindNextFileA(handle, &data));
+                search->matches.push_back({utf8(data.cFileName), (data.dwFileAttributes &
+                                                                  FILE_ATTRIBUTE_DIRECTORY) != 0});
+            } while (FindNextFileW(handle, &data));
         } catch (const std::bad_alloc&) {
             delete search;
             search = nullptr;
@@ -87,7 +139,7 @@ struct File {
 
 namespace {
 
-// A C stream over a handle of CreateFileA; the handle is closed on failure.
+// A C stream over a handle of CreateFileW; the handle is closed on failure.
 File* wrap_handle(HANDLE handle, const char* mode) {
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
     if (fd == -1) {
@@ -107,22 +159,16 @@ File* wrap_handle(HANDLE handle, const char* mode) {
 }  // namespace
 
 File* open_regular_file(const std::string& path, std::uint64_t& size) {
-    std::FILE* stream = std::fopen(path.c_str(), "rb");
+    std::FILE* stream = _wfopen(wide(path).c_str(), L"rb");
     if (!stream) return nullptr;
     struct _stati64 st;
     if (_fstati64(_fileno(stream), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
         std::fclose(stream);
+        errno = 0;  // no system error: not a regular file
+        SetLastError(0);
         return nullptr;
     }
     size = static_cast<std::uint64_t>(st.st_size);
-    auto* file = new (std::nothrow) File{stream};
-    if (!file) std::fclose(stream);
-    return file;
-}
-
-File* open_for_reading(const std::string& path) {
-    std::FILE* stream = std::fopen(path.c_str(), "rb");
-    if (!stream) return nullptr;
     auto* file = new (std::nothrow) File{stream};
     if (!file) std::fclose(stream);
     return file;
@@ -136,9 +182,10 @@ File* create_file(const std::string& path) {
     // Whatever stands at the path goes first (a link itself, never its
     // target), and the file is created new. It is shared for deletion, so
     // that an interruption can delete it while it is open.
-    DeleteFileA(path.c_str());
+    const std::wstring wide_path = wide(path);
+    DeleteFileW(wide_path.c_str());
     const HANDLE handle =
-        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+        CreateFileW(wide_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     File* file = wrap_handle(handle, "wb");
@@ -162,27 +209,27 @@ bool file_close(File* file) {
 
 bool delete_file(const std::string& path) {
     keep_on_interrupt(path);
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileW(wide(path).c_str()) != 0;
 }
 
 bool replace_file(const std::string& from, const std::string& to) {
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    if (!MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
     keep_on_interrupt(from);
     return true;
 }
 
-// The system's text in English where it has it, else in its own language
-// (in the ANSI code page, which on a Japanese system is code page 932).
+// The system's text in English where it has it, else in its own language.
 std::string last_error_text() {
     const DWORD error = GetLastError();
     if (error == 0) return std::strerror(errno);
-    char text[512];
+    wchar_t text[512];
     const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    DWORD n = FormatMessageA(flags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                             text, sizeof text, nullptr);
-    if (n == 0) n = FormatMessageA(flags, nullptr, error, 0, text, sizeof text, nullptr);
+    DWORD n = FormatMessageW(flags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                             text, 512, nullptr);
+    if (n == 0) n = FormatMessageW(flags, nullptr, error, 0, text, 512, nullptr);
     if (n == 0) return "error " + std::to_string(error);
-    std::string out(text, n);
+    std::string out;
+    from_wide(text, n, CP_UTF8, false, out);
     while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' '))
         out.pop_back();
     return out;
@@ -198,8 +245,9 @@ std::string last_error_text() {
 // deletes the file as its handle closes, however the process ends.
 File* create_staging_file(const std::string& path, CreateStatus& status) {
     status = CreateStatus::failed;
+    const std::wstring wide_path = wide(path);
     for (int attempt = 0; attempt < 16; ++attempt) {
-        if (!DeleteFileA(path.c_str())) {
+        if (!DeleteFileW(wide_path.c_str())) {
             const DWORD error = GetLastError();
             if (error == ERROR_SHARING_VIOLATION) {
                 status = CreateStatus::in_use;
@@ -208,7 +256,7 @@ File* create_staging_file(const std::string& path, CreateStatus& status) {
             if (error != ERROR_FILE_NOT_FOUND) return nullptr;
         }
         const HANDLE handle =
-            CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            CreateFileW(wide_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             File* file = wrap_handle(handle, "w+b");
@@ -233,7 +281,7 @@ void delete_staging_file(File* file, const std::string&) {
 // ---- Folders -------------------------------------------------------------------
 
 bool is_folder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -242,9 +290,9 @@ bool same_file(const std::string& a, const std::string& b) {
     const std::string* paths[2] = {&a, &b};
     for (int i = 0; i < 2; ++i) {
         // Opened for no access, which folders allow with backup semantics.
-        const HANDLE handle = CreateFileA(
-            paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const HANDLE handle = CreateFileW(
+            wide(*paths[i]).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
         const bool ok = GetFileInformationByHandle(handle, &info[i]) != 0;
         CloseHandle(handle);
@@ -257,22 +305,57 @@ bool same_file(const std::string& a, const std::string& b) {
 
 // ---- The converter's own folder ------------------------------------------------
 
+// The module path can exceed MAX_PATH on a system with long paths enabled;
+// the buffers grow until it fits.
 std::string executable_folder() {
-    char module[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    char full[MAX_PATH];
-    char* file_part = nullptr;
-    n = GetFullPathNameA(module, MAX_PATH, full, &file_part);
-    if (n == 0 || n >= MAX_PATH || !file_part) return {};
-    return std::string(full, static_cast<std::size_t>(file_part - full));
+    std::vector<wchar_t> module(MAX_PATH);
+    for (;;) {
+        const DWORD n =
+            GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
+        if (n == 0) return {};
+        if (n < module.size()) break;
+        if (module.size() >= 32768) return {};
+        module.resize(module.size() * 2);
+    }
+    std::vector<wchar_t> full(MAX_PATH);
+    wchar_t* file_part = nullptr;
+    DWORD n =
+        GetFullPathNameW(module.data(), static_cast<DWORD>(full.size()), full.data(), &file_part);
+    if (n >= full.size()) {
+        full.resize(n + 1);
+        n = GetFullPathNameW(module.data(), static_cast<DWORD>(full.size()), full.data(),
+                             &file_part);
+    }
+    if (n == 0 || n >= full.size() || !file_part) return {};
+    *file_part = L'\0';
+    return utf8(full.data());
+}
+
+// ---- Names and the command line ------------------------------------------------
+
+bool name_to_cp932(const std::string& name, std::string& cp932) {
+    const std::wstring characters = wide(name);
+    if (characters.empty() != name.empty()) return false;
+    return from_wide(characters.data(), characters.size(), kCodePage, true, cp932);
+}
+
+// The arguments as the system has them, in UTF-16, whatever the ANSI code
+// page; `argv` would hold them in that code page, with '?' for characters it
+// lacks.
+std::vector<std::string> command_line(int argc, char** argv) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i)
+        out.push_back(utf8(arguments[i]));
+    LocalFree(arguments);
+    return out;
 }
 
 // ---- Console -----------------------------------------------------------------
 
 namespace {
-
-constexpr UINT kCodePage = 932;
 
 UINT g_saved_output_code_page = 0;
 
@@ -306,29 +389,40 @@ bool is_console(HANDLE handle) {
     return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
-// A console that stays on another code page gets the text as UTF-16, when the
-// system knows code page 932.
-bool write_as_utf16(HANDLE console, const char* text, std::size_t size) {
-    if (size > INT_MAX) return false;
-    const int length = static_cast<int>(size);
-    const int wide_length = MultiByteToWideChar(kCodePage, 0, text, length, nullptr, 0);
-    if (wide_length <= 0) return false;
-    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
-    MultiByteToWideChar(kCodePage, 0, text, length, wide.data(), wide_length);
+// Text in `code_page` written to a console as UTF-16, which every console
+// shows whatever its own code page.
+bool write_as_utf16(HANDLE console, const char* text, std::size_t size, UINT code_page) {
+    const std::wstring characters = to_wide(text, size, code_page);
+    if (characters.empty()) return false;
     DWORD written = 0;
-    return WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written,
-                         nullptr) != 0;
+    return WriteConsoleW(console, characters.data(), static_cast<DWORD>(characters.size()),
+                         &written, nullptr) != 0;
 }
 
-// A console gets the bytes through WriteConsoleA, which reads them in the
-// console's code page (the C library may convert console output with its own
-// locale instead); a redirected stream gets them through the C library, with
-// its CR LF line ends.
-void write_text(std::FILE* stream, const char* text, std::size_t size) {
+// A console gets code page 932 text through WriteConsoleA, which reads it in
+// the console's code page (the C library may convert console output with its
+// own locale instead), or as UTF-16 when the console stays on another code
+// page; system text (UTF-8) goes out as UTF-16. A redirected stream gets code
+// page 932 bytes through the C library, with its CR LF line ends; system text
+// is converted to code page 932 for it, '?' standing for what it lacks.
+void write_text(std::FILE* stream, const char* text, std::size_t size, TextKind kind) {
     const HANDLE handle = handle_of(stream);
+    if (kind == TextKind::system) {
+        if (is_console(handle)) {
+            std::fflush(stream);
+            write_as_utf16(handle, text, size, CP_UTF8);
+            return;
+        }
+        const std::wstring characters = to_wide(text, size, CP_UTF8);
+        std::string bytes;
+        from_wide(characters.data(), characters.size(), kCodePage, false, bytes);
+        std::fwrite(bytes.data(), 1, bytes.size(), stream);
+        std::fflush(stream);
+        return;
+    }
     if (is_console(handle)) {
         std::fflush(stream);
-        if (!console_shows_code_page_932() && write_as_utf16(handle, text, size)) return;
+        if (!console_shows_code_page_932() && write_as_utf16(handle, text, size, kCodePage)) return;
         // The count WriteConsoleA reports is not in bytes for every code page,
         // so the text goes out in fixed pieces (a message is far smaller).
         constexpr std::size_t kPiece = 0x8000;
@@ -347,12 +441,12 @@ void write_text(std::FILE* stream, const char* text, std::size_t size) {
 
 }  // namespace
 
-void console_write(const char* text, std::size_t size) {
-    write_text(stdout, text, size);
+void console_write(const char* text, std::size_t size, TextKind kind) {
+    write_text(stdout, text, size, kind);
 }
 
-void console_write_error(const char* text, std::size_t size) {
-    write_text(stderr, text, size);
+void console_write_error(const char* text, std::size_t size, TextKind kind) {
+    write_text(stderr, text, size, kind);
 }
 
 bool console_is_interactive() {
@@ -403,8 +497,9 @@ void wait_for_key() {
 // CREATE_NEW fails on any existing name; FILE_FLAG_OPEN_REPARSE_POINT keeps
 // it from following a symbolic link that points nowhere.
 File* create_new_file(const std::string& path) {
+    const std::wstring wide_path = wide(path);
     const HANDLE handle =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        CreateFileW(wide_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
@@ -420,7 +515,7 @@ File* create_new_file(const std::string& path) {
     } else {
         CloseHandle(handle);
     }
-    DeleteFileA(path.c_str());
+    DeleteFileW(wide_path.c_str());
     SetLastError(error);
     return nullptr;
 }
@@ -435,7 +530,7 @@ namespace {
 // the system as its handle closes.
 BOOL WINAPI on_console_control(DWORD) {
     for (cleanup::Slot& slot : cleanup::g_slots) {
-        if (const char* path = slot.published.load()) DeleteFileA(path);
+        if (const char* path = slot.published.load()) DeleteFileW(wide(path).c_str());
     }
     if (g_saved_output_code_page != 0) SetConsoleOutputCP(g_saved_output_code_page);
     return FALSE;  // the system's own handler ends the process, with its status

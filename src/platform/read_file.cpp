@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Reading a whole file, the same on every system over open_regular_file.
+#include <cerrno>
 #include <new>
 #include <stdexcept>
 
@@ -7,12 +8,25 @@
 
 namespace platform {
 
+namespace {
+// The reason for a failed open or read: the system's, or `otherwise` when
+// the system reports none (a path that names no regular file, a file that
+// ended before its size).
+void give_reason(std::string* reason, const char* otherwise) {
+    if (reason) *reason = errno == 0 ? otherwise : last_error_text();
+}
+}  // namespace
+
 ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
-                     std::uint64_t max_size) {
+                     std::uint64_t max_size, std::string* reason) {
     out.clear();
     std::uint64_t size = 0;
+    errno = 0;
     File* file = open_regular_file(path, size);
-    if (!file) return ReadStatus::cannot_open;
+    if (!file) {
+        give_reason(reason, "not a regular file");
+        return ReadStatus::cannot_open;
+    }
     ReadStatus status = ReadStatus::ok;
     if (size == 0) {
         status = ReadStatus::empty;
@@ -28,8 +42,10 @@ ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
         } catch (const std::length_error&) {
             status = ReadStatus::no_memory;
         }
+        errno = 0;
         if (status == ReadStatus::ok && file_read(file, out.data(), out.size()) != out.size()) {
             status = ReadStatus::read_error;
+            give_reason(reason, "the file ended before its size");
         }
     }
     file_close(file);

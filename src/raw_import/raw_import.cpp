@@ -6,42 +6,37 @@
 #include <utility>
 #include <vector>
 
-#include "base/console.h"
 #include "base/names.h"
 #include "base/search.h"
 #include "package/package.h"
 #include "platform/platform.h"
 
-void import_raw_file(Package& package, const std::string& path) {
+void import_raw_file(Package& package, const std::string& folder, const std::string& name) {
+    const std::string path = folder + name;
+    std::string entry;
+    if (const NameProblem problem = entry_name_of(name, entry); problem != NameProblem::none) {
+        return skip_input(package, Input::data, path,
+                          {SkipReason::bad_name, name_problem_text(problem)});
+    }
     std::vector<std::uint8_t> block;
-    switch (platform::read_file(path, block, UINT32_MAX)) {
-        case platform::ReadStatus::ok:
-        case platform::ReadStatus::empty:
-            add_package_entry(package, base_name(path.c_str()), std::move(block), path.c_str());
-            break;
-        case platform::ReadStatus::no_memory:
-            console_print("Could not allocate memory.");
-            break;
-        case platform::ReadStatus::too_large:
-            console_print("********** %s is too large for a package entry, skipped\n",
-                          path.c_str());
-            break;
-        case platform::ReadStatus::read_error:
-            console_print("********** Cannot read %s\n", path.c_str());
-            break;
-        case platform::ReadStatus::cannot_open:
-            break;
+    std::string reason;
+    const platform::ReadStatus status = platform::read_file(path, block, UINT32_MAX, &reason);
+    if (status == platform::ReadStatus::ok || status == platform::ReadStatus::empty) {
+        add_package_entry(package, entry.c_str(), std::move(block), path.c_str());
+    } else {
+        skip_input(package, Input::data, path, read_failure(status, reason, UINT32_MAX));
     }
 }
 
-void import_raw_folder(Package& package, FileSearch& search, const std::string& pattern,
+void import_raw_folder(Package& package, FileSearch& search, const std::string& folder,
                        const std::vector<std::string>& skipped) {
-    const std::string folder = pattern.substr(0, pattern.find_last_of("\\/") + 1);
-    for (const char* name = find_first_file(search, pattern); name; name = find_next_file(search)) {
+    for (const char* name = find_first_file(search, folder + "*.*"); name;
+         name = find_next_file(search)) {
         const std::string folded = upper_cased_name(name);
         const bool skip = std::any_of(skipped.begin(), skipped.end(), [&](const std::string& s) {
             return upper_cased_name(s) == folded;
         });
-        if (!skip) import_raw_file(package, folder + name);
+        // The name stays valid until the next search call; the import makes none.
+        if (!skip) import_raw_file(package, folder, name);
     }
 }

@@ -9,13 +9,14 @@
 struct FileSearch;
 struct Package;
 
-// Adds the whole file at `path` as an entry named by its base name. A file
-// that cannot be opened is skipped silently.
-void import_raw_file(Package& package, const std::string& path);
+// Adds the whole file `name` of `folder` (which ends in a separator) as an
+// entry named by the code page 932 form of `name`. A file that cannot be read,
+// or whose name cannot name an entry, is reported and skipped.
+void import_raw_file(Package& package, const std::string& folder, const std::string& name);
 
-// Imports every file (not sub-folder) matching `pattern`, for example
-// "<folder>/DATA/*.*", in search order. Files named in `skipped` (compared as
-// Windows compares names, whatever their case) are left out: the run's own
-// output files when the folder is the output folder.
-void import_raw_folder(Package& package, FileSearch& search, const std::string& pattern,
+// Imports every file (not sub-folder) of `folder` (which ends in a
+// separator), in search order. Files named in `skipped` (compared as Windows
+// compares names, whatever their case) are left out: the run's own output
+// files when the folder is the output folder.
+void import_raw_folder(Package& package, FileSearch& search, const std::string& folder,
                        const std::vector<std::string>& skipped = {});

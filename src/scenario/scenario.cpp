@@ -19,19 +19,41 @@ std::string mes_folder(const std::string& game_folder) {
 
 }  // namespace
 
-void build_scenario_list(Translator& t, FileSearch& search, const std::string& game_folder) {
+void build_scenario_list(Translator& t, Package& package, FileSearch& search,
+                         const std::string& game_folder) {
     t.scenarios.clear();
-    for (const char* name = find_first_file(search, mes_folder(game_folder) + "*.SIO"); name;
+    t.scenario_files.clear();
+    const std::string folder = mes_folder(game_folder);
+    for (const char* name = find_first_file(search, folder + "*.SIO"); name;
          name = find_next_file(search)) {
-        if (t.scenarios.size() == kMaxScenarios) {
-            console_print("********** More than 999 scenario files: %s skipped\n", name);
+        std::string slot;
+        if (const NameProblem problem = entry_name_of(name, slot); problem != NameProblem::none) {
+            skip_input(package, Input::file, folder + name,
+                       {SkipReason::bad_name, name_problem_text(problem)});
             continue;
         }
-        std::string slot = base_name(name);
+        if (t.scenarios.size() == kMaxScenarios) {
+            ++package.skipped;
+            console_show("********** More than 999 scenario files: %s skipped\n",
+                         {as_system(folder + name)});
+            continue;
+        }
         upper_case_name(slot.data());
+        // Two files whose names upper-case alike both take a slot; a jump by
+        // that name reaches the first.
+        for (std::size_t k = 0; k < t.scenarios.size(); ++k) {
+            if (t.scenarios[k] == slot) {
+                console_show(
+                    "********** Duplicate scenario %s: %s and %s (both kept)\n",
+                    {slot, as_system(folder + t.scenario_files[k]), as_system(folder + name)});
+                break;
+            }
+        }
         t.scenarios.push_back(slot);
+        t.scenario_files.push_back(name);
         if (slot == "MAIN.SIO" && t.scenarios.size() != 1) {
             std::swap(t.scenarios.front(), t.scenarios.back());
+            std::swap(t.scenario_files.front(), t.scenario_files.back());
         }
     }
 }
@@ -39,20 +61,14 @@ void build_scenario_list(Translator& t, FileSearch& search, const std::string& g
 Status translate_scenarios(Translator& t, Package& package, const std::string& game_folder) {
     std::vector<std::uint8_t> data;
     for (std::size_t k = 1; k <= t.scenarios.size(); ++k) {
-        const std::string path = mes_folder(game_folder) + t.scenarios[k - 1];
-        switch (platform::read_file(path, data, kSioBufferSize)) {
-            case platform::ReadStatus::ok:
-                break;
-            case platform::ReadStatus::too_large:
-                console_print("********** %s is larger than 65536 bytes: skipped\n", path.c_str());
-                continue;
-            case platform::ReadStatus::cannot_open:
-            case platform::ReadStatus::empty:
-            case platform::ReadStatus::no_memory:
-            case platform::ReadStatus::read_error:
-                // Skipped without a message, like a file that cannot be
-                // opened; the slot number stays taken.
-                continue;
+        const std::string path = mes_folder(game_folder) + t.scenario_files[k - 1];
+        std::string reason;
+        const platform::ReadStatus status =
+            platform::read_file(path, data, kSioBufferSize, &reason);
+        if (status != platform::ReadStatus::ok) {
+            // The slot number stays taken: no SEEN file carries it.
+            skip_input(package, Input::file, path, read_failure(status, reason, kSioBufferSize));
+            continue;
         }
         std::memcpy(t.sio.data(), data.data(), data.size());
         t.sio_length = static_cast<std::int32_t>(data.size());

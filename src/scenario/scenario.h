@@ -11,8 +11,10 @@ struct FileSearch;
 struct Package;
 
 // Fills the scenario list from "<game folder>MES/*.SIO" in search order,
-// with MAIN.SIO exchanged into slot 1.
-void build_scenario_list(Translator& translator, FileSearch& search,
+// with MAIN.SIO exchanged into slot 1. A file whose name has no code page 932
+// form fit for a package entry is reported (and counted in the package) and
+// takes no slot; names that upper-case alike take a slot each, with a warning.
+void build_scenario_list(Translator& translator, Package& package, FileSearch& search,
                          const std::string& game_folder);
 
 // Translates every listed file in slot order into the entry "SEEN%03d.TXT";

@@ -29,9 +29,12 @@ struct JumpFixup {
 };
 
 struct Translator {
-    // The scenario list: slot k (1 to 999) is scenarios[k - 1], an upper-cased
-    // SIO file name; k is the scenario's number.
+    // The scenario list: slot k (1 to 999) is scenarios[k - 1], the
+    // upper-cased code page 932 name of an SIO file; k is the scenario's
+    // number. scenario_files[k - 1] is the name the search found that file
+    // under, which the slot reads.
     std::vector<std::string> scenarios;
+    std::vector<std::string> scenario_files;
     // Set on an opcode without translation; never cleared.
     bool conversion_failed = false;
 

@@ -51,20 +51,35 @@ TEST(UpperCaseName, AsciiLettersOnlyAndDoubleByteCharactersKept) {
     }
 }
 
-TEST(BaseName, PartAfterTheLastSeparator) {
+TEST(EntryNameOf, CodePage932FormOfFoundNames) {
     const struct {
-        const char* path;
-        const char* base;
+        const char* found;
+        NameProblem problem;
+        const char* entry;
     } cases[] = {
-        {"C:\\GAME\\CG\\EV01.MOE", "EV01.MOE"},
-        {"/tmp/game/CG/ev01.moe", "ev01.moe"},
-        {"EV01.MOE", "EV01.MOE"},
-        {"dir\\", ""},
-        // 0x5C as the trail byte of a double-byte character is no separator.
-        {"CG\\\x95\\.MOE", "\x95\\.MOE"},
+        {"config.ini", NameProblem::none, "config.ini"},
+        // UTF-8 is converted; code page 932 bytes (from a Japanese archive)
+        // are taken as they are, so both give the same entry.
+        {"\u8a2d\u5b9a.INI", NameProblem::none, "\x90\xDD\x92\xE8.INI"},
+        {"\x90\xDD\x92\xE8.INI", NameProblem::none, "\x90\xDD\x92\xE8.INI"},
+        // Characters whose trail byte is 0x5C hold no separator.
+        {"\u8868\u793a.txt", NameProblem::none, "\x95\x5C\x8E\xA6.txt"},
+        {"\x83\x5C\x83\x74\x83\x67", NameProblem::none, "\x83\x5C\x83\x74\x83\x67"},
+        {"\U0001F600.txt", NameProblem::no_cp932_form, ""},
+        {"\uD55C\uAE00.txt", NameProblem::no_cp932_form, ""},
+        {"esc\x1b[2J", NameProblem::control_byte, ""},
+        {"line\nbreak", NameProblem::control_byte, ""},
+        {"back\\slash.txt", NameProblem::separator, ""},
+        // A byte below 0x40 after a lead byte is no trail byte.
+        {"\x81/x", NameProblem::separator, ""},
     };
-    for (const auto& c : cases)
-        EXPECT_STREQ(base_name(c.path), c.base) << c.path;
+    for (const auto& c : cases) {
+        std::string entry;
+        EXPECT_EQ(entry_name_of(c.found, entry), c.problem) << c.found;
+        if (c.problem == NameProblem::none) {
+            EXPECT_EQ(entry, c.entry) << c.found;
+        }
+    }
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ using gamekit::cp932;
 const Bytes kEarlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
 const std::string kConverting = cp932("... コンバート中です\n\n");
 const std::string kFinished = cp932("終了しました.\n\n");
+const std::string kOneSkipped =
+    "msconv: the package was written without 1 input file, each named above\n";
 
 e2e::RunSpec conversion(const std::string& game, const std::string& out, const std::string& data,
                         const char* jobs = "1") {
@@ -159,7 +161,8 @@ TEST(Safety, StaleStagingNamesAreNeverFollowed) {
     }
 }
 
-// A FIFO takes the way of a file that cannot be opened, and never blocks.
+// A FIFO takes the way of a file that cannot be opened, and never blocks:
+// reported, and the package lacks it (status 3).
 TEST(Safety, SpecialFilesAreSkippedLikeUnreadableOnes) {
     TempDir dir;
     make_small_game(dir);
@@ -168,9 +171,9 @@ TEST(Safety, SpecialFilesAreSkippedLikeUnreadableOnes) {
         std::string fifo;
         std::string message;
     } cases[] = {
-        {game + "MES/F.SIO", ""},
+        {game + "MES/F.SIO", "********** Cannot open " + game + "MES/F.SIO\n"},
         {game + "CG/F.MOE", "********** Cannot open " + game + "CG/F.MOE\n"},
-        {dir / "DATA/F", ""},
+        {dir / "DATA/F", "********** Cannot open " + dir / "DATA/F\n"},
         {mask, "************** Cannot open " + mask},  // the sprite's mask, last
     };
     for (const auto& c : cases) {
@@ -179,8 +182,9 @@ TEST(Safety, SpecialFilesAreSkippedLikeUnreadableOnes) {
         ASSERT_EQ(mkfifo(c.fifo.c_str(), 0600), 0);
         const Result r = convert_small_game(dir);
         EXPECT_EQ(r.signal, 0);  // SIGALRM when blocked
-        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.status, 3);
         EXPECT_EQ(r.out, e2e::opening() + kConverting + c.message + kFinished);
+        EXPECT_EQ(r.err, "msconv: " + c.fifo + ": not a regular file\n" + kOneSkipped);
         fs::remove(c.fifo);
     }
 }

@@ -79,8 +79,9 @@ TEST(ScenarioConversion, EverySioFileBecomesASeenEntry) {
     write_file(dir / "game/MES/B.SIO", {});  // empty: its number stays taken
 
     const Result r = convert(dir);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, opening() + cp932("終了しました.\n\n"));
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(r.out, opening() + "********** " + dir.path + "/game/MES/B.SIO is empty, skipped\n" +
+                         cp932("終了しました.\n\n"));
     EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
     const Result verify = e2e::run({{AVDTOOL_EXE, "verify", dir / "out/DAR297.AVD"}});
     EXPECT_EQ(verify.status, 0) << verify.err;
@@ -110,12 +111,12 @@ TEST(ScenarioConversion, WarningsDoNotStopTheRun) {
     write_file(dir / "game/MES/N.SIO", larger.build());
 
     const Result r = convert(dir);
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_EQ(r.out, opening() +
                          "******************** Error!!! Global jump file (NOWHERE.SIO) not found\n"
                          "******************* Jump point (0x000e) not found!!!!!\n"
                          "********** " +
-                         dir.path + "/game/MES/N.SIO is larger than 65536 bytes: skipped\n" +
+                         dir.path + "/game/MES/N.SIO is too large, skipped\n" +
                          cp932("終了しました.\n\n"));
     const e2e::StoredPackage package = e2e::read_package(dir / "out/DAR297.AVD");
     ASSERT_EQ(package.entries.size(), 1u);

@@ -28,13 +28,11 @@ TEST(Pdt10Names, EntryNameRules) {
         const char* name;
     };
     const Case cases[] = {
-        {"/game/CG/ev01a.moe", "ev01a.PDT"},
-        {"/game/CG/a.b.moe", "a.PDT"},
-        {"/game/CG/NOEXT", "NOEXT.PDT"},
-        {"C:\\GAME\\CG\\BG01.MOE", "BG01.PDT"},
-        {"/game/CG/.moe", ".PDT"},
-        // The second byte of a double-byte character is not a separator.
-        {"/game/CG/\x83\x5C\x82\xA0.moe", "\x83\x5C\x82\xA0.PDT"},
+        {"ev01a.moe", "ev01a.PDT"},
+        {"a.b.moe", "a.PDT"},
+        {"NOEXT", "NOEXT.PDT"},
+        {".moe", ".PDT"},
+        {"\x83\x5C\x82\xA0.moe", "\x83\x5C\x82\xA0.PDT"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(picture_entry_name(c.path), c.name) << c.path;
@@ -50,7 +48,7 @@ TEST(Pdt10Names, StoredPicturesAreUpperCasedAndTheMapCellFollowsTheName) {
     ASSERT_TRUE(gamekit::write_file(cg + "\x83\x5C.moe", gamekit::encode_run_length_picture(map)));
     image_test::PackageRun run;
     for (const char* name : {"ev01a.moe", "cip_map.moe", "xcip_map.moe", "\x83\x5C.moe"}) {
-        convert_picture(run.package, cg + name);
+        convert_picture(run.package, cg, name);
     }
     const auto entries = run.finish();
     ASSERT_EQ(
@@ -73,13 +71,22 @@ TEST(Pdt10Names, PicturesThatCannotBeLoadedAreReportedAndNotStored) {
     std::string console;
     console_capture(&console);
     image_test::PackageRun run;
-    convert_picture(run.package, game.path + "EMPTY.MOE");
-    convert_picture(run.package, game.path + "HUGE.MOE");
-    convert_picture(run.package, game.path + "MISSING.MOE");
+    std::string errors;
+    console_capture_errors(&errors);
+    for (const char* name : {"EMPTY.MOE", "HUGE.MOE", "MISSING.MOE", "esc\x1b[2J.MOE"})
+        convert_picture(run.package, game.path, name);
     console_capture(nullptr);
+    console_capture_errors(nullptr);
     EXPECT_EQ(console, "********** " + game.path + "EMPTY.MOE is empty, skipped\n" + "********** " +
                            game.path + "HUGE.MOE is too large, skipped\n" +
-                           "********** Cannot open " + game.path + "MISSING.MOE\n");
+                           "********** Cannot open " + game.path + "MISSING.MOE\n" + "********** " +
+                           game.path +
+                           "esc\\x1b[2J.MOE cannot be stored under its name, skipped\n");
+    EXPECT_EQ(errors, "msconv: " + game.path + "HUGE.MOE: more than 16777216 pixels\n" +
+                          "msconv: " + game.path + "MISSING.MOE: No such file or directory\n" +
+                          "msconv: " + game.path +
+                          "esc\\x1b[2J.MOE: the name holds a control character\n");
+    EXPECT_EQ(run.package.skipped, 4u);
     EXPECT_TRUE(run.finish().empty());
 }
 
@@ -95,14 +102,11 @@ TEST(Pdt10Names, PictureFolderConvertsEveryMoeFileInSearchOrder) {
     FileSearch search;
     convert_picture_folder(run.package, search, game.path, "SYSTEM");
     convert_picture_folder(run.package, search, game.path, "NOWHERE");
-    convert_picture_folder(run.package, search, game.path, "");
     const auto entries = run.finish();
     // Two entries named A.PDT, in the order added (their data offsets).
-    ASSERT_EQ(image_test::names_of(entries),
-              (std::vector<std::string>{"A.PDT", "A.PDT", "B.PDT", "TOP.PDT"}));
+    ASSERT_EQ(image_test::names_of(entries), (std::vector<std::string>{"A.PDT", "A.PDT", "B.PDT"}));
     EXPECT_LT(entries[0].offset, entries[1].offset);
     EXPECT_LT(entries[1].offset, entries[2].offset);
-    EXPECT_LT(entries[2].offset, entries[3].offset);
     const Pdt10Block block = picture_block(picture);
     for (const auto& entry : entries) {
         EXPECT_TRUE(same_entry(entry.data, entry_of(block)));
@@ -125,7 +129,7 @@ TEST(SpritePackage, EntryIsNamedAfterTheSpriteWhateverTheShadow) {
                                     gamekit::encode_flag_coded_picture(sprite)));
     ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_F0S.SHW"), gamekit::encode_shadow_mask(mask)));
     image_test::PackageRun run;
-    convert_sprite(run.package, game.sprite("abc_f01.moe"), game.shadow("ABC_F0S.SHW"));
+    convert_sprite(run.package, game.sprite(""), "abc_f01.moe", game.shadow("ABC_F0S.SHW"));
     const auto entries = run.finish();
     ASSERT_EQ(image_test::names_of(entries), std::vector<std::string>{"ABC_F01.PDT"});
     EXPECT_TRUE(same_entry(entries[0].data, sprite_block(sprite, mask).bytes));
@@ -140,8 +144,8 @@ TEST(SpritePackage, MissingMaskIsReportedWithoutLineBreakAndTheSpriteSkipped) {
     std::string console;
     console_capture(&console);
     image_test::PackageRun run;
-    convert_sprite(run.package, game.sprite("ABD_07.MOE"), game.shadow("ABD_07S.SHW"));
-    convert_sprite(run.package, game.sprite("ABD_07.MOE"), game.shadow("EMPTYS.SHW"));
+    convert_sprite(run.package, game.sprite(""), "ABD_07.MOE", game.shadow("ABD_07S.SHW"));
+    convert_sprite(run.package, game.sprite(""), "ABD_07.MOE", game.shadow("EMPTYS.SHW"));
     console_capture(nullptr);
     EXPECT_EQ(console, "************** Cannot open " + game.shadow("ABD_07S.SHW") +
                            "************** Cannot open " + game.shadow("EMPTYS.SHW"));
@@ -155,7 +159,7 @@ TEST(SpritePackage, SpriteThatCannotBeLoadedIsReported) {
     std::string console;
     console_capture(&console);
     image_test::PackageRun run;
-    convert_sprite(run.package, game.sprite("ABC_01.MOE"), game.shadow("ABC_05S.SHW"));
+    convert_sprite(run.package, game.sprite(""), "ABC_01.MOE", game.shadow("ABC_05S.SHW"));
     console_capture(nullptr);
     EXPECT_EQ(console, "********** Cannot open " + game.sprite("ABC_01.MOE") + "\n");
     EXPECT_TRUE(run.finish().empty());

@@ -483,28 +483,6 @@ TEST(ShadowMaskDecode, RoundTrip) {
     EXPECT_TRUE(same_mask(out, mask));
 }
 
-// ---- Files -----------------------------------------------------------------------
-
-TEST(PictureDecode, LoadingFiles) {
-    image_test::TempFolder folder;
-    const RgbPicture picture = gamekit::sample_picture(16, 8, 1, false);
-    ASSERT_TRUE(
-        gamekit::write_file(folder.path + "a.moe", gamekit::encode_flag_coded_picture(picture)));
-    ASSERT_TRUE(gamekit::write_file(folder.path + "empty.moe", {}));
-    ASSERT_TRUE(
-        gamekit::write_file(folder.path + "m.shw", gamekit::encode_shadow_mask({1, 1, {7}})));
-    DecodedPicture out;
-    EXPECT_EQ(load_picture(folder.path + "a.moe", out), PictureLoad::ok);
-    EXPECT_TRUE(same_pixels(out, picture));
-    EXPECT_EQ(load_picture(folder.path + "empty.moe", out), PictureLoad::empty);
-    EXPECT_EQ(load_picture(folder.path + "missing.moe", out), PictureLoad::cannot_open);
-    ShadowMask mask;
-    EXPECT_EQ(load_shadow_mask(folder.path + "m.shw", mask), PictureLoad::ok);
-    EXPECT_EQ(mask.values, Bytes{7});
-    EXPECT_EQ(load_shadow_mask(folder.path + "empty.moe", mask), PictureLoad::empty);
-    EXPECT_EQ(load_shadow_mask(folder.path + "none.shw", mask), PictureLoad::cannot_open);
-}
-
 }  // namespace
 
 namespace {

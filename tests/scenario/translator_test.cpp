@@ -462,6 +462,7 @@ class ScenarioSet : public ::testing::Test {
     }
     void TearDown() override {
         console_capture(nullptr);
+        console_capture_errors(nullptr);
         fs::remove_all(root_);
     }
 
@@ -479,9 +480,12 @@ class ScenarioSet : public ::testing::Test {
                   Status::ok);
         FileSearch search;
         console_capture(&console_);
-        build_scenario_list(translator_, search, game());
+        console_capture_errors(&errors_);
+        build_scenario_list(translator_, package, search, game());
         translate_scenarios(translator_, package, game());
         console_capture(nullptr);
+        console_capture_errors(nullptr);
+        skipped_ = package.skipped;
         for (const DirectoryEntry& e : package.directory)
             staged_.push_back(entry_name(e));
         if (translator_.conversion_failed) {
@@ -508,6 +512,8 @@ class ScenarioSet : public ::testing::Test {
     fs::path root_;
     Translator translator_;
     std::string console_;
+    std::string errors_;  // standard error
+    std::size_t skipped_ = 0;
     std::vector<std::string> staged_;
     Bytes bytes_;
     std::map<std::string, Bytes> entries_;
@@ -570,7 +576,38 @@ TEST_F(ScenarioSet, EmptyAndUnreadableFilesLeaveGapsButKeepTheirNumbers) {
     EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO", "P.SIO"}));
     EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN004.TXT"}));
     EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(9), hex("16 01 12 16 01 13 16 01 14")}));
-    EXPECT_EQ(console_, "");
+    const std::string mes = game() + "MES" + platform::kSeparator;
+    EXPECT_EQ(console_, "********** " + mes + "N.SIO is empty, skipped\n********** Cannot open " +
+                            mes + "O.SIO\n");
+    EXPECT_EQ(errors_, "msconv: " + mes + "O.SIO: No such file or directory\n");
+    EXPECT_EQ(skipped_, 2u);
+}
+
+TEST_F(ScenarioSet, NamesAreCodePage932AndNamesAlikeInCaseTakeASlotEach) {
+    // "シナリオ.SIO" as the file system has it (UTF-8) and as a jump names it.
+    const std::string utf8_name = "\u30B7\u30CA\u30EA\u30AA.SIO";
+    Sio main_program;
+    sio_global_jump(main_program, "\x83V\x83i\x83\x8A\x83I.SIO");
+    sio_global_jump(main_program, "arcade.sio");
+    sio_file("MAIN.SIO", main_program);
+    sio_file("ARCADE.SIO", closing());
+    Sio back;
+    sio_global_jump(back, "MAIN.SIO");
+    sio_file("arcade.sio", back);
+    sio_file(utf8_name, closing());
+    run();
+    EXPECT_EQ(translator_.scenarios,
+              (Names{"MAIN.SIO", "ARCADE.SIO", "ARCADE.SIO", "\x83V\x83i\x83\x8A\x83I.SIO"}));
+    EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN002.TXT", "SEEN003.TXT", "SEEN004.TXT"}));
+    EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(6), hex("16 01 14 16 01 12")}));
+    // The search lists ARCADE.SIO first, so it is the file that MAIN.SIO's
+    // exchange moves to slot 3.
+    EXPECT_EQ(entries_["SEEN002.TXT"], cat({header(3), hex("16 01 11")}));
+    EXPECT_EQ(entries_["SEEN003.TXT"], cat({header(17), kClose}));
+    const std::string mes = game() + "MES" + platform::kSeparator;
+    EXPECT_EQ(console_, "********** Duplicate scenario ARCADE.SIO: " + mes + "ARCADE.SIO and " +
+                            mes + "arcade.sio (both kept)\n");
+    EXPECT_EQ(skipped_, 0u);
 }
 
 TEST_F(ScenarioSet, FileLargerThanTheBufferIsSkippedWithAWarning) {
@@ -587,8 +624,9 @@ TEST_F(ScenarioSet, FileLargerThanTheBufferIsSkippedWithAWarning) {
     EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO"}));
     EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN003.TXT"}));
     EXPECT_EQ(entries_["SEEN001.TXT"], header(0));
-    EXPECT_EQ(console_, "********** " + game() + "MES" + platform::kSeparator +
-                            "N.SIO is larger than 65536 bytes: skipped\n");
+    const std::string path = game() + "MES" + platform::kSeparator + "N.SIO";
+    EXPECT_EQ(console_, "********** " + path + " is too large, skipped\n");
+    EXPECT_EQ(errors_, "msconv: " + path + ": larger than 65536 bytes\n");
 }
 
 TEST_F(ScenarioSet, FilesBeyondSlot999AreSkippedWithAWarning) {
@@ -598,14 +636,18 @@ TEST_F(ScenarioSet, FilesBeyondSlot999AreSkippedWithAWarning) {
         sio_file(name, hex("05 00 00"));
     }
     FileSearch search;
+    Package package;
     console_capture(&console_);
-    build_scenario_list(translator_, search, game());
+    build_scenario_list(translator_, package, search, game());
     console_capture(nullptr);
     ASSERT_EQ(translator_.scenarios.size(), 999u);
     EXPECT_EQ(translator_.scenarios.back(), "S0998.SIO");
-    EXPECT_EQ(console_,
-              "********** More than 999 scenario files: S0999.SIO skipped\n"
-              "********** More than 999 scenario files: S1000.SIO skipped\n");
+    const std::string mes = game() + "MES" + platform::kSeparator;
+    EXPECT_EQ(console_, "********** More than 999 scenario files: " + mes +
+                            "S0999.SIO skipped\n"
+                            "********** More than 999 scenario files: " +
+                            mes + "S1000.SIO skipped\n");
+    EXPECT_EQ(package.skipped, 2u);
 }
 
 TEST_F(ScenarioSet, NoMesFolderGivesNoScenarios) {
