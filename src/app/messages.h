@@ -56,7 +56,7 @@ inline constexpr char kGameFolderUnknown[] =
 // The last line of standard error of a run that wrote the package without
 // some of the files it found (status 3).
 inline constexpr char kFilesSkipped[] =
-    "msconv: the package was written without %zu input file%s, each named above\n";
+    "msconv: the package was written without %s input file%s, each named above\n";
 inline constexpr char kOutputInUse[] =
     "Another conversion is writing into \"%s\": this one stops and changes nothing.\n\n";
 }  // namespace msg

@@ -163,7 +163,9 @@ int run_conversion(const RunOptions& options) {
     // Written, but without every file that was found: each was named in a
     // warning, and the last line of standard error counts them.
     const bool incomplete = status == Status::ok && skipped > 0;
-    if (incomplete) console_error(msg::kFilesSkipped, skipped, skipped == 1 ? "" : "s");
+    if (incomplete) {
+        console_show_error(msg::kFilesSkipped, {std::to_string(skipped), skipped == 1 ? "" : "s"});
+    }
 
     if (options.wait_for_key) {
         console_print("%s", msg::kPressKey);

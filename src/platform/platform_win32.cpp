@@ -5,10 +5,12 @@
 #include <conio.h>
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <shlobj.h>
 #include <sys/stat.h>
 #include <windows.h>
+
+// After windows.h, which they need.
+#include <shellapi.h>
 
 #include <fcntl.h>
 
