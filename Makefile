@@ -6,7 +6,11 @@ DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev 
 # The Windows cross builds and their test under Wine (make windows, windows-test);
 # dpkg-dev unpacks Debian's lzo2 source package for them. The 32-bit executable
 # runs under the 32-bit Wine (wine32:i386) inside qemu-i386 (qemu-user).
-WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386
+WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386 \
+	locales
+# Wine takes the system language and the ANSI code page from the locale
+# (LANG): the Windows tests run in a Japanese and an English one.
+WINDOWS_LOCALES := ja_JP.UTF-8 en_US.UTF-8
 # The 32-bit Linux build and its tests under qemu-i386 (make test-i686).
 I686_PACKAGES := g++-i686-linux-gnu qemu-user liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
@@ -86,6 +90,7 @@ clean:
 
 windows-deps: deps
 	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(WINDOWS_PACKAGES)"
+	@sh tools/make-locales.sh $(WINDOWS_LOCALES)
 
 # msconv.exe for 32-bit and 64-bit Windows, statically linked, in
 # $(BUILD)/windows/i686/src and $(BUILD)/windows/x86_64/src.

@@ -82,7 +82,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # One server for both loaders, kept running until the end.
 export WINESERVER=$wineserver64
-unset DISPLAY WAYLAND_DISPLAY
+unset DISPLAY WAYLAND_DISPLAY LC_ALL LC_CTYPE LC_MESSAGES
 trap '"$wineserver64" -k >/dev/null 2>&1' EXIT
 
 # The 64-bit loader sets the prefix up; it cannot start the 32-bit Wine, so
@@ -174,23 +174,25 @@ expand_args() {  # expand_args FORM ARGS...
     done
 }
 
-# run FOLDER NAME ARGS...: the build of converter folder FOLDER. Leaves
+# run FOLDER NAME ARGS...: the build of converter folder FOLDER (its name
+# begins with the build's: linux, win64, win32 or win32-native). Leaves
 # FOLDER-NAME.out, .err and .status in the work folder. The Linux build runs
-# under LC_ALL=C, so that its console text is the raw code page 932 bytes.
+# under LC_ALL=C, so that its console text is the raw code page 932 bytes;
+# Wine runs with the system language of $wine_lang.
 run() {
     local folder=$1 name=$2
     shift 2
     local out=$work/$folder-$name
     case $folder in
-    linux)
-        LC_ALL=C timeout "$run_timeout" "$work/linux/msconv" "$@" ;;
-    win64)
-        timeout "$run_timeout" "$wine64" "$work/win64/msconv.exe" "$@" ;;
-    win32)
-        WINELOADERNOEXEC=1 WINEDLLPATH=$wine32_dlls timeout "$run_timeout" \
-            "${qemu_i386[@]}" "$wine32" "$work/win32/msconv.exe" "$@" ;;
-    win32-native)
-        timeout "$run_timeout" "$wine32" "$work/win32-native/msconv.exe" "$@" ;;
+    linux*)
+        LC_ALL=C timeout "$run_timeout" "$work/$folder/msconv" "$@" ;;
+    win64*)
+        LANG=$wine_lang timeout "$run_timeout" "$wine64" "$work/$folder/msconv.exe" "$@" ;;
+    win32-native*)
+        LANG=$wine_lang timeout "$run_timeout" "$wine32" "$work/$folder/msconv.exe" "$@" ;;
+    win32*)
+        LANG=$wine_lang WINELOADERNOEXEC=1 WINEDLLPATH=$wine32_dlls timeout "$run_timeout" \
+            "${qemu_i386[@]}" "$wine32" "$work/$folder/msconv.exe" "$@" ;;
     esac </dev/null >"$out.out" 2>"$out.err"
     echo $? >"$out.status"
 }
@@ -260,35 +262,64 @@ compare_packages() {  # compare_packages LABEL LINUX_PACKAGE WINDOWS_PACKAGE
     check "$label: packages identical byte for byte" cmp "$expected" "$actual"
 }
 
-while read -r name status package case_args; do
-    [ -n "$name" ] || continue
+# One case of the table in every build, in the converter folders whose names
+# are the builds' with $suffix appended.
+run_case() {  # run_case NAME STATUS PACKAGE ARGS...
+    local name=$1 status=$2 package=$3 folder label extra started
+    shift 3
     for folder in linux win64 win32 win32-native; do
-        rm -f "$work/$folder/DAR297.AVD"
-        [ "$package" = new ] && printf 'an older package\n' >"$work/$folder/DAR297.AVD"
+        rm -f "$work/$folder$suffix/DAR297.AVD"
+        [ "$package" = new ] && printf 'an older package\n' >"$work/$folder$suffix/DAR297.AVD"
     done
-    # shellcheck disable=SC2086 # the table's words
-    expand_args linux $case_args
-    run linux "$name" "${args[@]}"
-    expect_status "$name, Linux build" "$status" "linux-$name"
+    expand_args linux "$@"
+    run "linux$suffix" "$name" "${args[@]}"
+    expect_status "$name, Linux build" "$status" "linux$suffix-$name"
 
     while read -r label folder extra; do
         [ -n "$label" ] || continue
         label="$name, $label"
+        folder=$folder$suffix
         started=$SECONDS
-        # shellcheck disable=SC2086
-        expand_args windows $case_args $extra
+        # shellcheck disable=SC2086 # the table's words
+        expand_args windows "$@" $extra
         run "$folder" "$name" "${args[@]}"
         expect_status "$label ($((SECONDS - started)) s)" "$status" "$folder-$name"
-        expect_same_console "$label" "linux-$name" "$folder-$name"
+        expect_same_console "$label" "linux$suffix-$name" "$folder-$name"
         check "$label: no staging file" test ! -e "$work/$folder/tmp.dat" -a ! -e "$work/missing"
         if [ "$package" = new ]; then
             check "$label: code page 932 bytes as they stand" contains_bytes \
                 "$work/$folder-$name.out" $'\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD.\r\n\r\n'
-            compare_packages "$label" "$work/linux/DAR297.AVD" "$work/$folder/DAR297.AVD"
+            compare_packages "$label" "$work/linux$suffix/DAR297.AVD" "$work/$folder/DAR297.AVD"
         else
             check "$label: no package" test ! -e "$work/$folder/DAR297.AVD"
         fi
     done <<<"$executables"
+}
+
+suffix=""
+wine_lang=C.UTF-8
+while read -r name status package case_args; do
+    [ -n "$name" ] || continue
+    # shellcheck disable=SC2086 # the table's words
+    run_case "$name" "$status" "$package" $case_args
 done <<<"$cases"
+
+# ---- Japanese names, in a Japanese and an English system language ------------------
+
+# The game folder and the converter folders (the executable with its DATA
+# folder, where the package goes) have Japanese names, some of whose
+# characters end in the byte 0x5C in code page 932 (表, ソ); the runs take no
+# --output and no --data. Under the Japanese language Wine's ANSI code page is
+# 932, under the English one 1252, which has none of these characters: the
+# wide calls reach them all the same, and every package is the Linux run's.
+suffix=-ソフト表示
+cp -r "$work/game" "$work/ゲーム表示"
+cp_converter "linux$suffix" "$msconv_linux" msconv
+cp_converter "win64$suffix" "$exe64" msconv.exe
+cp_converter "win32$suffix" "$exe32" msconv.exe
+cp_converter "win32-native$suffix" "$exe32" msconv.exe
+for wine_lang in ja_JP.UTF-8 en_US.UTF-8; do
+    run_case "japanese-names-${wine_lang%%_*}" 0 new @ゲーム表示
+done
 
 summary
