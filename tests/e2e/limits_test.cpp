@@ -187,6 +187,7 @@ TEST(Limits, LongNamesAndLongPaths) {
     const std::string sprite = "ABC_B" + std::string(246, 'x') + ".MOE";
     ASSERT_EQ(sprite.size(), 255u);
     ASSERT_TRUE(gamekit::write_file(game + "/CHAR/" + sprite, picture));
+    std::filesystem::create_directories(game + "/SHADOW");
     ASSERT_TRUE(gamekit::write_file(game + "/CG/" + std::string(251, 'p') + ".MOE", picture));
     ASSERT_TRUE(gamekit::write_file(dir / "DATA/" + std::string(255, 'd'), Bytes{1, 2, 3}));
 
@@ -196,6 +197,8 @@ TEST(Limits, LongNamesAndLongPaths) {
     const std::string shadow = game + "/SHADOW/" + sprite.substr(0, 251) + "S.SHW";
     EXPECT_NE(result.out.find("************** Cannot open " + shadow), std::string::npos)
         << result.out;
+    EXPECT_NE(result.err.find("msconv: " + shadow + ": File name too long\n"), std::string::npos)
+        << result.err;
     const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
     EXPECT_EQ(package.names(), (std::vector<std::string>{"DDDDDDDDDDDDDDD", "PPPPPPPPPPPPPPP",
                                                          "SEEN001.TXT", "SEEN002.TXT"}));
