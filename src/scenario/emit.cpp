@@ -45,10 +45,8 @@ void OutByte(Translator& t, std::int32_t value) {
 }
 
 void OutInt(Translator& t, std::int32_t value) {
-    const std::uint32_t v = static_cast<std::uint32_t>(value);
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                   static_cast<std::uint8_t>(v >> 16),
-                                   static_cast<std::uint8_t>(v >> 24)};
+    std::uint8_t bytes[4];
+    write_le32(bytes, static_cast<std::uint32_t>(value));
     emit(t, bytes, 4, "OutInt");
 }
 
@@ -127,10 +125,6 @@ std::uint32_t InWord(Translator& t) {
 
 std::uint32_t InTriple(Translator& t) {
     return read_sio(t, [](ByteReader& r) { return r.be24(); });
-}
-
-std::string_view peek_text(const Translator& t) {
-    return as_text(sio_reader(t).text());
 }
 
 std::string_view InText(Translator& t) {

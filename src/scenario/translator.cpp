@@ -11,18 +11,17 @@
 #include "scenario/dispatch.h"
 #include "scenario/messages.h"
 
-namespace {
-
-// The constant part of every SEEN header; the body length at offset 95 is
-// filled in per file.
-void write_seen_header(std::uint8_t* header) {
+void write_seen_header(std::uint8_t* header, std::uint32_t body_length) {
     std::memset(header, 0, kSeenHeaderSize);
     std::memcpy(header, "TPC32", 5);
     write_le32(header + 40, 1);
     header[80] = 1;
     header[85] = 1;
     header[90] = 1;
+    write_le32(header + 95, body_length);
 }
+
+namespace {
 
 void resolve_fixups(Translator& t, std::int32_t body_length) {
     // The records stand in rising SIO order (every command moves the read
@@ -51,7 +50,7 @@ std::int32_t seen_size(const Translator& t) {
 
 void translate_scenario_file(Translator& t) {
     const DispatchTable& table = dispatch_table();
-    write_seen_header(t.OutBuffer.data());
+    write_seen_header(t.OutBuffer.data(), 0);
     t.output_length = kSeenHeaderSize;
     t.sio_length = std::clamp(t.sio_length, 0, kSioBufferSize);
     t.sio_pos = 0;
@@ -75,5 +74,5 @@ void translate_scenario_file(Translator& t) {
 
     const std::int32_t body_length = seen_size(t) - kSeenHeaderSize;
     resolve_fixups(t, body_length);
-    write_le32(&t.OutBuffer[95], static_cast<std::uint32_t>(body_length));
+    write_seen_header(t.OutBuffer.data(), static_cast<std::uint32_t>(body_length));
 }

@@ -14,6 +14,10 @@
 inline constexpr std::int32_t kSioBufferSize = 65536;
 inline constexpr std::int32_t kOutBufferSize = 65536;
 inline constexpr std::int32_t kSeenHeaderSize = 99;
+
+// Writes the 99-byte SEEN header: "TPC32", the fixed values the player
+// expects and the body length at offset 95.
+void write_seen_header(std::uint8_t* header, std::uint32_t body_length);
 inline constexpr std::size_t kMaxScenarios = 999;
 
 // Where the translation of one SIO command begins.
@@ -93,7 +97,6 @@ std::uint32_t InTriple(Translator& t);  // 24 bits, big-endian
 // terminator.
 std::string_view InText(Translator& t);
 // The text at the read position, without moving it.
-std::string_view peek_text(const Translator& t);
 
 // ---- Operand forms ----
 // Variable operand: bank byte and InWord; bank 2 adds 1000.

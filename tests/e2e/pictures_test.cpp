@@ -13,10 +13,10 @@
 #include "e2e/harness.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
-#include "image/image_test_util.h"
 #include "image/picture.h"
 #include "image/sprite.h"
 #include "package/package_reader.h"
+#include "support/image_test_util.h"
 
 namespace {
 

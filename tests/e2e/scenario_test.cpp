@@ -13,6 +13,7 @@
 #include "gamekit/sio.h"
 #include "gamekit/sio_commands.h"
 #include "package/package_reader.h"
+#include "support/translate.h"
 
 namespace {
 
@@ -38,26 +39,8 @@ Result convert(const TempDir& dir) {
         {{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", dir / "game"}});
 }
 
-Bytes hex(const std::string& text) {
-    Bytes out;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 3) {
-        out.push_back(static_cast<std::uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16)));
-    }
-    return out;
-}
-
-// The SEEN file: the 99-byte header with the body length, then the body.
-Bytes seen(const Bytes& body) {
-    Bytes out(99 + body.size(), 0);
-    const char magic[] = "TPC32";
-    std::copy(magic, magic + 5, out.begin());
-    out[40] = 1;
-    out[80] = out[85] = out[90] = 1;
-    out[95] = static_cast<std::uint8_t>(body.size());
-    out[96] = static_cast<std::uint8_t>(body.size() >> 8);
-    std::copy(body.begin(), body.end(), out.begin() + 99);
-    return out;
-}
+using scenario_test::hex;
+using scenario_test::seen;
 
 const Bytes kClose = hex("0B 30 59 01 11 4E 4F 00 0B 05 40 11 10 16 01 26 3E");
 

@@ -6,7 +6,7 @@
 #include "base/console.h"
 #include "base/search.h"
 #include "image/convert.h"
-#include "image_test_util.h"
+#include "support/image_test_util.h"
 
 namespace {
 

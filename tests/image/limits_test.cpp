@@ -11,7 +11,7 @@
 #include "image/pdt10.h"
 #include "image/picture_decode.h"
 #include "image/sprite.h"
-#include "image_test_util.h"
+#include "support/image_test_util.h"
 
 namespace {
 

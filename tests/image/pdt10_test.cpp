@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image/pdt10.h"
-#include "image_test_util.h"
+#include "support/image_test_util.h"
 
 namespace {
 

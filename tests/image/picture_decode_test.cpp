@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "image/picture_decode.h"
-#include "image_test_util.h"
+#include "support/image_test_util.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "image/picture.h"
-#include "image_test_util.h"
+#include "support/image_test_util.h"
 
 namespace {
 

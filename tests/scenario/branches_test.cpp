@@ -2,7 +2,7 @@
 // Commands 30-35, 40, 41: comparisons, menus and value switches.
 #include <gtest/gtest.h>
 
-#include "scenario/translate.h"
+#include "support/translate.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "scenario/translate.h"
+#include "support/translate.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "gamekit/gamekit.h"
-#include "scenario/translate.h"
+#include "support/translate.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "package/package_reader.h"
 #include "platform/platform.h"
 #include "scenario/scenario.h"
-#include "scenario/translate.h"
+#include "support/translate.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Commands 8, 11, 12, 20, 21, 22: variable presets, the choice loop and arithmetic.
 #include <gtest/gtest.h>
 
-#include "scenario/translate.h"
+#include "support/translate.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "avdtool/seen_listing.h"
-#include "scenario/translate.h"
+#include "support/translate.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "avdtool/seen_listing.h"
 #include "gamekit/gamekit.h"
-#include "scenario/translate.h"
+#include "support/translate.h"
 
 namespace {
 

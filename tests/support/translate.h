@@ -25,12 +25,15 @@ struct Translation {
     std::string console;
 };
 
-// Translates `sio` with a fresh translator whose scenario list is `scenarios`.
-inline Translation translate(const Bytes& sio, const std::vector<std::string>& scenarios = {}) {
+// Translates `sio` with a fresh translator whose scenario list is `scenarios`;
+// the SIO buffer past the data holds `fill`, which no read may see.
+inline Translation translate(const Bytes& sio, const std::vector<std::string>& scenarios = {},
+                             std::uint8_t fill = 0) {
     Translation result;
     result.translator = std::make_unique<Translator>();
     Translator& t = *result.translator;
     t.scenarios = scenarios;
+    std::fill(t.sio.begin(), t.sio.end(), fill);
     // The SIO buffer holds at most 65536 bytes; the translator takes a longer
     // length as the buffer's size.
     const std::size_t stored = std::min(sio.size(), t.sio.size());
@@ -47,6 +50,14 @@ inline Translation translate(const Bytes& sio, const std::vector<std::string>& s
 inline Translation translate(const gamekit::Sio& sio,
                              const std::vector<std::string>& scenarios = {}) {
     return translate(sio.build(), scenarios);
+}
+
+// The SEEN file of a body: its header, then the body.
+inline Bytes seen(const Bytes& body) {
+    Bytes out(kSeenHeaderSize + body.size());
+    write_seen_header(out.data(), static_cast<std::uint32_t>(body.size()));
+    std::copy(body.begin(), body.end(), out.begin() + kSeenHeaderSize);
+    return out;
 }
 
 // Bytes from a string of hexadecimal pairs such as "1C 05 00 00 00".
