@@ -4,6 +4,7 @@
 // big-endian, everything else little-endian.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -29,6 +30,16 @@ struct ByteReader {
             return 0;
         }
         return bytes[pos++];
+    }
+    // Up to `size` bytes from `pos` on, as many as remain, and `pos` past
+    // them; fewer than `size` clears `ok`.
+    std::span<const std::uint8_t> take(std::size_t size) {
+        const std::size_t n = at_end() ? 0 : std::min(size, bytes.size() - pos);
+        if (n < size) ok = false;
+        if (n == 0) return {};
+        const std::span<const std::uint8_t> out = bytes.subspan(pos, n);
+        pos += n;
+        return out;
     }
     // Reads one byte and clears `ok` unless it is `value`.
     void expect(std::uint8_t value) {

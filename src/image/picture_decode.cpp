@@ -32,35 +32,35 @@ void decode_packets(std::span<const std::uint8_t> file, std::size_t value_size,
                     std::vector<std::uint8_t>& out) {
     const std::size_t total = out.size() / value_size;
     std::size_t p = 0;
-    std::size_t pos = 4;
+    ByteReader packets{file, 4};
     // Decoding ends once the buffer is full, so a buffer without storage (no
     // pixels at all) is never written to.
-    while (pos < file.size() && p < total) {
-        const std::uint8_t n = file[pos++];
+    while (!packets.at_end() && p < total) {
+        const std::uint8_t n = packets.u8();
         if ((n & 0x7F) == 0) return;
         std::uint8_t* to = out.data() + p * value_size;
         if (n < 0x80) {
             // A run: one value, n times, as far as the buffer reaches.
-            if (file.size() - pos < value_size) return;
+            const std::span<const std::uint8_t> value = packets.take(value_size);
+            if (!packets.ok) return;
             const std::size_t count = std::min<std::size_t>(n, total - p);
             if (value_size == 1) {
-                std::memset(to, file[pos], count);
+                std::memset(to, value[0], count);
             } else {
                 for (std::size_t i = 0; i < count; ++i) {
-                    std::memcpy(to + i * value_size, &file[pos], value_size);
+                    std::memcpy(to + i * value_size, value.data(), value_size);
                 }
             }
             p += count;
             if (count < n) return;
-            pos += value_size;
         } else {
             // Literals: as many as both the buffer and the file hold.
             const std::size_t wanted = n - 0x80u;
-            const std::size_t count =
-                std::min({wanted, total - p, (file.size() - pos) / value_size});
-            std::memcpy(to, file.data() + pos, count * value_size);
+            const std::span<const std::uint8_t> values =
+                packets.take(std::min(wanted, total - p) * value_size);
+            const std::size_t count = values.size() / value_size;
+            if (count > 0) std::memcpy(to, values.data(), count * value_size);
             p += count;
-            pos += count * value_size;
             if (count < wanted) return;
         }
     }
@@ -89,7 +89,10 @@ struct FlagCodedDecoder {
     std::uint64_t table = 0;
 };
 
-// Two pixels of flag value k. False when decoding ends.
+// Two pixels of flag value k. False when decoding ends. The format reads
+// three streams and a colour table at offsets its header gives, in turns, so
+// it indexes the file with a bounds check at each read instead of one
+// sequential ByteReader.
 bool decode_pair(FlagCodedDecoder& d, unsigned k) {
     const std::uint64_t size = d.file.size();
     for (int i = 0; i < 2; ++i) {

@@ -26,6 +26,7 @@
 #include "platform/cleanup.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
+#include "platform/search_list.h"
 
 namespace platform {
 
@@ -170,11 +171,6 @@ std::string resolve(const std::string& path) {
 
 // ---- File search -------------------------------------------------------------
 
-struct Search {
-    std::vector<Match> matches;
-    std::size_t next = 0;
-};
-
 Search* search_open(const std::string& pattern, Match& first) {
     std::size_t cut = pattern.rfind('/');
     std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
@@ -202,23 +198,6 @@ Search* search_open(const std::string& pattern, Match& first) {
         return nullptr;
     }
     return search;
-}
-
-bool search_next(Search* search, Match& next) {
-    if (!search || search->next >= search->matches.size()) return false;
-    next = search->matches[search->next++];
-    return true;
-}
-
-std::size_t search_file_count(const Search* search) {
-    std::size_t count = 0;
-    for (const Match& match : search->matches)
-        count += match.directory ? 0 : 1;
-    return count;
-}
-
-void search_close(Search* search) {
-    delete search;
 }
 
 // ---- Files -------------------------------------------------------------------

@@ -27,6 +27,7 @@
 
 #include "platform/cleanup.h"
 #include "platform/platform.h"
+#include "platform/search_list.h"
 
 namespace platform {
 
@@ -84,11 +85,6 @@ std::string utf8(const wchar_t* text) {
 
 // ---- File search -------------------------------------------------------------
 
-struct Search {
-    std::vector<Match> matches;
-    std::size_t next = 0;
-};
-
 // The system gives the names in its own order (on NTFS by their upper-cased
 // form); nothing sorts them here. The whole listing is taken at once, so the
 // search knows how many files it holds.
@@ -114,23 +110,6 @@ Search* search_open(const std::string& pattern, Match& first) {
         search = nullptr;
     }
     return search;
-}
-
-bool search_next(Search* search, Match& next) {
-    if (!search || search->next >= search->matches.size()) return false;
-    next = search->matches[search->next++];
-    return true;
-}
-
-std::size_t search_file_count(const Search* search) {
-    std::size_t count = 0;
-    for (const Match& match : search->matches)
-        count += match.directory ? 0 : 1;
-    return count;
-}
-
-void search_close(Search* search) {
-    delete search;
 }
 
 // ---- Files -------------------------------------------------------------------

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "package/package.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
 
@@ -113,8 +114,8 @@ int main(int argc, char** argv) {
     }
 
     std::vector<std::uint8_t> package_one, package_many;
-    if (!read_all(out1 + "/DAR297.AVD", package_one) ||
-        !read_all(outn + "/DAR297.AVD", package_many)) {
+    if (!read_all(out1 + "/" + kPackageName, package_one) ||
+        !read_all(outn + "/" + kPackageName, package_many)) {
         std::fprintf(stderr, "msconv-bench: cannot read the packages\n");
         return 1;
     }

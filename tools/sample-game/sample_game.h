@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gamekit/gamekit.h"
+#include "scenario/translator.h"
 
 namespace sample_game {
 
@@ -23,8 +24,6 @@ struct Options {
     unsigned data_mib = 0;   // extra MiB in DATA, in files of 1 MiB
 };
 
-// The most scenarios a game can have: the converter numbers them 1 to 999.
-inline constexpr unsigned kMaxScenarios = 999;
 // Scenario files of the default sample (MES/MAIN.SIO and three others).
 inline constexpr unsigned kDefaultScenarios = 4;
 

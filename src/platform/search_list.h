@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The listing behind a search, shared by the POSIX and the Win32
+// implementation: each takes the whole listing of a folder at once, so that
+// a search knows how many files it holds.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+struct Search {
+    std::vector<Match> matches;
+    std::size_t next = 0;
+};
+
+}  // namespace platform
