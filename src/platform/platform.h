@@ -142,6 +142,10 @@ std::string executable_folder();
 // a Japanese archive are). False when the name has no such form.
 bool name_to_cp932(const std::string& name, std::string& cp932);
 
+// UTF-8 text in code page 932; false when a character has no form there
+// (no substitute is taken).
+bool utf8_to_cp932(const std::string& utf8, std::string& cp932);
+
 // The program's arguments, argv[0] included, as the system's own text.
 std::vector<std::string> command_line(int argc, char** argv);
 

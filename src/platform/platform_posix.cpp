@@ -541,15 +541,19 @@ bool convert(iconv_t cd, const char* text, std::size_t size, std::string& out, c
 
 }  // namespace
 
+bool utf8_to_cp932(const std::string& utf8, std::string& cp932) {
+    static const iconv_t cd = iconv_open("CP932", "UTF-8");
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    return cd != kNoConverter && convert(cd, utf8.data(), utf8.size(), cp932, 0);
+}
+
 bool name_to_cp932(const std::string& name, std::string& cp932) {
     if (!is_utf8_beyond_ascii(name)) {
         cp932 = name;
         return true;
     }
-    static const iconv_t cd = iconv_open("CP932", "UTF-8");
-    static std::mutex mutex;
-    const std::lock_guard lock(mutex);
-    return cd != kNoConverter && convert(cd, name.data(), name.size(), cp932, 0);
+    return utf8_to_cp932(name, cp932);
 }
 
 std::vector<std::string> command_line(int argc, char** argv) {

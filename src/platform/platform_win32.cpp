@@ -314,10 +314,15 @@ std::string executable_folder() {
 
 // ---- Names and the command line ------------------------------------------------
 
-bool name_to_cp932(const std::string& name, std::string& cp932) {
-    const std::wstring characters = wide(name);
-    if (characters.empty() != name.empty()) return false;
+bool utf8_to_cp932(const std::string& utf8, std::string& cp932) {
+    const std::wstring characters = wide(utf8);
+    if (characters.empty() != utf8.empty()) return false;
     return from_wide(characters.data(), characters.size(), kCodePage, true, cp932);
+}
+
+// Every name the system gives is UTF-16, held as UTF-8.
+bool name_to_cp932(const std::string& name, std::string& cp932) {
+    return utf8_to_cp932(name, cp932);
 }
 
 // The arguments as the system has them, in UTF-16, whatever the ANSI code
