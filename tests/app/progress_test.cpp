@@ -12,42 +12,33 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 // Each step's total is the number of files its search lists (a folder whose
-// name matches is no file), whatever the step before counted; every file
-// handed in counts once.
+// name matches is none), whatever the step before counted; each file handed
+// in counts once.
 TEST(Progress, StepTotalsAreTheFileCountsOfTheSearches) {
-    const fs::path root =
-        fs::temp_directory_path() / ("msconv-progress-" + std::to_string(getpid()));
-    for (const char* name : {"CG/A.MOE", "CG/b.moe", "CG/C.TXT", "DATA/X", "DATA/Y.BIN"}) {
-        fs::create_directories((root / name).parent_path());
-        std::ofstream(root / name) << 'x';
-    }
-    fs::create_directories(root / "CG/SUB.MOE");
+    const std::string dir = std::filesystem::temp_directory_path().string() + "/msconv-progress-" +
+                            std::to_string(getpid()) + "/";
+    std::filesystem::create_directories(dir + "CG/SUB.MOE");
+    std::filesystem::create_directories(dir + "DATA");
+    for (const char* name : {"CG/A.MOE", "CG/b.moe", "CG/C.TXT", "DATA/X", "DATA/Y.BIN"})
+        std::ofstream(dir + name) << 'x';
     Progress progress;
     progress.enabled = true;
     FileSearch search;
     search.context = &progress;
     search.started = progress_files;
-    const struct {
-        const char* pattern;
-        std::size_t total;
-    } cases[] = {{"CG/*.MOE", 2}, {"DATA/*.*", 2}, {"ENDING/*.MOE", 0}, {"CG/*.*", 3}};
-    std::size_t handed_in = 0;
-    for (const auto& c : cases) {
-        progress_step(&progress, c.pattern);
-        for (const char* name = find_first_file(search, root.string() + "/" + c.pattern); name;
-             name = find_next_file(search)) {
+    for (const auto& [pattern, total] :
+         {std::pair{"CG/*.MOE", 2u}, {"DATA/*.*", 2u}, {"ENDING/*.MOE", 0u}, {"CG/*.*", 3u}}) {
+        progress_step(&progress, pattern);
+        for (const char* name = find_first_file(search, dir + pattern); name;
+             name = find_next_file(search))
             progress_added(&progress, 10);
-            ++handed_in;
-        }
-        EXPECT_EQ(progress.total, c.total) << c.pattern;
-        EXPECT_EQ(progress.done, c.total) << c.pattern;
+        EXPECT_EQ(progress.total, total) << pattern;
+        EXPECT_EQ(progress.done, total) << pattern;
     }
-    EXPECT_EQ(progress.bytes_in, 10 * handed_in);
+    EXPECT_EQ(progress.bytes_in, 70u);
     progress_end(&progress);
-    fs::remove_all(root);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
