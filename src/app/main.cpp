@@ -7,11 +7,19 @@
 #include <thread>
 #include <vector>
 
+#include "app/messages.h"
 #include "app/run.h"
 #include "app/version.h"
+#include "base/console.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+    // Before anything is opened: a closed standard output would otherwise be
+    // taken by the staging file, and the console's text written into it.
+    if (!platform::open_closed_standard_streams()) {
+        console_show_error(msg::kStandardStreamClosed, {as_system(platform::last_error_text())});
+        return kExitFailed;
+    }
     std::setlocale(LC_ALL, "");
     // The arguments as the system's own text (on Windows in UTF-16, whatever
     // the ANSI code page), handed to the parser as UTF-8.
@@ -26,10 +34,15 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("msconv ") + msg::kVersion);
     app.add_option("GAME_FOLDER", options.game_folder,
                    "The game's installation folder (skips the question)");
+    // An empty value would mean the default folder, so it is refused.
+    const CLI::Validator not_empty(
+        [](std::string& value) { return value.empty() ? msg::kEmptyFolderOption : ""; }, "");
     app.add_option("--output", options.output_folder,
-                   "Where tmp.dat and DAR297.AVD go (default: the converter's folder)");
+                   "Where tmp.dat and DAR297.AVD go (default: the converter's folder)")
+        ->check(not_empty);
     app.add_option("--data", options.data_folder,
-                   "The folder copied in unchanged (default: DATA in the converter's folder)");
+                   "The folder copied in unchanged (default: DATA in the converter's folder)")
+        ->check(not_empty);
     options.jobs = std::max(1u, std::thread::hardware_concurrency());
     app.add_option("--jobs", options.jobs,
                    "Compression threads (default: the number of processors); the package is "

@@ -59,4 +59,24 @@ inline constexpr char kFilesSkipped[] =
     "msconv: the package was written without %s input file%s, each named above\n";
 inline constexpr char kOutputInUse[] =
     "Another conversion is writing into \"%s\": this one stops and changes nothing.\n\n";
+inline constexpr char kDataFolderMissing[] =
+    "The DATA folder \"%s\" does not exist or is not a folder.\n\n";
+
+// The command line's error for an empty --output or --data, after the option's name.
+inline constexpr char kEmptyFolderOption[] =
+    "an empty value names no folder (leave the option out for the default)";
+
+// Lines on standard error. The DATA folder beside the converter is missing
+// (the run goes on without DATA files):
+inline constexpr char kDefaultDataFolderMissing[] =
+    "msconv: no DATA folder at %s: the package is written without DATA files\n";
+// Something at the package's path that the finished package could not replace,
+// found before anything is written; the second %s says what it is:
+inline constexpr char kPackagePathTaken[] =
+    "msconv: cannot write %s: it is %s, which the package cannot replace\n";
+inline constexpr char kAFolder[] = "a folder";
+inline constexpr char kNoRegularFile[] = "no regular file";
+// A closed standard descriptor could not be opened on the null device:
+inline constexpr char kStandardStreamClosed[] =
+    "msconv: a standard stream is closed and cannot be opened on the null device: %s\n";
 }  // namespace msg

@@ -36,6 +36,8 @@ void print_failure(Status status, const std::string& folder) {
             return console_show(msg::kGameFolderMissing, {as_system(folder)});
         case Status::game_folder_unknown:
             return console_show(msg::kGameFolderUnknown, {as_system(folder)});
+        case Status::data_folder_missing:
+            return console_show(msg::kDataFolderMissing, {as_system(folder)});
         case Status::output_in_use:
             return console_show(msg::kOutputInUse, {as_system(folder)});
         case Status::cannot_create:
@@ -66,6 +68,12 @@ Status check_game_folder(const std::string& folder) {
 Status convert(const RunOptions& options, std::string& failed_folder, std::size_t& skipped) {
     const std::string converter_folder = platform::executable_folder();
 
+    // A DATA folder given on the command line is checked before the question
+    // for the game folder, as the command line's other errors are.
+    failed_folder = options.data_folder;
+    if (!options.data_folder.empty() && !platform::is_folder(options.data_folder))
+        return Status::data_folder_missing;
+
     std::string game_folder = options.game_folder;
     if (game_folder.empty() && !platform::choose_folder(msg::kChooserTitle, game_folder)) {
         return Status::cancelled;
@@ -82,6 +90,22 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::size_
     const std::string data_folder = options.data_folder.empty()
                                         ? converter_folder + "DATA" + kSep
                                         : with_separator(options.data_folder);
+    if (options.data_folder.empty() && !platform::is_folder(data_folder)) {
+        console_show_error(msg::kDefaultDataFolderMissing, {as_system(converter_folder + "DATA")});
+    }
+
+    // The package replaces a file or a link at its path when it is finished;
+    // a folder or a special file there would fail only then, after the whole
+    // conversion, so it ends the run before anything is written.
+    const std::string package_path = output_folder + kPackageName;
+    const platform::PathKind taken = platform::path_kind(package_path);
+    if (taken == platform::PathKind::folder || taken == platform::PathKind::other) {
+        console_show_error(
+            msg::kPackagePathTaken,
+            {as_system(package_path),
+             taken == platform::PathKind::folder ? msg::kAFolder : msg::kNoRegularFile});
+        return Status::cannot_create;
+    }
 
     Progress progress;
     progress.enabled = !options.quiet && platform::error_console_is_interactive();
@@ -119,7 +143,7 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::size_
     }
     import_raw_folder(package, search, data_folder, own_files);
 
-    status = finish_package(package, output_folder + kPackageName);
+    status = finish_package(package, package_path);
     progress_end(&progress);
     skipped = package.skipped;
     return status;
@@ -134,6 +158,7 @@ int exit_status(Status status) {
             return kExitCancelled;
         case Status::game_folder_missing:
         case Status::game_folder_unknown:
+        case Status::data_folder_missing:
         case Status::output_in_use:
         case Status::cannot_create:
         case Status::translation_failed:

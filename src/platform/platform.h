@@ -187,4 +187,17 @@ void wait_for_key();
 // failure, with the system's error kept for last_error_text.
 File* create_new_file(const std::string& path);
 
+// ---- Standard streams and the output's own name --------------------------------
+
+// Opens each of the standard descriptors 0, 1 and 2 that is closed on the null
+// device (0 for reading, 1 and 2 for writing), so that no file the run
+// creates later can take its number and receive the console's text. Call it
+// first. False when one is closed and cannot be opened. (Win32: nothing to do.)
+bool open_closed_standard_streams();
+
+// What stands at `path` itself: a link is not followed, and the name is not
+// looked up in another case.
+enum class PathKind { none, file, link, folder, other };
+PathKind path_kind(const std::string& path);
+
 }  // namespace platform

@@ -250,7 +250,7 @@ struct InterruptionsHeld {
     InterruptionsHeld() {
         sigset_t held;
         sigemptyset(&held);
-        for (int s : {SIGINT, SIGTERM, SIGHUP})
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
             sigaddset(&held, s);
         pthread_sigmask(SIG_BLOCK, &held, &saved);
     }
@@ -656,12 +656,14 @@ extern "C" void on_interrupt(int signal_number) {
 
 void install_interrupt_handlers() {
     // A closed standard output (msconv ... | head) makes writes to it fail
-    // with EPIPE instead of ending the run.
+    // with EPIPE instead of ending the run; a file grown past the size limit
+    // (ulimit -f) makes the write fail with EFBIG, reported like a full disk.
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
     struct sigaction action {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
     for (int s : signals)
         sigaddset(&action.sa_mask, s);
     for (int s : signals) {
@@ -691,6 +693,29 @@ File* create_new_file(const std::string& path) {
         return nullptr;
     }
     return new File{stream, true};
+}
+
+// ---- Standard streams and the output's own name --------------------------------
+
+bool open_closed_standard_streams() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest free number is taken, which is `fd` since those below are open.
+        const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened != fd) {
+            if (opened >= 0) close(opened);
+            return false;
+        }
+    }
+    return true;
+}
+
+PathKind path_kind(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) return PathKind::none;
+    if (S_ISREG(st.st_mode)) return PathKind::file;
+    if (S_ISLNK(st.st_mode)) return PathKind::link;
+    return S_ISDIR(st.st_mode) ? PathKind::folder : PathKind::other;
 }
 
 }  // namespace platform

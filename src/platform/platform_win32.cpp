@@ -528,4 +528,22 @@ void install_interrupt_handlers() {
     SetConsoleCtrlHandler(on_console_control, TRUE);
 }
 
+// ---- Standard streams and the output's own name --------------------------------
+
+// A console program always has its three standard handles, valid or not; a
+// file the run creates never takes their place.
+bool open_closed_standard_streams() {
+    return true;
+}
+
+// A link to a folder counts as a folder here, as MoveFileEx cannot replace
+// it; a link to a file is replaced itself.
+PathKind path_kind(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::none;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::folder;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::link;
+    return attributes & FILE_ATTRIBUTE_DEVICE ? PathKind::other : PathKind::file;
+}
+
 }  // namespace platform

@@ -71,11 +71,15 @@ Process start(const RunSpec& request) {
             if (bytes != request.file_size_limit) _exit(126);
             rlimit limit{bytes, bytes};
             setrlimit(RLIMIT_FSIZE, &limit);
-            signal(SIGXFSZ, SIG_IGN);
         }
+        for (int fd : request.closed_descriptors)
+            close(fd);
+        // A process ended by SIGQUIT leaves no core file behind.
+        rlimit no_core{0, 0};
+        setrlimit(RLIMIT_CORE, &no_core);
         // Whatever the test runner ignores, the converter starts as a shell
         // in the foreground would start it. SIGALRM ends it past its time.
-        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ})
             signal(s, SIG_DFL);
         alarm(request.timeout_seconds);
         setenv("LC_ALL", "C", 1);

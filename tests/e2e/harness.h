@@ -38,9 +38,10 @@ struct RunSpec {
     std::string stdin_text;             // fed on standard input, then end of input
     std::uint64_t file_size_limit = 0;  // RLIMIT_FSIZE in bytes; 0 for none
     std::vector<std::pair<std::string, std::string>> env;  // set in the child
-    std::string stdin_path;        // when set, standard input opens this (a terminal)
-    bool stdout_closed = false;    // standard output is a pipe nobody reads any more
-    unsigned timeout_seconds = 0;  // ended by SIGALRM after this long; 0 for no limit
+    std::string stdin_path;               // when set, standard input opens this (a terminal)
+    bool stdout_closed = false;           // standard output is a pipe nobody reads any more
+    std::vector<int> closed_descriptors;  // of 0, 1 and 2, closed as with `>&-`
+    unsigned timeout_seconds = 0;         // ended by SIGALRM after this long; 0 for no limit
 };
 
 // A process started in the background.

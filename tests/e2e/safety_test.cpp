@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The user's package is never lost or corrupted: wrong game folders, a second
-// run into the same folder, stale links and special files, interruptions, a
-// closed standard output, DATA as the output folder, names stored twice.
+// The user's package is never lost or corrupted: wrong game, DATA and output
+// folders, a second run into the same folder, stale links and special files,
+// interruptions, closed standard descriptors, a file size limit, DATA as the
+// output folder, names stored twice.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -241,7 +242,79 @@ TEST(Safety, NamesStoredTwiceAreKeptWithAWarning) {
         EXPECT_EQ(std::count(names.begin(), names.end(), name), 2) << name;
 }
 
-// Ctrl-C at the final key wait gives the terminal its echo back.
+// Wrong options and package paths change nothing (status 2, the earlier
+// package kept, no staging file); closed standard descriptors, an output
+// folder this run cannot lock and no DATA folder beside the converter give a
+// package that verifies; a file size limit fails the write with its reason.
+TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
+    TempDir dir;
+    make_small_game(dir);
+    gamekit::write_file(dir / "file.txt", {'x'});
+    gamekit::write_file(dir / "big/NOISE", e2e::noise(8192, 1));
+    fs::create_directories(dir / "bin");  // a converter with no DATA folder beside it
+    fs::copy_file(MSCONV_EXE, dir / "bin/msconv");
+    const std::string package = dir / "out/DAR297.AVD", opening = e2e::opening();
+    const std::string empty =
+        ": an empty value names no folder (leave the option out for the "
+        "default)\nRun with --help for more information.\n";
+    const std::string no_data = "\" does not exist or is not a folder.\n\n";
+    const std::string taken = "msconv: cannot write " + package + ": it is ";
+    const std::string no_package = opening + cp932("アーカイブ作成に失敗しました.\n\n");
+    const struct {
+        std::function<void(e2e::RunSpec&)> setup;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {[](auto& r) { r.args[5] = ""; }, 2, "", "--output" + empty},
+        {[](auto& r) { r.args[7] = ""; }, 2, "", "--data" + empty},
+        {[&](auto& r) { r.args[7] = dir / "no"; }, 2,
+         opening + "The DATA folder \"" + dir / "no" + no_data, ""},
+        {[&](auto& r) { r.args[7] = dir / "file.txt"; }, 2,
+         opening + "The DATA folder \"" + dir / "file.txt" + no_data, ""},
+        {[&](auto&) { fs::remove(package), fs::create_directory(package); }, 2, no_package,
+         taken + "a folder, which the package cannot replace\n"},
+        {[&](auto&) { fs::remove(package), mkfifo(package.c_str(), 0600); }, 2, no_package,
+         taken + "no regular file, which the package cannot replace\n"},
+        {[](auto& r) {
+             r.closed_descriptors = {0, 1, 2};
+         },
+         0, "", ""},
+        {[&](auto& r) {
+             r.closed_descriptors = {1},
+             fs::permissions(dir / "out", fs::perms::owner_write | fs::perms::owner_exec);
+         },
+         0, "", ""},
+        {[&](auto& r) {
+             r.args = {dir / "bin/msconv", "--no-wait", "--output", dir / "out", dir / "game"};
+         },
+         0, opening + kConverting + kFinished,
+         "msconv: no DATA folder at " + dir / "bin/DATA" +
+             ": the package is written without DATA files\n"},
+        {[&](auto& r) { r.args[7] = dir / "big", r.file_size_limit = 4096; }, 2,
+         opening + kConverting + cp932("アーカイブの書き込みに失敗しました.\n\n"),
+         "msconv: cannot write " + dir / "out/tmp.dat" + ": File too large\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        fs::remove_all(package);
+        gamekit::write_file(package, kEarlier);
+        e2e::RunSpec request = conversion(dir / "game", dir / "out", dir / "DATA");
+        c.setup(request);
+        const Result r = e2e::run(request);
+        fs::permissions(dir / "out", fs::perms::all);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        if (c.status == 0) {  // the DATA file only from the DATA folder given
+            EXPECT_EQ(entry_names(package).size(), request.args.size() == 5 ? 3u : 4u);
+        } else if (fs::is_regular_file(fs::symlink_status(package))) {
+            EXPECT_EQ(e2e::read_bytes(package), kEarlier);
+        }
+        expect_no_staging_files(dir / "out");
+    }
+}
+
+// Ctrl-C or Ctrl-\ at the final key wait gives the terminal its echo back.
 TEST(Safety, InterruptAtTheKeyWaitRestoresTheTerminal) {
     TempDir dir;
     make_small_game(dir);
@@ -251,16 +324,19 @@ TEST(Safety, InterruptAtTheKeyWaitRestoresTheTerminal) {
     request.args.erase(request.args.begin() + 1);  // --no-wait
     request.stdin_path = ptsname(terminal);
     const int input = open(request.stdin_path.c_str(), O_RDWR | O_NOCTTY);
-    e2e::Process process = e2e::start(request);
-    termios settings{};
-    EXPECT_TRUE(wait_until(process, [&] {
-        return tcgetattr(input, &settings) == 0 && (settings.c_lflag & ECHO) == 0;
-    }));
-    kill(process.pid, SIGINT);
-    EXPECT_EQ(e2e::wait(process).signal, SIGINT);
-    ASSERT_EQ(tcgetattr(input, &settings), 0);
-    EXPECT_NE(settings.c_lflag & ECHO, 0u);
-    EXPECT_TRUE(verifies(dir / "out/DAR297.AVD"));
+    for (int signal : {SIGINT, SIGQUIT}) {
+        SCOPED_TRACE(signal);
+        e2e::Process process = e2e::start(request);
+        termios settings{};
+        EXPECT_TRUE(wait_until(process, [&] {
+            return tcgetattr(input, &settings) == 0 && (settings.c_lflag & ECHO) == 0;
+        }));
+        kill(process.pid, signal);
+        EXPECT_EQ(e2e::wait(process).signal, signal);
+        ASSERT_EQ(tcgetattr(input, &settings), 0);
+        EXPECT_NE(settings.c_lflag & ECHO, 0u);
+        EXPECT_TRUE(verifies(dir / "out/DAR297.AVD"));
+    }
     close(input);
     close(terminal);
 }
@@ -313,10 +389,8 @@ TEST_F(RunningConversion, InterruptionRemovesTheStagingFilesAndKeepsTheEarlierPa
         const std::function<bool()>& point;
         const char* jobs;
     } cases[] = {
-        {SIGINT, begun, "1"},
-        {SIGTERM, grown, "2"},
-        {SIGHUP, grown, "1"},
-        {SIGINT, writing_package, "2"},
+        {SIGINT, begun, "1"},  {SIGTERM, grown, "2"},          {SIGHUP, grown, "1"},
+        {SIGQUIT, grown, "2"}, {SIGINT, writing_package, "2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.signal) + " with " + c.jobs + " jobs");

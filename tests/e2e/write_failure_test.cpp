@@ -95,6 +95,7 @@ TEST(FaultInjection, EveryOutputCallFailingLeavesTheEarlierPackage) {
 TEST(WriteFailure, OutputFolderThatCannotBeWritten) {
     TempDir dir;
     std::filesystem::create_directories(dir / "game/MES");
+    std::filesystem::create_directories(dir / "DATA");
     const Result r = e2e::run(e2e::conversion(dir / "game", dir / "missing/folder", dir / "DATA"));
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, opening() + cp932("アーカイブ作成に失敗しました.\n\n"));

@@ -128,9 +128,10 @@ TEST_F(PackageTest, DirectoryLayoutAndDataInInsertionOrder) {
 }
 
 TEST_F(PackageTest, SortIsBytewiseAndStable) {
-    // Equal names keep their insertion order; a double-byte name sorts after
-    // every ASCII name; digits before letters; SEEN before SYSTEM; names that
-    // agree in their first 12 bytes by the bytes after them.
+    // Equal names keep their insertion order, also among the 40 more that
+    // make the sort partition; a double-byte name sorts after every ASCII
+    // name; digits before letters; SEEN before SYSTEM; names that agree in
+    // their first 12 bytes by the bytes after them.
     add("\x83"
         "A.PDT",
         {1});
@@ -142,21 +143,29 @@ TEST_F(PackageTest, SortIsBytewiseAndStable) {
     add("DUP", {5});
     add("0.DAT", {6});
     add("DU", {7});
+    Bytes dup_order = {3, 5};
+    for (std::uint8_t i = 10; i < 50; ++i) {
+        add(i % 2 ? "dup" : "DUP", {i});
+        dup_order.push_back(i);
+    }
     bytes_ = finish();
-    EXPECT_EQ(names(),
-              (std::vector<std::string>{"0.DAT", "DU", "DUP", "DUP", "SEEN001.TXT",
-                                        "SEEN0010.TXTA", "SEEN0010.TXTB", "SYSTEM.PDT",
-                                        "\x83"
-                                        "A.PDT"}));
-    Bytes first, second;
+    std::vector<std::string> expected = {"0.DAT", "DU"};
+    expected.insert(expected.end(), dup_order.size(), "DUP");
+    expected.insert(expected.end(), {"SEEN001.TXT", "SEEN0010.TXTA", "SEEN0010.TXTB", "SYSTEM.PDT",
+                                     "\x83"
+                                     "A.PDT"});
+    EXPECT_EQ(names(), expected);
+    Bytes order;
     std::string error;
-    ASSERT_TRUE(extract_entry(view_, view_.directory[2], first, error));
-    ASSERT_TRUE(extract_entry(view_, view_.directory[3], second, error));
-    EXPECT_EQ(first, Bytes{3});
-    EXPECT_EQ(second, Bytes{5});
+    for (std::size_t i = 2; i < 2 + dup_order.size(); ++i) {
+        Bytes content;
+        ASSERT_TRUE(extract_entry(view_, view_.directory[i], content, error));
+        order.push_back(content.at(0));
+    }
+    EXPECT_EQ(order, dup_order);
     std::vector<std::string> warnings;
     EXPECT_TRUE(verify_package(view_, error, &warnings)) << error;
-    EXPECT_EQ(warnings, std::vector<std::string>{"DUP: 2 entries of this name"});
+    EXPECT_EQ(warnings, std::vector<std::string>{"DUP: 42 entries of this name"});
 }
 
 // Each row: a name put into the directory of a sound one-entry package, and
