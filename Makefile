@@ -12,6 +12,9 @@ I686_PACKAGES := g++-i686-linux-gnu qemu-user liblzo2-dev:i386 libgtest-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
 # fuzz-smoke).
 FUZZ_PACKAGES := clang libclang-rt-dev
+# Debian's chromium, headless, for the browser test of avdtool's report page
+# (make browser-test).
+BROWSER_PACKAGES := chromium
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
@@ -24,7 +27,7 @@ DEMO := $(BUILD)/demo
 VERSION := $(shell sed -n 's/^project.msconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 .PHONY: all deps build test demo bench format clean windows-deps windows windows-test windows-dist \
-	i686-deps test-i686 fuzz-deps fuzz-build fuzz fuzz-smoke
+	i686-deps test-i686 fuzz-deps fuzz-build fuzz fuzz-smoke browser-deps browser-test
 
 all: build
 
@@ -140,3 +143,11 @@ fuzz: fuzz-build
 # A short run of each fuzzer on the generated seeds, for CI.
 fuzz-smoke: fuzz-build
 	sh tests/fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS)
+
+browser-deps: deps
+	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(BROWSER_PACKAGES)"
+
+# The sample game's report page (avdtool report) in headless chromium from
+# file://; keeps a full-page screenshot in $(BUILD)/browser-test/report-screenshot.png.
+browser-test: build browser-deps
+	bash tests/browser/browser_test.sh $(BUILD) $(BUILD)/browser-test
