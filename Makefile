@@ -4,9 +4,11 @@
 
 DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev
 # The Windows cross builds and their test under Wine (make windows, windows-test);
-# dpkg-dev unpacks Debian's lzo2 source package for them. The 32-bit executable
+# dpkg-dev unpacks Debian's lzo2 source package for them; libz-mingw-w64-dev is
+# zlib for avdtool.exe's PNG files. The 32-bit executable
 # runs under the 32-bit Wine (wine32:i386) inside qemu-i386 (qemu-user).
-WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386
+WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386 \
+	libz-mingw-w64-dev
 # The 32-bit Linux build and its tests under qemu-i386 (make test-i686).
 I686_PACKAGES := g++-i686-linux-gnu qemu-user liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
@@ -26,7 +28,7 @@ DEMO := $(BUILD)/demo
 # The project version, for the name of the Windows zip.
 VERSION := $(shell sed -n 's/^project.msconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all deps build test demo bench format clean windows-deps windows windows-test windows-dist \
+.PHONY: all deps build test demo bench bench-report format clean windows-deps windows windows-test windows-dist \
 	i686-deps test-i686 fuzz-deps fuzz-build fuzz fuzz-smoke browser-deps browser-test
 
 all: build
@@ -80,6 +82,11 @@ BENCH_ARGS ?=
 bench: build
 	$(BUILD)/tools/bench/msconv-bench --msconv $(BUILD)/src/msconv \
 	  --generator $(BUILD)/tools/sample-game/sample-game --work $(BUILD)/bench $(BENCH_ARGS)
+
+# avdtool check and report on a sample package of 500 pictures and 200
+# scenarios: time and peak memory.
+bench-report: build
+	sh tools/bench/report_bench.sh $(BUILD) $(BUILD)/bench-report
 
 format:
 	find src tools tests -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -31,3 +31,6 @@ get_target_property(_msconv_cli11_include CLI11::CLI11 INTERFACE_INCLUDE_DIRECTO
 file(COPY "${_msconv_cli11_include}/CLI" DESTINATION "${CMAKE_BINARY_DIR}/cli11/include")
 set_target_properties(CLI11::CLI11 PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES "${CMAKE_BINARY_DIR}/cli11/include")
+
+# zlib for avdtool's PNG files: Debian's libz-mingw-w64-dev, linked statically.
+set(ZLIB_USE_STATIC_LIBS ON)

@@ -9,6 +9,7 @@
 # WINDOWS_BUILD/msconv-VERSION-win32.zip (VERSION: the project version in
 # CMakeLists.txt, which make windows-dist passes) with one folder msconv-VERSION-win32 that holds:
 #   msconv.exe    the 32-bit executable
+#   avdtool.exe   the 32-bit package inspector (check, report)
 #   README.txt    the read-me in Japanese
 #   LICENSE.txt   the GNU GPL version 2
 #   source/       the corresponding source: this project's (the checked-out
@@ -25,6 +26,7 @@ fi
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
 exe=$build/i686/src/msconv.exe
+avdtool=$build/i686/tools/avdtool/avdtool.exe
 lzo=$build/lzo2-source
 
 say() { echo "make-dist: $*" >&2; }
@@ -32,6 +34,7 @@ say() { echo "make-dist: $*" >&2; }
 version=$2
 lzo_version=$(sed -n '1s/^lzo2 (\([^)]*\)).*/\1/p' "$lzo/debian/changelog" 2>/dev/null || true)
 [ -f "$exe" ] || { say "missing $exe (make windows)"; exit 1; }
+[ -f "$avdtool" ] || { say "missing $avdtool (make windows)"; exit 1; }
 [ -n "$lzo_version" ] || { say "missing Debian's lzo2 source in $lzo (make windows)"; exit 1; }
 git -C "$root" rev-parse --git-dir >/dev/null 2>&1 ||
     { say "the project's source is taken from git: $root is no git checkout"; exit 1; }
@@ -53,6 +56,7 @@ notepad_text() {  # notepad_text FILE
 }
 
 cp "$exe" "$stage/msconv.exe"
+cp "$avdtool" "$stage/avdtool.exe"
 notepad_text "$root/packaging/windows/README.txt" >"$stage/README.txt"
 notepad_text "$root/LICENSE" >"$stage/LICENSE.txt"
 
