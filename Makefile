@@ -4,11 +4,9 @@
 
 DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev
 # The Windows cross builds and their test under Wine (make windows, windows-test);
-# dpkg-dev unpacks Debian's lzo2 source package for them; libz-mingw-w64-dev is
-# zlib for avdtool.exe's PNG files. The 32-bit executable
+# dpkg-dev unpacks Debian's lzo2 and zlib source packages for them. The 32-bit executable
 # runs under the 32-bit Wine (wine32:i386) inside qemu-i386 (qemu-user).
-WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386 \
-	libz-mingw-w64-dev
+WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386
 # The 32-bit Linux build and its tests under qemu-i386 (make test-i686).
 I686_PACKAGES := g++-i686-linux-gnu qemu-user liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
@@ -103,6 +101,7 @@ windows: windows-deps
 	for arch in i686 x86_64; do \
 	  cmake -S . -B $(BUILD)/windows/$$arch --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release -DMSCONV_TESTS=OFF \
 	    -DMSCONV_LZO2_SOURCE=$(CURDIR)/$(BUILD)/windows/lzo2-source \
+	    -DMSCONV_ZLIB_SOURCE=$(CURDIR)/$(BUILD)/windows/zlib-source \
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$$arch-w64-mingw32.cmake && \
 	  cmake --build $(BUILD)/windows/$$arch -j $(JOBS) || exit 1; \
 	done

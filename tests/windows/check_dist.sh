@@ -6,7 +6,7 @@
 #
 # The zip must hold one folder named after it with exactly the 32-bit
 # executable EXE and the 32-bit avdtool.exe built beside it, the read-me and the licence in Notepad's form (UTF-8 with a
-# byte order mark, CR LF), and the two source archives, each readable.
+# byte order mark, CR LF), and the three source archives, each readable.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -28,10 +28,11 @@ $name/README.txt
 $name/avdtool.exe
 $name/msconv.exe
 $name/source/lzo2_*-source.tar.gz
-$name/source/msconv-$version-source.tar.gz"
+$name/source/msconv-$version-source.tar.gz
+$name/source/zlib_*-source.tar.gz"
 # shellcheck disable=SC2053 # the expected list holds a pattern
 if [[ $files == $expected ]]; then
-    pass "$name.zip: the two executables, read-me, licence and two source archives"
+    pass "$name.zip: the two executables, read-me, licence and three source archives"
 else
     fail "$name.zip holds: $files"
 fi
@@ -68,5 +69,7 @@ check "msconv source: CMakeLists.txt" grep -qx "msconv-$version/CMakeLists.txt" 
 check "msconv source: LICENSE" grep -qx "msconv-$version/LICENSE" <<<"$sources"
 check "LZO source: the LZO1X-999 compressor" \
     grep -q '^lzo2-[^/]*/src/lzo1x_9x.c$' <(tar -tzf "$dir"/source/lzo2_*-source.tar.gz)
+check "zlib source: its deflate" \
+    grep -q '^zlib-[^/]*/deflate.c$' <(tar -tzf "$dir"/source/zlib_*-source.tar.gz)
 
 summary

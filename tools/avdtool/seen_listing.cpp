@@ -39,7 +39,12 @@ std::array<std::uint8_t, kBodyLengthOffset> fixed_header() {
     return header;
 }
 
+// MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.
+#ifdef _WIN32
+std::string format(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+#endif
 std::string format(const char* pattern, ...) {
     char buffer[128];
     va_list args;
