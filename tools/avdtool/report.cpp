@@ -28,7 +28,8 @@ figcaption{font-size:.8em}
 .chk{background-color:#fff;background-image:linear-gradient(45deg,#ccc 25%,transparent 25%,transparent 75%,#ccc 75%),linear-gradient(45deg,#ccc 25%,transparent 25%,transparent 75%,#ccc 75%);background-size:16px 16px;background-position:0 0,8px 8px}
 .code{font-family:monospace;font-size:.9em;background:#fff;border:1px solid #ddd;padding:6px;overflow-wrap:anywhere}
 .ln{white-space:pre-wrap;margin:1px 0}
-.ln ul{margin:0;padding-left:2.5em}
+.ln ul{margin:0;padding-left:2.5em;white-space:normal}
+.ln li{white-space:pre-wrap}
 .off{color:#999;margin-right:1em}
 .label{color:#06c;font-weight:bold;margin-top:6px}
 .text{font-family:serif;font-size:1.15em}
@@ -237,7 +238,7 @@ void scenario(Report& r, std::size_t index, const std::string& name, const SeenP
         } else if (!in_parts) {
             // The parts of the instruction (menu items, sprites) as a list.
             out.resize(out.size() - std::string("</div>\n").size());
-            out += "<ul>\n";
+            out += "<ul>";
             in_parts = true;
         }
         char offset[24];
@@ -256,7 +257,7 @@ void scenario(Report& r, std::size_t index, const std::string& name, const SeenP
         }
         const auto refs_here = by_line.find(i);
         if (refs_here != by_line.end()) out += references_html(r, refs_here->second);
-        out += line.depth == 0 ? "</div>\n" : "</li>\n";
+        out += line.depth == 0 ? "</div>\n" : "</li>";
     }
     if (in_parts) out += "</ul></div>\n";
     label(program.body_size);
