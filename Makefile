@@ -4,7 +4,7 @@
 
 DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev
 # The Windows cross builds and their test under Wine (make windows, windows-test);
-# dpkg-dev unpacks Debian's lzo2 source package for them. The 32-bit executable
+# dpkg-dev unpacks Debian's lzo2 and zlib source packages for them. The 32-bit executable
 # runs under the 32-bit Wine (wine32:i386) inside qemu-i386 (qemu-user).
 WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386 \
 	locales
@@ -16,6 +16,9 @@ I686_PACKAGES := g++-i686-linux-gnu qemu-user liblzo2-dev:i386 libgtest-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
 # fuzz-smoke).
 FUZZ_PACKAGES := clang libclang-rt-dev
+# Debian's chromium, headless, for the browser test of avdtool's report page
+# (make browser-test).
+BROWSER_PACKAGES := chromium
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
@@ -27,8 +30,8 @@ DEMO := $(BUILD)/demo
 # The project version, for the name of the Windows zip.
 VERSION := $(shell sed -n 's/^project.msconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all deps build test demo bench format clean windows-deps windows windows-test windows-dist \
-	i686-deps test-i686 fuzz-deps fuzz-build fuzz fuzz-smoke
+.PHONY: all deps build test demo bench bench-report format clean windows-deps windows windows-test windows-dist \
+	i686-deps test-i686 fuzz-deps fuzz-build fuzz fuzz-smoke browser-deps browser-test
 
 all: build
 
@@ -82,6 +85,11 @@ bench: build
 	$(BUILD)/tools/bench/msconv-bench --msconv $(BUILD)/src/msconv \
 	  --generator $(BUILD)/tools/sample-game/sample-game --work $(BUILD)/bench $(BENCH_ARGS)
 
+# avdtool check and report on a sample package of 500 pictures and 200
+# scenarios: time and peak memory.
+bench-report: build
+	sh tools/bench/report_bench.sh $(BUILD) $(BUILD)/bench-report
+
 format:
 	find src tools tests -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
@@ -98,6 +106,7 @@ windows: windows-deps
 	for arch in i686 x86_64; do \
 	  cmake -S . -B $(BUILD)/windows/$$arch --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release -DMSCONV_TESTS=OFF \
 	    -DMSCONV_LZO2_SOURCE=$(CURDIR)/$(BUILD)/windows/lzo2-source \
+	    -DMSCONV_ZLIB_SOURCE=$(CURDIR)/$(BUILD)/windows/zlib-source \
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$$arch-w64-mingw32.cmake && \
 	  cmake --build $(BUILD)/windows/$$arch -j $(JOBS) || exit 1; \
 	done
@@ -145,3 +154,11 @@ fuzz: fuzz-build
 # A short run of each fuzzer on the generated seeds, for CI.
 fuzz-smoke: fuzz-build
 	sh tests/fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS)
+
+browser-deps: deps
+	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(BROWSER_PACKAGES)"
+
+# The sample game's report page (avdtool report) in headless chromium from
+# file://; keeps a full-page screenshot in $(BUILD)/browser-test/report-screenshot.png.
+browser-test: build browser-deps
+	bash tests/browser/browser_test.sh $(BUILD) $(BUILD)/browser-test

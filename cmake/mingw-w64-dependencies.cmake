@@ -31,3 +31,22 @@ get_target_property(_msconv_cli11_include CLI11::CLI11 INTERFACE_INCLUDE_DIRECTO
 file(COPY "${_msconv_cli11_include}/CLI" DESTINATION "${CMAKE_BINARY_DIR}/cli11/include")
 set_target_properties(CLI11::CLI11 PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES "${CMAKE_BINARY_DIR}/cli11/include")
+
+# zlib for avdtool's PNG files, the same way: Debian's zlib source package,
+# built with the cross compiler (cmake/build-zlib.sh), as ZLIB::ZLIB.
+set(MSCONV_ZLIB_SOURCE "${CMAKE_BINARY_DIR}/zlib-source"
+    CACHE PATH "Where Debian's zlib source package is unpacked")
+set(_msconv_zlib "${CMAKE_BINARY_DIR}/zlib")
+if(NOT EXISTS "${_msconv_zlib}/lib/libz.a")
+    execute_process(
+        COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/build-zlib.sh" "${MSCONV_MINGW_HOST}"
+                "${MSCONV_ZLIB_SOURCE}" "${_msconv_zlib}"
+        RESULT_VARIABLE _msconv_zlib_result)
+    if(NOT _msconv_zlib_result EQUAL 0)
+        message(FATAL_ERROR "Building zlib for ${MSCONV_MINGW_HOST} failed")
+    endif()
+endif()
+add_library(ZLIB::ZLIB STATIC IMPORTED)
+set_target_properties(ZLIB::ZLIB PROPERTIES
+    IMPORTED_LOCATION "${_msconv_zlib}/lib/libz.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${_msconv_zlib}/include")

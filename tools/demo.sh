@@ -36,4 +36,11 @@ for entry in BG01 EV01 TITLE CIP_MAP AIN_F02 AIN_B031 YUI_03; do
     echo "$demo/png/$entry.png"
 done
 echo
+echo "== Names the scenarios use and the package lacks (the sample lacks two on purpose)"
+"$avdtool" check "$package" || true
+
+echo
+echo "== The report page"
+"$avdtool" report "$package" "$demo/report"
+echo
 echo "Package: $package"

@@ -4,15 +4,18 @@
 #
 #   packaging/windows/make-dist.sh WINDOWS_BUILD VERSION
 #
-# WINDOWS_BUILD holds the cross build i686/ and the unpacked lzo2 source
-# package lzo2-source/ that it was built with (make windows). Writes
+# WINDOWS_BUILD holds the cross build i686/ and the unpacked lzo2 and zlib
+# source packages lzo2-source/ and zlib-source/ that it was built with (make windows). Writes
 # WINDOWS_BUILD/msconv-VERSION-win32.zip (VERSION: the project version in
 # CMakeLists.txt, which make windows-dist passes) with one folder msconv-VERSION-win32 that holds:
 #   msconv.exe    the 32-bit executable
+#   avdtool.exe   the 32-bit package inspector (check, report)
 #   README.txt    the read-me in Japanese
 #   LICENSE.txt   the GNU GPL version 2
 #   source/       the corresponding source: this project's (the checked-out
-#                 tree, uncommitted changes to tracked files included) and LZO's
+#                 tree, uncommitted changes to tracked files included), LZO's
+#                 and that of the zlib in avdtool.exe (Debian's zlib source
+#                 package in WINDOWS_BUILD/zlib-source)
 # The texts are UTF-8 with a byte order mark and CR LF line ends: Notepad reads
 # that form on every Windows whatever its code page, where UTF-8 without the
 # mark would show as code page 932 mojibake in Notepad before Windows 10.
@@ -25,6 +28,7 @@ fi
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
 exe=$build/i686/src/msconv.exe
+avdtool=$build/i686/tools/avdtool/avdtool.exe
 lzo=$build/lzo2-source
 
 say() { echo "make-dist: $*" >&2; }
@@ -32,9 +36,15 @@ say() { echo "make-dist: $*" >&2; }
 version=$2
 lzo_version=$(sed -n '1s/^lzo2 (\([^)]*\)).*/\1/p' "$lzo/debian/changelog" 2>/dev/null || true)
 [ -f "$exe" ] || { say "missing $exe (make windows)"; exit 1; }
+[ -f "$avdtool" ] || { say "missing $avdtool (make windows)"; exit 1; }
 [ -n "$lzo_version" ] || { say "missing Debian's lzo2 source in $lzo (make windows)"; exit 1; }
 git -C "$root" rev-parse --git-dir >/dev/null 2>&1 ||
     { say "the project's source is taken from git: $root is no git checkout"; exit 1; }
+
+zlib=$build/zlib-source
+zlib_version=$(sed -n '1s/^zlib ([0-9]*:\{0,1\}\([^)]*\)).*/\1/p' "$zlib/debian/changelog" 2>/dev/null ||
+    true)
+[ -n "$zlib_version" ] || { say "missing Debian's zlib source in $zlib (make windows)"; exit 1; }
 
 name=msconv-$version-win32
 dist=$build/dist
@@ -42,6 +52,7 @@ stage=$dist/$name
 zip=$build/$name.zip
 source_archive=msconv-$version-source.tar.gz
 lzo_archive=lzo2_$lzo_version-source.tar.gz
+zlib_archive=zlib_$zlib_version-source.tar.gz
 rm -rf "$dist" "$zip"
 mkdir -p "$stage/source"
 
@@ -49,10 +60,12 @@ mkdir -p "$stage/source"
 notepad_text() {  # notepad_text FILE
     printf '\357\273\277'
     sed -e "s/@VERSION@/$version/g" -e "s/@SOURCE@/$source_archive/g" \
-        -e "s/@LZO_SOURCE@/$lzo_archive/g" -e 's/$/\r/' "$1"
+        -e "s/@LZO_SOURCE@/$lzo_archive/g" -e "s/@ZLIB_SOURCE@/$zlib_archive/g" \
+        -e 's/$/\r/' "$1"
 }
 
 cp "$exe" "$stage/msconv.exe"
+cp "$avdtool" "$stage/avdtool.exe"
 notepad_text "$root/packaging/windows/README.txt" >"$stage/README.txt"
 notepad_text "$root/LICENSE" >"$stage/LICENSE.txt"
 
@@ -63,6 +76,9 @@ git -C "$root" archive --format=tar.gz --prefix="msconv-$version/" \
     -o "$stage/source/$source_archive" "${tree:-HEAD}"
 tar -czf "$stage/source/$lzo_archive" -C "$lzo/.." --owner=0 --group=0 --numeric-owner \
     --sort=name --transform "s,^$(basename "$lzo"),lzo2-${lzo_version%-*}," "$(basename "$lzo")"
+
+tar -czf "$stage/source/$zlib_archive" -C "$zlib/.." --owner=0 --group=0 --numeric-owner \
+    --sort=name --transform "s,^$(basename "$zlib"),zlib-${zlib_version%-*}," "$(basename "$zlib")"
 
 (cd "$dist" && cmake -E tar cf "$zip" --format=zip "$name")
 say "wrote $zip"

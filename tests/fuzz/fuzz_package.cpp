@@ -1,23 +1,28 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzer of what avdtool does with a file: list it as a SEEN file when it
 // has the SEEN magic; otherwise parse it as a package, verify it, extract
-// every entry, list each entry as a SEEN file and export it as a PNG picture
-// (to /dev/null).
+// every entry, list each entry as a SEEN file, follow the names it uses as
+// `check` does, and encode it as a PNG picture (in memory).
 #include <cstdint>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "avdtool/check.h"
 #include "avdtool/png_export.h"
 #include "avdtool/seen_listing.h"
 #include "package/package_reader.h"
 
 namespace {
 
-void inspect_content(std::span<const std::uint8_t> content) {
+void inspect_content(std::span<const std::uint8_t> content, const std::set<std::string>& names) {
     list_seen(content);
+    follow_references(decode_seen(content), names);
     std::string error;
-    write_pdt10_png(content, "/dev/null", error);
+    std::vector<std::uint8_t> png;
+    Pdt10Picture picture;
+    pdt10_png(content, png, picture, error);
 }
 
 }  // namespace
@@ -32,10 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> warnings;
     verify_package(view, error, &warnings);
     std::vector<std::uint8_t> content;
+    std::set<std::string> names;
+    for (const DirectoryEntry& entry : view.directory)
+        names.insert(entry_name(entry));
     for (const DirectoryEntry& entry : view.directory) {
         entry_name_fault(entry_name(entry));
         printable_name(entry_name(entry));
-        if (extract_entry(view, entry, content, error)) inspect_content(content);
+        if (extract_entry(view, entry, content, error)) inspect_content(content, names);
     }
     return 0;
 }

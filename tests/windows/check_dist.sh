@@ -5,8 +5,8 @@
 #   tests/windows/check_dist.sh ZIP EXE
 #
 # The zip must hold one folder named after it with exactly the 32-bit
-# executable EXE, the read-me and the licence in Notepad's form (UTF-8 with a
-# byte order mark, CR LF), and the two source archives, each readable.
+# executable EXE and the 32-bit avdtool.exe built beside it, the read-me and the licence in Notepad's form (UTF-8 with a
+# byte order mark, CR LF), and the three source archives, each readable.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -25,12 +25,14 @@ trap 'rm -rf "$work"' EXIT
 files=$(cmake -E tar tf "$zip" | grep -v '/$' | LC_ALL=C sort)
 expected="$name/LICENSE.txt
 $name/README.txt
+$name/avdtool.exe
 $name/msconv.exe
 $name/source/lzo2_*-source.tar.gz
-$name/source/msconv-$version-source.tar.gz"
+$name/source/msconv-$version-source.tar.gz
+$name/source/zlib_*-source.tar.gz"
 # shellcheck disable=SC2053 # the expected list holds a pattern
 if [[ $files == $expected ]]; then
-    pass "$name.zip: the executable, read-me, licence and two source archives"
+    pass "$name.zip: the two executables, read-me, licence and three source archives"
 else
     fail "$name.zip holds: $files"
 fi
@@ -39,6 +41,9 @@ dir=$work/$name
 
 check_executable "$dir/msconv.exe" i686-w64-mingw32-objdump 010b PE32 "msconv.exe"
 check "msconv.exe is the 32-bit build" cmp -s "$dir/msconv.exe" "$exe"
+check_executable "$dir/avdtool.exe" i686-w64-mingw32-objdump 010b PE32 "avdtool.exe"
+check "avdtool.exe is the 32-bit build" \
+    cmp -s "$dir/avdtool.exe" "$(dirname "$exe")/../tools/avdtool/avdtool.exe"
 
 # Notepad's form: a byte order mark, valid UTF-8, every line ended by CR LF.
 notepad_text() {  # notepad_text FILE
@@ -50,6 +55,8 @@ notepad_text() {  # notepad_text FILE
 check "README.txt: Notepad's UTF-8 with CR LF" notepad_text "$dir/README.txt"
 check "README.txt: in Japanese, names the package and the DATA folder" \
     grep -q "DAR297.AVD ができています" "$dir/README.txt"
+check "README.txt: says how to check a conversion and open the report" \
+    grep -q "avdtool.exe check DAR297.AVD" "$dir/README.txt"
 check "README.txt: names the source archives" \
     grep -q "msconv-$version-source.tar.gz" "$dir/README.txt"
 check "README.txt: no placeholder left" test -z "$(grep -o '@[A-Z_]*@' "$dir/README.txt")"
@@ -62,5 +69,7 @@ check "msconv source: CMakeLists.txt" grep -qx "msconv-$version/CMakeLists.txt" 
 check "msconv source: LICENSE" grep -qx "msconv-$version/LICENSE" <<<"$sources"
 check "LZO source: the LZO1X-999 compressor" \
     grep -q '^lzo2-[^/]*/src/lzo1x_9x.c$' <(tar -tzf "$dir"/source/lzo2_*-source.tar.gz)
+check "zlib source: its deflate" \
+    grep -q '^zlib-[^/]*/deflate.c$' <(tar -tzf "$dir"/source/zlib_*-source.tar.gz)
 
 summary

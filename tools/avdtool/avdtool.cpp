@@ -7,6 +7,9 @@
 //   avdtool png PACKAGE DIR       writes every picture entry as DIR/NAME.png
 //   avdtool seen PACKAGE ENTRY    lists one SEEN entry as instructions
 //   avdtool seen FILE             lists a SEEN file (told apart by its TPC32 magic)
+//   avdtool check PACKAGE         names each picture or scenario a SEEN entry uses and the package
+//   lacks avdtool report PACKAGE DIR    writes DIR/index.html, a page of the whole package, and its
+//   pictures
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cinttypes>
@@ -14,7 +17,10 @@
 #include <filesystem>
 #include <set>
 
+#include "avdtool/check.h"
+#include "avdtool/report.h"
 #include "avdtool/seen_listing.h"
+#include "avdtool/tool_io.h"
 #include "base/names.h"
 #include "image/pdt10.h"
 #include "package/package_reader.h"
@@ -23,50 +29,10 @@
 
 namespace {
 
-// Why read_file failed on `path`. The system's error is taken first; a file
-// that opens but is no regular file (a folder, a FIFO, a device) leaves none.
-std::string read_failure(const std::string& path, platform::ReadStatus status) {
-    switch (status) {
-        case platform::ReadStatus::empty:
-            return "the file is empty";
-        case platform::ReadStatus::too_large:
-            return "the file is larger than memory can address";
-        case platform::ReadStatus::no_memory:
-            return "not enough memory";
-        default:
-            break;
-    }
-    const std::string system_error = platform::last_error_text();
-    std::error_code ec;
-    const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
-    if (type == std::filesystem::file_type::directory) return "it is a folder";
-    if (!ec && type != std::filesystem::file_type::regular) return "it is no regular file";
-    return system_error;
-}
-
-// Reads the whole file at `path`, which must be a regular file; says why not.
-bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    const platform::ReadStatus status = platform::read_file(path, bytes, UINT64_MAX);
-    if (status == platform::ReadStatus::ok) return true;
-    std::fprintf(stderr, "avdtool: cannot read %s: %s\n", path.c_str(),
-                 read_failure(path, status).c_str());
-    return false;
-}
-
-bool load(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view) {
-    if (!read_input(path, bytes)) return false;
-    std::string error;
-    if (!parse_package(bytes.data(), bytes.size(), view, error)) {
-        std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
-        return false;
-    }
-    return true;
-}
-
 int list(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
-    if (!load(path, bytes, view)) return 1;
+    if (!load_package(path, bytes, view)) return 1;
     std::printf("%s: %zu bytes, %u entries, data from offset %zu\n", path.c_str(), bytes.size(),
                 view.entry_count, kPackageHeaderSize + kDirectoryEntrySize * view.entry_count);
     std::printf("%-15s %10s %10s %10s %4s\n", "name", "offset", "packed", "unpacked", "kind");
@@ -81,7 +47,7 @@ int list(const std::string& path) {
 int verify(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
-    if (!load(path, bytes, view)) return 1;
+    if (!load_package(path, bytes, view)) return 1;
     std::string error;
     std::vector<std::string> warnings;
     const bool ok = verify_package(view, error, &warnings);
@@ -95,52 +61,13 @@ int verify(const std::string& path) {
     return 0;
 }
 
-// False, with a message, for an entry of the package at `path` whose name
-// is no file name.
-bool usable_name(const std::string& path, const std::string& name) {
-    const std::string fault = entry_name_fault(name);
-    if (fault.empty()) return true;
-    std::fprintf(stderr, "avdtool: %s: entry \"%s\": name %s, skipped\n", path.c_str(),
-                 printable_name(name).c_str(), fault.c_str());
-    return false;
-}
-
-// Writes `content` to `path` as a new file. Whatever already has that name,
-// a symbolic link or a FIFO among them, is left alone and reported.
-bool write_new_file(const std::string& path, const std::vector<std::uint8_t>& content) {
-    platform::File* file = platform::create_new_file(path);
-    if (!file) {
-        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", printable_name(path).c_str(),
-                     platform::last_error_text().c_str());
-        return false;
-    }
-    bool ok = platform::file_write(file, content.data(), content.size());
-    std::string reason = ok ? std::string() : platform::last_error_text();
-    if (!platform::file_close(file) && ok) {
-        ok = false;
-        reason = platform::last_error_text();
-    }
-    if (!ok) {
-        std::fprintf(stderr, "avdtool: cannot write %s: %s\n", printable_name(path).c_str(),
-                     reason.c_str());
-        platform::delete_file(path);
-    }
-    return ok;
-}
-
 // Every entry into FOLDER, as new files only. Of entries that share a name
 // only the first is written; the others are reported and are no fault.
 int extract(const std::string& path, const std::string& folder) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
-    if (!load(path, bytes, view)) return 1;
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", folder.c_str(),
-                     ec.message().c_str());
-        return 1;
-    }
+    if (!load_package(path, bytes, view)) return 1;
+    if (!make_folder(folder)) return 1;
     int status = 0;
     std::set<std::string> written;
     std::vector<std::uint8_t> content;
@@ -162,7 +89,8 @@ int extract(const std::string& path, const std::string& folder) {
             status = 1;
             continue;
         }
-        if (!write_new_file(folder + platform::kSeparator + name, content)) status = 1;
+        if (!write_new_file(folder + platform::kSeparator + name, content.data(), content.size()))
+            status = 1;
     }
     return status;
 }
@@ -171,17 +99,19 @@ int extract(const std::string& path, const std::string& folder) {
 int png_one(const std::string& path, const std::string& wanted, const std::string& out) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
-    if (!load(path, bytes, view)) return 1;
+    if (!load_package(path, bytes, view)) return 1;
     for (const DirectoryEntry& entry : view.directory) {
         if (entry_name(entry) != upper_cased_name(wanted)) continue;
-        std::vector<std::uint8_t> content;
+        std::vector<std::uint8_t> content, png;
         std::string error;
-        if (!extract_entry(view, entry, content, error) || !write_pdt10_png(content, out, error)) {
+        Pdt10Picture picture;
+        if (!extract_entry(view, entry, content, error) ||
+            !pdt10_png(content, png, picture, error)) {
             std::fprintf(stderr, "avdtool: %s: %s: %s\n", path.c_str(),
                          printable_name(entry_name(entry)).c_str(), error.c_str());
             return 1;
         }
-        return 0;
+        return write_new_file(out, png.data(), png.size()) ? 0 : 1;
     }
     std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(),
                  printable_name(wanted).c_str());
@@ -193,16 +123,10 @@ int png_one(const std::string& path, const std::string& wanted, const std::strin
 int png_all(const std::string& path, const std::string& folder) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
-    if (!load(path, bytes, view)) return 1;
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", folder.c_str(),
-                     ec.message().c_str());
-        return 1;
-    }
+    if (!load_package(path, bytes, view)) return 1;
+    if (!make_folder(folder)) return 1;
     int status = 0;
-    std::vector<std::uint8_t> content;
+    std::vector<std::uint8_t> content, png;
     for (const DirectoryEntry& entry : view.directory) {
         const std::string name = entry_name(entry);
         if (name.size() < 4 || name.compare(name.size() - 4, 4, ".PDT") != 0) continue;
@@ -222,10 +146,14 @@ int png_all(const std::string& path, const std::string& folder) {
             continue;
         }
         const std::string out =
-            (std::filesystem::path(folder) / (name.substr(0, name.size() - 4) + ".png")).string();
-        if (!write_pdt10_png(content, out, error)) {
+            folder + platform::kSeparator + name.substr(0, name.size() - 4) + ".png";
+        if (!pdt10_png(content, png, picture, error)) {
             std::fprintf(stderr, "avdtool: %s: %s: %s\n", path.c_str(),
                          printable_name(name).c_str(), error.c_str());
+            status = 1;
+            continue;
+        }
+        if (!write_new_file(out, png.data(), png.size())) {
             status = 1;
             continue;
         }
@@ -255,6 +183,13 @@ int seen(const std::string& path, const std::string& wanted) {
         }
         PackageView view;
         std::string error;
+        if (!has_package_magic(bytes)) {
+            std::fprintf(stderr,
+                         "avdtool: %s: no package: magic is not \"PLOVEX\" (nor \"TPC32\", "
+                         "as of a SEEN file)\n",
+                         path.c_str());
+            return 1;
+        }
         if (!parse_package(bytes.data(), bytes.size(), view, error)) {
             std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
             return 1;
@@ -302,6 +237,13 @@ int main(int argc, char** argv) {
         "seen", "List a SEEN entry (or a SEEN file) as instructions; non-zero on unknown bytes");
     seen_cmd->add_option("PACKAGE", package, "Package, or a SEEN file")->required();
     seen_cmd->add_option("ENTRY", seen_entry, "SEEN entry of the package");
+    auto* check_cmd = app.add_subcommand(
+        "check", "List the pictures and scenarios that SEEN entries name and the package lacks");
+    check_cmd->add_option("PACKAGE", package)->required();
+    auto* report_cmd = app.add_subcommand(
+        "report", "Write DIR/index.html, a page of the whole package, with its pictures");
+    report_cmd->add_option("PACKAGE", package)->required();
+    report_cmd->add_option("DIR", folder)->required();
     // Told apart here, since the parser reports a missing subcommand instead.
     if (argc > 1 && argv[1][0] != '-' &&
         app.get_subcommands([&](const CLI::App* c) { return c->check_name(argv[1]); }).empty()) {
@@ -317,6 +259,8 @@ int main(int argc, char** argv) {
     if (*list_cmd) return list(package);
     if (*verify_cmd) return verify(package);
     if (*seen_cmd) return seen(package, seen_entry);
+    if (*check_cmd) return check_package(package);
+    if (*report_cmd) return report_package(package, folder);
     if (*png_cmd)
         return png_out.empty() ? png_all(package, target) : png_one(package, target, png_out);
     return extract(package, folder);

@@ -4,7 +4,11 @@
 // the second writes the lines with a label before every jump target.
 #include "avdtool/seen_listing.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -35,7 +39,12 @@ std::array<std::uint8_t, kBodyLengthOffset> fixed_header() {
     return header;
 }
 
+// MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.
+#ifdef _WIN32
+std::string format(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+#endif
 std::string format(const char* pattern, ...) {
     char buffer[128];
     va_list args;
@@ -69,6 +78,29 @@ Number number(ByteReader& r) {
     return {static_cast<std::int32_t>(value), (first & 0x80) != 0};
 }
 
+#ifdef _WIN32
+// Code page 932 to UTF-8 through the system's tables, one character at a
+// time, so that a byte that starts no character can be shown on its own.
+struct Transcoder {
+    // Converts the character at the start of `in` (one or two bytes);
+    // the bytes taken, or 0 when they form no character.
+    std::size_t convert(const std::uint8_t* in, std::size_t size, std::string& out) {
+        const std::size_t length = (in[0] >= 0x80 && in[0] <= 0x9F) || in[0] >= 0xE0 ? 2 : 1;
+        if (length > size) return 0;
+        wchar_t wide[2];
+        const int units =
+            MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(in),
+                                static_cast<int>(length), wide, 2);
+        if (units <= 0) return 0;
+        char utf8[8];
+        const int bytes =
+            WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr);
+        if (bytes <= 0) return 0;
+        out.append(utf8, static_cast<std::size_t>(bytes));
+        return length;
+    }
+};
+#else
 // Code page 932 to UTF-8, open for one listing.
 struct Transcoder {
     iconv_t cd = iconv_open("UTF-8", "CP932");
@@ -80,12 +112,14 @@ struct Transcoder {
     }
     bool usable() const { return cd != reinterpret_cast<iconv_t>(-1); }
 };
+#endif
 
-// UTF-8 text into a quoted string: quotes, backslashes and control bytes escaped.
-void append_escaped(std::string& out, const char* text, std::size_t size) {
+// UTF-8 text: control bytes escaped, and for a quoted string quotes and
+// backslashes as well.
+void append_escaped(std::string& out, const char* text, std::size_t size, bool quoting) {
     for (std::size_t i = 0; i < size; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '"' || c == '\\') {
+        if (quoting && (c == '"' || c == '\\')) {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x20 || c == 0x7F) {
@@ -96,10 +130,25 @@ void append_escaped(std::string& out, const char* text, std::size_t size) {
     }
 }
 
-// A code page 932 text, quoted, in UTF-8. A byte that starts no character
-// is shown as \xNN and the rest goes on after it.
-std::string quoted(Transcoder& transcoder, std::span<const std::uint8_t> text) {
-    std::string out = "\"";
+// A code page 932 text in UTF-8, quotes, backslashes and control bytes
+// escaped. A byte that starts no character is shown as \xNN and the rest goes
+// on after it.
+std::string transcoded(Transcoder& transcoder, std::span<const std::uint8_t> text, bool quoting) {
+    std::string out;
+#ifdef _WIN32
+    std::string character;
+    for (std::size_t i = 0; i < text.size();) {
+        character.clear();
+        const std::size_t taken = transcoder.convert(text.data() + i, text.size() - i, character);
+        if (taken == 0) {
+            out += format("\\x%02X", text[i]);
+            ++i;
+            continue;
+        }
+        append_escaped(out, character.data(), character.size(), quoting);
+        i += taken;
+    }
+#else
     std::string in(text.begin(), text.end());
     char* in_pos = in.data();
     std::size_t in_left = in.size();
@@ -109,7 +158,7 @@ std::string quoted(Transcoder& transcoder, std::span<const std::uint8_t> text) {
             // Without a converter only ASCII is shown as text.
             const unsigned char c = static_cast<unsigned char>(*in_pos);
             if (c < 0x80) {
-                append_escaped(out, in_pos, 1);
+                append_escaped(out, in_pos, 1, quoting);
             } else {
                 out += format("\\x%02X", c);
             }
@@ -123,7 +172,7 @@ std::string quoted(Transcoder& transcoder, std::span<const std::uint8_t> text) {
         const std::size_t result = iconv(transcoder.cd, &in_pos, &in_left, &out_pos, &out_left);
         const bool stuck =
             result == static_cast<std::size_t>(-1) && (errno != E2BIG || in_left == before);
-        append_escaped(out, converted.data(), converted.size() - out_left);
+        append_escaped(out, converted.data(), converted.size() - out_left, quoting);
         if (stuck && in_left > 0) {
             out += format("\\x%02X", static_cast<unsigned char>(*in_pos));
             ++in_pos;
@@ -131,8 +180,12 @@ std::string quoted(Transcoder& transcoder, std::span<const std::uint8_t> text) {
             iconv(transcoder.cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
-    out += '"';
+#endif
     return out;
+}
+
+std::string quoted(Transcoder& transcoder, std::span<const std::uint8_t> text) {
+    return '"' + transcoded(transcoder, text, true) + '"';
 }
 
 std::string num(Number n) {
@@ -188,23 +241,55 @@ constexpr Assignment kAssignments[] = {
     {0x49, "=", true},  {0x4A, "+=", true},  {0x4B, "-=", true},
 };
 
-struct Line {
-    std::size_t offset;
-    int depth;  // 1 for the parts of an instruction (menu items, sprites)
-    std::string text;
-};
+using Line = SeenLine;
+
+Line make_line(std::size_t offset, int depth, SeenKind kind, std::string text = {},
+               std::string name = {}) {
+    Line line;
+    line.offset = offset;
+    line.depth = depth;
+    line.kind = kind;
+    line.text = std::move(text);
+    line.name = std::move(name);
+    return line;
+}
 
 struct Listing {
     std::span<const std::uint8_t> body;
     Transcoder transcoder;
     std::map<std::uint32_t, int> labels;  // body offset -> label number
+    // For each body offset, the offset of the first zero byte at or after it
+    // (the body's size when there is none), so that finding the end of a
+    // text costs the same wherever it starts.
+    std::vector<std::uint32_t> next_zero;
+    // Set while a known instruction is decoded a second time to write its
+    // lines. Texts are copied and transcoded only then: a failed attempt at
+    // every byte of a long text would otherwise copy the rest of it each time.
+    bool render = false;
 };
 
-// The zero-terminated text at the read position, quoted. A text that the
-// body ends inside is not transcoded, as its instruction fails.
-std::string quoted_text(Listing& l, ByteReader& r) {
-    const std::span<const std::uint8_t> text = r.text();
-    return r.ok ? quoted(l.transcoder, text) : std::string();
+// The zero-terminated text at the read position, without its terminator,
+// and the position past it; where the body ends first, the text ends there
+// and the reader fails.
+std::span<const std::uint8_t> text(Listing& l, ByteReader& r) {
+    std::span<const std::uint8_t> text;
+    if (!r.at_end()) {
+        const std::size_t end = l.next_zero[r.pos];
+        text = l.body.subspan(r.pos, end - r.pos);
+        r.pos = end;
+    }
+    r.u8();
+    return text;
+}
+
+// The text's bytes, when lines are written.
+std::string raw(const Listing& l, std::span<const std::uint8_t> text) {
+    return l.render ? std::string(text.begin(), text.end()) : std::string();
+}
+
+// A text, quoted in UTF-8, when lines are written.
+std::string quoted(Listing& l, std::span<const std::uint8_t> text) {
+    return l.render ? quoted(l.transcoder, text) : std::string();
 }
 
 // How a jump target is shown: its label, or the raw offset with a mark.
@@ -217,52 +302,65 @@ std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint
     return format("0x%04X (outside the body)", offset);
 }
 
-// The picture operand: 0x40 and the number of a string slot, or a literal name.
-std::string picture_operand(Listing& l, ByteReader& r) {
+// The picture operand into `line`: 0x40 and the number of a string slot, or
+// a literal name. Returns how the listing shows it.
+std::string picture_operand(Listing& l, ByteReader& r, Line& line) {
     if (r.next_is(0x40)) {
         r.u8();
-        return "slot " + num(number(r));
+        const Number slot = number(r);
+        line.via_slot = true;
+        line.number = slot.value;
+        line.variable = slot.variable;
+        return "slot " + num(slot);
     }
-    return quoted_text(l, r);
+    const std::span<const std::uint8_t> name = text(l, r);
+    line.name = raw(l, name);
+    return quoted(l, name);
 }
 
 // 0x0B: picture instructions, by sub-code.
 bool decode_picture(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>& lines) {
     const std::uint8_t sub_code = r.u8();
+    Line line = make_line(start, 0, SeenKind::picture);
     if (sub_code == 0x30) {
-        lines.push_back({start, 0, "picture 30"});
+        line.kind = SeenKind::other;
+        line.text = "picture 30";
     } else if (sub_code == 0x05) {
-        const std::string picture = picture_operand(l, r);
+        const std::string picture = picture_operand(l, r, line);
         const Number n = number(r);
-        lines.push_back({start, 0, "picture 05 " + picture + ", " + num(n)});
+        line.text = "picture 05 " + picture + ", " + num(n);
     } else if (sub_code == 0x10) {
-        const std::string name = quoted_text(l, r);
+        const std::span<const std::uint8_t> name = text(l, r);
+        line.name = raw(l, name);
         const Number n = number(r);
-        lines.push_back({start, 0, "picture 10 " + name + ", " + num(n)});
+        line.text = "picture 10 " + quoted(l, name) + ", " + num(n);
     } else if (sub_code == 0x22) {
         const int count = r.u8();
-        const std::string picture = picture_operand(l, r);
+        const std::string picture = picture_operand(l, r, line);
         const Number n = number(r);
-        lines.push_back({start, 0,
-                         "picture 22 " + picture + ", " + num(n) + ", " + std::to_string(count) +
-                             (count == 1 ? " sprite" : " sprites")});
+        line.text = "picture 22 " + picture + ", " + num(n) + ", " + std::to_string(count) +
+                    (count == 1 ? " sprite" : " sprites");
+        lines.push_back(std::move(line));
         for (int i = 0; i < count && r.ok; ++i) {
             const std::size_t at = r.pos;
             r.expect(0x03);
-            const std::string name = quoted_text(l, r);
+            const std::span<const std::uint8_t> name = text(l, r);
             Number area[4];
             for (Number& a : area)
                 a = number(r);
             const Number x = number(r);
             const Number y = number(r);
-            lines.push_back({at, 1,
-                             "sprite " + name + " area " + num(area[0]) + "," + num(area[1]) + "-" +
-                                 num(area[2]) + "," + num(area[3]) + " at " + num(x) + "," +
-                                 num(y)});
+            lines.push_back(make_line(at, 1, SeenKind::sprite,
+                                      "sprite " + quoted(l, name) + " area " + num(area[0]) + "," +
+                                          num(area[1]) + "-" + num(area[2]) + "," + num(area[3]) +
+                                          " at " + num(x) + "," + num(y),
+                                      raw(l, name)));
         }
+        return true;
     } else {
         return false;
     }
+    lines.push_back(std::move(line));
     return true;
 }
 
@@ -274,18 +372,14 @@ bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>
     const Number n = number(r);
     r.expect(0x22);
     r.expect(0x00);
-    lines.push_back({start, 0, "menu " + num(n)});
-    struct Item {
-        std::size_t offset;
-        std::string text;
-    };
-    std::vector<Item> items;
+    lines.push_back(make_line(start, 0, SeenKind::menu, "menu " + num(n)));
+    std::vector<Line> items;
     while (r.ok && r.next_is(0xFF)) {
         const std::size_t at = r.pos;
         r.u8();
-        std::string text = quoted_text(l, r);
+        const std::span<const std::uint8_t> item = text(l, r);
         r.expect(0x00);
-        items.push_back({at, std::move(text)});
+        items.push_back(make_line(at, 1, SeenKind::menu_item, quoted(l, item), raw(l, item)));
     }
     const std::size_t end = r.pos;
     r.expect(0x23);
@@ -293,11 +387,14 @@ bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>
     const std::size_t count = r.u8();
     const Number m = number(r);
     if (!r.ok || count != (items.size() & 0xFF)) return false;
-    for (const Item& item : items) {
+    for (Line& item : items) {
         const std::uint32_t to = r.le32();
-        lines.push_back({item.offset, 1, "item " + item.text + " -> " + target(l, to, targets)});
+        item.text = "item " + item.text + " -> " + target(l, to, targets);
+        item.target = to;
+        lines.push_back(std::move(item));
     }
-    lines.push_back({end, 1, "end " + std::to_string(count) + ", " + num(m)});
+    lines.push_back(
+        make_line(end, 1, SeenKind::other, "end " + std::to_string(count) + ", " + num(m)));
     return true;
 }
 
@@ -306,12 +403,15 @@ bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>
 bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
             std::vector<std::uint32_t>& targets) {
     const std::size_t start = r.pos;
-    auto line = [&](std::string text) { lines.push_back({start, 0, std::move(text)}); };
+    auto line = [&](std::string text, SeenKind kind = SeenKind::other) -> Line& {
+        lines.push_back(make_line(start, 0, kind, std::move(text)));
+        return lines.back();
+    };
     const std::uint8_t code = r.u8();
     switch (code) {
         case 0x1C: {
             const std::uint32_t to = r.le32();
-            line("jump " + target(l, to, targets));
+            line("jump " + target(l, to, targets), SeenKind::jump).target = to;
             break;
         }
         case 0x15: {
@@ -326,7 +426,9 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
                              [&](const Condition& k) { return k.code == condition; });
             if (c == std::end(kConditions)) return false;
             line("if " + var(a) + " " + c->relation + " " + (c->with_variable ? var(b) : num(b)) +
-                 " jump " + target(l, to, targets));
+                     " jump " + target(l, to, targets),
+                 SeenKind::branch)
+                .target = to;
             break;
         }
         case 0x3B:
@@ -352,7 +454,11 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
         case 0x59: {
             r.expect(0x01);
             const Number slot = number(r);
-            line("slot " + num(slot) + " = " + quoted_text(l, r));
+            const std::span<const std::uint8_t> value = text(l, r);
+            Line& slot_line = line("slot " + num(slot) + " = " + quoted(l, value), SeenKind::slot);
+            slot_line.name = raw(l, value);
+            slot_line.number = slot.value;
+            slot_line.variable = slot.variable;
             break;
         }
         case 0x60: {
@@ -392,23 +498,23 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
         case 0x16: {
             const std::uint8_t sub_code = r.u8();
             const Number scenario = number(r);
-            if (sub_code == 0x01) {
-                line("scenario jump " + num(scenario));
-            } else if (sub_code == 0x02) {
-                line("scenario 02: " + num(scenario));
-            } else {
-                return false;
-            }
+            if (sub_code != 0x01 && sub_code != 0x02) return false;
+            Line& jump = sub_code == 0x01
+                             ? line("scenario jump " + num(scenario), SeenKind::scenario_jump)
+                             : line("scenario 02: " + num(scenario), SeenKind::player_scenario);
+            jump.number = scenario.value;
+            jump.variable = scenario.variable;
             break;
         }
         case 0x0E: {
             const std::uint8_t sub_code = r.u8();
-            if (sub_code == 0x01) {
-                line("music " + quoted_text(l, r));
+            if (sub_code == 0x01 || sub_code == 0x30) {
+                const std::span<const std::uint8_t> name = text(l, r);
+                line((sub_code == 0x01 ? "music " : "sound ") + quoted(l, name),
+                     sub_code == 0x01 ? SeenKind::music : SeenKind::sound)
+                    .name = raw(l, name);
             } else if (sub_code == 0x10) {
                 line("music 10: " + num(number(r)));
-            } else if (sub_code == 0x30) {
-                line("sound " + quoted_text(l, r));
             } else {
                 return false;
             }
@@ -418,14 +524,14 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
             if (!decode_menu(l, r, start, lines, targets)) return false;
             break;
         case 0xFF: {
-            // A text, then 01, or 02 01 after a speaker name. The text is
-            // transcoded only once the instruction is known to be whole: a
-            // run of 0xFF bytes would otherwise transcode it at every byte.
-            const std::span<const std::uint8_t> text = r.text();
+            // A text, then 01, or 02 01 after a speaker name.
+            const std::span<const std::uint8_t> said = text(l, r);
             const std::uint8_t after = r.u8();
             if (after == 0x02) r.expect(0x01);
             if (after != 0x01 && after != 0x02) return false;
-            line((after == 0x01 ? "text " : "speaker ") + quoted(l.transcoder, text));
+            line((after == 0x01 ? "text " : "speaker ") + quoted(l, said),
+                 after == 0x01 ? SeenKind::text : SeenKind::speaker)
+                .name = raw(l, said);
             break;
         }
         default:
@@ -439,42 +545,68 @@ struct WalkResult {
     std::size_t unknown_bytes = 0;
 };
 
-// One walk over the body. With `out` null it collects the instruction
-// starts and the jump targets; otherwise it writes the lines.
+// One walk over the body. It collects the instruction starts and the jump
+// targets where they are asked for, and the lines where `out` is given.
 WalkResult walk(Listing& l, std::vector<bool>* starts, std::vector<std::uint32_t>* targets,
-                std::string* out) {
+                std::vector<Line>* out) {
     WalkResult result;
     std::vector<Line> lines;
     std::vector<std::uint32_t> found;
     std::size_t pos = 0;
     while (pos < l.body.size()) {
-        if (out) {
-            const auto label = l.labels.find(static_cast<std::uint32_t>(pos));
-            if (label != l.labels.end()) *out += format("L%04d:\n", label->second);
-        }
         ByteReader r{l.body, pos};
         lines.clear();
         found.clear();
+        l.render = false;
         if (decode(l, r, lines, found)) {
             ++result.instructions;
             if (starts) (*starts)[pos] = true;
             if (targets) targets->insert(targets->end(), found.begin(), found.end());
             if (out) {
-                for (const Line& line : lines) {
-                    *out += format("%04zX  ", line.offset);
-                    out->append(static_cast<std::size_t>(2 * line.depth), ' ');
-                    *out += line.text;
-                    *out += '\n';
-                }
+                ByteReader again{l.body, pos};
+                lines.clear();
+                l.render = true;
+                decode(l, again, lines, found);
+                for (Line& line : lines)
+                    out->push_back(std::move(line));
             }
             pos = r.pos;
         } else {
             ++result.unknown_bytes;
-            if (out) *out += format("%04zX  ?? 0x%02X\n", pos, l.body[pos]);
+            // A run of unknown bytes is one line, so that a large file of
+            // them does not take a line's memory per byte.
+            if (out && !out->empty() && out->back().kind == SeenKind::unknown_byte &&
+                out->back().offset + static_cast<std::size_t>(out->back().number) == pos &&
+                out->back().number < INT32_MAX) {
+                ++out->back().number;
+            } else if (out) {
+                Line run = make_line(pos, 0, SeenKind::unknown_byte);
+                run.number = 1;
+                out->push_back(std::move(run));
+            }
             ++pos;
         }
     }
     return result;
+}
+
+// "OFFSET  ?? 0xNN", written without printf: a file can hold millions.
+void append_unknown_byte(std::string& out, std::size_t offset, std::uint8_t byte) {
+    static const char kHex[] = "0123456789ABCDEF";
+    char line[32];
+    char* p = line + sizeof line;
+    *--p = '\n';
+    *--p = kHex[byte & 0xF];
+    *--p = kHex[byte >> 4];
+    p -= 7;
+    std::memcpy(p, "  ?? 0x", 7);
+    int digits = 0;
+    do {
+        *--p = kHex[offset & 0xF];
+        offset >>= 4;
+        ++digits;
+    } while (offset != 0 || digits < 4);
+    out.append(p, static_cast<std::size_t>(line + sizeof line - p));
 }
 
 }  // namespace
@@ -484,16 +616,25 @@ bool is_seen_file(std::span<const std::uint8_t> bytes) {
            std::memcmp(bytes.data(), kMagic.data(), kMagic.size()) == 0;
 }
 
-SeenListing list_seen(std::span<const std::uint8_t> seen) {
-    SeenListing result;
-    std::string& out = result.text;
+std::string seen_text_utf8(std::span<const std::uint8_t> text) {
+    Transcoder transcoder;
+    return transcoded(transcoder, text, false);
+}
+
+SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
+    SeenProgram program;
+    std::string& out = program.header;
     if (!is_seen_file(seen)) {
         out = "not a SEEN file: no TPC32 magic\n";
-        return result;
+        return program;
     }
     if (seen.size() < kHeaderSize) {
         out = format("TPC32 header cut short: %zu of %zu bytes\n", seen.size(), kHeaderSize);
-        return result;
+        return program;
+    }
+    if (seen.size() - kHeaderSize > UINT32_MAX) {
+        out = "TPC32 body larger than 4 GiB, not listed\n";
+        return program;
     }
 
     bool header_sound = true;
@@ -516,6 +657,12 @@ SeenListing list_seen(std::span<const std::uint8_t> seen) {
 
     Listing l;
     l.body = seen.subspan(kHeaderSize);
+    l.next_zero.resize(l.body.size());
+    std::uint32_t zero = static_cast<std::uint32_t>(l.body.size());
+    for (std::size_t i = l.body.size(); i-- > 0;) {
+        if (l.body[i] == 0) zero = static_cast<std::uint32_t>(i);
+        l.next_zero[i] = zero;
+    }
     std::vector<bool> starts(l.body.size(), false);
     std::vector<std::uint32_t> targets;
     walk(l, &starts, &targets, nullptr);
@@ -530,22 +677,56 @@ SeenListing list_seen(std::span<const std::uint8_t> seen) {
             l.labels.emplace(t, number);
         }
     }
+    const WalkResult walked = walk(l, nullptr, nullptr, &program.lines);
+    program.decoded = true;
+    program.body_size = l.body.size();
+    program.labels = std::move(l.labels);
+    program.instructions = walked.instructions;
+    program.unknown_bytes = walked.unknown_bytes;
+    program.complete = header_sound && walked.unknown_bytes == 0;
+    return program;
+}
 
-    const WalkResult walked = walk(l, nullptr, nullptr, &out);
-    const auto end_label = l.labels.find(static_cast<std::uint32_t>(l.body.size()));
-    if (end_label != l.labels.end()) out += format("L%04d:\n", end_label->second);
-    out += format("%04zX  end of body\n", l.body.size());
-    result.instructions = walked.instructions;
-    result.unknown_bytes = walked.unknown_bytes;
-    out += std::to_string(walked.instructions) +
-           (walked.instructions == 1 ? " instruction, " : " instructions, ") +
-           std::to_string(l.labels.size()) + (l.labels.size() == 1 ? " label, " : " labels, ");
-    if (walked.unknown_bytes == 0) {
+SeenListing list_seen(std::span<const std::uint8_t> seen) {
+    const SeenProgram program = decode_seen(seen);
+    SeenListing result;
+    std::string& out = result.text;
+    out = program.header;
+    if (!program.decoded) return result;
+    const std::span<const std::uint8_t> body = seen.subspan(kHeaderSize);
+    // Room for every line at once: a file of millions of unknown bytes
+    // would otherwise copy its listing at each growth.
+    out.reserve(out.size() + 18 * program.unknown_bytes + 48 * program.lines.size() + 128);
+    for (const SeenLine& line : program.lines) {
+        if (line.kind == SeenKind::unknown_byte) {
+            for (std::size_t i = 0; i < static_cast<std::size_t>(line.number); ++i)
+                append_unknown_byte(out, line.offset + i, body[line.offset + i]);
+            continue;
+        }
+        if (line.depth == 0) {
+            const auto label = program.labels.find(static_cast<std::uint32_t>(line.offset));
+            if (label != program.labels.end()) out += format("L%04d:\n", label->second);
+        }
+        out += format("%04zX  ", line.offset);
+        out.append(static_cast<std::size_t>(2 * line.depth), ' ');
+        out += line.text;
+        out += '\n';
+    }
+    const auto end_label = program.labels.find(static_cast<std::uint32_t>(program.body_size));
+    if (end_label != program.labels.end()) out += format("L%04d:\n", end_label->second);
+    out += format("%04zX  end of body\n", program.body_size);
+    const std::size_t labels = program.labels.size();
+    out += std::to_string(program.instructions) +
+           (program.instructions == 1 ? " instruction, " : " instructions, ") +
+           std::to_string(labels) + (labels == 1 ? " label, " : " labels, ");
+    if (program.unknown_bytes == 0) {
         out += "every byte known\n";
     } else {
-        out += std::to_string(walked.unknown_bytes) +
-               (walked.unknown_bytes == 1 ? " unknown byte\n" : " unknown bytes\n");
+        out += std::to_string(program.unknown_bytes) +
+               (program.unknown_bytes == 1 ? " unknown byte\n" : " unknown bytes\n");
     }
-    result.complete = header_sound && walked.unknown_bytes == 0;
+    result.instructions = program.instructions;
+    result.unknown_bytes = program.unknown_bytes;
+    result.complete = program.complete;
     return result;
 }

@@ -16,10 +16,11 @@ using namespace gamekit;
 
 // Character IDs: character number x 10000 + middle pair x 100 + last pair.
 // Each shows the sprites named beside it; sample_game.cpp stores exactly
-// these sprites in CHAR.
+// these sprites in CHAR, all but AIN_F09.
 constexpr std::uint32_t kAinMorning = 10203;   // AIN_F02, AIN_B031
 constexpr std::uint32_t kAinCalm = 10700;      // AIN_F07, AIN_B001
 constexpr std::uint32_t kAinHurry = 12305;     // AIN_F23, AIN_B052
+constexpr std::uint32_t kAinLost = 10900;      // AIN_F09 (not in CHAR, on purpose), AIN_B001
 constexpr std::uint32_t kMin = 33410;          // MIN_F04, MIN_B103
 constexpr std::uint32_t kMioSmile = 60312;     // MIO_F03, MIO_B121
 constexpr std::uint32_t kMioLook = 64711;      // MIO_F27, MIO_B114
@@ -168,6 +169,10 @@ ScenarioFile arcade_scenario() {
     sio_sound(s, kTelephoneRing);
     sio_characters(s, {kAinHurry, kSak});
     sio_text(s, line("アイン：「あっ、もうこんな時間！　川へ急ごう」"));
+    // The one sprite name of the sample that no file in CHAR provides, so
+    // that `avdtool check` has a dangling picture name to report.
+    sio_characters(s, {kAinLost});
+    sio_text(s, line("アイン：「……あれ？　お財布、どこに置いたっけ」"));
     sio_show_background(s);
     sio_global_jump(s, "river.sio");
     return {"ARCADE.SIO", s.build()};

@@ -1,0 +1,289 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "avdtool/check.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <map>
+
+#include "avdtool/tool_io.h"
+#include "base/names.h"
+#include "package/package_reader.h"
+
+namespace {
+
+// At most this many string slots are followed through one scenario, and at
+// most this many names per slot; beyond them a slot counts as unknown.
+constexpr std::size_t kMaxSlots = 64;
+constexpr std::size_t kMaxNames = 16;
+
+// The names a string slot can hold at one point of the scenario. `open`: some
+// way there sets it to something else than a literal (or not at all).
+struct SlotValues {
+    std::set<std::string> names;
+    bool open = false;
+    bool any = false;  // too many names to follow
+};
+
+// Slots absent from the map are open: set before this scenario or not at all.
+// A slot that a variable may have written stays in the map, open.
+using SlotState = std::map<std::int32_t, SlotValues>;
+
+// Merges `from` into `into`; true when `into` changed.
+bool merge(SlotState& into, const SlotState& from, bool first) {
+    if (first) {
+        into = from;
+        return true;
+    }
+    bool changed = false;
+    for (auto& [slot, v] : into) {
+        const auto other = from.find(slot);
+        const SlotValues before = v;
+        if (other == from.end()) {
+            // Not set on the other way.
+            v.open = true;
+        } else {
+            v.open = v.open || other->second.open;
+            v.any = v.any || other->second.any;
+            v.names.insert(other->second.names.begin(), other->second.names.end());
+        }
+        if (v.names.size() > kMaxNames) v.any = true;
+        if (v.any) v.names.clear();
+        if (v.open != before.open || v.any != before.any || v.names != before.names) changed = true;
+    }
+    for (const auto& [slot, v] : from) {
+        if (into.count(slot)) continue;
+        // Not set on the ways merged so far.
+        SlotValues open = v;
+        open.open = true;
+        into.emplace(slot, std::move(open));
+        changed = true;
+    }
+    return changed;
+}
+
+std::string seen_entry_name(std::int32_t scenario) {
+    char name[32];
+    std::snprintf(name, sizeof name, "SEEN%03d.TXT", static_cast<int>(scenario));
+    return name;
+}
+
+bool is_player_scenario(std::int32_t scenario) {
+    return scenario == 995 || scenario == 996 || scenario == 998;
+}
+
+struct Instruction {
+    std::size_t first = 0, end = 0;  // its lines
+    std::vector<std::size_t> next;   // the instructions that can follow it
+};
+
+std::vector<Instruction> instructions_of(const SeenProgram& program) {
+    std::vector<Instruction> list;
+    std::map<std::size_t, std::size_t> at;  // body offset -> instruction
+    for (std::size_t i = 0; i < program.lines.size(); ++i) {
+        if (program.lines[i].depth == 0) {
+            at[program.lines[i].offset] = list.size();
+            list.push_back({i, i + 1, {}});
+        } else if (!list.empty()) {
+            list.back().end = i + 1;
+        }
+    }
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        Instruction& in = list[k];
+        const SeenKind kind = program.lines[in.first].kind;
+        if (kind != SeenKind::jump && kind != SeenKind::scenario_jump && k + 1 < list.size())
+            in.next.push_back(k + 1);
+        for (std::size_t i = in.first; i < in.end; ++i) {
+            const std::int64_t target = program.lines[i].target;
+            if (target < 0) continue;
+            const auto found = at.find(static_cast<std::size_t>(target));
+            if (found != at.end()) in.next.push_back(found->second);
+        }
+    }
+    return list;
+}
+
+// The state after the instruction of lines [first, end).
+void apply(const SeenProgram& program, const Instruction& in,
+           const std::set<std::int32_t>& followed, SlotState& state) {
+    for (std::size_t i = in.first; i < in.end; ++i) {
+        const SeenLine& line = program.lines[i];
+        if (line.kind != SeenKind::slot) continue;
+        if (line.variable) {
+            // Any slot may be the one written.
+            for (auto& [slot, values] : state)
+                values.open = true;
+        } else if (followed.count(line.number)) {
+            state[line.number] = SlotValues{{line.name}, false, false};
+        }
+    }
+}
+
+void add_picture(std::vector<SeenReference>& out, const std::set<std::string>& entries,
+                 std::size_t line, const char* what, const std::string& name, std::int32_t slot) {
+    // "NO" and "*" are the names of no picture.
+    if (name == "NO" || name == "*") return;
+    SeenReference r;
+    r.line = line;
+    r.what = what;
+    r.name = name;
+    r.entry = upper_cased_name(name) + ".PDT";
+    r.slot = slot;
+    r.state = entries.count(r.entry) ? ReferenceState::found : ReferenceState::dangling;
+    out.push_back(std::move(r));
+}
+
+void add_unknown(std::vector<SeenReference>& out, std::size_t line, const char* what,
+                 std::int32_t slot, std::string why) {
+    SeenReference r;
+    r.line = line;
+    r.what = what;
+    r.slot = slot;
+    r.state = ReferenceState::unknown;
+    r.why = std::move(why);
+    out.push_back(std::move(r));
+}
+
+}  // namespace
+
+bool is_seen_name(const std::string& name) {
+    return name.size() > 8 && name.compare(0, 4, "SEEN") == 0 &&
+           name.compare(name.size() - 4, 4, ".TXT") == 0;
+}
+
+std::vector<SeenReference> follow_references(const SeenProgram& program,
+                                             const std::set<std::string>& entries) {
+    const std::vector<Instruction> list = instructions_of(program);
+    // The slots that pictures read are the ones followed.
+    std::set<std::int32_t> followed;
+    for (const SeenLine& line : program.lines) {
+        if (line.kind == SeenKind::picture && line.via_slot && !line.variable &&
+            followed.size() < kMaxSlots) {
+            followed.insert(line.number);
+        }
+    }
+    // The slot state on entry to each instruction, followed to a fixed point
+    // from the scenario's start.
+    std::vector<SlotState> state_in(list.size());
+    std::vector<bool> reached(list.size(), false);
+    std::deque<std::size_t> work;
+    if (!list.empty()) {
+        reached[0] = true;
+        work.push_back(0);
+    }
+    std::vector<bool> queued(list.size(), false);
+    while (!work.empty()) {
+        const std::size_t k = work.front();
+        work.pop_front();
+        queued[k] = false;
+        SlotState state = state_in[k];
+        apply(program, list[k], followed, state);
+        for (std::size_t next : list[k].next) {
+            const bool first = !reached[next];
+            reached[next] = true;
+            if (merge(state_in[next], state, first) && !queued[next]) {
+                queued[next] = true;
+                work.push_back(next);
+            }
+        }
+    }
+
+    std::vector<SeenReference> out;
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        for (std::size_t i = list[k].first; i < list[k].end; ++i) {
+            const SeenLine& line = program.lines[i];
+            if (line.kind == SeenKind::sprite) {
+                add_picture(out, entries, i, "sprite", line.name, -1);
+            } else if (line.kind == SeenKind::picture && !line.via_slot) {
+                add_picture(out, entries, i, "picture", line.name, -1);
+            } else if (line.kind == SeenKind::picture) {
+                if (line.variable) {
+                    add_unknown(out, i, "picture", -1,
+                                "a variable ($" + std::to_string(line.number) + ") names the slot");
+                    continue;
+                }
+                const auto values = state_in[k].find(line.number);
+                if (!reached[k] || values == state_in[k].end() || values->second.open ||
+                    values->second.any) {
+                    add_unknown(out, i, "picture", line.number,
+                                reached[k] ? "the slot is not set to a name on every way here"
+                                           : "no way from the start reaches it");
+                }
+                if (values == state_in[k].end()) continue;
+                for (const std::string& name : values->second.names)
+                    add_picture(out, entries, i, "picture", name, line.number);
+            } else if (line.kind == SeenKind::scenario_jump) {
+                if (line.variable) {
+                    add_unknown(
+                        out, i, "scenario jump", -1,
+                        "a variable ($" + std::to_string(line.number) + ") names the scenario");
+                    continue;
+                }
+                SeenReference r;
+                r.line = i;
+                r.what = "scenario jump";
+                r.number = line.number;
+                r.entry = seen_entry_name(line.number);
+                r.state = entries.count(r.entry) || is_player_scenario(line.number)
+                              ? ReferenceState::found
+                              : ReferenceState::dangling;
+                out.push_back(std::move(r));
+            }
+        }
+    }
+    return out;
+}
+
+std::string reference_text(const SeenReference& r) {
+    std::string out = r.what;
+    if (r.state == ReferenceState::unknown) {
+        if (r.slot >= 0) out += " in slot " + std::to_string(r.slot);
+        return out + ": unknown until run (" + r.why + ")";
+    }
+    if (std::string(r.what) == "scenario jump")
+        out += " " + std::to_string(r.number);
+    else
+        out +=
+            " \"" +
+            seen_text_utf8({reinterpret_cast<const std::uint8_t*>(r.name.data()), r.name.size()}) +
+            "\"";
+    if (r.slot >= 0) out += " (slot " + std::to_string(r.slot) + ")";
+    out += r.state == ReferenceState::dangling ? ": no entry " : ": entry ";
+    return out +
+           seen_text_utf8({reinterpret_cast<const std::uint8_t*>(r.entry.data()), r.entry.size()});
+}
+
+int check_package(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    PackageView view;
+    if (!load_package(path, bytes, view)) return 1;
+    std::set<std::string> entries;
+    for (const DirectoryEntry& entry : view.directory)
+        entries.insert(upper_cased_name(entry_name(entry)));
+    int status = 0;
+    std::size_t scenarios = 0, checked = 0, dangling = 0, unknown = 0;
+    std::vector<std::uint8_t> content;
+    for (const DirectoryEntry& entry : view.directory) {
+        const std::string name = entry_name(entry);
+        if (!is_seen_name(name)) continue;
+        std::string error;
+        if (!extract_entry(view, entry, content, error)) {
+            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+            status = 1;
+            continue;
+        }
+        const SeenProgram program = decode_seen(content);
+        if (!program.decoded) continue;
+        ++scenarios;
+        for (const SeenReference& r : follow_references(program, entries)) {
+            ++checked;
+            if (r.state == ReferenceState::found) continue;
+            ++(r.state == ReferenceState::dangling ? dangling : unknown);
+            std::printf("%s 0x%04zX: %s\n", printable_name(name).c_str(),
+                        program.lines[r.line].offset, reference_text(r).c_str());
+        }
+    }
+    std::printf("%s: %zu SEEN entries, %zu references, %zu dangling, %zu unknown until run\n",
+                path.c_str(), scenarios, checked, dangling, unknown);
+    return dangling > 0 ? 1 : status;
+}

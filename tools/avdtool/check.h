@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// What the SEEN entries of a package name, matched against its entries: the
+// pictures and sprites they show and the scenarios they jump to. A name
+// that the package lacks is dangling; the player would find out in the
+// middle of the story.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "avdtool/seen_listing.h"
+
+enum class ReferenceState { found, dangling, unknown };
+
+struct SeenReference {
+    std::size_t line = 0;     // index into SeenProgram::lines
+    const char* what = "";    // "picture", "sprite", "scenario jump"
+    std::string name;         // code page 932 picture or sprite name
+    std::string entry;        // the entry it needs: NAME.PDT, SEENnnn.TXT
+    std::int32_t slot = -1;   // the string slot the name was taken from, or -1
+    std::int32_t number = 0;  // the scenario number of a scenario jump
+    ReferenceState state = ReferenceState::found;
+    std::string why;  // for a reference that only a run could resolve
+};
+
+// Every reference of `program`, in line order, matched against `entries`
+// (the package's entry names). A picture named by a string slot takes the
+// names that slot can hold there: the slot assignments are followed along
+// every way through the scenario from its start (jumps, branches, menu
+// items). Where some way reaches the picture without a literal assignment
+// to that slot in this scenario, or a variable names the slot or the
+// scenario, the reference is unknown until run; the literal names it can
+// hold are still checked. The names "NO" and "*" stand for no picture and
+// the player's own scenarios 995, 996 and 998 are not looked for.
+std::vector<SeenReference> follow_references(const SeenProgram& program,
+                                             const std::set<std::string>& entries);
+
+// How a reference is shown after "ENTRY 0xOFFSET: ", in UTF-8, for example
+// `sprite "AIN_F09": no entry AIN_F09.PDT`.
+std::string reference_text(const SeenReference& reference);
+
+// True for an entry name of the SEEN form ("SEEN001.TXT").
+bool is_seen_name(const std::string& name);
+
+// avdtool check: one line per dangling or unknown reference, a summary;
+// 1 when any reference dangles or the package cannot be read.
+int check_package(const std::string& path);

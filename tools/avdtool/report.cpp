@@ -1,0 +1,362 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "avdtool/report.h"
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "avdtool/check.h"
+#include "avdtool/seen_listing.h"
+#include "avdtool/tool_io.h"
+#include "base/names.h"
+#include "package/package_reader.h"
+#include "platform/platform.h"
+#include "png_export.h"
+
+namespace {
+
+constexpr char kStyle[] = R"css(
+body{font-family:sans-serif;margin:0 auto;padding:0 12px 40px;max-width:1100px;color:#222;background:#fafafa;line-height:1.45}
+h1{font-size:1.5em}h2{border-bottom:2px solid #ccc;padding-top:12px}
+table{border-collapse:collapse}td,th{padding:2px 10px 2px 0;text-align:left;vertical-align:top}
+nav ul{padding-left:1.2em;columns:10em}
+.gallery{display:grid;grid-template-columns:repeat(auto-fill,minmax(150px,1fr));gap:10px}
+figure{margin:0;padding:6px;background:#fff;border:1px solid #ddd;border-radius:4px;overflow-wrap:anywhere}
+figure img{display:block;width:100%;height:auto}
+figcaption{font-size:.8em}
+.chk{background-color:#fff;background-image:linear-gradient(45deg,#ccc 25%,transparent 25%,transparent 75%,#ccc 75%),linear-gradient(45deg,#ccc 25%,transparent 25%,transparent 75%,#ccc 75%);background-size:16px 16px;background-position:0 0,8px 8px}
+.code{font-family:monospace;font-size:.9em;background:#fff;border:1px solid #ddd;padding:6px;overflow-wrap:anywhere}
+.ln{white-space:pre-wrap;margin:1px 0}
+.ln ul{margin:0;padding-left:2.5em;white-space:normal}
+.ln li{white-space:pre-wrap}
+.off{color:#999;margin-right:1em}
+.label{color:#06c;font-weight:bold;margin-top:6px}
+.text{font-family:serif;font-size:1.15em}
+.speaker{font-weight:bold;color:#a40}
+img.thumb{height:64px;width:auto;vertical-align:middle;margin:2px 4px;border:1px solid #ccc}
+.dangling{color:#fff;background:#c00;padding:0 4px;border-radius:3px}
+.unknown{color:#000;background:#fd6;padding:0 4px;border-radius:3px}
+.bad{color:#c00}
+)css";
+
+std::string html(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+// A code page 932 name or text as HTML text.
+std::string text_html(const std::string& cp932) {
+    return html(
+        seen_text_utf8({reinterpret_cast<const std::uint8_t*>(cp932.data()), cp932.size()}));
+}
+
+std::string entry_id(std::size_t index) {
+    return "e" + std::to_string(index);
+}
+
+struct Picture {
+    std::size_t entry = 0;  // directory index
+    std::string name;
+    std::string file;  // the PNG beside the page, or empty
+    std::uint32_t width = 0, height = 0, source_width = 0, source_height = 0;
+    bool transparent = false;
+    std::string problem;
+};
+
+struct Report {
+    std::string path, folder;
+    PackageView view;
+    std::vector<Picture> pictures;
+    std::map<std::string, std::size_t> picture_by_name;  // first picture of each name
+    std::map<std::string, std::size_t> entry_by_name;    // first entry of each name
+    std::set<std::string> names;
+    std::string page;
+    int status = 0;
+};
+
+bool is_picture_name(const std::string& name) {
+    return name.size() >= 4 && name.compare(name.size() - 4, 4, ".PDT") == 0;
+}
+
+// Every picture entry as pNNNN.png in the folder, one picture in memory at
+// a time.
+void write_pictures(Report& r) {
+    std::vector<std::uint8_t> content, png;
+    for (std::size_t i = 0; i < r.view.directory.size(); ++i) {
+        const std::string name = entry_name(r.view.directory[i]);
+        if (!is_picture_name(name)) continue;
+        Picture p;
+        p.entry = i;
+        p.name = name;
+        std::string error;
+        Pdt10Picture picture;
+        if (!extract_entry(r.view, r.view.directory[i], content, error)) {
+            std::fprintf(stderr, "avdtool: %s: %s\n", r.path.c_str(), error.c_str());
+            p.problem = "cannot be read";
+            r.status = 1;
+        } else if (!pdt10_png(content, png, picture, error, &p.transparent)) {
+            p.problem = error;
+        } else {
+            char file[32];
+            std::snprintf(file, sizeof file, "p%04zu.png", r.pictures.size() + 1);
+            if (write_new_file(r.folder + platform::kSeparator + file, png.data(), png.size())) {
+                p.file = file;
+            } else {
+                p.problem = "its PNG could not be written";
+                r.status = 1;
+            }
+        }
+        p.width = picture.width;
+        p.height = picture.height;
+        p.source_width = picture.source_width;
+        p.source_height = picture.source_height;
+        r.picture_by_name.emplace(upper_cased_name(name), r.pictures.size());
+        r.pictures.push_back(std::move(p));
+    }
+}
+
+std::string img(const Picture& p, const char* css_class) {
+    return "<img class=\"" + std::string(css_class) + "\" src=\"" + p.file + "\" width=\"" +
+           std::to_string(p.width) + "\" height=\"" + std::to_string(p.height) + "\" alt=\"" +
+           text_html(p.name) + "\">";
+}
+
+void gallery(Report& r) {
+    std::string& out = r.page;
+    out += "<section id=\"pictures\"><h2>Pictures (" + std::to_string(r.pictures.size()) +
+           ")</h2>\n<div class=\"gallery\">\n";
+    for (const Picture& p : r.pictures) {
+        out += "<figure id=\"" + entry_id(p.entry) + "\">";
+        if (!p.file.empty()) out += "<a href=\"" + p.file + "\">" + img(p, "chk") + "</a>";
+        out += "<figcaption>" + text_html(p.name) + "<br>";
+        if (p.file.empty()) {
+            out += "<span class=\"bad\">" + html(p.problem) + "</span>";
+        } else {
+            out += std::to_string(p.source_width) + " × " + std::to_string(p.source_height) +
+                   " → " + std::to_string(p.width) + " × " + std::to_string(p.height);
+            if (p.transparent) out += "<br>transparent parts";
+        }
+        out += "</figcaption></figure>\n";
+    }
+    out += "</div></section>\n";
+}
+
+// The inline part of a line after its text: the pictures it names, the
+// scenario it jumps to, dangling and unknown names marked.
+std::string references_html(const Report& r, const std::vector<SeenReference>& refs) {
+    std::string out;
+    for (const SeenReference& ref : refs) {
+        if (ref.state == ReferenceState::unknown) {
+            out += " <span class=\"unknown\">" + html(reference_text(ref)) + "</span>";
+        } else if (ref.state == ReferenceState::dangling) {
+            out += " <span class=\"dangling\">no entry " + text_html(ref.entry) + "</span>";
+        } else if (const auto pic = r.picture_by_name.find(ref.entry);
+                   pic != r.picture_by_name.end()) {
+            const Picture& p = r.pictures[pic->second];
+            out += " <a href=\"#" + entry_id(p.entry) + "\">";
+            out += p.file.empty() ? text_html(ref.entry) : img(p, "thumb chk");
+            out += "</a>";
+        } else if (const auto seen = r.entry_by_name.find(ref.entry);
+                   seen != r.entry_by_name.end()) {
+            out +=
+                " → <a href=\"#" + entry_id(seen->second) + "\">" + text_html(ref.entry) + "</a>";
+        } else {
+            out += " (the player's own scenario)";
+        }
+    }
+    return out;
+}
+
+// A line's text with the label it jumps to as a link.
+std::string linked_text(const SeenProgram& program, const SeenLine& line, const std::string& id) {
+    const std::string text = html(line.text);
+    if (line.target < 0) return text;
+    const auto label = program.labels.find(static_cast<std::uint32_t>(line.target));
+    if (label == program.labels.end()) return text;
+    char name[16];
+    std::snprintf(name, sizeof name, "L%04d", label->second);
+    const std::size_t at = text.rfind(name);
+    if (at == std::string::npos) return text;
+    return text.substr(0, at) + "<a href=\"#" + id + "-" + name + "\">" + name + "</a>" +
+           text.substr(at + std::string(name).size());
+}
+
+void scenario(Report& r, std::size_t index, const std::string& name, const SeenProgram& program,
+              std::size_t& dangling) {
+    std::string& out = r.page;
+    const std::string id = entry_id(index);
+    out += "<section id=\"" + id + "\"><h2>" + text_html(name) + "</h2>\n";
+    out +=
+        "<p>" + std::to_string(program.instructions) + " instructions, " +
+        std::to_string(program.labels.size()) + " labels" +
+        (program.unknown_bytes ? ", <span class=\"bad\">" + std::to_string(program.unknown_bytes) +
+                                     " unknown bytes</span>"
+                               : std::string()) +
+        "</p>\n<div class=\"code\">\n";
+    const std::vector<SeenReference> refs = follow_references(program, r.names);
+    std::map<std::size_t, std::vector<SeenReference>> by_line;
+    for (const SeenReference& ref : refs) {
+        if (ref.state == ReferenceState::dangling) ++dangling;
+        by_line[ref.line].push_back(ref);
+    }
+    auto label = [&](std::size_t offset) {
+        const auto found = program.labels.find(static_cast<std::uint32_t>(offset));
+        if (found == program.labels.end()) return;
+        char text[16];
+        std::snprintf(text, sizeof text, "L%04d", found->second);
+        out += "<div class=\"label\" id=\"" + id + "-" + text + "\">" + text + ":</div>\n";
+    };
+    bool in_parts = false;
+    for (std::size_t i = 0; i < program.lines.size(); ++i) {
+        const SeenLine& line = program.lines[i];
+        if (line.depth == 0) {
+            if (in_parts) out += "</ul></div>\n";
+            in_parts = false;
+            label(line.offset);
+        } else if (!in_parts) {
+            // The parts of the instruction (menu items, sprites) as a list.
+            out.resize(out.size() - std::string("</div>\n").size());
+            out += "<ul>";
+            in_parts = true;
+        }
+        char offset[24];
+        std::snprintf(offset, sizeof offset, "%04zX", line.offset);
+        out += line.depth == 0 ? "<div class=\"ln\">" : "<li>";
+        out += "<span class=\"off\">" + std::string(offset) + "</span>";
+        if (line.kind == SeenKind::text) {
+            out += "<span class=\"text\">" + text_html(line.name) + "</span>";
+        } else if (line.kind == SeenKind::speaker) {
+            out += "<span class=\"speaker\">" + text_html(line.name) + "</span>";
+        } else if (line.kind == SeenKind::unknown_byte) {
+            out += "<span class=\"bad\">?? " + std::to_string(line.number) +
+                   (line.number == 1 ? " unknown byte" : " unknown bytes") + "</span>";
+        } else {
+            out += linked_text(program, line, id);
+        }
+        const auto refs_here = by_line.find(i);
+        if (refs_here != by_line.end()) out += references_html(r, refs_here->second);
+        out += line.depth == 0 ? "</div>\n" : "</li>";
+    }
+    if (in_parts) out += "</ul></div>\n";
+    label(program.body_size);
+    out += "</div></section>\n";
+}
+
+}  // namespace
+
+int report_package(const std::string& path, const std::string& folder) {
+    Report r;
+    r.path = path;
+    r.folder = folder;
+    std::vector<std::uint8_t> bytes;
+    if (!load_package(path, bytes, r.view)) return 1;
+    if (!make_folder(folder)) return 1;
+    // The page is created first, so that a folder that already has one is
+    // refused before anything is written into it.
+    const std::string page_path = folder + platform::kSeparator + "index.html";
+    platform::File* page = platform::create_new_file(page_path);
+    if (!page) {
+        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", page_path.c_str(),
+                     platform::last_error_text().c_str());
+        return 1;
+    }
+    std::vector<std::size_t> seen_entries;
+    std::size_t others = 0;
+    for (std::size_t i = 0; i < r.view.directory.size(); ++i) {
+        const std::string name = upper_cased_name(entry_name(r.view.directory[i]));
+        r.names.insert(name);
+        r.entry_by_name.emplace(name, i);
+        if (is_seen_name(name)) {
+            seen_entries.push_back(i);
+        } else if (!is_picture_name(name)) {
+            ++others;
+        }
+    }
+    std::string fault;
+    const bool sound = verify_package(r.view, fault);
+    write_pictures(r);
+
+    std::string body;
+    std::swap(body, r.page);
+    std::size_t dangling = 0;
+    std::vector<std::uint8_t> content;
+    std::string nav;
+    for (std::size_t index : seen_entries) {
+        const std::string name = entry_name(r.view.directory[index]);
+        std::string error;
+        if (!extract_entry(r.view, r.view.directory[index], content, error)) {
+            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+            r.status = 1;
+            continue;
+        }
+        const SeenProgram program = decode_seen(content);
+        if (!program.decoded) continue;
+        nav += "<li><a href=\"#" + entry_id(index) + "\">" + text_html(name) + "</a></li>";
+        scenario(r, index, name, program, dangling);
+    }
+    std::swap(body, r.page);  // body: the scenarios
+
+    std::string& out = r.page;
+    const std::string title = text_html(base_name(path.c_str()));
+    std::string head =
+        "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
+        title + " – avdtool report</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
+    head += "<h1>" + title + "</h1>\n<section id=\"summary\"><table>\n";
+    head += "<tr><th>file</th><td>" + text_html(path) + "</td></tr>\n";
+    head += "<tr><th>size</th><td>" + std::to_string(r.view.size) + " bytes</td></tr>\n";
+    head += "<tr><th>entries</th><td>" + std::to_string(r.view.entry_count) + ": " +
+            std::to_string(r.pictures.size()) + " pictures, " +
+            std::to_string(seen_entries.size()) + " SEEN entries, " + std::to_string(others) +
+            " others</td></tr>\n";
+    head += "<tr><th>verify</th><td>" +
+            (sound ? std::string("OK") : "<span class=\"bad\">" + html(fault) + "</span>") +
+            "</td></tr>\n";
+    head += "<tr><th>dangling names</th><td>" +
+            (dangling ? "<span class=\"dangling\">" + std::to_string(dangling) + "</span>"
+                      : std::string("none")) +
+            "</td></tr>\n</table>\n";
+    head +=
+        "<nav><ul><li><a href=\"#pictures\">Pictures</a></li>" + nav + "</ul></nav></section>\n";
+    out = head;
+    gallery(r);
+    out +=
+        "<section id=\"scenarios\"><h2>SEEN entries</h2></section>\n" + body + "</body>\n</html>\n";
+
+    bool ok = platform::file_write(page, out.data(), out.size());
+    std::string reason = ok ? std::string() : platform::last_error_text();
+    if (!platform::file_close(page) && ok) {
+        ok = false;
+        reason = platform::last_error_text();
+    }
+    if (!ok) {
+        std::fprintf(stderr, "avdtool: cannot write %s: %s\n", page_path.c_str(), reason.c_str());
+        platform::delete_file(page_path);
+        return 1;
+    }
+    std::printf("%s: %zu pictures, %zu SEEN entries, %zu dangling names\n", page_path.c_str(),
+                r.pictures.size(), seen_entries.size(), dangling);
+    return r.status;
+}

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// avdtool report: a static page of a whole package, to look at the converted
+// game in a browser: the package summary, every picture, and every SEEN
+// entry as a readable listing whose pictures are shown where they are named.
+#pragma once
+
+#include <string>
+
+// Writes DIR/index.html (UTF-8, no script, nothing from the network) and
+// one PNG file per picture beside it, all as new files. 1 when a file
+// cannot be written or an entry cannot be read; the page is written anyway
+// when only entries are at fault.
+int report_package(const std::string& path, const std::string& folder);

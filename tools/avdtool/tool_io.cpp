@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "avdtool/tool_io.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/platform.h"
+
+namespace {
+
+// The first bytes of every package: "PLOVEX" and two zero bytes.
+constexpr char kPackageMagic[8] = {'P', 'L', 'O', 'V', 'E', 'X', 0, 0};
+
+// Why read_file failed on `path`. The system's error is taken first; a file
+// that opens but is no regular file (a folder, a FIFO, a device) leaves none.
+std::string read_failure(const std::string& path, platform::ReadStatus status) {
+    switch (status) {
+        case platform::ReadStatus::empty:
+            return "the file is empty";
+        case platform::ReadStatus::too_large:
+            return "the file is larger than memory can address";
+        case platform::ReadStatus::no_memory:
+            return "not enough memory";
+        default:
+            break;
+    }
+    const std::string system_error = platform::last_error_text();
+    std::error_code ec;
+    const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::directory) return "it is a folder";
+    if (!ec && type != std::filesystem::file_type::regular) return "it is no regular file";
+    return system_error;
+}
+
+}  // namespace
+
+bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    const platform::ReadStatus status = platform::read_file(path, bytes, UINT64_MAX);
+    if (status == platform::ReadStatus::ok) return true;
+    std::fprintf(stderr, "avdtool: cannot read %s: %s\n", path.c_str(),
+                 read_failure(path, status).c_str());
+    return false;
+}
+
+bool has_package_magic(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() >= sizeof kPackageMagic &&
+           std::memcmp(bytes.data(), kPackageMagic, sizeof kPackageMagic) == 0;
+}
+
+bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view) {
+    if (!read_input(path, bytes)) return false;
+    if (!has_package_magic(bytes)) {
+        std::fprintf(stderr, "avdtool: %s: no package: magic is not \"PLOVEX\"\n", path.c_str());
+        return false;
+    }
+    std::string error;
+    if (!parse_package(bytes.data(), bytes.size(), view, error)) {
+        std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool usable_name(const std::string& path, const std::string& name) {
+    const std::string fault = entry_name_fault(name);
+    if (fault.empty()) return true;
+    std::fprintf(stderr, "avdtool: %s: entry \"%s\": name %s, skipped\n", path.c_str(),
+                 printable_name(name).c_str(), fault.c_str());
+    return false;
+}
+
+bool make_folder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!ec) return true;
+    std::fprintf(stderr, "avdtool: cannot create %s: %s\n", folder.c_str(), ec.message().c_str());
+    return false;
+}
+
+bool write_new_file(const std::string& path, const void* content, std::size_t size) {
+    platform::File* file = platform::create_new_file(path);
+    if (!file) {
+        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", printable_name(path).c_str(),
+                     platform::last_error_text().c_str());
+        return false;
+    }
+    bool ok = platform::file_write(file, content, size);
+    std::string reason = ok ? std::string() : platform::last_error_text();
+    if (!platform::file_close(file) && ok) {
+        ok = false;
+        reason = platform::last_error_text();
+    }
+    if (!ok) {
+        std::fprintf(stderr, "avdtool: cannot write %s: %s\n", printable_name(path).c_str(),
+                     reason.c_str());
+        platform::delete_file(path);
+    }
+    return ok;
+}
