@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,11 @@ bool name_to_cp932(const std::string& name, std::string& cp932);
 // UTF-8 text in code page 932; false when a character has no form there
 // (no substitute is taken).
 bool utf8_to_cp932(const std::string& utf8, std::string& cp932);
+
+// Appends the code page 932 character at the start of `text` (one byte, or
+// two when the first leads a double-byte character) to `utf8`; the bytes it
+// took, or 0 when they form no character.
+std::size_t cp932_character_to_utf8(std::span<const std::uint8_t> text, std::string& utf8);
 
 // The program's arguments, argv[0] included, as the system's own text.
 std::vector<std::string> command_line(int argc, char** argv);

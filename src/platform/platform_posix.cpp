@@ -548,6 +548,26 @@ bool utf8_to_cp932(const std::string& utf8, std::string& cp932) {
     return cd != kNoConverter && convert(cd, utf8.data(), utf8.size(), cp932, 0);
 }
 
+std::size_t cp932_character_to_utf8(std::span<const std::uint8_t> text, std::string& utf8) {
+    if (text.empty()) return 0;
+    if (text[0] < 0x80) {
+        utf8 += static_cast<char>(text[0]);
+        return 1;
+    }
+    const std::size_t length = is_lead_byte(text[0]) ? 2 : 1;
+    if (length > text.size()) return 0;
+    static const iconv_t cd = iconv_open("UTF-8", "CP932");
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    std::string character;
+    if (cd == kNoConverter ||
+        !convert(cd, reinterpret_cast<const char*>(text.data()), length, character, 0)) {
+        return 0;
+    }
+    utf8 += character;
+    return length;
+}
+
 bool name_to_cp932(const std::string& name, std::string& cp932) {
     if (!is_utf8_beyond_ascii(name)) {
         cp932 = name;

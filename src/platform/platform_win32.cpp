@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/cleanup.h"
+#include "platform/cp932.h"
 #include "platform/platform.h"
 #include "platform/search_list.h"
 
@@ -318,6 +319,21 @@ bool utf8_to_cp932(const std::string& utf8, std::string& cp932) {
     const std::wstring characters = wide(utf8);
     if (characters.empty() != utf8.empty()) return false;
     return from_wide(characters.data(), characters.size(), kCodePage, true, cp932);
+}
+
+std::size_t cp932_character_to_utf8(std::span<const std::uint8_t> text, std::string& utf8) {
+    if (text.empty()) return 0;
+    const std::size_t length = is_lead_byte(text[0]) ? 2 : 1;
+    if (length > text.size()) return 0;
+    wchar_t characters[2];
+    const int units = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS,
+                                          reinterpret_cast<const char*>(text.data()),
+                                          static_cast<int>(length), characters, 2);
+    if (units <= 0) return 0;
+    std::string out;
+    if (!from_wide(characters, static_cast<std::size_t>(units), CP_UTF8, false, out)) return 0;
+    utf8 += out;
+    return length;
 }
 
 // Every name the system gives is UTF-16, held as UTF-8.

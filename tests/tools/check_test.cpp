@@ -11,7 +11,7 @@
 
 #include "avdtool/check.h"
 #include "gamekit/gamekit.h"
-#include "scenario/translate.h"
+#include "support/translate.h"
 
 namespace {
 

@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "avdtool/check.h"
 #include "avdtool/report.h"
@@ -214,7 +216,15 @@ int seen(const std::string& path, const std::string& wanted) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int raw_argc, char** raw_argv) {
+    // Paths as the system's own text (on Windows in UTF-16, whatever the ANSI
+    // code page), as the platform calls take them.
+    std::vector<std::string> arguments = platform::command_line(raw_argc, raw_argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
+    const int argc = static_cast<int>(pointers.size());
+    char** argv = pointers.data();
     CLI::App app{"Inspects a DAR297.AVD package."};
     app.require_subcommand(1);
     std::string package, folder;

@@ -2,6 +2,7 @@
 #include "avdtool/report.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <vector>
@@ -319,13 +320,14 @@ int report_package(const std::string& path, const std::string& folder) {
     std::swap(body, r.page);  // body: the scenarios
 
     std::string& out = r.page;
-    const std::string title = text_html(base_name(path.c_str()));
+    // The page's title is the package's file name, a name of the system's.
+    const std::string title = html(std::filesystem::path(path).filename().string());
     std::string head =
         "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
         title + " – avdtool report</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
     head += "<h1>" + title + "</h1>\n<section id=\"summary\"><table>\n";
-    head += "<tr><th>file</th><td>" + text_html(path) + "</td></tr>\n";
+    head += "<tr><th>file</th><td>" + html(path) + "</td></tr>\n";
     head += "<tr><th>size</th><td>" + std::to_string(r.view.size) + " bytes</td></tr>\n";
     head += "<tr><th>entries</th><td>" + std::to_string(r.view.entry_count) + ": " +
             std::to_string(r.pictures.size()) + " pictures, " +

@@ -4,12 +4,6 @@
 // the second writes the lines with a label before every jump target.
 #include "avdtool/seen_listing.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -21,21 +15,20 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "platform/platform.h"
+#include "scenario/translator.h"
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 99;
+constexpr std::size_t kHeaderSize = kSeenHeaderSize;
 constexpr std::size_t kBodyLengthOffset = 95;
 constexpr std::string_view kMagic = "TPC32";
 
-// The header up to its body length; the same for every SEEN file.
-std::array<std::uint8_t, kBodyLengthOffset> fixed_header() {
-    std::array<std::uint8_t, kBodyLengthOffset> header{};
-    std::memcpy(header.data(), kMagic.data(), kMagic.size());
-    header[40] = 1;  // a 32-bit 1
-    header[80] = 1;
-    header[85] = 1;
-    header[90] = 1;
+// The header as the translator writes it, up to its body length: the same
+// for every SEEN file.
+std::array<std::uint8_t, kHeaderSize> fixed_header() {
+    std::array<std::uint8_t, kHeaderSize> header{};
+    write_seen_header(header.data(), 0);
     return header;
 }
 
@@ -78,42 +71,6 @@ Number number(ByteReader& r) {
     return {static_cast<std::int32_t>(value), (first & 0x80) != 0};
 }
 
-#ifdef _WIN32
-// Code page 932 to UTF-8 through the system's tables, one character at a
-// time, so that a byte that starts no character can be shown on its own.
-struct Transcoder {
-    // Converts the character at the start of `in` (one or two bytes);
-    // the bytes taken, or 0 when they form no character.
-    std::size_t convert(const std::uint8_t* in, std::size_t size, std::string& out) {
-        const std::size_t length = (in[0] >= 0x80 && in[0] <= 0x9F) || in[0] >= 0xE0 ? 2 : 1;
-        if (length > size) return 0;
-        wchar_t wide[2];
-        const int units =
-            MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(in),
-                                static_cast<int>(length), wide, 2);
-        if (units <= 0) return 0;
-        char utf8[8];
-        const int bytes =
-            WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr);
-        if (bytes <= 0) return 0;
-        out.append(utf8, static_cast<std::size_t>(bytes));
-        return length;
-    }
-};
-#else
-// Code page 932 to UTF-8, open for one listing.
-struct Transcoder {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    Transcoder() = default;
-    Transcoder(const Transcoder&) = delete;
-    Transcoder& operator=(const Transcoder&) = delete;
-    ~Transcoder() {
-        if (usable()) iconv_close(cd);
-    }
-    bool usable() const { return cd != reinterpret_cast<iconv_t>(-1); }
-};
-#endif
-
 // UTF-8 text: control bytes escaped, and for a quoted string quotes and
 // backslashes as well.
 void append_escaped(std::string& out, const char* text, std::size_t size, bool quoting) {
@@ -133,13 +90,12 @@ void append_escaped(std::string& out, const char* text, std::size_t size, bool q
 // A code page 932 text in UTF-8, quotes, backslashes and control bytes
 // escaped. A byte that starts no character is shown as \xNN and the rest goes
 // on after it.
-std::string transcoded(Transcoder& transcoder, std::span<const std::uint8_t> text, bool quoting) {
+std::string transcoded(std::span<const std::uint8_t> text, bool quoting) {
     std::string out;
-#ifdef _WIN32
     std::string character;
     for (std::size_t i = 0; i < text.size();) {
         character.clear();
-        const std::size_t taken = transcoder.convert(text.data() + i, text.size() - i, character);
+        const std::size_t taken = platform::cp932_character_to_utf8(text.subspan(i), character);
         if (taken == 0) {
             out += format("\\x%02X", text[i]);
             ++i;
@@ -148,44 +104,11 @@ std::string transcoded(Transcoder& transcoder, std::span<const std::uint8_t> tex
         append_escaped(out, character.data(), character.size(), quoting);
         i += taken;
     }
-#else
-    std::string in(text.begin(), text.end());
-    char* in_pos = in.data();
-    std::size_t in_left = in.size();
-    std::string converted(4 * in.size() + 8, '\0');
-    while (in_left > 0) {
-        if (!transcoder.usable()) {
-            // Without a converter only ASCII is shown as text.
-            const unsigned char c = static_cast<unsigned char>(*in_pos);
-            if (c < 0x80) {
-                append_escaped(out, in_pos, 1, quoting);
-            } else {
-                out += format("\\x%02X", c);
-            }
-            ++in_pos;
-            --in_left;
-            continue;
-        }
-        char* out_pos = converted.data();
-        std::size_t out_left = converted.size();
-        const std::size_t before = in_left;
-        const std::size_t result = iconv(transcoder.cd, &in_pos, &in_left, &out_pos, &out_left);
-        const bool stuck =
-            result == static_cast<std::size_t>(-1) && (errno != E2BIG || in_left == before);
-        append_escaped(out, converted.data(), converted.size() - out_left, quoting);
-        if (stuck && in_left > 0) {
-            out += format("\\x%02X", static_cast<unsigned char>(*in_pos));
-            ++in_pos;
-            --in_left;
-            iconv(transcoder.cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-#endif
     return out;
 }
 
-std::string quoted(Transcoder& transcoder, std::span<const std::uint8_t> text) {
-    return '"' + transcoded(transcoder, text, true) + '"';
+std::string quoted(std::span<const std::uint8_t> text) {
+    return '"' + transcoded(text, true) + '"';
 }
 
 std::string num(Number n) {
@@ -256,7 +179,6 @@ Line make_line(std::size_t offset, int depth, SeenKind kind, std::string text = 
 
 struct Listing {
     std::span<const std::uint8_t> body;
-    Transcoder transcoder;
     std::map<std::uint32_t, int> labels;  // body offset -> label number
     // For each body offset, the offset of the first zero byte at or after it
     // (the body's size when there is none), so that finding the end of a
@@ -289,7 +211,7 @@ std::string raw(const Listing& l, std::span<const std::uint8_t> text) {
 
 // A text, quoted in UTF-8, when lines are written.
 std::string quoted(Listing& l, std::span<const std::uint8_t> text) {
-    return l.render ? quoted(l.transcoder, text) : std::string();
+    return l.render ? quoted(text) : std::string();
 }
 
 // How a jump target is shown: its label, or the raw offset with a mark.
@@ -617,8 +539,7 @@ bool is_seen_file(std::span<const std::uint8_t> bytes) {
 }
 
 std::string seen_text_utf8(std::span<const std::uint8_t> text) {
-    Transcoder transcoder;
-    return transcoded(transcoder, text, false);
+    return transcoded(text, false);
 }
 
 SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
@@ -648,7 +569,7 @@ SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
         header_sound = false;
     }
     const auto header = fixed_header();
-    for (std::size_t i = 0; i < header.size(); ++i) {
+    for (std::size_t i = 0; i < kBodyLengthOffset; ++i) {
         if (seen[i] != header[i]) {
             out += format("header byte %zu is 0x%02X, not 0x%02X\n", i, seen[i], header[i]);
             header_sound = false;
