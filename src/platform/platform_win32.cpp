@@ -370,25 +370,57 @@ bool error_console_is_interactive() {
            SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-// The system's folder dialog: no owner window, no root, no flags.
+namespace {
+
+// Code page 932 text as UTF-16; empty when the system does not know the code
+// page or the text is not valid in it.
+std::wstring wide_from_code_page_932(const char* text) {
+    const int length = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, text, -1, wide.data(), length);
+    wide.pop_back();  // the terminator, which the string holds anyway
+    return wide;
+}
+
+std::string utf8_from_wide(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+    utf8.pop_back();
+    return utf8;
+}
+
+}  // namespace
+
+// The system's folder dialog: no owner window, no root, no flags. The title
+// is code page 932 text; it goes to the wide call as UTF-16, so that it reads
+// rightly whatever the system's ANSI code page. The shell wants COM
+// initialised apartment-threaded on the calling thread for the dialog; it is
+// uninitialised again when the dialog is done. The chosen folder is returned
+// as UTF-8, the form paths take inside the program.
 bool choose_folder(const char* title, std::string& folder) {
     folder.clear();
-    char display_name[MAX_PATH];
-    BROWSEINFOA info = {};
+    const std::wstring wide_title = wide_from_code_page_932(title);
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    wchar_t display_name[MAX_PATH];
+    BROWSEINFOW info = {};
     info.hwndOwner = nullptr;
     info.pidlRoot = nullptr;
     info.pszDisplayName = display_name;
-    info.lpszTitle = title;
+    info.lpszTitle = wide_title.c_str();
     info.ulFlags = 0;
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
-    if (!chosen) return false;
-    char path[MAX_PATH] = {};
-    const bool ok = SHGetPathFromIDListA(chosen, path) != 0;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    wchar_t path[MAX_PATH] = {};
+    const bool ok = chosen && SHGetPathFromIDListW(chosen, path) != 0 && path[0] != L'\0';
     CoTaskMemFree(chosen);
-    if (!ok || path[0] == '\0') return false;
+    // Only a successful initialisation (S_OK or S_FALSE) is balanced.
+    if (SUCCEEDED(com)) CoUninitialize();
+    if (!ok) return false;
     // A drive root comes back with its separator ("C:\"); it is kept.
-    folder = path;
-    return true;
+    folder = utf8_from_wide(path);
+    return !folder.empty();
 }
 
 void wait_for_key() {
