@@ -175,6 +175,7 @@ while read -r lang code_page; do
             else
                 fail "$label: the dialog shows ゲームフォルダの選択 (it shows: $(window_text dialog | tr '\n' '|'))"
             fi
+            wait_until 10 shown_window msconv.exe >/dev/null && sleep 1
             screenshot "$shot-dialog"
             if [ "$folder" = - ]; then
                 press msconv.exe Escape
