@@ -58,7 +58,7 @@ check_resources() {  # check_resources EXE LABEL VERSION
     check "$2: manifest: asInvoker" grep -q '<requestedExecutionLevel level="asInvoker"' <<<"$manifest"
     check "$2: manifest: Common Controls 6" \
         grep -Eq 'name="Microsoft.Windows.Common-Controls" version="6\.0\.0\.0"' <<<"$manifest"
-    check "$2: manifest: Windows 7 to 11 supported" test "$(grep -o '<supportedOS Id=' <<<"$manifest" |
+    check "$2: manifest: the supported Windows versions" test "$(grep -o '<supportedOS Id=' <<<"$manifest" |
         wc -l)" -ge 4
     # The version resource's strings are UTF-16: NAME, padding, VALUE, NUL;
     # here NAME|VALUE|.

@@ -49,7 +49,8 @@ exec 3>&-
 trap 'kill $xvfb; "$wineserver64" -k >/dev/null 2>&1' EXIT
 trap 'exit 1' INT TERM
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.2; done
-export DISPLAY=:$(cat "$work/display")
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
 
 export HOME=$work/home WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINESERVER=$wineserver64
@@ -123,19 +124,20 @@ staging_grown() {
     [ "$(stat -c %s "$run/tmp.dat" 2>/dev/null || echo 0)" -gt 1048576 ]
 }
 
-# The cases. FOLDER: the desktop folder chosen in the dialog, "-" to cancel
-# it. STATUS: the exit code after the key press. MESSAGE: the console's line
+# The cases. KEYS: the keys pressed in the dialog, comma-separated: Esc
+# cancels it; Shift+Tab goes to the tree, which selects the desktop folder
+# whose name is typed. STATUS: the exit code after the key press. MESSAGE: the console's line
 # before the key prompt. PACKAGE: "none" (nothing written), "linux" (the
 # Linux run's package, byte for byte) or "older" (an earlier package that
 # stays as it was). The interruption is a Ctrl+C typed into the console while
 # tmp.dat grows; Wine's own handler then ends the process with status 0
 # (Windows: STATUS_CONTROL_C_EXIT), so its status is not compared.
 #
-#      name       folder  status  message         package
+#      name       keys                           status  message        package
 cases="
-       cancel     -       1       中止しました.   none
-       choose     sample  0       終了しました.   linux
-       interrupt  large   -       -               older
+       cancel     Escape                         1       中止しました.  none
+       choose     shift+Tab,s,a,m,p,l,e,Return   0       終了しました.  linux
+       interrupt  shift+Tab,l,a,r,g,e,Return     -       -              older
 "
 languages="
        ja_JP.UTF-8  932
@@ -159,7 +161,7 @@ while read -r lang code_page; do
         <("$wine64" reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP)
     while read -r bits exe; do
         [ -n "$bits" ] || continue
-        while read -r name folder status message package; do
+        while read -r name keys status message package; do
             [ -n "$name" ] || continue
             label="${lang%%.*}, $bits, $name"
             shot="${lang%%_*}-$bits-$name"
@@ -177,11 +179,8 @@ while read -r lang code_page; do
             fi
             wait_until 10 shown_window msconv.exe >/dev/null && sleep 1
             screenshot "$shot-dialog"
-            if [ "$folder" = - ]; then
-                press msconv.exe Escape
-            else
-                press msconv.exe shift+Tab && xdotool type --delay 80 "$folder" && xdotool key Return
-            fi
+            # shellcheck disable=SC2086 # the table's keys
+            press msconv.exe ${keys//,/ }
             if [ "$package" = older ]; then
                 check "$label: the conversion runs" wait_until 120 staging_grown
                 screenshot "$shot-console"
