@@ -115,7 +115,21 @@ press() {  # press CLASS KEY...
     wait_until 10 shown_window "$1" >/dev/null || return 1
     window=$(shown_window "$1")
     shift
-    xdotool windowfocus --sync "$window" && sleep 0.3 && xdotool key --delay 80 "$@"
+    timeout 5 xdotool windowfocus --sync "$window" && sleep 0.3 && xdotool key --delay 80 "$@"
+}
+# A key that comes before its window has the focus, or before the program
+# reads the keyboard, is lost: the keys go again until CONDITION holds.
+press_until() {  # press_until CONDITION CLASS KEY...
+    local condition=$1
+    shift
+    for _ in 1 2 3 4 5; do
+        press "$@"
+        wait_until 4 "$condition" && return 0
+    done
+    return 1
+}
+dialog_closed() {
+    ! shown_window msconv.exe >/dev/null
 }
 ended() {
     [ -s "$run/status" ]
@@ -180,12 +194,11 @@ while read -r lang code_page; do
             wait_until 10 shown_window msconv.exe >/dev/null && sleep 1
             screenshot "$shot-dialog"
             # shellcheck disable=SC2086 # the table's keys
-            press msconv.exe ${keys//,/ }
+            press_until dialog_closed msconv.exe ${keys//,/ } || fail "$label: keys reach the dialog"
             if [ "$package" = older ]; then
                 check "$label: the conversion runs" wait_until 120 staging_grown
                 screenshot "$shot-console"
-                press conhost.exe ctrl+c
-                check "$label: Ctrl+C ends the run" wait_until 30 ended
+                check "$label: Ctrl+C ends the run" press_until ended conhost.exe ctrl+c
                 check "$label: tmp.dat and DAR297.AVD.part removed" \
                     test ! -e "$run/tmp.dat" -a ! -e "$run/DAR297.AVD.part"
                 check "$label: the earlier package unchanged" \
@@ -195,9 +208,7 @@ while read -r lang code_page; do
                     wait_until 300 shows console 何かキーを押してください.
                 check "$label: the console shows $message" shows_part console "$message"
                 screenshot "$shot-console"
-                # A key that comes before the program reads the keyboard is
-                # pressed again.
-                wait_until 30 eval 'ended || { press conhost.exe space; sleep 2; ended; }'
+                press_until ended conhost.exe space
                 check "$label: a key ends the run with status $status" grep -qx "$status" "$run/status"
                 check "$label: no tmp.dat" test ! -e "$run/tmp.dat"
                 if [ "$package" = linux ]; then
