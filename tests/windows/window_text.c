@@ -10,6 +10,7 @@
 // The program is the first process of that name. Status 1 when there is no
 // such process, no console to read or no dialog.
 #include <windows.h>
+
 #include <tlhelp32.h>
 
 static HANDLE out;
@@ -34,7 +35,8 @@ static BOOL CALLBACK print_dialog(HWND window, LPARAM) {
     wchar_t class_name[16];
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != pid || !GetClassNameW(window, class_name, 16) || lstrcmpW(class_name, L"#32770") != 0)
+    if (owner != pid || !GetClassNameW(window, class_name, 16) ||
+        lstrcmpW(class_name, L"#32770") != 0)
         return TRUE;
     ++dialogs;
     print_text(window, 0);
@@ -45,8 +47,9 @@ static BOOL CALLBACK print_dialog(HWND window, LPARAM) {
 static int print_console(void) {
     FreeConsole();
     if (!AttachConsole(pid)) return 1;
-    const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    const HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    NULL, OPEN_EXISTING, 0, NULL);
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (console == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(console, &info)) return 1;
     wchar_t row[1024];
@@ -54,7 +57,8 @@ static int print_console(void) {
     for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
         DWORD length = 0;
         ReadConsoleOutputCharacterW(console, row, width, (COORD){0, y}, &length);
-        while (length > 0 && row[length - 1] == L' ') --length;
+        while (length > 0 && row[length - 1] == L' ')
+            --length;
         print(row, (int)length);
     }
     return 0;
