@@ -5,12 +5,17 @@
 DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev
 # The Windows cross builds and their test under Wine (make windows, windows-test);
 # dpkg-dev unpacks Debian's lzo2 and zlib source packages for them. The 32-bit executable
-# runs under the 32-bit Wine (wine32:i386) inside qemu-i386 (qemu-user).
+# runs under the 32-bit Wine (wine32:i386) inside qemu-i386 (qemu-user); wrestool
+# (icoutils) reads the executables' resources.
 WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386 \
-	locales
+	icoutils locales
 # Wine takes the system language and the ANSI code page from the locale
 # (LANG): the Windows tests run in a Japanese and an English one.
 WINDOWS_LOCALES := ja_JP.UTF-8 en_US.UTF-8
+# The run as its user sees it (make windows-ui-test): a virtual X server, a
+# Japanese font, xdotool to find, read and drive the windows, netpbm for the
+# screenshots, and glibc's locale sources for Wine's system language.
+WINDOWS_UI_PACKAGES := xvfb fonts-ipafont-gothic xdotool netpbm locales
 # The 32-bit Linux build and its tests under qemu-i386 (make test-i686).
 I686_PACKAGES := g++-i686-linux-gnu qemu-user liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
@@ -31,6 +36,7 @@ DEMO := $(BUILD)/demo
 VERSION := $(shell sed -n 's/^project.msconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 .PHONY: all deps build test demo bench bench-report format clean windows-deps windows windows-test windows-dist \
+	windows-ui-deps windows-ui-test \
 	i686-deps test-i686 fuzz-deps fuzz-build fuzz fuzz-smoke browser-deps browser-test
 
 all: build
@@ -115,6 +121,16 @@ windows: windows-deps
 # 32-bit one with the 32-bit loader inside qemu-i386 and --jobs 1.
 windows-test: build windows
 	bash tests/windows/run_wine_test.sh $(BUILD) $(BUILD)/windows
+
+windows-ui-deps: windows-deps
+	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(WINDOWS_UI_PACKAGES)"
+
+# The executables started as a double-click starts them, in a console window
+# under Xvfb, in Wine's Japanese and English system language: the folder
+# dialog, cancel, a chosen game folder and an interruption; screenshots in
+# $(BUILD)/windows/wine-ui-test.
+windows-ui-test: build windows windows-ui-deps
+	bash tests/windows/run_ui_test.sh $(BUILD) $(BUILD)/windows
 
 # $(BUILD)/windows/msconv-$(VERSION)-win32.zip for Windows users: the 32-bit
 # msconv.exe, a read-me in Japanese, the licence and the corresponding source;

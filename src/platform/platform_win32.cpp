@@ -466,25 +466,33 @@ bool error_console_is_interactive() {
            SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-// The system's folder dialog: no owner window, no root, no flags.
+// The system's folder dialog: no owner window, no root, no flags. The title
+// is code page 932 text; it goes to the wide call as UTF-16, so that it reads
+// rightly whatever the system's ANSI code page. The shell wants COM
+// initialised apartment-threaded on the calling thread for the dialog; it is
+// uninitialised again when the dialog is done. The chosen folder is returned
+// as UTF-8, the form paths take inside the program.
 bool choose_folder(const char* title, std::string& folder) {
     folder.clear();
-    char display_name[MAX_PATH];
-    BROWSEINFOA info = {};
+    const std::wstring wide_title = to_wide(title, std::strlen(title), kCodePage);
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    wchar_t display_name[MAX_PATH];
+    BROWSEINFOW info = {};
     info.hwndOwner = nullptr;
     info.pidlRoot = nullptr;
     info.pszDisplayName = display_name;
-    info.lpszTitle = title;
+    info.lpszTitle = wide_title.c_str();
     info.ulFlags = 0;
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
-    if (!chosen) return false;
-    char path[MAX_PATH] = {};
-    const bool ok = SHGetPathFromIDListA(chosen, path) != 0;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    wchar_t path[MAX_PATH] = {};
+    const bool ok = chosen && SHGetPathFromIDListW(chosen, path) != 0 && path[0] != L'\0';
     CoTaskMemFree(chosen);
-    if (!ok || path[0] == '\0') return false;
+    // Only a successful initialisation (S_OK or S_FALSE) is balanced.
+    if (SUCCEEDED(com)) CoUninitialize();
+    if (!ok) return false;
     // A drive root comes back with its separator ("C:\"); it is kept.
-    folder = path;
-    return true;
+    folder = utf8(path);
+    return !folder.empty();
 }
 
 void wait_for_key() {

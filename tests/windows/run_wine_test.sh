@@ -35,11 +35,6 @@ avdtool=$linux_build/tools/avdtool/avdtool
 sample_game=$linux_build/tools/sample-game/sample-game
 exe32=$windows_build/i686/src/msconv.exe
 exe64=$windows_build/x86_64/src/msconv.exe
-wine64=/usr/lib/wine/wine64
-wineserver64=/usr/lib/wine/wineserver64
-# The 32-bit loader (package wine32:i386) and its built-in libraries.
-wine32=/usr/lib/wine/wine
-wine32_dlls=/usr/lib/i386-linux-gnu/wine
 # qemu-i386 takes the fixed addresses of Wine's start-up reservations as
 # hints only, so Wine splits each reservation down to 64 KiB pieces across
 # all of the emulated address space that is taken: minutes with the full
@@ -50,24 +45,22 @@ qemu_i386=(qemu-i386 -R 0x81000000 -L /)
 # A Wine process that hangs (a dialog waiting for an answer) ends the test.
 run_timeout=300
 
+source "$(dirname "$0")/common.sh"
+
 for f in "$msconv_linux" "$avdtool" "$sample_game" "$exe32" "$exe64" "$wine64" "$wineserver64" \
     "$wine32" "$wine32_dlls/i386-windows/kernel32.dll"; do
     [ -e "$f" ] || { echo "missing: $f (make windows-deps installs Wine and qemu-user)" >&2; exit 2; }
 done
 command -v qemu-i386 >/dev/null || { echo "missing: qemu-i386 (package qemu-user)" >&2; exit 2; }
-
-source "$(dirname "$0")/common.sh"
-
-# The Windows form of an absolute path: Wine's drive Z: is the root folder.
-windows_path() {
-    local path=${1//\//\\}
-    printf 'Z:%s' "$path"
-}
+command -v wrestool >/dev/null || { echo "missing: wrestool (package icoutils)" >&2; exit 2; }
 
 # ---- The executables themselves ------------------------------------------------
 
 check_executable "$exe32" i686-w64-mingw32-objdump 010b PE32 "32-bit"
 check_executable "$exe64" x86_64-w64-mingw32-objdump 020b PE32+ "64-bit"
+version=$("$msconv_linux" --version)
+check_resources "$exe32" "32-bit" "${version#msconv }"
+check_resources "$exe64" "64-bit" "${version#msconv }"
 
 # ---- Wine: a fresh prefix in the build folder, no display, no debug output -------
 
@@ -85,17 +78,7 @@ export WINESERVER=$wineserver64
 unset DISPLAY WAYLAND_DISPLAY LC_ALL LC_CTYPE LC_MESSAGES
 trap '"$wineserver64" -k >/dev/null 2>&1' EXIT
 
-# The 64-bit loader sets the prefix up; it cannot start the 32-bit Wine, so
-# the prefix's 32-bit system folder stays empty and receives the 32-bit
-# built-in libraries by copy.
-if timeout 300 "$wine64" wineboot --init </dev/null >"$work/wineboot.log" 2>&1 &&
-    cp "$wine32_dlls"/i386-windows/*.dll "$wine32_dlls"/i386-windows/*.exe \
-        "$WINEPREFIX/drive_c/windows/syswow64/"; then
-    pass "Wine prefix set up"
-else
-    fail "Wine prefix set up (see $work/wineboot.log)"
-fi
-"$wineserver64" -p
+setup_wine_prefix "$work/wineboot.log"
 
 # ---- The converter folders and the game folders ------------------------------------
 
@@ -154,7 +137,7 @@ executables="
        64-bit            win64
        32-bit-emulated   win32    --jobs 1
 "
-if WINEDEBUG=-all "$wine32" --version >/dev/null 2>&1; then
+if kernel_runs_32_bit; then
     executables+=$'       32-bit-native     win32-native\n'
 else
     echo "SKIP: 32-bit without emulation: this kernel does not run 32-bit code"

@@ -240,13 +240,15 @@ std::string reference_text(const SeenReference& r) {
         if (r.slot >= 0) out += " in slot " + std::to_string(r.slot);
         return out + ": unknown until run (" + r.why + ")";
     }
-    if (std::string(r.what) == "scenario jump")
-        out += " " + std::to_string(r.number);
-    else
+    if (std::string(r.what) == "scenario jump") {
+        out += ' ';
+        out += std::to_string(r.number);
+    } else {
+        out += " \"";
         out +=
-            " \"" +
-            seen_text_utf8({reinterpret_cast<const std::uint8_t*>(r.name.data()), r.name.size()}) +
-            "\"";
+            seen_text_utf8({reinterpret_cast<const std::uint8_t*>(r.name.data()), r.name.size()});
+        out += '"';
+    }
     if (r.slot >= 0) out += " (slot " + std::to_string(r.slot) + ")";
     out += r.state == ReferenceState::dangling ? ": no entry " : ": entry ";
     return out +

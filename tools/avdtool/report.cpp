@@ -74,7 +74,8 @@ std::string text_html(const std::string& cp932) {
 }
 
 std::string entry_id(std::size_t index) {
-    return "e" + std::to_string(index);
+    std::string id = "e";
+    return id += std::to_string(index);
 }
 
 struct Picture {
