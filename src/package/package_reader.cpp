@@ -118,33 +118,32 @@ bool extract_entry(const PackageView& view, const DirectoryEntry& entry,
 
 bool verify_package(const PackageView& view, std::string& error,
                     std::vector<std::string>* warnings) {
-    const std::uint8_t* h = view.data;
-    if (std::memcmp(h, "PLOVEX\0\0", 8) != 0) {
+    // The header, field by field, against the one the builder writes for
+    // this many entries (the entry count at offset 12 is the directory's).
+    std::uint8_t builders[kPackageHeaderSize];
+    build_package_header(builders, static_cast<std::uint16_t>(view.directory.size()));
+    ByteReader header{std::span(view.data, std::min(view.size, kPackageHeaderSize))};
+    ByteReader model{std::span<const std::uint8_t>(builders)};
+    if (!std::ranges::equal(header.take(8), model.take(8))) {
         error = "magic is not \"PLOVEX\"";
         return false;
     }
-    const struct {
-        int offset;
-        std::uint16_t value;
-    } words[] = {{8, 1613}, {10, 2}, {14, 16}, {16, 8}};
-    for (const auto& word : words) {
-        const std::uint16_t value =
-            ByteReader{std::span(h, view.size), static_cast<std::size_t>(word.offset)}.le16();
-        if (value != word.value) {
-            error = "header word at offset " + std::to_string(word.offset) + " is " +
-                    std::to_string(value) + ", not " + std::to_string(word.value);
+    for (std::size_t offset = 8; offset < 18; offset += 2) {
+        const std::uint16_t value = header.le16();
+        const std::uint16_t wanted = model.le16();
+        if (offset != 12 && value != wanted) {
+            error = "header word at offset " + std::to_string(offset) + " is " +
+                    std::to_string(value) + ", not " + std::to_string(wanted);
             return false;
         }
     }
-    std::uint8_t title[32] = {};
-    std::memcpy(title, kPackageTitle, sizeof kPackageTitle - 1);
-    for (int i = 18; i < 32; ++i) {
-        if (h[i] != 0) {
-            error = "header byte " + std::to_string(i) + " is not zero";
+    for (std::size_t offset = 18; offset < 32; ++offset) {
+        if (header.u8() != model.u8()) {
+            error = "header byte " + std::to_string(offset) + " is not zero";
             return false;
         }
     }
-    if (std::memcmp(h + 32, title, sizeof title) != 0) {
+    if (!std::ranges::equal(header.take(32), model.take(32)) || !header.ok) {
         error = "title is not the package title";
         return false;
     }

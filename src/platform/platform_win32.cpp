@@ -360,6 +360,8 @@ std::vector<std::string> command_line(int argc, char** argv) {
 namespace {
 
 UINT g_saved_output_code_page = 0;
+// STATUS_CONTROL_C_EXIT.
+constexpr UINT kInterruptedStatus = 0xC000013A;
 
 void restore_output_code_page() {
     SetConsoleOutputCP(g_saved_output_code_page);
@@ -537,13 +539,18 @@ namespace {
 // Runs on a thread of its own for Ctrl+C, Ctrl+Break, closing the console,
 // logging off and shutting down. The package's temporary file, open for
 // deletion, disappears when the process ends; the staging file is deleted by
-// the system as its handle closes.
+// the system as its handle closes. The process then ends at once with the
+// status of an interrupted program (STATUS_CONTROL_C_EXIT), as Windows' own
+// handler gives it; not every system's handler does (Wine's ends with 0,
+// which a caller would take for success). It is terminated rather than
+// exited, since the main thread may hold the C library's locks.
 BOOL WINAPI on_console_control(DWORD) {
     for (cleanup::Slot& slot : cleanup::g_slots) {
         if (const char* path = slot.published.load()) DeleteFileW(wide(path).c_str());
     }
     if (g_saved_output_code_page != 0) SetConsoleOutputCP(g_saved_output_code_page);
-    return FALSE;  // the system's own handler ends the process, with its status
+    TerminateProcess(GetCurrentProcess(), kInterruptedStatus);
+    return TRUE;
 }
 
 }  // namespace

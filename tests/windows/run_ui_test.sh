@@ -76,6 +76,10 @@ x86_64-w64-mingw32-gcc -O2 -municode -o "$work/window_text.exe" "$(dirname "$0")
 desktop=$work/home/Desktop
 "$linux_build/tools/sample-game/sample-game" "$desktop/sample" "$work/DATA" >/dev/null
 "$linux_build/tools/sample-game/sample-game" "$desktop/large" "$work/large-data" --pictures 150 >/dev/null
+# The sample again under a Japanese name with characters that end in 0x5C in
+# code page 932; it sorts after the other desktop items in both languages, so
+# End selects it.
+cp -r "$desktop/sample" "$desktop/本棚ソフト表示"
 mkdir -p "$work/linux"
 LC_ALL=C "$linux_build/src/msconv" "$desktop/sample" --output "$work/linux" --data "$work/DATA" \
     --no-wait --quiet >"$work/linux.out" || fail "Linux build converts the sample game"
@@ -144,13 +148,14 @@ staging_grown() {
 # before the key prompt. PACKAGE: "none" (nothing written), "linux" (the
 # Linux run's package, byte for byte) or "older" (an earlier package that
 # stays as it was). The interruption is a Ctrl+C typed into the console while
-# tmp.dat grows; Wine's own handler then ends the process with status 0
-# (Windows: STATUS_CONTROL_C_EXIT), so its status is not compared.
+# tmp.dat grows; the program then ends with STATUS_CONTROL_C_EXIT, which
+# "start /wait" does not pass on, so its status is not compared.
 #
 #      name       keys                           status  message        package
 cases="
        cancel     Escape                         1       中止しました.  none
        choose     shift+Tab,s,a,m,p,l,e,Return   0       終了しました.  linux
+       choose-ja  shift+Tab,End,Return           0       終了しました.  linux
        interrupt  shift+Tab,l,a,r,g,e,Return     -       -              older
 "
 languages="
