@@ -11,21 +11,26 @@
 namespace {
 std::string* g_capture = nullptr;
 std::string* g_error_capture = nullptr;
-bool g_status_shown = false;
+// The width of the status line shown, 0 for none.
+std::size_t g_status_width = 0;
 
+// Overwrites the status line with spaces and returns to the line's start:
+// every console does that, where an erase sequence is shown as text by some
+// (Wine's console shows "\x1b[K" as a box and "[K").
 void clear_status() {
-    if (!g_status_shown) return;
-    static const char kClear[] = "\r\x1b[K";
-    platform::console_write_error(kClear, sizeof kClear - 1, platform::TextKind::cp932);
-    g_status_shown = false;
+    if (g_status_width == 0) return;
+    const std::string blank = "\r" + std::string(g_status_width, ' ') + "\r";
+    platform::console_write_error(blank.data(), blank.size(), platform::TextKind::cp932);
+    g_status_width = 0;
 }
 }  // namespace
 
 void console_status(const char* line) {
     clear_status();
     if (!line) return;
-    platform::console_write_error(line, std::strlen(line), platform::TextKind::cp932);
-    g_status_shown = true;
+    const std::size_t width = std::strlen(line);
+    platform::console_write_error(line, width, platform::TextKind::cp932);
+    g_status_width = width;
 }
 
 void console_capture(std::string* capture) {
