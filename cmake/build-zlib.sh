@@ -6,9 +6,8 @@
 #
 #   cmake/build-zlib.sh HOST SOURCE_DIR PREFIX
 #
-# The source package is fetched into SOURCE_DIR once ("apt-get source zlib",
-# through the deb-src entry that cmake/build-lzo2.sh makes sure of) and
-# built below PREFIX, which receives include/zlib.h, include/zconf.h and
+# The source package is fetched into SOURCE_DIR once ("apt-get source zlib")
+# and built below PREFIX, which receives include/zlib.h, include/zconf.h and
 # lib/libz.a.
 set -eu
 
@@ -26,23 +25,9 @@ say() { echo "build-zlib: $*" >&2; }
 objects="adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate
 inftrees trees uncompr zutil"
 
+. "$(dirname "$0")/debian-source.sh"
 if [ ! -f "$source_dir/deflate.c" ]; then
-    if [ -z "$(apt-cache showsrc zlib 2>/dev/null)" ]; then
-        say "apt has no deb-src entry for zlib (cmake/build-lzo2.sh adds one when run as root)"
-        exit 1
-    fi
-    download=$source_dir.download
-    rm -rf "$download"
-    mkdir -p "$download"
-    (cd "$download" && apt-get source zlib >&2)
-    unpacked=$(find "$download" -mindepth 1 -maxdepth 1 -type d -name 'zlib-*' | head -n 1)
-    if [ -z "$unpacked" ] || [ ! -f "$unpacked/deflate.c" ]; then
-        say "apt-get source zlib gave no source tree with deflate.c"
-        exit 1
-    fi
-    rm -rf "$source_dir"
-    mv "$unpacked" "$source_dir"
-    rm -rf "$download"
+    fetch_source zlib "$source_dir" deflate.c
 fi
 
 build=$prefix/build
