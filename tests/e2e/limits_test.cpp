@@ -115,7 +115,8 @@ TEST(Limits, LargeDataFileNeedsAboutTwiceItsSize) {
 }
 
 // A 32-bit process cannot hold a DATA file of 3 GiB: the file is skipped with
-// the allocation message and the run goes on. The file is sparse and takes no
+// the allocation message, standard error names it, and the run goes on
+// (status 3). The file is sparse and takes no
 // disk space; without large-file support it could not even be opened.
 TEST(Limits, DataFileBeyondThe32BitAddressSpaceIsSkipped) {
     if (sizeof(void*) != 4) GTEST_SKIP() << "a 64-bit converter would compress all 3 GiB";
@@ -126,8 +127,12 @@ TEST(Limits, DataFileBeyondThe32BitAddressSpaceIsSkipped) {
     ASSERT_TRUE(gamekit::write_file(dir / "DATA" + "/HUGE.DAT", {}));
     ASSERT_EQ(truncate((dir / "DATA" + "/HUGE.DAT").c_str(), off_t{3} << 30), 0);
     const Result result = e2e::run(conversion(dir));
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, 3);
     EXPECT_NE(result.out.find("Could not allocate memory."), std::string::npos) << result.out;
+    EXPECT_NE(
+        result.err.find("msconv: " + dir / "DATA" + "/HUGE.DAT: not enough memory to read it\n"),
+        std::string::npos)
+        << result.err;
     const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
     EXPECT_TRUE(has_entry(package, "SMALL.DAT"));
     EXPECT_FALSE(has_entry(package, "HUGE.DAT"));
