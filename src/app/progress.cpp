@@ -5,6 +5,8 @@
 
 #include "base/console.h"
 
+namespace msconv::app {
+
 namespace {
 
 constexpr auto kInterval = std::chrono::milliseconds(250);
@@ -17,7 +19,7 @@ void show(Progress& p, bool force) {
     std::snprintf(line, sizeof line, "%-9s %zu/%zu files, %.1f MiB in, %.1f MiB out", p.step,
                   p.done, p.total, static_cast<double>(p.bytes_in) / (1 << 20),
                   static_cast<double>(p.bytes_out) / (1 << 20));
-    console_status(line);
+    base::console_status(line);
 }
 
 Progress* enabled(void* context) {
@@ -59,5 +61,7 @@ void progress_written(void* context, std::uint64_t packed_size) {
 }
 
 void progress_end(Progress* progress) {
-    if (enabled(progress)) console_status(nullptr);
+    if (enabled(progress)) base::console_status(nullptr);
 }
+
+}  // namespace msconv::app

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace msconv::app {
+
 struct Progress {
     bool enabled = false;
     const char* step = "";
@@ -30,3 +32,5 @@ void progress_files(void* context, std::size_t files);
 void progress_added(void* context, std::uint64_t size);
 // A compressed entry was written:
 void progress_written(void* context, std::uint64_t packed_size);
+
+}  // namespace msconv::app

@@ -17,6 +17,8 @@
 #include "raw_import/raw_import.h"
 #include "scenario/scenario.h"
 
+namespace msconv::app {
+
 namespace {
 
 constexpr char kSep = platform::kSeparator;
@@ -28,24 +30,24 @@ std::string with_separator(std::string folder) {
 
 // The console text of a step that failed. The run's own texts name
 // `folder`, the folder the failure is about.
-void print_failure(Status status, const std::string& folder) {
+void print_failure(base::Status status, const std::string& folder) {
     switch (status) {
-        case Status::cancelled:
-            return console_print("%s", msg::kCancelled);
-        case Status::game_folder_missing:
-            return console_show(msg::kGameFolderMissing, {as_system(folder)});
-        case Status::game_folder_unknown:
-            return console_show(msg::kGameFolderUnknown, {as_system(folder)});
-        case Status::data_folder_missing:
-            return console_show(msg::kDataFolderMissing, {as_system(folder)});
-        case Status::output_in_use:
-            return console_show(msg::kOutputInUse, {as_system(folder)});
-        case Status::cannot_create:
-            return console_print("%s", msg::kCannotCreate);
-        case Status::write_failed:
-            return console_print("%s", msg::kWriteFailed);
-        case Status::ok:
-        case Status::translation_failed:  // the translator has said it
+        case base::Status::cancelled:
+            return base::console_print("%s", msg::kCancelled);
+        case base::Status::game_folder_missing:
+            return base::console_show(msg::kGameFolderMissing, {base::as_system(folder)});
+        case base::Status::game_folder_unknown:
+            return base::console_show(msg::kGameFolderUnknown, {base::as_system(folder)});
+        case base::Status::data_folder_missing:
+            return base::console_show(msg::kDataFolderMissing, {base::as_system(folder)});
+        case base::Status::output_in_use:
+            return base::console_show(msg::kOutputInUse, {base::as_system(folder)});
+        case base::Status::cannot_create:
+            return base::console_print("%s", msg::kCannotCreate);
+        case base::Status::write_failed:
+            return base::console_print("%s", msg::kWriteFailed);
+        case base::Status::ok:
+        case base::Status::translation_failed:  // the translator has said it
             break;
     }
 }
@@ -54,33 +56,33 @@ void print_failure(Status status, const std::string& folder) {
 // of the game's scenario and picture folders: anything else (a mistyped path,
 // the folder above the game's) would give a package of the DATA files alone
 // in place of a good one.
-Status check_game_folder(const std::string& folder) {
-    if (!platform::is_folder(folder)) return Status::game_folder_missing;
+base::Status check_game_folder(const std::string& folder) {
+    if (!platform::is_folder(folder)) return base::Status::game_folder_missing;
     for (const char* name : {"MES", "CG", "ENDING", "SYSTEM", "CHAR"}) {
-        if (platform::is_folder(with_separator(folder) + name)) return Status::ok;
+        if (platform::is_folder(with_separator(folder) + name)) return base::Status::ok;
     }
-    return Status::game_folder_unknown;
+    return base::Status::game_folder_unknown;
 }
 
 // From the choice of the game folder to the finished package. A failure
 // that is about one folder names it in `failed_folder`; the input files that
 // were not converted are counted in `skipped`.
-Status convert(const RunOptions& options, std::string& failed_folder, std::size_t& skipped) {
+base::Status convert(const RunOptions& options, std::string& failed_folder, std::size_t& skipped) {
     const std::string converter_folder = platform::executable_folder();
 
     // A DATA folder given on the command line is checked before the question
     // for the game folder, as the command line's other errors are.
     failed_folder = options.data_folder;
     if (!options.data_folder.empty() && !platform::is_folder(options.data_folder))
-        return Status::data_folder_missing;
+        return base::Status::data_folder_missing;
 
     std::string game_folder = options.game_folder;
     if (game_folder.empty() && !platform::choose_folder(msg::kChooserTitle, game_folder)) {
-        return Status::cancelled;
+        return base::Status::cancelled;
     }
     failed_folder = game_folder;
-    const Status check = check_game_folder(game_folder);
-    if (check != Status::ok) return check;
+    const base::Status check = check_game_folder(game_folder);
+    if (check != base::Status::ok) return check;
     // The chosen folder gets one separator appended, as the folder dialog's
     // result does; a root folder so ends in two.
     game_folder += kSep;
@@ -91,78 +93,80 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::size_
                                         ? converter_folder + "DATA" + kSep
                                         : with_separator(options.data_folder);
     if (options.data_folder.empty() && !platform::is_folder(data_folder)) {
-        console_show_error(msg::kDefaultDataFolderMissing, {as_system(converter_folder + "DATA")});
+        base::console_show_error(msg::kDefaultDataFolderMissing,
+                                 {base::as_system(converter_folder + "DATA")});
     }
 
     // The package replaces a file or a link at its path when it is finished;
     // a folder or a special file there would fail only then, after the whole
     // conversion, so it ends the run before anything is written.
-    const std::string package_path = output_folder + kPackageName;
+    const std::string package_path = output_folder + package::kPackageName;
     const platform::PathKind taken = platform::path_kind(package_path);
     if (taken == platform::PathKind::folder || taken == platform::PathKind::other) {
-        console_show_error(
+        base::console_show_error(
             msg::kPackagePathTaken,
-            {as_system(package_path),
+            {base::as_system(package_path),
              taken == platform::PathKind::folder ? msg::kAFolder : msg::kNoRegularFile});
-        return Status::cannot_create;
+        return base::Status::cannot_create;
     }
 
     Progress progress;
     progress.enabled = !options.quiet && platform::error_console_is_interactive();
-    Package package;
+    package::Package package;
     failed_folder = output_folder;
-    Status status = open_package(package, output_folder, options.jobs,
-                                 {&progress, progress_added, progress_written});
-    if (status != Status::ok) return status;
-    console_print("%s", msg::kConverting);
+    base::Status status = package::open_package(package, output_folder, options.jobs,
+                                                {&progress, progress_added, progress_written});
+    if (status != base::Status::ok) return status;
+    base::console_print("%s", msg::kConverting);
 
-    FileSearch search;
+    base::FileSearch search;
     search.context = &progress;
     search.started = progress_files;
-    auto translator = std::make_unique<Translator>();
+    auto translator = std::make_unique<scenario::Translator>();
     progress_step(&progress, "scenarios");
-    build_scenario_list(*translator, package, search, game_folder);
-    status = translate_scenarios(*translator, package, game_folder);
-    if (status != Status::ok) {
+    scenario::build_scenario_list(*translator, package, search, game_folder);
+    status = scenario::translate_scenarios(*translator, package, game_folder);
+    if (status != base::Status::ok) {
         progress_end(&progress);
-        abandon_package(package);
+        package::abandon_package(package);
         return status;
     }
 
     progress_step(&progress, "sprites");
-    convert_character_sprites(package, search, game_folder);
+    image::convert_character_sprites(package, search, game_folder);
     for (const char* folder : {"CG", "ENDING", "SYSTEM"}) {
         progress_step(&progress, folder);
-        convert_picture_folder(package, search, game_folder, folder);
+        image::convert_picture_folder(package, search, game_folder, folder);
     }
     progress_step(&progress, "DATA");
     // A DATA folder that is the output folder holds the run's own files.
     std::vector<std::string> own_files;
     if (platform::same_file(data_folder, output_folder)) {
-        own_files = {kStagingName, kPackageName, std::string(kPackageName) + kPartSuffix};
+        own_files = {package::kStagingName, package::kPackageName,
+                     std::string(package::kPackageName) + package::kPartSuffix};
     }
-    import_raw_folder(package, search, data_folder, own_files);
+    raw_import::import_raw_folder(package, search, data_folder, own_files);
 
-    status = finish_package(package, package_path);
+    status = package::finish_package(package, package_path);
     progress_end(&progress);
     skipped = package.skipped;
     return status;
 }
 
 // The exit status of a run that ended with `status`.
-int exit_status(Status status) {
+int exit_status(base::Status status) {
     switch (status) {
-        case Status::ok:
+        case base::Status::ok:
             return kExitSuccess;
-        case Status::cancelled:
+        case base::Status::cancelled:
             return kExitCancelled;
-        case Status::game_folder_missing:
-        case Status::game_folder_unknown:
-        case Status::data_folder_missing:
-        case Status::output_in_use:
-        case Status::cannot_create:
-        case Status::translation_failed:
-        case Status::write_failed:
+        case base::Status::game_folder_missing:
+        case base::Status::game_folder_unknown:
+        case base::Status::data_folder_missing:
+        case base::Status::output_in_use:
+        case base::Status::cannot_create:
+        case base::Status::translation_failed:
+        case base::Status::write_failed:
             break;
     }
     return kExitFailed;
@@ -172,29 +176,32 @@ int exit_status(Status status) {
 
 int run_conversion(const RunOptions& options) {
     platform::install_interrupt_handlers();
-    console_print("%s", msg::kBanner);
-    console_print("Version %s\n\n", msg::kVersion);
-    console_print("%s", msg::kBoxTop);
-    console_print("%s", msg::kBoxBottom);
+    base::console_print("%s", msg::kBanner);
+    base::console_print("Version %s\n\n", msg::kVersion);
+    base::console_print("%s", msg::kBoxTop);
+    base::console_print("%s", msg::kBoxBottom);
 
     std::string failed_folder;
     std::size_t skipped = 0;
-    const Status status = convert(options, failed_folder, skipped);
-    if (status == Status::ok) {
-        console_print("%s", msg::kFinished);
+    const base::Status status = convert(options, failed_folder, skipped);
+    if (status == base::Status::ok) {
+        base::console_print("%s", msg::kFinished);
     } else {
         print_failure(status, failed_folder);
     }
     // Written, but without every file that was found: each was named in a
     // warning, and the last line of standard error counts them.
-    const bool incomplete = status == Status::ok && skipped > 0;
+    const bool incomplete = status == base::Status::ok && skipped > 0;
     if (incomplete) {
-        console_show_error(msg::kFilesSkipped, {std::to_string(skipped), skipped == 1 ? "" : "s"});
+        base::console_show_error(msg::kFilesSkipped,
+                                 {std::to_string(skipped), skipped == 1 ? "" : "s"});
     }
 
     if (options.wait_for_key) {
-        console_print("%s", msg::kPressKey);
+        base::console_print("%s", msg::kPressKey);
         platform::wait_for_key();
     }
     return incomplete ? kExitIncomplete : exit_status(status);
 }
+
+}  // namespace msconv::app

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace msconv::app {
+
 // Exit statuses of msconv.
 enum ExitStatus : int {
     kExitSuccess = 0,     // the package was written
@@ -23,3 +25,5 @@ struct RunOptions {
 
 // Runs the whole conversion and returns its exit status.
 int run_conversion(const RunOptions& options);
+
+}  // namespace msconv::app

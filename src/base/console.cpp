@@ -8,6 +8,8 @@
 
 #include "platform/platform.h"
 
+namespace msconv::base {
+
 namespace {
 std::string* g_capture = nullptr;
 std::string* g_error_capture = nullptr;
@@ -141,3 +143,5 @@ void console_error(const char* format, ...) {
     print(format, args, g_error_capture, platform::console_write_error);
     va_end(args);
 }
+
+}  // namespace msconv::base

@@ -9,6 +9,8 @@
 
 #include "platform/platform.h"
 
+namespace msconv::base {
+
 // printf-style output of code page 932 text to the console.
 void console_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -50,3 +52,5 @@ void console_show_error(const char* format, std::initializer_list<Shown> pieces)
 void console_capture(std::string* capture);
 // The same for console_error.
 void console_capture_errors(std::string* capture);
+
+}  // namespace msconv::base

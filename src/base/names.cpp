@@ -6,6 +6,8 @@
 #include "platform/cp932.h"
 #include "platform/platform.h"
 
+namespace msconv::base {
+
 void upper_case_name(char* name) {
     platform::upper_case_cp932(name, std::strlen(name));
 }
@@ -46,3 +48,5 @@ const char* name_problem_text(NameProblem problem) {
     }
     return "";
 }
+
+}  // namespace msconv::base

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "base/search.h"
 
+namespace msconv::base {
+
 namespace {
 void close_search(FileSearch& search) {
     if (search.handle) platform::search_close(search.handle);
@@ -38,3 +40,5 @@ const char* find_next_file(FileSearch& search) {
     close_search(search);
     return nullptr;
 }
+
+}  // namespace msconv::base

@@ -7,6 +7,8 @@
 
 #include "platform/platform.h"
 
+namespace msconv::base {
+
 struct FileSearch {
     platform::Search* handle = nullptr;
     std::string result;  // the last name returned; valid until the next call
@@ -26,3 +28,5 @@ const char* find_first_file(FileSearch& search, const std::string& pattern);
 // Returns the next name that is not a directory, or nullptr once the search
 // is exhausted (the search is then closed).
 const char* find_next_file(FileSearch& search);
+
+}  // namespace msconv::base

@@ -4,6 +4,8 @@
 // console text and the program's exit code.
 #pragma once
 
+namespace msconv::base {
+
 enum class Status {
     ok,
     cancelled,            // no game folder was chosen
@@ -15,3 +17,5 @@ enum class Status {
     translation_failed,   // an SIO opcode without translation (the conversion-failed flag)
     write_failed,         // the package could not be written
 };
+
+}  // namespace msconv::base

@@ -16,6 +16,8 @@
 #include "base/console.h"
 #include "base/names.h"
 
+namespace msconv::package {
+
 // One entry on its way through the worker threads.
 struct CompressionJob {
     std::string name;
@@ -79,16 +81,17 @@ int compress_block(const std::uint8_t* data, std::size_t size, std::vector<std::
 void fail_output(Package& package, const char* action, const std::string& path) {
     if (!package.write_failed) {
         const std::string reason = platform::last_error_text();
-        console_show_error("msconv: cannot %s %s: %s\n",
-                           {action, as_system(path), as_system(reason)});
+        base::console_show_error("msconv: cannot %s %s: %s\n",
+                                 {action, base::as_system(path), base::as_system(reason)});
     }
     package.write_failed = true;
 }
 
 void fail_memory(Package& package, const std::string& source, std::size_t size) {
     if (!package.write_failed) {
-        console_show_error("msconv: not enough memory for %s (%s bytes): no package is written\n",
-                           {as_system(source), std::to_string(size)});
+        base::console_show_error(
+            "msconv: not enough memory for %s (%s bytes): no package is written\n",
+            {base::as_system(source), std::to_string(size)});
     }
     package.write_failed = true;
 }
@@ -103,7 +106,7 @@ std::string source_or_name(const char* source, const char* name) {
 void store_name(const char* name, char (&stored)[kEntryNameSize]) {
     std::strncpy(stored, name, kEntryNameSize);
     stored[kEntryNameSize - 1] = '\0';
-    upper_case_name(stored);
+    base::upper_case_name(stored);
 }
 
 // Warns when an entry from `source` is stored under the same name as an
@@ -114,8 +117,8 @@ void note_source(Package& package, const char* name, const char* source) {
     store_name(name, stored);
     const auto [earlier, inserted] = package.sources.try_emplace(stored, source);
     if (!inserted) {
-        console_show("********** Duplicate entry %s: %s and %s (both kept)\n",
-                     {stored, as_system(earlier->second), as_system(source)});
+        base::console_show("********** Duplicate entry %s: %s and %s (both kept)\n",
+                           {stored, base::as_system(earlier->second), base::as_system(source)});
     }
 }
 
@@ -131,13 +134,14 @@ void record_entry(Package& package, const char* name, const std::string& source,
     }
     if (status != LZO_E_OK) {
         ++package.skipped;
-        console_show("********** Cannot compress %s (error %s)\n",
-                     {as_system(source), std::to_string(status)});
+        base::console_show("********** Cannot compress %s (error %s)\n",
+                           {base::as_system(source), std::to_string(status)});
         return;
     }
     if (package.directory.size() >= kMaxPackageEntries) {
         ++package.skipped;
-        console_show("********** Too many package entries: %s skipped\n", {as_system(source)});
+        base::console_show("********** Too many package entries: %s skipped\n",
+                           {base::as_system(source)});
         return;
     }
     // Every entry's data must start at an offset that fits 32 bits once the
@@ -146,7 +150,7 @@ void record_entry(Package& package, const char* name, const std::string& source,
                                 kDirectoryEntrySize * (package.directory.size() + 1);
     if (start > UINT32_MAX || size > UINT32_MAX) {
         ++package.skipped;
-        console_show("********** Package too large: %s skipped\n", {as_system(source)});
+        base::console_show("********** Package too large: %s skipped\n", {base::as_system(source)});
         return;
     }
     if (!package.staging || package.write_failed) {
@@ -291,10 +295,10 @@ bool write_package(Package& package, platform::File* out, const std::string& pat
     std::vector<std::uint8_t> record(kDirectoryEntrySize);
     for (const DirectoryEntry& entry : package.directory) {
         std::memcpy(record.data(), entry.name, kEntryNameSize);
-        write_le32(&record[16], entry.offset);
-        write_le32(&record[20], entry.packed_size);
-        write_le32(&record[24], entry.unpacked_size);
-        write_le32(&record[28], entry.kind);
+        base::write_le32(&record[16], entry.offset);
+        base::write_le32(&record[20], entry.packed_size);
+        base::write_le32(&record[24], entry.unpacked_size);
+        base::write_le32(&record[28], entry.kind);
         if (!platform::file_write(out, record.data(), record.size())) {
             fail_output(package, "write", path);
             return false;
@@ -327,35 +331,36 @@ Package::~Package() {
 void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t entries) {
     std::memset(header, 0, kPackageHeaderSize);
     std::memcpy(header, "PLOVEX", 6);
-    write_le16(header + 8, 1613);
-    write_le16(header + 10, 2);
-    write_le16(header + 12, entries);
-    write_le16(header + 14, 16);
-    write_le16(header + 16, 8);
+    base::write_le16(header + 8, 1613);
+    base::write_le16(header + 10, 2);
+    base::write_le16(header + 12, entries);
+    base::write_le16(header + 14, 16);
+    base::write_le16(header + 16, 8);
     std::memcpy(header + 32, kPackageTitle, sizeof kPackageTitle - 1);
 }
 
-Status open_package(Package& package, const std::string& folder, unsigned jobs,
-                    PackageObserver observer) {
+base::Status open_package(Package& package, const std::string& folder, unsigned jobs,
+                          PackageObserver observer) {
     package.observer = observer;
     if (lzo_init() != LZO_E_OK) {
-        console_error("msconv: the LZO compressor cannot be initialised\n");
-        return Status::cannot_create;
+        base::console_error("msconv: the LZO compressor cannot be initialised\n");
+        return base::Status::cannot_create;
     }
     try {
         package.work_memory.assign(LZO1X_999_MEM_COMPRESS, 0);
     } catch (const std::bad_alloc&) {
-        console_error("msconv: not enough memory for the compressor\n");
-        return Status::cannot_create;
+        base::console_error("msconv: not enough memory for the compressor\n");
+        return base::Status::cannot_create;
     }
     const std::string path = folder + kStagingName;
     platform::CreateStatus created = platform::CreateStatus::failed;
     package.staging = platform::create_staging_file(path, created);
     if (!package.staging) {
-        if (created == platform::CreateStatus::in_use) return Status::output_in_use;
+        if (created == platform::CreateStatus::in_use) return base::Status::output_in_use;
         const std::string reason = platform::last_error_text();
-        console_show_error("msconv: cannot create %s: %s\n", {as_system(path), as_system(reason)});
-        return Status::cannot_create;
+        base::console_show_error("msconv: cannot create %s: %s\n",
+                                 {base::as_system(path), base::as_system(reason)});
+        return base::Status::cannot_create;
     }
     package.staging_path = path;
     package.staging_length = 0;
@@ -364,7 +369,7 @@ Status open_package(Package& package, const std::string& folder, unsigned jobs,
     package.sources.clear();
     package.skipped = 0;
     if (jobs > 1) start_pool(package, jobs);
-    return Status::ok;
+    return base::Status::ok;
 }
 
 namespace {
@@ -428,42 +433,43 @@ InputFailure read_failure(platform::ReadStatus status, const std::string& system
 void skip_input(Package& package, Input input, const std::string& path,
                 const InputFailure& failure) {
     ++package.skipped;
-    const Shown shown = as_system(path);
+    const base::Shown shown = base::as_system(path);
     if (input == Input::mask) {
-        console_show("************** Cannot open %s", {shown});
+        base::console_show("************** Cannot open %s", {shown});
     } else if (input == Input::data && failure.reason == SkipReason::no_memory) {
-        console_print("Could not allocate memory.");
+        base::console_print("Could not allocate memory.");
     } else {
         switch (failure.reason) {
             case SkipReason::cannot_open:
-                console_show("********** Cannot open %s\n", {shown});
+                base::console_show("********** Cannot open %s\n", {shown});
                 break;
             case SkipReason::cannot_read:
-                console_show("********** Cannot read %s\n", {shown});
+                base::console_show("********** Cannot read %s\n", {shown});
                 break;
             case SkipReason::empty:
-                console_show("********** %s is empty, skipped\n", {shown});
+                base::console_show("********** %s is empty, skipped\n", {shown});
                 break;
             case SkipReason::too_large:
-                console_show("********** %s is too large, skipped\n", {shown});
+                base::console_show("********** %s is too large, skipped\n", {shown});
                 break;
             case SkipReason::no_memory:
-                console_show("********** Not enough memory for %s, skipped\n", {shown});
+                base::console_show("********** Not enough memory for %s, skipped\n", {shown});
                 break;
             case SkipReason::bad_name:
-                console_show("********** %s cannot be stored under its name, skipped\n", {shown});
+                base::console_show("********** %s cannot be stored under its name, skipped\n",
+                                   {shown});
                 break;
         }
     }
     if (!failure.detail.empty())
-        console_show_error("msconv: %s: %s\n", {shown, as_system(failure.detail)});
+        base::console_show_error("msconv: %s: %s\n", {shown, base::as_system(failure.detail)});
 }
 
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
     return std::strncmp(a.name, b.name, kEntryNameSize) < 0;
 }
 
-Status finish_package(Package& package, const std::string& package_path) {
+base::Status finish_package(Package& package, const std::string& package_path) {
     stop_pool(package, true);
     // A stable sort keeps entries of equal names in the order they were added.
     std::stable_sort(package.directory.begin(), package.directory.end(), entry_name_less);
@@ -510,9 +516,11 @@ Status finish_package(Package& package, const std::string& package_path) {
         }
     }
     delete_staging(package);
-    return ok ? Status::ok : Status::write_failed;
+    return ok ? base::Status::ok : base::Status::write_failed;
 }
 
 void abandon_package(Package& package) {
     delete_staging(package);
 }
+
+}  // namespace msconv::package

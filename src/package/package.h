@@ -15,6 +15,8 @@
 #include "base/status.h"
 #include "platform/platform.h"
 
+namespace msconv::package {
+
 inline constexpr char kPackageName[] = "DAR297.AVD";
 // "ねむり ぎつね文庫ミニシナリオ" in code page 932, the title at header offset 32
 // (29 bytes).
@@ -87,8 +89,8 @@ void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t
 // many worker threads; the package is byte-identical to a one-job run.
 // output_in_use when another run holds the staging file (nothing is
 // changed then); cannot_create when the compressor or the staging file fails.
-Status open_package(Package& package, const std::string& folder, unsigned jobs = 1,
-                    PackageObserver observer = {});
+base::Status open_package(Package& package, const std::string& folder, unsigned jobs = 1,
+                          PackageObserver observer = {});
 
 // Compresses `size` bytes of `data` into the staging file as the entry `name`
 // (cut to 15 bytes, upper-cased). The caller keeps `data`. An entry that
@@ -109,7 +111,7 @@ void add_package_entry(Package& package, const char* name, std::vector<std::uint
 // replaces it only when complete. Deletes the staging file. write_failed when
 // the package could not be written (the path and the system's reason go to
 // standard error); an earlier file at `package_path` is then left untouched.
-Status finish_package(Package& package, const std::string& package_path);
+base::Status finish_package(Package& package, const std::string& package_path);
 
 // Deletes and closes the staging file of a run that ends without a package.
 // A Package destroyed with its staging file still open does the same.
@@ -148,3 +150,5 @@ void skip_input(Package& package, Input input, const std::string& path,
 // Name order of the directory: zero-terminated names compared bytewise as
 // unsigned values, a prefix before the longer name.
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b);
+
+}  // namespace msconv::package

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <string>
 
-namespace platform::cleanup {
+namespace msconv::platform::cleanup {
 
 struct Slot {
     std::string path;
@@ -25,4 +25,4 @@ void remove_on_interrupt(const std::string& path);
 // An interruption no longer removes `path` (it was deleted or renamed).
 void keep_on_interrupt(const std::string& path);
 
-}  // namespace platform::cleanup
+}  // namespace msconv::platform::cleanup

@@ -28,7 +28,7 @@
 #include "platform/platform.h"
 #include "platform/search_list.h"
 
-namespace platform {
+namespace msconv::platform {
 
 using cleanup::keep_on_interrupt;
 using cleanup::remove_on_interrupt;
@@ -738,4 +738,4 @@ PathKind path_kind(const std::string& path) {
     return S_ISDIR(st.st_mode) ? PathKind::folder : PathKind::other;
 }
 
-}  // namespace platform
+}  // namespace msconv::platform

@@ -30,7 +30,7 @@
 #include "platform/platform.h"
 #include "platform/search_list.h"
 
-namespace platform {
+namespace msconv::platform {
 
 using cleanup::keep_on_interrupt;
 using cleanup::remove_on_interrupt;
@@ -577,4 +577,4 @@ PathKind path_kind(const std::string& path) {
     return attributes & FILE_ATTRIBUTE_DEVICE ? PathKind::other : PathKind::file;
 }
 
-}  // namespace platform
+}  // namespace msconv::platform

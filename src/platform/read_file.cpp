@@ -6,7 +6,7 @@
 
 #include "platform/platform.h"
 
-namespace platform {
+namespace msconv::platform {
 
 namespace {
 // The reason for a failed open or read: the system's, or `otherwise` when
@@ -53,4 +53,4 @@ ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
     return status;
 }
 
-}  // namespace platform
+}  // namespace msconv::platform

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/search_list.h"
 
-namespace platform {
+namespace msconv::platform {
 
 bool search_next(Search* search, Match& next) {
     if (!search || search->next >= search->matches.size()) return false;
@@ -20,4 +20,4 @@ void search_close(Search* search) {
     delete search;
 }
 
-}  // namespace platform
+}  // namespace msconv::platform

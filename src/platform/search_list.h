@@ -9,11 +9,11 @@
 
 #include "platform/platform.h"
 
-namespace platform {
+namespace msconv::platform {
 
 struct Search {
     std::vector<Match> matches;
     std::size_t next = 0;
 };
 
-}  // namespace platform
+}  // namespace msconv::platform

@@ -11,32 +11,40 @@
 #include "package/package.h"
 #include "platform/platform.h"
 
-void import_raw_file(Package& package, const std::string& folder, const std::string& name) {
+namespace msconv::raw_import {
+
+void import_raw_file(package::Package& package, const std::string& folder,
+                     const std::string& name) {
     const std::string path = folder + name;
     std::string entry;
-    if (const NameProblem problem = entry_name_of(name, entry); problem != NameProblem::none) {
-        return skip_input(package, Input::data, path,
-                          {SkipReason::bad_name, name_problem_text(problem)});
+    if (const base::NameProblem problem = base::entry_name_of(name, entry);
+        problem != base::NameProblem::none) {
+        return package::skip_input(
+            package, package::Input::data, path,
+            {package::SkipReason::bad_name, base::name_problem_text(problem)});
     }
     std::vector<std::uint8_t> block;
     std::string reason;
     const platform::ReadStatus status = platform::read_file(path, block, UINT32_MAX, &reason);
     if (status == platform::ReadStatus::ok || status == platform::ReadStatus::empty) {
-        add_package_entry(package, entry.c_str(), std::move(block), path.c_str());
+        package::add_package_entry(package, entry.c_str(), std::move(block), path.c_str());
     } else {
-        skip_input(package, Input::data, path, read_failure(status, reason, UINT32_MAX));
+        package::skip_input(package, package::Input::data, path,
+                            package::read_failure(status, reason, UINT32_MAX));
     }
 }
 
-void import_raw_folder(Package& package, FileSearch& search, const std::string& folder,
-                       const std::vector<std::string>& skipped) {
-    for (const char* name = find_first_file(search, folder + "*.*"); name;
-         name = find_next_file(search)) {
-        const std::string folded = upper_cased_name(name);
+void import_raw_folder(package::Package& package, base::FileSearch& search,
+                       const std::string& folder, const std::vector<std::string>& skipped) {
+    for (const char* name = base::find_first_file(search, folder + "*.*"); name;
+         name = base::find_next_file(search)) {
+        const std::string folded = base::upper_cased_name(name);
         const bool skip = std::any_of(skipped.begin(), skipped.end(), [&](const std::string& s) {
-            return upper_cased_name(s) == folded;
+            return base::upper_cased_name(s) == folded;
         });
         // The name stays valid until the next search call; the import makes none.
         if (!skip) import_raw_file(package, folder, name);
     }
 }
+
+}  // namespace msconv::raw_import

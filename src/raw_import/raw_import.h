@@ -6,17 +6,25 @@
 #include <string>
 #include <vector>
 
+namespace msconv::base {
 struct FileSearch;
+}  // namespace msconv::base
+namespace msconv::package {
 struct Package;
+}  // namespace msconv::package
+
+namespace msconv::raw_import {
 
 // Adds the whole file `name` of `folder` (which ends in a separator) as an
 // entry named by the code page 932 form of `name`. A file that cannot be read,
 // or whose name cannot name an entry, is reported and skipped.
-void import_raw_file(Package& package, const std::string& folder, const std::string& name);
+void import_raw_file(package::Package& package, const std::string& folder, const std::string& name);
 
 // Imports every file (not sub-folder) of `folder` (which ends in a
 // separator), in search order. Files named in `skipped` (compared as Windows
 // compares names, whatever their case) are left out: the run's own output
 // files when the folder is the output folder.
-void import_raw_folder(Package& package, FileSearch& search, const std::string& folder,
-                       const std::vector<std::string>& skipped = {});
+void import_raw_folder(package::Package& package, base::FileSearch& search,
+                       const std::string& folder, const std::vector<std::string>& skipped = {});
+
+}  // namespace msconv::raw_import

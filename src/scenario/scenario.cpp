@@ -11,6 +11,8 @@
 #include "package/package.h"
 #include "platform/platform.h"
 
+namespace msconv::scenario {
+
 namespace {
 
 std::string mes_folder(const std::string& game_folder) {
@@ -19,33 +21,34 @@ std::string mes_folder(const std::string& game_folder) {
 
 }  // namespace
 
-void build_scenario_list(Translator& t, Package& package, FileSearch& search,
+void build_scenario_list(Translator& t, package::Package& package, base::FileSearch& search,
                          const std::string& game_folder) {
     t.scenarios.clear();
     t.scenario_files.clear();
     const std::string folder = mes_folder(game_folder);
-    for (const char* name = find_first_file(search, folder + "*.SIO"); name;
-         name = find_next_file(search)) {
+    for (const char* name = base::find_first_file(search, folder + "*.SIO"); name;
+         name = base::find_next_file(search)) {
         std::string slot;
-        if (const NameProblem problem = entry_name_of(name, slot); problem != NameProblem::none) {
-            skip_input(package, Input::file, folder + name,
-                       {SkipReason::bad_name, name_problem_text(problem)});
+        if (const base::NameProblem problem = base::entry_name_of(name, slot);
+            problem != base::NameProblem::none) {
+            package::skip_input(package, package::Input::file, folder + name,
+                                {package::SkipReason::bad_name, base::name_problem_text(problem)});
             continue;
         }
         if (t.scenarios.size() == kMaxScenarios) {
             ++package.skipped;
-            console_show("********** More than 999 scenario files: %s skipped\n",
-                         {as_system(folder + name)});
+            base::console_show("********** More than 999 scenario files: %s skipped\n",
+                               {base::as_system(folder + name)});
             continue;
         }
-        upper_case_name(slot.data());
+        base::upper_case_name(slot.data());
         // Two files whose names upper-case alike both take a slot; a jump by
         // that name reaches the first.
         for (std::size_t k = 0; k < t.scenarios.size(); ++k) {
             if (t.scenarios[k] == slot) {
-                console_show(
-                    "********** Duplicate scenario %s: %s and %s (both kept)\n",
-                    {slot, as_system(folder + t.scenario_files[k]), as_system(folder + name)});
+                base::console_show("********** Duplicate scenario %s: %s and %s (both kept)\n",
+                                   {slot, base::as_system(folder + t.scenario_files[k]),
+                                    base::as_system(folder + name)});
                 break;
             }
         }
@@ -58,7 +61,8 @@ void build_scenario_list(Translator& t, Package& package, FileSearch& search,
     }
 }
 
-Status translate_scenarios(Translator& t, Package& package, const std::string& game_folder) {
+base::Status translate_scenarios(Translator& t, package::Package& package,
+                                 const std::string& game_folder) {
     std::vector<std::uint8_t> data;
     for (std::size_t k = 1; k <= t.scenarios.size(); ++k) {
         const std::string path = mes_folder(game_folder) + t.scenario_files[k - 1];
@@ -67,17 +71,20 @@ Status translate_scenarios(Translator& t, Package& package, const std::string& g
             platform::read_file(path, data, kSioBufferSize, &reason);
         if (status != platform::ReadStatus::ok) {
             // The slot number stays taken: no SEEN file carries it.
-            skip_input(package, Input::file, path, read_failure(status, reason, kSioBufferSize));
+            package::skip_input(package, package::Input::file, path,
+                                package::read_failure(status, reason, kSioBufferSize));
             continue;
         }
         std::memcpy(t.sio.data(), data.data(), data.size());
         t.sio_length = static_cast<std::int32_t>(data.size());
         translate_scenario_file(t);
-        if (t.conversion_failed) return Status::translation_failed;
+        if (t.conversion_failed) return base::Status::translation_failed;
         char name[16];
         std::snprintf(name, sizeof name, "SEEN%03zu.TXT", k);
-        add_package_entry(package, name, t.OutBuffer.data(), static_cast<std::size_t>(seen_size(t)),
-                          path.c_str());
+        package::add_package_entry(package, name, t.OutBuffer.data(),
+                                   static_cast<std::size_t>(seen_size(t)), path.c_str());
     }
-    return Status::ok;
+    return base::Status::ok;
 }
+
+}  // namespace msconv::scenario

@@ -7,18 +7,26 @@
 #include "base/status.h"
 #include "scenario/translator.h"
 
+namespace msconv::base {
 struct FileSearch;
+}  // namespace msconv::base
+namespace msconv::package {
 struct Package;
+}  // namespace msconv::package
+
+namespace msconv::scenario {
 
 // Fills the scenario list from "<game folder>MES/*.SIO" in search order,
 // with MAIN.SIO exchanged into slot 1. A file whose name has no code page 932
 // form fit for a package entry is reported (and counted in the package) and
 // takes no slot; names that upper-case alike take a slot each, with a warning.
-void build_scenario_list(Translator& translator, Package& package, FileSearch& search,
-                         const std::string& game_folder);
+void build_scenario_list(Translator& translator, package::Package& package,
+                         base::FileSearch& search, const std::string& game_folder);
 
 // Translates every listed file in slot order into the entry "SEEN%03d.TXT";
 // stops at the first file that sets the conversion-failed flag and then
 // returns translation_failed.
-Status translate_scenarios(Translator& translator, Package& package,
-                           const std::string& game_folder);
+base::Status translate_scenarios(Translator& translator, package::Package& package,
+                                 const std::string& game_folder);
+
+}  // namespace msconv::scenario

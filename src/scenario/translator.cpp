@@ -11,14 +11,16 @@
 #include "scenario/dispatch.h"
 #include "scenario/messages.h"
 
+namespace msconv::scenario {
+
 void write_seen_header(std::uint8_t* header, std::uint32_t body_length) {
     std::memset(header, 0, kSeenHeaderSize);
     std::memcpy(header, "TPC32", 5);
-    write_le32(header + 40, 1);
+    base::write_le32(header + 40, 1);
     header[80] = 1;
     header[85] = 1;
     header[90] = 1;
-    write_le32(header + 95, body_length);
+    base::write_le32(header + 95, body_length);
 }
 
 namespace {
@@ -33,7 +35,8 @@ void resolve_fixups(Translator& t, std::int32_t body_length) {
         if (found != t.commands.end() && found->sio_offset == fixup.target) {
             patch_int(t, fixup.field, found->output_length - kSeenHeaderSize);
         } else if (fixup.target < t.sio_length) {
-            console_print("******************* Jump point (0x%04x) not found!!!!!\n", fixup.target);
+            base::console_print("******************* Jump point (0x%04x) not found!!!!!\n",
+                                fixup.target);
         } else {
             // A target past the data (the default second target of a comparison
             // that ends the file) is the end of the body, not its start.
@@ -67,8 +70,8 @@ void translate_scenario_file(Translator& t) {
         } else {
             // The scan goes on with the very next byte as an opcode.
             t.conversion_failed = true;
-            console_print("*************** Unkown Command 0x%02X\n\n", opcode);
-            console_print("%s", scenario_msg::kConversionFailed);
+            base::console_print("*************** Unkown Command 0x%02X\n\n", opcode);
+            base::console_print("%s", scenario_msg::kConversionFailed);
         }
     }
 
@@ -76,3 +79,5 @@ void translate_scenario_file(Translator& t) {
     resolve_fixups(t, body_length);
     write_seen_header(t.OutBuffer.data(), static_cast<std::uint32_t>(body_length));
 }
+
+}  // namespace msconv::scenario

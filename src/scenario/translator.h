@@ -11,6 +11,8 @@
 
 #include "base/bytes.h"
 
+namespace msconv::scenario {
+
 inline constexpr std::int32_t kSioBufferSize = 65536;
 inline constexpr std::int32_t kOutBufferSize = 65536;
 inline constexpr std::int32_t kSeenHeaderSize = 99;
@@ -61,6 +63,9 @@ struct Translator {
     std::string text_area;
 };
 
+// The emitters and readers (Out*, In*) and OutBuffer keep their CamelCase, not the house's
+// snake_case: they are the established names of the translator's emitters and readers.
+
 // ---- Emitters: each stores at the output length and advances it. ----
 void OutByte(Translator& t, std::int32_t value);
 void OutInt(Translator& t, std::int32_t value);
@@ -85,8 +90,8 @@ inline std::int32_t body_offset(const Translator& t) {
 // The SIO data as a bounded reader at `position`, by default the read
 // position: bytes at or past sio_length, or before the data, read as zero.
 // Reading from it leaves the read position where it is.
-ByteReader sio_reader(const Translator& t, std::int32_t position);
-inline ByteReader sio_reader(const Translator& t) {
+base::ByteReader sio_reader(const Translator& t, std::int32_t position);
+inline base::ByteReader sio_reader(const Translator& t) {
     return sio_reader(t, t.sio_pos);
 }
 std::uint8_t InByte(Translator& t);
@@ -118,3 +123,5 @@ void add_jump_fixup(Translator& t, std::int32_t target);
 void translate_scenario_file(Translator& t);
 // The size of the SEEN file in OutBuffer.
 std::int32_t seen_size(const Translator& t);
+
+}  // namespace msconv::scenario

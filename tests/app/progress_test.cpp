@@ -10,6 +10,9 @@
 
 #include "base/search.h"
 
+using namespace msconv::app;
+using namespace msconv::base;
+
 namespace {
 
 // Each step's total is the number of files its search lists (a folder whose

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using namespace msconv::base;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

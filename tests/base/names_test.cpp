@@ -5,6 +5,8 @@
 
 #include <string>
 
+using namespace msconv::base;
+
 namespace {
 
 struct UpperCase {

@@ -10,6 +10,8 @@
 
 #include "platform/platform.h"
 
+using namespace msconv::base;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -64,8 +66,8 @@ TEST_F(SearchTest, FoldersResolvedCaseInsensitively) {
     file("mes/main.sio");
     EXPECT_EQ(all("MES/*.SIO"), (std::vector<std::string>{"main.sio"}));
     std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(platform::read_file(root_.string() + "/MES/MAIN.SIO", bytes, 10),
-              platform::ReadStatus::ok);
+    EXPECT_EQ(msconv::platform::read_file(root_.string() + "/MES/MAIN.SIO", bytes, 10),
+              msconv::platform::ReadStatus::ok);
     EXPECT_EQ(bytes, std::vector<std::uint8_t>{'x'});
 }
 
@@ -98,11 +100,16 @@ TEST_F(SearchTest, ReadFileReportsEmptyTooLargeAndMissing) {
     file("four", "1234");
     std::vector<std::uint8_t> bytes;
     const std::string base = root_.string() + "/";
-    EXPECT_EQ(platform::read_file(base + "empty", bytes, 10), platform::ReadStatus::empty);
-    EXPECT_EQ(platform::read_file(base + "four", bytes, 3), platform::ReadStatus::too_large);
-    EXPECT_EQ(platform::read_file(base + "four", bytes, 4), platform::ReadStatus::ok);
-    EXPECT_EQ(platform::read_file(base + "none", bytes, 4), platform::ReadStatus::cannot_open);
-    EXPECT_EQ(platform::read_file(root_.string(), bytes, 4), platform::ReadStatus::cannot_open);
+    EXPECT_EQ(msconv::platform::read_file(base + "empty", bytes, 10),
+              msconv::platform::ReadStatus::empty);
+    EXPECT_EQ(msconv::platform::read_file(base + "four", bytes, 3),
+              msconv::platform::ReadStatus::too_large);
+    EXPECT_EQ(msconv::platform::read_file(base + "four", bytes, 4),
+              msconv::platform::ReadStatus::ok);
+    EXPECT_EQ(msconv::platform::read_file(base + "none", bytes, 4),
+              msconv::platform::ReadStatus::cannot_open);
+    EXPECT_EQ(msconv::platform::read_file(root_.string(), bytes, 4),
+              msconv::platform::ReadStatus::cannot_open);
 }
 
 }  // namespace

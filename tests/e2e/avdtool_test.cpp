@@ -13,6 +13,10 @@
 #include "image/pdt10.h"
 #include "package/package.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 // A package at `path`, written by the converter's own builder, with the

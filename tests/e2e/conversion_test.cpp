@@ -10,6 +10,9 @@
 #include "gamekit/gamekit.h"
 #include "package/package_reader.h"
 
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using e2e::noise;

@@ -18,6 +18,9 @@
 #include "gamekit/gamekit.h"
 #include "package/package_reader.h"
 
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace e2e {
 
 TempDir::TempDir() {

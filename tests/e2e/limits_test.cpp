@@ -19,6 +19,9 @@
 #include "gamekit/sio_commands.h"
 #include "package/package_reader.h"
 
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using e2e::noise;

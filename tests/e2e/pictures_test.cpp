@@ -18,6 +18,10 @@
 #include "package/package_reader.h"
 #include "support/image_test_util.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using e2e::Result;

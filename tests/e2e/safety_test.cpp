@@ -25,6 +25,10 @@
 #include "package/package_reader.h"
 #include "sample-game/sample_game.h"
 
+using namespace msconv::scenario;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 namespace fs = std::filesystem;

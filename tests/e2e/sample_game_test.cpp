@@ -21,6 +21,11 @@
 #include "sample-game/sample_game.h"
 #include "scenario/translator.h"
 
+using namespace msconv::image;
+using namespace msconv::scenario;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using e2e::Result;

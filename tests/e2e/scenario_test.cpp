@@ -15,6 +15,10 @@
 #include "package/package_reader.h"
 #include "support/translate.h"
 
+using namespace msconv::scenario;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using e2e::Result;

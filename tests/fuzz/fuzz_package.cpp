@@ -14,6 +14,10 @@
 #include "avdtool/seen_listing.h"
 #include "package/package_reader.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 void inspect_content(std::span<const std::uint8_t> content, const std::set<std::string>& names) {

@@ -24,6 +24,11 @@
 #include "sample-game/sample_scenarios.h"
 #include "scenario/translator.h"
 
+using namespace msconv::image;
+using namespace msconv::scenario;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -190,7 +195,7 @@ Bytes pdt10_sprite(std::uint32_t width, std::uint32_t height) {
 Bytes build_package(const fs::path& work,
                     const std::vector<std::pair<std::string, Bytes>>& entries) {
     fs::create_directories(work);
-    const std::string folder = work.string() + platform::kSeparator;
+    const std::string folder = work.string() + msconv::platform::kSeparator;
     Package package;
     if (open_package(package, folder) != Status::ok) return {};
     for (const auto& [name, bytes] : entries) {
@@ -199,7 +204,7 @@ Bytes build_package(const fs::path& work,
     const std::string path = folder + kPackageName;
     if (finish_package(package, path) != Status::ok) return {};
     std::vector<std::uint8_t> bytes;
-    platform::read_file(path, bytes, UINT32_MAX);
+    msconv::platform::read_file(path, bytes, UINT32_MAX);
     fs::remove_all(work);
     return bytes;
 }

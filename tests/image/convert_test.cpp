@@ -8,6 +8,10 @@
 #include "image/convert.h"
 #include "support/image_test_util.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using gamekit::Bytes;

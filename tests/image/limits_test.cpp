@@ -13,6 +13,10 @@
 #include "image/sprite.h"
 #include "support/image_test_util.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using gamekit::Bytes;

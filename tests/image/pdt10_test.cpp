@@ -5,6 +5,10 @@
 #include "image/pdt10.h"
 #include "support/image_test_util.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using gamekit::Bgr;

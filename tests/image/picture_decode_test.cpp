@@ -4,6 +4,10 @@
 #include "image/picture_decode.h"
 #include "support/image_test_util.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using gamekit::append_literal;

@@ -6,6 +6,10 @@
 #include "image/picture.h"
 #include "support/image_test_util.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using gamekit::Bgr;

@@ -15,6 +15,9 @@
 #include "package/package_reader.h"
 #include "platform/platform.h"
 
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -89,7 +92,8 @@ TEST(PackageLimits, ABlockBeyondTheInFlightBudgetIsWrittenBeforeTheNextIsRead) {
     std::filesystem::create_directories(folder);
     {
         Package package;
-        ASSERT_EQ(open_package(package, folder.string() + platform::kSeparator, 2), Status::ok);
+        ASSERT_EQ(open_package(package, folder.string() + msconv::platform::kSeparator, 2),
+                  Status::ok);
         const Bytes small(1000, 7);
         add_package_entry(package, "SMALL.DAT", small.data(), small.size());
         EXPECT_EQ(package.directory.size(), 0u) << "a small block stays in flight";

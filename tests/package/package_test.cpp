@@ -14,6 +14,9 @@
 #include "package/package_reader.h"
 #include "platform/platform.h"
 
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -46,7 +49,8 @@ class PackageTest : public ::testing::Test {
     Bytes finish() {
         EXPECT_EQ(finish_package(package_, package_path()), Status::ok);
         std::vector<std::uint8_t> bytes;
-        EXPECT_EQ(platform::read_file(package_path(), bytes, UINT32_MAX), platform::ReadStatus::ok);
+        EXPECT_EQ(msconv::platform::read_file(package_path(), bytes, UINT32_MAX),
+                  msconv::platform::ReadStatus::ok);
         std::string error;
         EXPECT_TRUE(parse_package(bytes.data(), bytes.size(), view_, error)) << error;
         return bytes;
@@ -67,7 +71,8 @@ class PackageTest : public ::testing::Test {
 
 Bytes read_back(const std::string& path) {
     Bytes bytes;
-    EXPECT_EQ(platform::read_file(path, bytes, UINT32_MAX), platform::ReadStatus::ok);
+    EXPECT_EQ(msconv::platform::read_file(path, bytes, UINT32_MAX),
+              msconv::platform::ReadStatus::ok);
     return bytes;
 }
 
@@ -260,16 +265,17 @@ TEST_F(PackageTest, AbandonDeletesTheStagingFile) {
 TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
     const Bytes earlier = {'o', 'l', 'd'};
     {
-        platform::File* f = platform::create_file(package_path());
-        ASSERT_TRUE(platform::file_write(f, earlier.data(), earlier.size()));
-        ASSERT_TRUE(platform::file_close(f));
+        msconv::platform::File* f = msconv::platform::create_file(package_path());
+        ASSERT_TRUE(msconv::platform::file_write(f, earlier.data(), earlier.size()));
+        ASSERT_TRUE(msconv::platform::file_close(f));
     }
     add("A", {1});
     // The package cannot be written where a folder stands in the way.
     std::filesystem::create_directories(package_path() + ".part");
     EXPECT_EQ(finish_package(package_, package_path()), Status::write_failed);
     Bytes now;
-    ASSERT_EQ(platform::read_file(package_path(), now, 100), platform::ReadStatus::ok);
+    ASSERT_EQ(msconv::platform::read_file(package_path(), now, 100),
+              msconv::platform::ReadStatus::ok);
     EXPECT_EQ(now, earlier);
     EXPECT_FALSE(std::filesystem::exists(prefix() + kStagingName));
 }

@@ -11,6 +11,9 @@
 #include "base/bytes.h"
 #include "support/translate.h"
 
+using namespace msconv::scenario;
+using namespace msconv::base;
+
 namespace {
 
 using namespace scenario_test;

@@ -6,6 +6,9 @@
 
 #include "support/translate.h"
 
+using namespace msconv::scenario;
+using namespace msconv::base;
+
 namespace {
 
 using gamekit::Sio;

@@ -8,6 +8,9 @@
 #include "gamekit/gamekit.h"
 #include "support/translate.h"
 
+using namespace msconv::scenario;
+using namespace msconv::base;
+
 namespace {
 
 using namespace scenario_test;

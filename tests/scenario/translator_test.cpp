@@ -19,6 +19,10 @@
 #include "scenario/scenario.h"
 #include "support/translate.h"
 
+using namespace msconv::scenario;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using namespace scenario_test;
@@ -466,7 +470,7 @@ class ScenarioSet : public ::testing::Test {
         fs::remove_all(root_);
     }
 
-    std::string game() const { return (root_ / "game").string() + platform::kSeparator; }
+    std::string game() const { return (root_ / "game").string() + msconv::platform::kSeparator; }
     void sio_file(const std::string& name, const Bytes& bytes) {
         write_file((root_ / "game" / "MES" / name).string(), bytes);
     }
@@ -476,7 +480,7 @@ class ScenarioSet : public ::testing::Test {
     // finished package, or none when the translation failed.
     void run() {
         Package package;
-        ASSERT_EQ(open_package(package, (root_ / "out").string() + platform::kSeparator),
+        ASSERT_EQ(open_package(package, (root_ / "out").string() + msconv::platform::kSeparator),
                   Status::ok);
         FileSearch search;
         console_capture(&console_);
@@ -494,7 +498,8 @@ class ScenarioSet : public ::testing::Test {
         }
         const std::string path = (root_ / "out" / kPackageName).string();
         ASSERT_EQ(finish_package(package, path), Status::ok);
-        ASSERT_EQ(platform::read_file(path, bytes_, UINT32_MAX), platform::ReadStatus::ok);
+        ASSERT_EQ(msconv::platform::read_file(path, bytes_, UINT32_MAX),
+                  msconv::platform::ReadStatus::ok);
         PackageView view;
         std::string error;
         ASSERT_TRUE(parse_package(bytes_.data(), bytes_.size(), view, error)) << error;
@@ -576,7 +581,7 @@ TEST_F(ScenarioSet, EmptyAndUnreadableFilesLeaveGapsButKeepTheirNumbers) {
     EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO", "P.SIO"}));
     EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN004.TXT"}));
     EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(9), hex("16 01 12 16 01 13 16 01 14")}));
-    const std::string mes = game() + "MES" + platform::kSeparator;
+    const std::string mes = game() + "MES" + msconv::platform::kSeparator;
     EXPECT_EQ(console_, "********** " + mes + "N.SIO is empty, skipped\n********** Cannot open " +
                             mes + "O.SIO\n");
     EXPECT_EQ(errors_, "msconv: " + mes + "O.SIO: No such file or directory\n");
@@ -604,7 +609,7 @@ TEST_F(ScenarioSet, NamesAreCodePage932AndNamesAlikeInCaseTakeASlotEach) {
     // exchange moves to slot 3.
     EXPECT_EQ(entries_["SEEN002.TXT"], cat({header(3), hex("16 01 11")}));
     EXPECT_EQ(entries_["SEEN003.TXT"], cat({header(17), kClose}));
-    const std::string mes = game() + "MES" + platform::kSeparator;
+    const std::string mes = game() + "MES" + msconv::platform::kSeparator;
     EXPECT_EQ(console_, "********** Duplicate scenario ARCADE.SIO: " + mes + "ARCADE.SIO and " +
                             mes + "arcade.sio (both kept)\n");
     EXPECT_EQ(skipped_, 0u);
@@ -624,7 +629,7 @@ TEST_F(ScenarioSet, FileLargerThanTheBufferIsSkippedWithAWarning) {
     EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO"}));
     EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN003.TXT"}));
     EXPECT_EQ(entries_["SEEN001.TXT"], header(0));
-    const std::string path = game() + "MES" + platform::kSeparator + "N.SIO";
+    const std::string path = game() + "MES" + msconv::platform::kSeparator + "N.SIO";
     EXPECT_EQ(console_, "********** " + path + " is too large, skipped\n");
     EXPECT_EQ(errors_, "msconv: " + path + ": larger than 65536 bytes\n");
 }
@@ -642,7 +647,7 @@ TEST_F(ScenarioSet, FilesBeyondSlot999AreSkippedWithAWarning) {
     console_capture(nullptr);
     ASSERT_EQ(translator_.scenarios.size(), 999u);
     EXPECT_EQ(translator_.scenarios.back(), "S0998.SIO");
-    const std::string mes = game() + "MES" + platform::kSeparator;
+    const std::string mes = game() + "MES" + msconv::platform::kSeparator;
     EXPECT_EQ(console_, "********** More than 999 scenario files: " + mes +
                             "S0999.SIO skipped\n"
                             "********** More than 999 scenario files: " +

@@ -4,6 +4,9 @@
 
 #include "support/translate.h"
 
+using namespace msconv::scenario;
+using namespace msconv::base;
+
 namespace {
 
 using namespace scenario_test;

@@ -7,6 +7,9 @@
 #include "gamekit/gamekit.h"
 #include "support/translate.h"
 
+using namespace msconv::scenario;
+using namespace msconv::base;
+
 namespace {
 
 using gamekit::cp932;

@@ -36,7 +36,7 @@ inline std::string describe(Bgr c) {
 
 // Compares the first `count` pixels of a decoded picture with `expected`
 // (all of them when count is 0), naming the first difference.
-inline ::testing::AssertionResult same_pixels(const DecodedPicture& decoded,
+inline ::testing::AssertionResult same_pixels(const msconv::image::DecodedPicture& decoded,
                                               const gamekit::RgbPicture& expected,
                                               std::size_t count = 0) {
     if (decoded.width != expected.width || decoded.height != expected.height) {
@@ -63,7 +63,7 @@ inline ::testing::AssertionResult same_pixels(const DecodedPicture& decoded,
     return ::testing::AssertionSuccess();
 }
 
-inline ::testing::AssertionResult same_mask(const ShadowMask& decoded,
+inline ::testing::AssertionResult same_mask(const msconv::image::ShadowMask& decoded,
                                             const gamekit::MaskPicture& expected) {
     if (decoded.width != expected.width || decoded.height != expected.height ||
         decoded.values.size() != expected.values.size()) {
@@ -82,38 +82,38 @@ inline ::testing::AssertionResult same_mask(const ShadowMask& decoded,
     return ::testing::AssertionSuccess();
 }
 
-inline DecodedPicture decoded(const Bytes& file) {
-    DecodedPicture picture;
-    EXPECT_EQ(decode_picture(file, picture), PictureLoad::ok);
+inline msconv::image::DecodedPicture decoded(const Bytes& file) {
+    msconv::image::DecodedPicture picture;
+    EXPECT_EQ(msconv::image::decode_picture(file, picture), msconv::image::PictureLoad::ok);
     return picture;
 }
 
-inline DecodedPicture as_decoded(const gamekit::RgbPicture& picture) {
-    DecodedPicture out;
+inline msconv::image::DecodedPicture as_decoded(const gamekit::RgbPicture& picture) {
+    msconv::image::DecodedPicture out;
     out.width = picture.width;
     out.height = picture.height;
     out.pixels = picture.bgr;
     return out;
 }
 
-inline ShadowMask as_mask(const gamekit::MaskPicture& mask) {
-    ShadowMask out;
+inline msconv::image::ShadowMask as_mask(const gamekit::MaskPicture& mask) {
+    msconv::image::ShadowMask out;
     out.width = mask.width;
     out.height = mask.height;
     out.values = mask.values;
     return out;
 }
 
-inline Pdt10Block picture_block(const gamekit::RgbPicture& picture) {
-    Pdt10Block block;
-    EXPECT_TRUE(convert_picture_to_pdt10(as_decoded(picture), block));
+inline msconv::image::Pdt10Block picture_block(const gamekit::RgbPicture& picture) {
+    msconv::image::Pdt10Block block;
+    EXPECT_TRUE(msconv::image::convert_picture_to_pdt10(as_decoded(picture), block));
     return block;
 }
 
-inline Pdt10Block sprite_block(const gamekit::RgbPicture& sprite,
-                               const gamekit::MaskPicture& mask) {
-    Pdt10Block block;
-    EXPECT_TRUE(convert_sprite_to_pdt10(as_decoded(sprite), as_mask(mask), block));
+inline msconv::image::Pdt10Block sprite_block(const gamekit::RgbPicture& sprite,
+                                              const gamekit::MaskPicture& mask) {
+    msconv::image::Pdt10Block block;
+    EXPECT_TRUE(msconv::image::convert_sprite_to_pdt10(as_decoded(sprite), as_mask(mask), block));
     return block;
 }
 
@@ -135,7 +135,7 @@ inline gamekit::RgbPicture map_source(std::uint32_t width = 24, std::uint32_t he
 }
 
 // The bytes of a block that go into its package entry.
-inline Bytes entry_of(const Pdt10Block& block) {
+inline Bytes entry_of(const msconv::image::Pdt10Block& block) {
     return Bytes(block.bytes.begin(), block.bytes.begin() + block.entry_size);
 }
 
@@ -151,21 +151,23 @@ inline ::testing::AssertionResult same_entry(const Bytes& actual, const Bytes& e
     std::size_t at = 0;
     while (actual[at] == expected[at])
         ++at;
-    if (at < kPdt10HeaderSize) {
+    if (at < msconv::image::kPdt10HeaderSize) {
         return ::testing::AssertionFailure() << "header byte " << at << ": " << int{actual[at]}
                                              << ", expected " << int{expected[at]};
     }
     // The headers are equal, so both planes have the expected's size.
-    const std::size_t w = ByteReader{expected, kPdt10WidthOffset}.le32() / 2;
-    const std::size_t plane = w * (ByteReader{expected, kPdt10HeightOffset}.le32() / 2);
-    const std::size_t offset = at - kPdt10HeaderSize;
+    const std::size_t w =
+        msconv::base::ByteReader{expected, msconv::image::kPdt10WidthOffset}.le32() / 2;
+    const std::size_t plane =
+        w * (msconv::base::ByteReader{expected, msconv::image::kPdt10HeightOffset}.le32() / 2);
+    const std::size_t offset = at - msconv::image::kPdt10HeaderSize;
     char text[80];
     if (offset < 2 * plane) {
         const std::size_t i = offset / 2;
-        const std::size_t byte = kPdt10HeaderSize + 2 * i;
+        const std::size_t byte = msconv::image::kPdt10HeaderSize + 2 * i;
         std::snprintf(text, sizeof text, "colour 0x%04X, expected 0x%04X",
-                      unsigned{ByteReader{actual, byte}.le16()},
-                      unsigned{ByteReader{expected, byte}.le16()});
+                      unsigned{msconv::base::ByteReader{actual, byte}.le16()},
+                      unsigned{msconv::base::ByteReader{expected, byte}.le16()});
         return ::testing::AssertionFailure()
                << "first differing pixel at (" << i % w << ", " << i / w << "): " << text;
     }
@@ -182,17 +184,19 @@ inline ::testing::AssertionResult same_entry(const Bytes& actual, const Bytes& e
 // Plane access of a PDT10 block or entry of w x h pixels.
 inline std::uint16_t colour_at(const std::vector<std::uint8_t>& block, std::uint32_t w,
                                std::uint32_t x, std::uint32_t y) {
-    ByteReader r{block, kPdt10HeaderSize + 2 * (std::size_t{y} * w + x)};
+    msconv::base::ByteReader r{block,
+                               msconv::image::kPdt10HeaderSize + 2 * (std::size_t{y} * w + x)};
     const std::uint16_t colour = r.le16();
     EXPECT_TRUE(r.ok) << "colour " << x << "," << y << " lies past the block";
     return colour;
 }
 inline std::uint8_t alpha_at(const std::vector<std::uint8_t>& block, std::uint32_t w,
                              std::uint32_t h, std::uint32_t x, std::uint32_t y) {
-    return block.at(kPdt10HeaderSize + 2 * std::size_t{w} * h + std::size_t{y} * w + x);
+    return block.at(msconv::image::kPdt10HeaderSize + 2 * std::size_t{w} * h + std::size_t{y} * w +
+                    x);
 }
 inline std::uint32_t field_at(const std::vector<std::uint8_t>& block, std::size_t offset) {
-    ByteReader r{block, offset};
+    msconv::base::ByteReader r{block, offset};
     const std::uint32_t field = r.le32();
     EXPECT_TRUE(r.ok) << "field " << offset << " lies past the block";
     return field;
@@ -224,24 +228,28 @@ struct StoredEntry {
 // A package whose staging file lives in its own temporary folder.
 struct PackageRun {
     TempFolder folder;
-    Package package;
-    PackageRun() { EXPECT_EQ(open_package(package, folder.path), Status::ok); }
+    msconv::package::Package package;
+    PackageRun() {
+        EXPECT_EQ(msconv::package::open_package(package, folder.path), msconv::base::Status::ok);
+    }
 
     // Finishes the package and returns its entries in directory order.
     std::vector<StoredEntry> finish() {
-        const std::string path = folder.path + kPackageName;
-        EXPECT_EQ(finish_package(package, path), Status::ok);
+        const std::string path = folder.path + msconv::package::kPackageName;
+        EXPECT_EQ(msconv::package::finish_package(package, path), msconv::base::Status::ok);
         std::vector<std::uint8_t> bytes;
-        EXPECT_EQ(platform::read_file(path, bytes, UINT32_MAX), platform::ReadStatus::ok);
-        PackageView view;
+        EXPECT_EQ(msconv::platform::read_file(path, bytes, UINT32_MAX),
+                  msconv::platform::ReadStatus::ok);
+        msconv::package::PackageView view;
         std::string error;
-        EXPECT_TRUE(parse_package(bytes.data(), bytes.size(), view, error)) << error;
+        EXPECT_TRUE(msconv::package::parse_package(bytes.data(), bytes.size(), view, error))
+            << error;
         std::vector<StoredEntry> entries;
-        for (const DirectoryEntry& entry : view.directory) {
+        for (const msconv::package::DirectoryEntry& entry : view.directory) {
             StoredEntry stored;
-            stored.name = entry_name(entry);
+            stored.name = msconv::package::entry_name(entry);
             stored.offset = entry.offset;
-            EXPECT_TRUE(extract_entry(view, entry, stored.data, error)) << error;
+            EXPECT_TRUE(msconv::package::extract_entry(view, entry, stored.data, error)) << error;
             entries.push_back(std::move(stored));
         }
         return entries;

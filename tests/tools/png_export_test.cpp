@@ -9,6 +9,8 @@
 
 #include "avdtool/png_export.h"
 
+using namespace msconv::image;
+
 namespace {
 
 TEST(PngExport, LibpngReadsBackEveryPixel) {

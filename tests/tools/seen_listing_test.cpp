@@ -17,6 +17,9 @@
 #include "gamekit/gamekit.h"
 #include "support/translate.h"
 
+using namespace msconv::scenario;
+using namespace msconv::base;
+
 namespace {
 
 using namespace scenario_test;

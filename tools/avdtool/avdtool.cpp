@@ -29,6 +29,10 @@
 #include "platform/platform.h"
 #include "png_export.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 int list(const std::string& path) {
@@ -91,7 +95,8 @@ int extract(const std::string& path, const std::string& folder) {
             status = 1;
             continue;
         }
-        if (!write_new_file(folder + platform::kSeparator + name, content.data(), content.size()))
+        if (!write_new_file(folder + msconv::platform::kSeparator + name, content.data(),
+                            content.size()))
             status = 1;
     }
     return status;
@@ -148,7 +153,7 @@ int png_all(const std::string& path, const std::string& folder) {
             continue;
         }
         const std::string out =
-            folder + platform::kSeparator + name.substr(0, name.size() - 4) + ".png";
+            folder + msconv::platform::kSeparator + name.substr(0, name.size() - 4) + ".png";
         if (!pdt10_png(content, png, picture, error)) {
             std::fprintf(stderr, "avdtool: %s: %s: %s\n", path.c_str(),
                          printable_name(name).c_str(), error.c_str());
@@ -219,7 +224,7 @@ int seen(const std::string& path, const std::string& wanted) {
 int main(int raw_argc, char** raw_argv) {
     // Paths as the system's own text (on Windows in UTF-16, whatever the ANSI
     // code page), as the platform calls take them.
-    std::vector<std::string> arguments = platform::command_line(raw_argc, raw_argv);
+    std::vector<std::string> arguments = msconv::platform::command_line(raw_argc, raw_argv);
     std::vector<char*> pointers;
     for (std::string& argument : arguments)
         pointers.push_back(argument.data());

@@ -10,6 +10,9 @@
 #include "base/names.h"
 #include "package/package_reader.h"
 
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 // At most this many string slots are followed through one scenario, and at

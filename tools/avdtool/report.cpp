@@ -15,6 +15,10 @@
 #include "platform/platform.h"
 #include "png_export.h"
 
+using namespace msconv::image;
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 constexpr char kStyle[] = R"css(
@@ -123,7 +127,8 @@ void write_pictures(Report& r) {
         } else {
             char file[32];
             std::snprintf(file, sizeof file, "p%04zu.png", r.pictures.size() + 1);
-            if (write_new_file(r.folder + platform::kSeparator + file, png.data(), png.size())) {
+            if (write_new_file(r.folder + msconv::platform::kSeparator + file, png.data(),
+                               png.size())) {
                 p.file = file;
             } else {
                 p.problem = "its PNG could not be written";
@@ -277,11 +282,11 @@ int report_package(const std::string& path, const std::string& folder) {
     if (!make_folder(folder)) return 1;
     // The page is created first, so that a folder that already has one is
     // refused before anything is written into it.
-    const std::string page_path = folder + platform::kSeparator + "index.html";
-    platform::File* page = platform::create_new_file(page_path);
+    const std::string page_path = folder + msconv::platform::kSeparator + "index.html";
+    msconv::platform::File* page = msconv::platform::create_new_file(page_path);
     if (!page) {
         std::fprintf(stderr, "avdtool: cannot create %s: %s\n", page_path.c_str(),
-                     platform::last_error_text().c_str());
+                     msconv::platform::last_error_text().c_str());
         return 1;
     }
     std::vector<std::size_t> seen_entries;
@@ -348,15 +353,15 @@ int report_package(const std::string& path, const std::string& folder) {
     out +=
         "<section id=\"scenarios\"><h2>SEEN entries</h2></section>\n" + body + "</body>\n</html>\n";
 
-    bool ok = platform::file_write(page, out.data(), out.size());
-    std::string reason = ok ? std::string() : platform::last_error_text();
-    if (!platform::file_close(page) && ok) {
+    bool ok = msconv::platform::file_write(page, out.data(), out.size());
+    std::string reason = ok ? std::string() : msconv::platform::last_error_text();
+    if (!msconv::platform::file_close(page) && ok) {
         ok = false;
-        reason = platform::last_error_text();
+        reason = msconv::platform::last_error_text();
     }
     if (!ok) {
         std::fprintf(stderr, "avdtool: cannot write %s: %s\n", page_path.c_str(), reason.c_str());
-        platform::delete_file(page_path);
+        msconv::platform::delete_file(page_path);
         return 1;
     }
     std::printf("%s: %zu pictures, %zu SEEN entries, %zu dangling names\n", page_path.c_str(),

@@ -18,6 +18,9 @@
 #include "platform/platform.h"
 #include "scenario/translator.h"
 
+using namespace msconv::scenario;
+using namespace msconv::base;
+
 namespace {
 
 constexpr std::size_t kHeaderSize = kSeenHeaderSize;
@@ -95,7 +98,8 @@ std::string transcoded(std::span<const std::uint8_t> text, bool quoting) {
     std::string character;
     for (std::size_t i = 0; i < text.size();) {
         character.clear();
-        const std::size_t taken = platform::cp932_character_to_utf8(text.subspan(i), character);
+        const std::size_t taken =
+            msconv::platform::cp932_character_to_utf8(text.subspan(i), character);
         if (taken == 0) {
             out += format("\\x%02X", text[i]);
             ++i;

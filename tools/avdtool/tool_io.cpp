@@ -7,6 +7,9 @@
 
 #include "platform/platform.h"
 
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 // The first bytes of every package: "PLOVEX" and two zero bytes.
@@ -14,18 +17,18 @@ constexpr char kPackageMagic[8] = {'P', 'L', 'O', 'V', 'E', 'X', 0, 0};
 
 // Why read_file failed on `path`. The system's error is taken first; a file
 // that opens but is no regular file (a folder, a FIFO, a device) leaves none.
-std::string read_failure(const std::string& path, platform::ReadStatus status) {
+std::string read_failure(const std::string& path, msconv::platform::ReadStatus status) {
     switch (status) {
-        case platform::ReadStatus::empty:
+        case msconv::platform::ReadStatus::empty:
             return "the file is empty";
-        case platform::ReadStatus::too_large:
+        case msconv::platform::ReadStatus::too_large:
             return "the file is larger than memory can address";
-        case platform::ReadStatus::no_memory:
+        case msconv::platform::ReadStatus::no_memory:
             return "not enough memory";
         default:
             break;
     }
-    const std::string system_error = platform::last_error_text();
+    const std::string system_error = msconv::platform::last_error_text();
     std::error_code ec;
     const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
     if (type == std::filesystem::file_type::directory) return "it is a folder";
@@ -36,8 +39,9 @@ std::string read_failure(const std::string& path, platform::ReadStatus status) {
 }  // namespace
 
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    const platform::ReadStatus status = platform::read_file(path, bytes, UINT64_MAX);
-    if (status == platform::ReadStatus::ok) return true;
+    const msconv::platform::ReadStatus status =
+        msconv::platform::read_file(path, bytes, UINT64_MAX);
+    if (status == msconv::platform::ReadStatus::ok) return true;
     std::fprintf(stderr, "avdtool: cannot read %s: %s\n", path.c_str(),
                  read_failure(path, status).c_str());
     return false;
@@ -79,22 +83,22 @@ bool make_folder(const std::string& folder) {
 }
 
 bool write_new_file(const std::string& path, const void* content, std::size_t size) {
-    platform::File* file = platform::create_new_file(path);
+    msconv::platform::File* file = msconv::platform::create_new_file(path);
     if (!file) {
         std::fprintf(stderr, "avdtool: cannot create %s: %s\n", printable_name(path).c_str(),
-                     platform::last_error_text().c_str());
+                     msconv::platform::last_error_text().c_str());
         return false;
     }
-    bool ok = platform::file_write(file, content, size);
-    std::string reason = ok ? std::string() : platform::last_error_text();
-    if (!platform::file_close(file) && ok) {
+    bool ok = msconv::platform::file_write(file, content, size);
+    std::string reason = ok ? std::string() : msconv::platform::last_error_text();
+    if (!msconv::platform::file_close(file) && ok) {
         ok = false;
-        reason = platform::last_error_text();
+        reason = msconv::platform::last_error_text();
     }
     if (!ok) {
         std::fprintf(stderr, "avdtool: cannot write %s: %s\n", printable_name(path).c_str(),
                      reason.c_str());
-        platform::delete_file(path);
+        msconv::platform::delete_file(path);
     }
     return ok;
 }

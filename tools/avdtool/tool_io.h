@@ -18,7 +18,8 @@ bool has_package_magic(const std::vector<std::uint8_t>& bytes);
 
 // Reads the package at `path` and parses its header and directory. A file
 // without the package magic is refused.
-bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view);
+bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes,
+                  msconv::package::PackageView& view);
 
 // False, with a message, for an entry of the package at `path` whose name
 // is no file name.

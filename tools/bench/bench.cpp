@@ -24,6 +24,9 @@
 #include "package/package_reader.h"
 #include "platform/platform.h"
 
+using namespace msconv::package;
+using namespace msconv::base;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -61,7 +64,7 @@ RunResult run(const std::vector<std::string>& args) {
 }
 
 bool read_all(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    return platform::read_file(path, bytes, UINT64_MAX) == platform::ReadStatus::ok;
+    return msconv::platform::read_file(path, bytes, UINT64_MAX) == msconv::platform::ReadStatus::ok;
 }
 
 }  // namespace

@@ -13,6 +13,9 @@
 #include "sample-game/sample_art.h"
 #include "sample-game/sample_scenarios.h"
 
+using namespace msconv::scenario;
+using namespace msconv::base;
+
 namespace sample_game {
 
 namespace {

@@ -17,6 +17,8 @@
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 
+namespace msconv::scenario {
+
 namespace {
 
 // The sprite code of every character number: the start of its sprite names.
@@ -128,7 +130,7 @@ void emit_b_sprite(Translator& t, SpriteList& list, const char* code, int number
 }
 
 void print_bad_id(std::int32_t id, std::int32_t k, std::int32_t m, std::int32_t l) {
-    console_print("********** Bad charactor ID : %d (%d %d %d)\n", id, k, m, 10 * l);
+    base::console_print("********** Bad charactor ID : %d (%d %d %d)\n", id, k, m, 10 * l);
 }
 
 // The sprites of one character ID, at the list's current x.
@@ -180,7 +182,7 @@ void translate_characters(Translator& t) {
     } else if (n == 2) {
         step = kPairStep;
     } else {
-        console_print("********** Bad charactor nums : %d\n", n);
+        base::console_print("********** Bad charactor nums : %d\n", n);
     }
 
     OutByte(t, 0x0B);
@@ -198,8 +200,8 @@ void translate_characters(Translator& t) {
         list.x += step;
     }
     if (list.formed > kMaxSpriteRecords) {
-        console_print("********** Too many sprites : %d (only %d kept)\n", list.formed,
-                      kMaxSpriteRecords);
+        base::console_print("********** Too many sprites : %d (only %d kept)\n", list.formed,
+                            kMaxSpriteRecords);
     }
     patch_byte(t, count_position, static_cast<std::uint8_t>(list.written));
 }
@@ -221,7 +223,7 @@ void translate_background(Translator& t) {
     const std::size_t length = std::min(source.size(), sizeof name - 1);
     std::memcpy(name, source.data(), length);
     name[length] = '\0';
-    upper_case_name(name);
+    base::upper_case_name(name);
     if (char* stop = std::strchr(name, '.')) *stop = '\0';
 
     OutByte(t, 0x0B);
@@ -257,3 +259,5 @@ void register_picture_commands(DispatchTable& table) {
     table[62] = translate_background;
     table[63] = translate_no_background;
 }
+
+}  // namespace msconv::scenario

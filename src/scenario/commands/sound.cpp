@@ -11,6 +11,8 @@
 #include "scenario/dispatch.h"
 #include "scenario/translator.h"
 
+namespace msconv::scenario {
+
 namespace {
 
 // Sound effect names by number, written byte for byte (mixed case, no
@@ -77,7 +79,7 @@ void translate_sound(Translator& t) {
     if (number < kSoundEffects.size()) {
         name = kSoundEffects[number];
     } else {
-        console_print("********** Bad sound effect number : %u\n", number);
+        base::console_print("********** Bad sound effect number : %u\n", number);
     }
     OutByte(t, 0x0E);
     OutByte(t, 0x30);
@@ -91,3 +93,5 @@ void register_sound_commands(DispatchTable& table) {
     table[51] = translate_music_51;
     table[52] = translate_sound;
 }
+
+}  // namespace msconv::scenario

@@ -5,6 +5,8 @@
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 
+namespace msconv::scenario {
+
 namespace {
 
 // TPC32 assignment instructions: opcode, target variable, operand. The
@@ -149,3 +151,5 @@ void register_variable_commands(DispatchTable& table) {
     table[21] = translate_subtract;
     table[22] = translate_set;
 }
+
+}  // namespace msconv::scenario

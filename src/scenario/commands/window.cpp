@@ -11,6 +11,8 @@
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 
+namespace msconv::scenario {
+
 namespace {
 
 // One fixed TPC32 instruction: two code bytes, an optional picture name
@@ -108,3 +110,5 @@ void register_window_commands(DispatchTable& table) {
     table[9] = translate_scenario_996;
     table[10] = translate_part_title;
 }
+
+}  // namespace msconv::scenario
