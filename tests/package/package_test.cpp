@@ -272,7 +272,11 @@ TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
     add("A", {1});
     // The package cannot be written where a folder stands in the way.
     std::filesystem::create_directories(package_path() + ".part");
+    std::string errors;
+    console_capture_errors(&errors);
     EXPECT_EQ(finish_package(package_, package_path()), Status::write_failed);
+    console_capture_errors(nullptr);
+    EXPECT_EQ(errors, "msconv: cannot create " + package_path() + ".part: File exists\n");
     Bytes now;
     ASSERT_EQ(msconv::platform::read_file(package_path(), now, 100),
               msconv::platform::ReadStatus::ok);
