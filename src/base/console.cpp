@@ -21,7 +21,8 @@ std::size_t g_status_width = 0;
 // (Wine's console shows "\x1b[K" as a box and "[K").
 void clear_status() {
     if (g_status_width == 0) return;
-    const std::string blank = "\r" + std::string(g_status_width, ' ') + "\r";
+    std::string blank(g_status_width + 2, ' ');
+    blank.front() = blank.back() = '\r';
     platform::console_write_error(blank.data(), blank.size(), platform::TextKind::cp932);
     g_status_width = 0;
 }

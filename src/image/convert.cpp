@@ -57,10 +57,7 @@ const package::InputFailure kNoMemoryForPicture{package::SkipReason::no_memory,
 bool entry_name(package::Package& package, const std::string& folder, const std::string& name,
                 std::string& entry) {
     std::string cp932;
-    const base::NameProblem problem = base::entry_name_of(name, cp932);
-    if (problem != base::NameProblem::none) {
-        package::skip_input(package, package::Input::file, folder + name,
-                            {package::SkipReason::bad_name, base::name_problem_text(problem)});
+    if (!package::found_entry_name(package, package::Input::file, folder, name, cp932)) {
         return false;
     }
     entry = picture_entry_name(cp932);

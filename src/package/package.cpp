@@ -465,6 +465,15 @@ void skip_input(Package& package, Input input, const std::string& path,
         base::console_show_error("msconv: %s: %s\n", {shown, base::as_system(failure.detail)});
 }
 
+bool found_entry_name(Package& package, Input input, const std::string& folder,
+                      const std::string& name, std::string& entry) {
+    const base::NameProblem problem = base::entry_name_of(name, entry);
+    if (problem == base::NameProblem::none) return true;
+    skip_input(package, input, folder + name,
+               {SkipReason::bad_name, base::name_problem_text(problem)});
+    return false;
+}
+
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
     return std::strncmp(a.name, b.name, kEntryNameSize) < 0;
 }

@@ -147,6 +147,13 @@ InputFailure read_failure(platform::ReadStatus status, const std::string& system
 void skip_input(Package& package, Input input, const std::string& path,
                 const InputFailure& failure);
 
+// The entry name of the file `name` that a search found in `folder` (which
+// ends in a separator): its code page 932 form (base::entry_name_of). False
+// when no entry can have that name; the file is then reported and counted
+// as skip_input does.
+bool found_entry_name(Package& package, Input input, const std::string& folder,
+                      const std::string& name, std::string& entry);
+
 // Name order of the directory: zero-terminated names compared bytewise as
 // unsigned values, a prefix before the longer name.
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b);

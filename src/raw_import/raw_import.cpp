@@ -17,12 +17,7 @@ void import_raw_file(package::Package& package, const std::string& folder,
                      const std::string& name) {
     const std::string path = folder + name;
     std::string entry;
-    if (const base::NameProblem problem = base::entry_name_of(name, entry);
-        problem != base::NameProblem::none) {
-        return package::skip_input(
-            package, package::Input::data, path,
-            {package::SkipReason::bad_name, base::name_problem_text(problem)});
-    }
+    if (!package::found_entry_name(package, package::Input::data, folder, name, entry)) return;
     std::vector<std::uint8_t> block;
     std::string reason;
     const platform::ReadStatus status = platform::read_file(path, block, UINT32_MAX, &reason);

@@ -29,12 +29,7 @@ void build_scenario_list(Translator& t, package::Package& package, base::FileSea
     for (const char* name = base::find_first_file(search, folder + "*.SIO"); name;
          name = base::find_next_file(search)) {
         std::string slot;
-        if (const base::NameProblem problem = base::entry_name_of(name, slot);
-            problem != base::NameProblem::none) {
-            package::skip_input(package, package::Input::file, folder + name,
-                                {package::SkipReason::bad_name, base::name_problem_text(problem)});
-            continue;
-        }
+        if (!package::found_entry_name(package, package::Input::file, folder, name, slot)) continue;
         if (t.scenarios.size() == kMaxScenarios) {
             ++package.skipped;
             base::console_show("********** More than 999 scenario files: %s skipped\n",
