@@ -3,27 +3,36 @@
 # fresh Debian machine; see README.md.
 
 DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev
-# The Windows cross builds and their test under Wine (make windows, windows-test);
-# dpkg-dev unpacks Debian's lzo2 and zlib source packages for them. The 32-bit executable
-# runs under the 32-bit Wine (wine32:i386) inside qemu-i386 (qemu-user); wrestool
-# (icoutils) reads the executables' resources.
-WINDOWS_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 dpkg-dev qemu-user wine32:i386 \
-	icoutils locales
-# Wine takes the system language and the ANSI code page from the locale
-# (LANG): the Windows tests run in a Japanese and an English one.
+# Each step installs only what it needs (tools/deps.sh). The Windows cross
+# builds (make windows, windows-dist): the MinGW-w64 compilers, and dpkg-dev
+# to unpack Debian's lzo2 and zlib source packages for them.
+MINGW_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev
+# The 64-bit executable under the 64-bit Wine (make windows-test); wrestool
+# (icoutils) reads the executables' resources. Wine takes the system language
+# and the ANSI code page from the locale (LANG): the Windows tests run in a
+# Japanese and an English one.
+WINE64_PACKAGES := wine64 icoutils locales
 WINDOWS_LOCALES := ja_JP.UTF-8 en_US.UTF-8
+# The 32-bit executable under the 32-bit Wine (wine32:i386) inside qemu-i386
+# (qemu-user). Packages of a foreign architecture: where they cannot be
+# installed, only the 32-bit runs are skipped, loudly.
+WINE32_PACKAGES := qemu-user wine32:i386
 # The run as its user sees it (make windows-ui-test): a virtual X server, a
 # Japanese font, xdotool to find, read and drive the windows, netpbm for the
 # screenshots, and glibc's locale sources for Wine's system language.
 WINDOWS_UI_PACKAGES := xvfb fonts-ipafont-gothic xdotool netpbm locales
-# The 32-bit Linux build and its tests under qemu-i386 (make test-i686).
-I686_PACKAGES := g++-i686-linux-gnu qemu-user liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386
+# The 32-bit Linux build and its tests under qemu-i386 (make test-i686): the
+# cross compiler and the emulator, then the libraries of the i386
+# architecture, without which the step is skipped, loudly.
+I686_TOOL_PACKAGES := g++-i686-linux-gnu qemu-user
+I686_PACKAGES := liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
 # fuzz-smoke).
 FUZZ_PACKAGES := clang libclang-rt-dev
 # Debian's chromium, headless, for the browser test of avdtool's report page
 # (make browser-test).
 BROWSER_PACKAGES := chromium
+DEPS := sh tools/deps.sh
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
@@ -37,36 +46,13 @@ VERSION := $(shell sed -n 's/^project.msconv VERSION \([0-9.]*\).*/\1/p' CMakeLi
 
 .PHONY: all deps build test demo bench bench-report format clean windows-deps windows windows-test windows-dist \
 	windows-ui-deps windows-ui-test \
-	i686-deps test-i686 fuzz-deps fuzz-build fuzz fuzz-smoke browser-deps browser-test
+	i686-deps test-i686 i686-build-and-test fuzz-deps fuzz-build fuzz fuzz-smoke browser-deps browser-test
 
 all: build
 
-# A package counts as installed in the machine's own architecture (or "all")
-# unless it is named PACKAGE:ARCH; dpkg -s cannot tell once a package is there
-# for two architectures. Packages named PACKAGE:i386 need dpkg's i386
-# architecture, which is added (before apt-get update) when it is missing.
+# The packages of the native build; see tools/deps.sh.
 deps:
-	@missing=""; native=$$(dpkg --print-architecture); \
-	for p in $(DEB_PACKAGES); do \
-	  case $$p in *:*) want=$${p#*:};; *) want="$$native|all";; esac; \
-	  dpkg-query -W -f='$${db:Status-Abbrev}$${Architecture}\n' $$p 2>/dev/null | \
-	    grep -Eqx "ii ($$want)" || missing="$$missing $$p"; \
-	done; \
-	if [ -z "$$missing" ]; then exit 0; fi; \
-	add_i386=""; \
-	case "$$missing" in *:i386*) \
-	  dpkg --print-foreign-architectures | grep -qx i386 || add_i386=yes;; \
-	esac; \
-	if [ "$$(id -u)" = 0 ]; then \
-	  if [ -n "$$add_i386" ]; then echo "Adding the i386 architecture"; dpkg --add-architecture i386; fi; \
-	  echo "Installing:$$missing"; \
-	  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
-	else \
-	  echo "Missing packages. Run:"; \
-	  if [ -n "$$add_i386" ]; then echo "  sudo dpkg --add-architecture i386 && sudo apt-get update"; fi; \
-	  echo "  sudo apt-get install -y$$missing"; \
-	  exit 1; \
-	fi
+	@$(DEPS) $(DEB_PACKAGES)
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -102,9 +88,17 @@ format:
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(I686_BUILD) $(FUZZ_BUILD)
 
-windows-deps: deps
-	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(WINDOWS_PACKAGES)"
-	@sh tools/make-locales.sh $(WINDOWS_LOCALES)
+windows-deps:
+	@$(DEPS) $(MINGW_PACKAGES)
+
+# "$(call with_wine32,STEP) COMMAND" installs the 32-bit Wine and runs COMMAND
+# with MSCONV_WINE32=yes, or with MSCONV_WINE32=no when its packages cannot be
+# installed (tools/deps.sh says so and logs the skip of STEP's 32-bit runs);
+# any other failure stops the step.
+with_wine32 = $(DEPS) --step "$(1): the 32-bit Windows executable under the 32-bit Wine" \
+	$(WINE32_PACKAGES); status=$$?; \
+	case $$status in 0) MSCONV_WINE32=yes;; 3) MSCONV_WINE32=no;; *) exit $$status;; esac; \
+	export MSCONV_WINE32;
 
 # msconv.exe for 32-bit and 64-bit Windows, statically linked, in
 # $(BUILD)/windows/i686/src and $(BUILD)/windows/x86_64/src.
@@ -120,17 +114,19 @@ windows: windows-deps
 # Both executables under Wine: the 64-bit one with Wine's 64-bit loader, the
 # 32-bit one with the 32-bit loader inside qemu-i386 and --jobs 1.
 windows-test: build windows
-	bash tests/windows/run_wine_test.sh $(BUILD) $(BUILD)/windows
+	@$(DEPS) $(WINE64_PACKAGES)
+	@sh tools/make-locales.sh $(WINDOWS_LOCALES)
+	@$(call with_wine32,windows-test) bash tests/windows/run_wine_test.sh $(BUILD) $(BUILD)/windows
 
-windows-ui-deps: windows-deps
-	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(WINDOWS_UI_PACKAGES)"
+windows-ui-deps:
+	@$(DEPS) $(WINE64_PACKAGES) $(WINDOWS_UI_PACKAGES)
 
 # The executables started as a double-click starts them, in a console window
 # under Xvfb, in Wine's Japanese and English system language: the folder
 # dialog, cancel, a chosen game folder and an interruption; screenshots in
 # $(BUILD)/windows/wine-ui-test.
 windows-ui-test: build windows windows-ui-deps
-	bash tests/windows/run_ui_test.sh $(BUILD) $(BUILD)/windows
+	@$(call with_wine32,windows-ui-test) bash tests/windows/run_ui_test.sh $(BUILD) $(BUILD)/windows
 
 # $(BUILD)/windows/msconv-$(VERSION)-win32.zip for Windows users: the 32-bit
 # msconv.exe, a read-me in Japanese, the licence and the corresponding source;
@@ -140,20 +136,27 @@ windows-dist: windows
 	bash tests/windows/check_dist.sh $(BUILD)/windows/msconv-$(VERSION)-win32.zip \
 	  $(BUILD)/windows/i686/src/msconv.exe
 
-i686-deps: deps
-	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(I686_PACKAGES)"
+i686-deps:
+	@$(DEPS) $(I686_TOOL_PACKAGES)
+	@$(DEPS) --step test-i686 $(I686_PACKAGES)
 
 # The whole test suite built for 32-bit Linux in $(I686_BUILD): every test
 # executable, and the executables the end-to-end tests start, run under
 # qemu-i386 (see cmake/toolchain-i686-linux-gnu.cmake).
-test-i686: i686-deps
+test-i686:
+	@$(DEPS) $(I686_TOOL_PACKAGES)
+	@$(DEPS) --step test-i686 $(I686_PACKAGES); status=$$?; \
+	case $$status in 0) ;; 3) exit 0;; *) exit $$status;; esac; \
+	$(MAKE) --no-print-directory i686-build-and-test
+
+i686-build-and-test:
 	cmake -S . -B $(I686_BUILD) --no-warn-unused-cli -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMSCONV_WERROR=ON \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-linux-gnu.cmake
 	cmake --build $(I686_BUILD) -j $(JOBS)
 	ctest --test-dir $(I686_BUILD) --output-on-failure -j $(JOBS)
 
 fuzz-deps: deps
-	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(FUZZ_PACKAGES)"
+	@$(DEPS) $(FUZZ_PACKAGES)
 
 # The fuzzers of tests/fuzz, built with clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer in $(FUZZ_BUILD).
@@ -171,8 +174,8 @@ fuzz: fuzz-build
 fuzz-smoke: fuzz-build
 	sh tests/fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS)
 
-browser-deps: deps
-	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(BROWSER_PACKAGES)"
+browser-deps:
+	@$(DEPS) $(BROWSER_PACKAGES)
 
 # The sample game's report page (avdtool report) in headless chromium from
 # file://; keeps a full-page screenshot in $(BUILD)/browser-test/report-screenshot.png.

@@ -2,7 +2,13 @@
 # Fetching a Debian source package for the MinGW-w64 builds of its library
 # (sourced by cmake/build-lzo2.sh and cmake/build-zlib.sh, which define say).
 # When apt knows no source package, a deb-src entry is added for the Debian
-# archive entries apt already uses (as root only).
+# archive entries apt already uses (as root only). apt-get update is the
+# retried one of tools/deps.sh: an index of the mirror that fails (another
+# architecture's, say) does not stop the fetch; apt-get source is the judge.
+
+apt_update() {
+    sh "$(dirname "$0")/../tools/deps.sh" --update
+}
 
 # The sources entries (file:number) of the Debian archive that apt uses.
 debian_entries() {
@@ -20,7 +26,7 @@ enable_deb_src() {
     fi
     entries=$(debian_entries)
     if [ -z "$entries" ]; then
-        apt-get update
+        apt_update
         entries=$(debian_entries)
     fi
     if [ -z "$entries" ]; then
@@ -58,7 +64,7 @@ enable_deb_src() {
         esac
     done
     say "added a deb-src entry: $(cat "$sources" "$list" 2>/dev/null | grep -v '^#' | tr '\n' ' ')"
-    apt-get update
+    apt_update
 }
 
 # Fetches Debian's source package PACKAGE into SOURCE_DIR, which then holds

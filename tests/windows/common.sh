@@ -84,9 +84,15 @@ windows_path() {
     printf 'Z:%s' "$path"
 }
 
+# The 32-bit Wine is there unless the step found that its packages cannot
+# be installed (make sets MSCONV_WINE32=no; see tools/deps.sh).
+have_wine32() {
+    [ "${MSCONV_WINE32-yes}" != no ]
+}
+
 # True when this kernel runs the 32-bit Wine loader without emulation.
 kernel_runs_32_bit() {
-    WINEDEBUG=-all "$wine32" --version >/dev/null 2>&1
+    have_wine32 && WINEDEBUG=-all "$wine32" --version >/dev/null 2>&1
 }
 
 # A fresh prefix in WINEPREFIX (exported by the caller). The 64-bit loader
@@ -94,8 +100,8 @@ kernel_runs_32_bit() {
 # folder stays empty and receives the 32-bit built-in libraries by copy.
 setup_wine_prefix() {  # setup_wine_prefix LOG
     if timeout 300 "$wine64" wineboot --init </dev/null >"$1" 2>&1 &&
-        cp "$wine32_dlls"/i386-windows/*.dll "$wine32_dlls"/i386-windows/*.exe \
-            "$WINEPREFIX/drive_c/windows/syswow64/"; then
+        { ! have_wine32 || cp "$wine32_dlls"/i386-windows/*.dll "$wine32_dlls"/i386-windows/*.exe \
+            "$WINEPREFIX/drive_c/windows/syswow64/"; }; then
         pass "Wine prefix set up"
     else
         fail "Wine prefix set up (see $1)"
