@@ -171,6 +171,8 @@ TEST(Avdtool, UnreadableSeenEntriesAndShownNames) {
          "SEEN001.TXT 0x000C: picture \"" + game + "\" (slot 1): no entry " + game + ".PDT\n", ""},
         {{"check", names}, "C.UTF-8", 1,
          "SEEN001.TXT 0x000C: picture \"ゲーム\" (slot 1): no entry ゲーム.PDT\n", ""},
+        {{"seen", names, "SEEN001.TXT"}, "C", 0, "\n0002  slot 1 = \"" + game + "\"\n", ""},
+        {{"seen", names, "SEEN001.TXT"}, "C.UTF-8", 0, "\n0002  slot 1 = \"ゲーム\"\n", ""},
         // Quotes in an entry name are escaped in the attributes, as <, > and &.
         {{"report", names, dir / "r2"}, "C", 0, "", "alt=\"Q&quot;&#39;&lt;&amp;&gt;.PDT\""},
         {{"report", dir / "\x83\x51\xff/p.avd", dir / "r3"}, "C", 0, "",

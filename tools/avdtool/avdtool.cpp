@@ -223,7 +223,18 @@ int seen(const std::string& path, const std::string& wanted) {
         }
     }
     const SeenListing listing = list_seen(content);
-    std::fwrite(listing.text.data(), 1, listing.text.size(), stdout);
+    // The listing is UTF-8 made from code page 932 texts; it goes out by the
+    // console rule of every other line, so back to code page 932 first. ASCII,
+    // the same in both, goes out as it is (a long run of unknown bytes lists
+    // as millions of ASCII lines).
+    const bool ascii = std::all_of(listing.text.begin(), listing.text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::string cp932;
+    if (!ascii && msconv::platform::utf8_to_cp932(listing.text, cp932))
+        show("%s", {cp932});
+    else
+        msconv::platform::console_write(listing.text.data(), listing.text.size(),
+                                        msconv::platform::TextKind::system);
     return listing.complete ? 0 : 1;
 }
 
