@@ -45,6 +45,34 @@ void build_package(const e2e::TempDir& dir, const std::string& path,
     ASSERT_EQ(finish_package(package, path), Status::ok);
 }
 
+// One avdtool run, under LC_ALL=`locale`: its status, a part of standard
+// output, all of standard error and a part of the page of a report into
+// args[2].
+struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string in_out, err;
+    const char* locale = "C";
+    std::string page = "";
+};
+
+void run_cases(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        e2e::RunSpec request({AVDTOOL_EXE});
+        request.args.insert(request.args.end(), c.args.begin(), c.args.end());
+        request.env = {{"LC_ALL", c.locale}};
+        request.timeout_seconds = 10;
+        const e2e::Result r = e2e::run(request);
+        EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
+        EXPECT_NE(r.out.find(c.in_out), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, c.err);
+        if (c.page.empty()) continue;
+        const gamekit::Bytes page = e2e::read_bytes(c.args[2] + "/index.html");
+        EXPECT_NE(std::string(page.begin(), page.end()).find(c.page), std::string::npos);
+    }
+}
+
 TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
     e2e::TempDir dir;
     build_package(dir, dir / "dup.avd", {"dup", "DUP", "A.TXT"});
@@ -62,12 +90,7 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
     const std::string avd = dir / "dup.avd", escape = dir / "escape.avd", pic = dir / "pic.avd";
     const std::string noise = dir / "noise";
     const std::string no_magic = "avdtool: " + noise + ": no package: magic is not \"PLOVEX\"";
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string in_out;  // a part of standard output
-        std::string err;
-    } cases[] = {
+    run_cases({
         // clang-format off
         {{"verify", avd}, 0, avd + ": OK, 3 entries\n",
          "avdtool: " + avd + ": warning: DUP: 2 entries of this name\n"},
@@ -104,17 +127,7 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
         {{"frobnicate", avd}, 2, "",
          "avdtool: unknown command \"frobnicate\"; run with --help for the commands\n"},
         // clang-format on
-    };
-    for (const auto& c : cases) {
-        e2e::RunSpec request({AVDTOOL_EXE});
-        request.args.insert(request.args.end(), c.args.begin(), c.args.end());
-        request.timeout_seconds = 10;
-        const e2e::Result r = e2e::run(request);
-        EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
-        EXPECT_NE(r.out.find(c.in_out), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
-        EXPECT_EQ(r.err, c.err);
-    }
+    });
     EXPECT_EQ(e2e::read_bytes(dir / "target"), (gamekit::Bytes{'k', 'e', 'e', 'p'}));
     EXPECT_EQ(e2e::read_bytes(dir / "new/DUP"), (gamekit::Bytes{'d', 'a', 't', 'a'}));
     EXPECT_TRUE(e2e::exists(dir / "page/p0001.png"));
@@ -136,66 +149,44 @@ TEST(Avdtool, UnreadableSeenEntriesAndShownNames) {
     e2e::TempDir dir;
     const gamekit::Bytes seen = seen_showing("BG09");
     const std::string game = "\x83\x51\x81\x5b\x83\x80", hyo = "\x95\x5c";  // ゲーム, 表
-    build_package(dir, dir / "notseen.avd", {"SEEN001.TXT", "SEEN002.TXT"});
-    build_package(
-        dir, dir / "cut.avd", {"SEEN001.TXT", "SEEN002.TXT"},
-        {{"SEEN001.TXT", seen}, {"SEEN002.TXT", gamekit::Bytes(seen.begin(), seen.begin() + 20)}});
+    // SEEN002 cut short in its header, SEEN003 no SEEN file, SEEN004 (entry 3)
+    // of kind 3 in its directory entry.
+    build_package(dir, dir / "cut.avd",
+                  {"SEEN001.TXT", "SEEN002.TXT", "SEEN003.TXT", "SEEN004.TXT"},
+                  {{"SEEN001.TXT", seen},
+                   {"SEEN002.TXT", gamekit::Bytes(seen.begin(), seen.begin() + 20)},
+                   {"SEEN004.TXT", seen}});
+    gamekit::Bytes bytes = e2e::read_bytes(dir / "cut.avd");
+    bytes[kPackageHeaderSize + 3 * kDirectoryEntrySize + 28] = 3;
+    gamekit::write_file(dir / "cut.avd", bytes);
     build_package(dir, dir / "names.avd", {hyo + ".TXT", "SEEN001.TXT", "Q\"'<&>.PDT"},
                   {{"SEEN001.TXT", seen_showing(game)}});
     // A folder named in code page 932, with a byte no character set has.
     std::filesystem::create_directories(dir / "\x83\x51\xff");
     build_package(dir, dir / "\x83\x51\xff/p.avd", {"A.TXT"});
-    const std::string notseen = dir / "notseen.avd", cut = dir / "cut.avd",
-                      names = dir / "names.avd";
-    const std::string no_magic = ": unreadable: not a SEEN file: no TPC32 magic\n";
-    const std::string cut_short =
-        "SEEN002.TXT: unreadable: TPC32 header cut short: 20 of 99 bytes\n";
-    const struct {
-        std::vector<std::string> args;
-        const char* locale;
-        int status;
-        std::string out;   // standard output from its start, or a line of it
-        std::string page;  // a part of the report's index.html
-    } cases[] = {
+    const std::string cut = dir / "cut.avd", names = dir / "names.avd";
+    const std::string unreadable =
+        "SEEN002.TXT: unreadable: TPC32 header cut short: 20 of 99 bytes\n"
+        "SEEN003.TXT: unreadable: not a SEEN file: no TPC32 magic\n"
+        "SEEN004.TXT: unreadable: kind 3 is not 2\n";
+    run_cases({
         // clang-format off
-        {{"check", notseen}, "C", 1, "SEEN001.TXT" + no_magic + "SEEN002.TXT" + no_magic + notseen +
-         ": 2 SEEN entries, 2 unreadable, 0 references, 0 dangling, 0 unknown until run\n", ""},
-        {{"check", cut}, "C", 1, "SEEN001.TXT 0x000A: picture \"BG09\" (slot 1): no entry BG09.PDT\n" +
-         cut_short + cut + ": 2 SEEN entries, 1 unreadable, 1 references, 1 dangling, 0 unknown until run\n", ""},
-        {{"report", cut, dir / "r1"}, "C", 1, cut_short + dir / "r1/index.html" +
-         ": 0 pictures, 2 SEEN entries, 1 unreadable, 1 dangling names\n",
+        {{"check", cut}, 1, "SEEN001.TXT 0x000A: picture \"BG09\" (slot 1): no entry BG09.PDT\n" +
+         unreadable + cut + ": 4 SEEN entries, 3 unreadable, 1 references, 1 dangling, 0 unknown until run\n", ""},
+        {{"report", cut, dir / "r1"}, 1, unreadable + dir / "r1/index.html" +
+         ": 0 pictures, 4 SEEN entries, 3 unreadable, 1 dangling names\n", "", "C",
          "<h2>SEEN002.TXT</h2>\n<p><span class=\"dangling\">unreadable</span> TPC32 header cut short: 20 of 99 bytes</p>"},
-        {{"list", names}, "C", 0, "\n" + hyo + ".TXT          ", ""},
-        {{"list", names}, "C.UTF-8", 0, "\n表.TXT          ", ""},
-        {{"check", names}, "C", 1,
-         "SEEN001.TXT 0x000C: picture \"" + game + "\" (slot 1): no entry " + game + ".PDT\n", ""},
-        {{"check", names}, "C.UTF-8", 1,
-         "SEEN001.TXT 0x000C: picture \"ゲーム\" (slot 1): no entry ゲーム.PDT\n", ""},
-        {{"seen", names, "SEEN001.TXT"}, "C", 0, "\n0002  slot 1 = \"" + game + "\"\n", ""},
-        {{"seen", names, "SEEN001.TXT"}, "C.UTF-8", 0, "\n0002  slot 1 = \"ゲーム\"\n", ""},
+        {{"list", names}, 0, "\n" + hyo + ".TXT          ", ""},
+        {{"list", names}, 0, "\n表.TXT          ", "", "C.UTF-8"},
+        {{"check", names}, 1, "SEEN001.TXT 0x000C: picture \"" + game + "\" (slot 1): no entry " + game + ".PDT\n", ""},
+        {{"check", names}, 1, "SEEN001.TXT 0x000C: picture \"ゲーム\" (slot 1): no entry ゲーム.PDT\n", "", "C.UTF-8"},
+        {{"seen", names, "SEEN001.TXT"}, 0, "\n0002  slot 1 = \"" + game + "\"\n", ""},
+        {{"seen", names, "SEEN001.TXT"}, 0, "\n0002  slot 1 = \"ゲーム\"\n", "", "C.UTF-8"},
         // Quotes in an entry name are escaped in the attributes, as <, > and &.
-        {{"report", names, dir / "r2"}, "C", 0, "", "alt=\"Q&quot;&#39;&lt;&amp;&gt;.PDT\""},
-        {{"report", dir / "\x83\x51\xff/p.avd", dir / "r3"}, "C", 0, "",
-         "<td>" + dir.path + "/ゲ\\xFF/p.avd</td>"},
+        {{"report", names, dir / "r2"}, 0, "", "", "C", "alt=\"Q&quot;&#39;&lt;&amp;&gt;.PDT\""},
+        {{"report", dir / "\x83\x51\xff/p.avd", dir / "r3"}, 0, "", "", "C", "<td>" + dir.path + "/ゲ\\xFF/p.avd</td>"},
         // clang-format on
-    };
-    for (const auto& c : cases) {
-        e2e::RunSpec request({AVDTOOL_EXE});
-        request.args.insert(request.args.end(), c.args.begin(), c.args.end());
-        request.env = {{"LC_ALL", c.locale}};
-        request.timeout_seconds = 10;
-        const e2e::Result r = e2e::run(request);
-        EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
-        if (c.out.starts_with('\n')) {
-            EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
-        } else {
-            EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
-        }
-        EXPECT_EQ(r.err, "");
-        if (c.page.empty()) continue;
-        const gamekit::Bytes page = e2e::read_bytes(c.args[2] + "/index.html");
-        EXPECT_NE(std::string(page.begin(), page.end()).find(c.page), std::string::npos);
-    }
+    });
 }
 
 }  // namespace
