@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "gamekit/gamekit.h"
 #include "image/pdt10.h"
 #include "package/package.h"
+#include "support/translate.h"
 
 using namespace msconv::image;
 using namespace msconv::package;
@@ -21,9 +23,11 @@ namespace {
 
 // A package at `path`, written by the converter's own builder, with the
 // entry "data" under each of `names`; names ending in .PDT hold a black
-// PDT10 picture of 2 x 2 pixels (4 x 4 source pixels).
+// PDT10 picture of 2 x 2 pixels (4 x 4 source pixels), names in `contents`
+// what it gives them.
 void build_package(const e2e::TempDir& dir, const std::string& path,
-                   const std::vector<std::string>& names) {
+                   const std::vector<std::string>& names,
+                   const std::map<std::string, gamekit::Bytes>& contents = {}) {
     Package package;
     ASSERT_EQ(open_package(package, dir.path + "/"), Status::ok);
     const std::uint8_t data[] = {'d', 'a', 't', 'a'};
@@ -31,12 +35,42 @@ void build_package(const e2e::TempDir& dir, const std::string& path,
     ASSERT_TRUE(allocate_pdt10_block(4, 4, picture));
     write_pdt10_header(picture.bytes.data(), 4, 4, 0);
     for (const std::string& name : names) {
-        if (name.ends_with(".PDT"))
+        if (const auto given = contents.find(name); given != contents.end())
+            add_package_entry(package, name.c_str(), given->second.data(), given->second.size());
+        else if (name.ends_with(".PDT"))
             add_package_entry(package, name.c_str(), picture.bytes.data(), kPdt10HeaderSize + 8);
         else
             add_package_entry(package, name.c_str(), data, sizeof data);
     }
     ASSERT_EQ(finish_package(package, path), Status::ok);
+}
+
+// One avdtool run, under LC_ALL=`locale`: its status, a part of standard
+// output, all of standard error and a part of the page of a report into
+// args[2].
+struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string in_out, err;
+    const char* locale = "C";
+    std::string page = "";
+};
+
+void run_cases(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        e2e::RunSpec request({AVDTOOL_EXE});
+        request.args.insert(request.args.end(), c.args.begin(), c.args.end());
+        request.env = {{"LC_ALL", c.locale}};
+        request.timeout_seconds = 10;
+        const e2e::Result r = e2e::run(request);
+        EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
+        EXPECT_NE(r.out.find(c.in_out), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, c.err);
+        if (c.page.empty()) continue;
+        const gamekit::Bytes page = e2e::read_bytes(c.args[2] + "/index.html");
+        EXPECT_NE(std::string(page.begin(), page.end()).find(c.page), std::string::npos);
+    }
 }
 
 TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
@@ -56,12 +90,7 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
     const std::string avd = dir / "dup.avd", escape = dir / "escape.avd", pic = dir / "pic.avd";
     const std::string noise = dir / "noise";
     const std::string no_magic = "avdtool: " + noise + ": no package: magic is not \"PLOVEX\"";
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string in_out;  // a part of standard output
-        std::string err;
-    } cases[] = {
+    run_cases({
         // clang-format off
         {{"verify", avd}, 0, avd + ": OK, 3 entries\n",
          "avdtool: " + avd + ": warning: DUP: 2 entries of this name\n"},
@@ -85,8 +114,8 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
         {{"report", pic, dir / "full"}, 1, "",
          "avdtool: cannot create " + dir / "full/index.html" + ": File exists\n"},
         {{"report", pic, dir / "page"}, 0,
-         dir / "page/index.html: 1 pictures, 0 SEEN entries, 0 dangling names\n", ""},
-        {{"check", pic}, 0, pic + ": 0 SEEN entries, 0 references, 0 dangling, 0 unknown until run\n", ""},
+         dir / "page/index.html: 1 pictures, 0 SEEN entries, 0 unreadable, 0 dangling names\n", ""},
+        {{"check", pic}, 0, pic + ": 0 SEEN entries, 0 unreadable, 0 references, 0 dangling, 0 unknown until run\n", ""},
         // Every command refuses a file without the package magic.
         {{"list", noise}, 1, "", no_magic + "\n"},
         {{"verify", noise}, 1, "", no_magic + "\n"},
@@ -98,21 +127,66 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
         {{"frobnicate", avd}, 2, "",
          "avdtool: unknown command \"frobnicate\"; run with --help for the commands\n"},
         // clang-format on
-    };
-    for (const auto& c : cases) {
-        e2e::RunSpec request({AVDTOOL_EXE});
-        request.args.insert(request.args.end(), c.args.begin(), c.args.end());
-        request.timeout_seconds = 10;
-        const e2e::Result r = e2e::run(request);
-        EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
-        EXPECT_NE(r.out.find(c.in_out), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
-        EXPECT_EQ(r.err, c.err);
-    }
+    });
     EXPECT_EQ(e2e::read_bytes(dir / "target"), (gamekit::Bytes{'k', 'e', 'e', 'p'}));
     EXPECT_EQ(e2e::read_bytes(dir / "new/DUP"), (gamekit::Bytes{'d', 'a', 't', 'a'}));
     EXPECT_TRUE(e2e::exists(dir / "page/p0001.png"));
     EXPECT_FALSE(e2e::exists(dir / "x"));
+}
+
+// The SEEN file of a scenario that shows the background `name`.
+gamekit::Bytes seen_showing(const std::string& name) {
+    gamekit::Sio s;
+    gamekit::sio_background(s, name);
+    return scenario_test::translate(s).seen;
+}
+
+// check and report name the SEEN entries they cannot follow and end with
+// status 1; every command shows entry names by the console rule of msconv
+// (code page 932 as it is under LC_ALL=C, transcoded under a UTF-8 locale);
+// the page is UTF-8 whatever the package's path holds.
+TEST(Avdtool, UnreadableSeenEntriesAndShownNames) {
+    e2e::TempDir dir;
+    const gamekit::Bytes seen = seen_showing("BG09");
+    const std::string game = "\x83\x51\x81\x5b\x83\x80", hyo = "\x95\x5c";  // ゲーム, 表
+    // SEEN002 cut short in its header, SEEN003 no SEEN file, SEEN004 (entry 3)
+    // of kind 3 in its directory entry.
+    build_package(dir, dir / "cut.avd",
+                  {"SEEN001.TXT", "SEEN002.TXT", "SEEN003.TXT", "SEEN004.TXT"},
+                  {{"SEEN001.TXT", seen},
+                   {"SEEN002.TXT", gamekit::Bytes(seen.begin(), seen.begin() + 20)},
+                   {"SEEN004.TXT", seen}});
+    gamekit::Bytes bytes = e2e::read_bytes(dir / "cut.avd");
+    bytes[kPackageHeaderSize + 3 * kDirectoryEntrySize + 28] = 3;
+    gamekit::write_file(dir / "cut.avd", bytes);
+    build_package(dir, dir / "names.avd", {hyo + ".TXT", "SEEN001.TXT", "Q\"'<&>.PDT"},
+                  {{"SEEN001.TXT", seen_showing(game)}});
+    // A folder named in code page 932, with a byte no character set has.
+    std::filesystem::create_directories(dir / "\x83\x51\xff");
+    build_package(dir, dir / "\x83\x51\xff/p.avd", {"A.TXT"});
+    const std::string cut = dir / "cut.avd", names = dir / "names.avd";
+    const std::string unreadable =
+        "SEEN002.TXT: unreadable: TPC32 header cut short: 20 of 99 bytes\n"
+        "SEEN003.TXT: unreadable: not a SEEN file: no TPC32 magic\n"
+        "SEEN004.TXT: unreadable: kind 3 is not 2\n";
+    run_cases({
+        // clang-format off
+        {{"check", cut}, 1, "SEEN001.TXT 0x000A: picture \"BG09\" (slot 1): no entry BG09.PDT\n" +
+         unreadable + cut + ": 4 SEEN entries, 3 unreadable, 1 references, 1 dangling, 0 unknown until run\n", ""},
+        {{"report", cut, dir / "r1"}, 1, unreadable + dir / "r1/index.html" +
+         ": 0 pictures, 4 SEEN entries, 3 unreadable, 1 dangling names\n", "", "C",
+         "<h2>SEEN002.TXT</h2>\n<p><span class=\"dangling\">unreadable</span> TPC32 header cut short: 20 of 99 bytes</p>"},
+        {{"list", names}, 0, "\n" + hyo + ".TXT          ", ""},
+        {{"list", names}, 0, "\n表.TXT          ", "", "C.UTF-8"},
+        {{"check", names}, 1, "SEEN001.TXT 0x000C: picture \"" + game + "\" (slot 1): no entry " + game + ".PDT\n", ""},
+        {{"check", names}, 1, "SEEN001.TXT 0x000C: picture \"ゲーム\" (slot 1): no entry ゲーム.PDT\n", "", "C.UTF-8"},
+        {{"seen", names, "SEEN001.TXT"}, 0, "\n0002  slot 1 = \"" + game + "\"\n", ""},
+        {{"seen", names, "SEEN001.TXT"}, 0, "\n0002  slot 1 = \"ゲーム\"\n", "", "C.UTF-8"},
+        // Quotes in an entry name are escaped in the attributes, as <, > and &.
+        {{"report", names, dir / "r2"}, 0, "", "", "C", "alt=\"Q&quot;&#39;&lt;&amp;&gt;.PDT\""},
+        {{"report", dir / "\x83\x51\xff/p.avd", dir / "r3"}, 0, "", "", "C", "<td>" + dir.path + "/ゲ\\xFF/p.avd</td>"},
+        // clang-format on
+    });
 }
 
 }  // namespace

@@ -52,9 +52,27 @@ TEST(Check, DanglingAndUnknownReferences) {
         {"slot 1 never set in this scenario", [](Sio& s) { sio_show_background(s); },
          "picture in slot 1: unknown until run (the slot is not set to a name on every way "
          "here)\n"},
-        {"slot set on one way only; the known name is still checked",
+        // At the join "show" the way that arrives first (the shorter) does not
+        // set the slot, then does: the slot stays unknown in either order.
+        {"slot set on the longer way only; the known name is still checked",
          [](Sio& s) {
              sio_compare(s, 30, var(1), lit(1), "show");
+             sio_background(s, "BG09");
+             s.label("show");
+             sio_show_background(s);
+         },
+         "picture \"BG09\" (slot 1): no entry BG09.PDT\n"
+         "picture in slot 1: unknown until run (the slot is not set to a name on every way "
+         "here)\n"
+         "picture \"BG09\" (slot 1): no entry BG09.PDT\n"},
+        {"slot set on the shorter way only",
+         [](Sio& s) {
+             sio_compare(s, 30, var(1), lit(1), "set");
+             sio_text(s, "a");
+             sio_text(s, "b");
+             sio_text(s, "c");
+             sio_jump(s, "show");
+             s.label("set");
              sio_background(s, "BG09");
              s.label("show");
              sio_show_background(s);

@@ -13,6 +13,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cinttypes>
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -39,13 +40,23 @@ int list(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
     if (!load_package(path, bytes, view)) return 1;
-    std::printf("%s: %zu bytes, %u entries, data from offset %zu\n", path.c_str(), bytes.size(),
-                view.entry_count, kPackageHeaderSize + kDirectoryEntrySize * view.entry_count);
-    std::printf("%-15s %10s %10s %10s %4s\n", "name", "offset", "packed", "unpacked", "kind");
+    char line[96];
+    std::snprintf(line, sizeof line, ": %zu bytes, %u entries, data from offset %zu\n",
+                  bytes.size(), view.entry_count,
+                  kPackageHeaderSize + kDirectoryEntrySize * view.entry_count);
+    show("%s%s", {as_system(path), line});
+    std::snprintf(line, sizeof line, "%-15s %10s %10s %10s %4s\n", "name", "offset", "packed",
+                  "unpacked", "kind");
+    show("%s", {line});
     for (const DirectoryEntry& entry : view.directory) {
-        std::printf("%-15s %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %4" PRIu32 "\n",
-                    printable_name(entry_name(entry)).c_str(), entry.offset, entry.packed_size,
-                    entry.unpacked_size, entry.kind);
+        // The name padded to 15 bytes, as stored (a double-byte character
+        // takes two).
+        const std::string name = printable_name(entry_name(entry));
+        std::snprintf(line, sizeof line,
+                      "%*s %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %4" PRIu32 "\n",
+                      name.size() < 15 ? static_cast<int>(15 - name.size()) : 0, "", entry.offset,
+                      entry.packed_size, entry.unpacked_size, entry.kind);
+        show("%s%s", {name, line});
     }
     return 0;
 }
@@ -58,12 +69,12 @@ int verify(const std::string& path) {
     std::vector<std::string> warnings;
     const bool ok = verify_package(view, error, &warnings);
     for (const std::string& warning : warnings)
-        std::fprintf(stderr, "avdtool: %s: warning: %s\n", path.c_str(), warning.c_str());
+        show_error("avdtool: %s: warning: %s\n", {as_system(path), warning});
     if (!ok) {
-        std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+        show_error("avdtool: %s: %s\n", {as_system(path), error});
         return 1;
     }
-    std::printf("%s: OK, %u entries\n", path.c_str(), view.entry_count);
+    show("%s: OK, %s entries\n", {as_system(path), std::to_string(view.entry_count)});
     return 0;
 }
 
@@ -85,13 +96,12 @@ int extract(const std::string& path, const std::string& folder) {
             continue;
         }
         if (!written.insert(name).second) {
-            std::fprintf(stderr,
-                         "avdtool: %s: warning: %s: a further entry of this name, not written\n",
-                         path.c_str(), printable_name(name).c_str());
+            show_error("avdtool: %s: warning: %s: a further entry of this name, not written\n",
+                       {as_system(path), printable_name(name)});
             continue;
         }
         if (!extract_entry(view, entry, content, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+            show_error("avdtool: %s: %s\n", {as_system(path), error});
             status = 1;
             continue;
         }
@@ -114,14 +124,13 @@ int png_one(const std::string& path, const std::string& wanted, const std::strin
         Pdt10Picture picture;
         if (!extract_entry(view, entry, content, error) ||
             !pdt10_png(content, png, picture, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s: %s\n", path.c_str(),
-                         printable_name(entry_name(entry)).c_str(), error.c_str());
+            show_error("avdtool: %s: %s: %s\n",
+                       {as_system(path), printable_name(entry_name(entry)), error});
             return 1;
         }
         return write_new_file(out, png.data(), png.size()) ? 0 : 1;
     }
-    std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(),
-                 printable_name(wanted).c_str());
+    show_error("avdtool: %s has no entry %s\n", {as_system(path), as_system(wanted)});
     return 1;
 }
 
@@ -143,20 +152,19 @@ int png_all(const std::string& path, const std::string& folder) {
         }
         std::string error;
         if (!extract_entry(view, entry, content, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+            show_error("avdtool: %s: %s\n", {as_system(path), error});
             status = 1;
             continue;
         }
         Pdt10Picture picture;
         if (read_pdt10(content, picture, error) && (picture.width == 0 || picture.height == 0)) {
-            std::printf("%s: empty picture, no PNG\n", printable_name(name).c_str());
+            show("%s: empty picture, no PNG\n", {printable_name(name)});
             continue;
         }
         const std::string out =
             folder + msconv::platform::kSeparator + name.substr(0, name.size() - 4) + ".png";
         if (!pdt10_png(content, png, picture, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s: %s\n", path.c_str(),
-                         printable_name(name).c_str(), error.c_str());
+            show_error("avdtool: %s: %s: %s\n", {as_system(path), printable_name(name), error});
             status = 1;
             continue;
         }
@@ -164,8 +172,9 @@ int png_all(const std::string& path, const std::string& folder) {
             status = 1;
             continue;
         }
-        std::printf("%s -> %s (%u x %u)\n", printable_name(name).c_str(),
-                    printable_name(out).c_str(), picture.width, picture.height);
+        show("%s -> %s (%s x %s)\n",
+             {printable_name(name), as_system(out), std::to_string(picture.width),
+              std::to_string(picture.height)});
     }
     return status;
 }
@@ -178,50 +187,62 @@ int seen(const std::string& path, const std::string& wanted) {
     std::vector<std::uint8_t> content;
     if (is_seen_file(bytes)) {
         if (!wanted.empty()) {
-            std::fprintf(stderr, "avdtool: %s is a SEEN file, not a package\n", path.c_str());
+            show_error("avdtool: %s is a SEEN file, not a package\n", {as_system(path)});
             return 1;
         }
         content = std::move(bytes);
     } else {
         if (wanted.empty()) {
-            std::fprintf(stderr, "avdtool: %s is no SEEN file; name an entry of the package\n",
-                         path.c_str());
+            show_error("avdtool: %s is no SEEN file; name an entry of the package\n",
+                       {as_system(path)});
             return 1;
         }
         PackageView view;
         std::string error;
         if (!has_package_magic(bytes)) {
-            std::fprintf(stderr,
-                         "avdtool: %s: no package: magic is not \"PLOVEX\" (nor \"TPC32\", "
-                         "as of a SEEN file)\n",
-                         path.c_str());
+            show_error(
+                "avdtool: %s: no package: magic is not \"PLOVEX\" (nor \"TPC32\", "
+                "as of a SEEN file)\n",
+                {as_system(path)});
             return 1;
         }
         if (!parse_package(bytes.data(), bytes.size(), view, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+            show_error("avdtool: %s: %s\n", {as_system(path), error});
             return 1;
         }
         const auto entry = std::find_if(
             view.directory.begin(), view.directory.end(),
             [&](const DirectoryEntry& e) { return entry_name(e) == upper_cased_name(wanted); });
         if (entry == view.directory.end()) {
-            std::fprintf(stderr, "avdtool: %s has no entry %s\n", path.c_str(),
-                         printable_name(wanted).c_str());
+            show_error("avdtool: %s has no entry %s\n", {as_system(path), as_system(wanted)});
             return 1;
         }
         if (!extract_entry(view, *entry, content, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+            show_error("avdtool: %s: %s\n", {as_system(path), error});
             return 1;
         }
     }
     const SeenListing listing = list_seen(content);
-    std::fwrite(listing.text.data(), 1, listing.text.size(), stdout);
+    // The listing is UTF-8 made from code page 932 texts; it goes out by the
+    // console rule of every other line, so back to code page 932 first. ASCII,
+    // the same in both, goes out as it is (a long run of unknown bytes lists
+    // as millions of ASCII lines).
+    const bool ascii = std::all_of(listing.text.begin(), listing.text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::string cp932;
+    if (!ascii && msconv::platform::utf8_to_cp932(listing.text, cp932))
+        show("%s", {cp932});
+    else
+        msconv::platform::console_write(listing.text.data(), listing.text.size(),
+                                        msconv::platform::TextKind::system);
     return listing.complete ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int raw_argc, char** raw_argv) {
+    // The locale's character set decides how console text is shown.
+    std::setlocale(LC_CTYPE, "");
     // Paths as the system's own text (on Windows in UTF-16, whatever the ANSI
     // code page), as the platform calls take them.
     std::vector<std::string> arguments = msconv::platform::command_line(raw_argc, raw_argv);
@@ -262,8 +283,8 @@ int main(int raw_argc, char** raw_argv) {
     // Told apart here, since the parser reports a missing subcommand instead.
     if (argc > 1 && argv[1][0] != '-' &&
         app.get_subcommands([&](const CLI::App* c) { return c->check_name(argv[1]); }).empty()) {
-        std::fprintf(stderr, "avdtool: unknown command \"%s\"; run with --help for the commands\n",
-                     printable_name(argv[1]).c_str());
+        show_error("avdtool: unknown command \"%s\"; run with --help for the commands\n",
+                   {as_system(argv[1])});
         return 2;
     }
     try {

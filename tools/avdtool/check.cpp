@@ -247,15 +247,32 @@ std::string reference_text(const SeenReference& r) {
         out += ' ';
         out += std::to_string(r.number);
     } else {
-        out += " \"";
-        out +=
-            seen_text_utf8({reinterpret_cast<const std::uint8_t*>(r.name.data()), r.name.size()});
-        out += '"';
+        out += " \"" + printable_name(r.name) + '"';
     }
     if (r.slot >= 0) out += " (slot " + std::to_string(r.slot) + ")";
     out += r.state == ReferenceState::dangling ? ": no entry " : ": entry ";
-    return out +
-           seen_text_utf8({reinterpret_cast<const std::uint8_t*>(r.entry.data()), r.entry.size()});
+    return out + printable_name(r.entry);
+}
+
+bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
+                     std::vector<std::uint8_t>& content, SeenProgram& program,
+                     std::string& reason) {
+    if (!extract_entry(view, entry, content, reason)) {
+        // The reason starts with the entry's name, which the line shows first.
+        const std::string name = printable_name(entry_name(entry)) + ": ";
+        if (reason.compare(0, name.size(), name) == 0) reason.erase(0, name.size());
+        return false;
+    }
+    program = decode_seen(content);
+    if (program.decoded) return true;
+    reason = program.header;
+    while (!reason.empty() && reason.back() == '\n')
+        reason.pop_back();
+    return false;
+}
+
+void show_unreadable(const std::string& name, const std::string& reason) {
+    show("%s: unreadable: %s\n", {printable_name(name), reason});
 }
 
 int check_package(const std::string& path) {
@@ -265,30 +282,33 @@ int check_package(const std::string& path) {
     std::set<std::string> entries;
     for (const DirectoryEntry& entry : view.directory)
         entries.insert(upper_cased_name(entry_name(entry)));
-    int status = 0;
-    std::size_t scenarios = 0, checked = 0, dangling = 0, unknown = 0;
+    std::size_t scenarios = 0, unreadable = 0, checked = 0, dangling = 0, unknown = 0;
     std::vector<std::uint8_t> content;
     for (const DirectoryEntry& entry : view.directory) {
         const std::string name = entry_name(entry);
         if (!is_seen_name(name)) continue;
-        std::string error;
-        if (!extract_entry(view, entry, content, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
-            status = 1;
+        ++scenarios;
+        SeenProgram program;
+        std::string reason;
+        if (!read_seen_entry(view, entry, content, program, reason)) {
+            ++unreadable;
+            show_unreadable(name, reason);
             continue;
         }
-        const SeenProgram program = decode_seen(content);
-        if (!program.decoded) continue;
-        ++scenarios;
         for (const SeenReference& r : follow_references(program, entries)) {
             ++checked;
             if (r.state == ReferenceState::found) continue;
             ++(r.state == ReferenceState::dangling ? dangling : unknown);
-            std::printf("%s 0x%04zX: %s\n", printable_name(name).c_str(),
-                        program.lines[r.line].offset, reference_text(r).c_str());
+            char offset[24];
+            std::snprintf(offset, sizeof offset, "0x%04zX", program.lines[r.line].offset);
+            show("%s %s: %s\n", {printable_name(name), offset, reference_text(r)});
         }
     }
-    std::printf("%s: %zu SEEN entries, %zu references, %zu dangling, %zu unknown until run\n",
-                path.c_str(), scenarios, checked, dangling, unknown);
-    return dangling > 0 ? 1 : status;
+    char counts[160];
+    std::snprintf(counts, sizeof counts,
+                  "%zu SEEN entries, %zu unreadable, %zu references, %zu dangling, %zu unknown "
+                  "until run",
+                  scenarios, unreadable, checked, dangling, unknown);
+    show("%s: %s\n", {as_system(path), counts});
+    return dangling > 0 || unreadable > 0 ? 1 : 0;
 }

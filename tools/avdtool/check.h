@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "avdtool/seen_listing.h"
+#include "package/package_reader.h"
 
 enum class ReferenceState { found, dangling, unknown };
 
@@ -37,13 +38,27 @@ struct SeenReference {
 std::vector<SeenReference> follow_references(const SeenProgram& program,
                                              const std::set<std::string>& entries);
 
-// How a reference is shown after "ENTRY 0xOFFSET: ", in UTF-8, for example
+// How a reference is shown after "ENTRY 0xOFFSET: ", as code page 932 text
+// (names with their bytes below 0x20 and 0x7F as \xNN), for example
 // `sprite "AIN_F09": no entry AIN_F09.PDT`.
 std::string reference_text(const SeenReference& reference);
 
 // True for an entry name of the SEEN form ("SEEN001.TXT").
 bool is_seen_name(const std::string& name);
 
-// avdtool check: one line per dangling or unknown reference, a summary;
-// 1 when any reference dangles or the package cannot be read.
+// Decompresses and decodes a SEEN entry of `view` (`content` holds its
+// bytes). False, with the reason in `reason`, for an entry that cannot be
+// followed: its data do not decompress, it is no SEEN file, its header is cut
+// short.
+bool read_seen_entry(const msconv::package::PackageView& view,
+                     const msconv::package::DirectoryEntry& entry,
+                     std::vector<std::uint8_t>& content, SeenProgram& program, std::string& reason);
+
+// The line that names a SEEN entry read_seen_entry refused, on standard
+// output: "SEEN002.TXT: unreadable: not a SEEN file: no TPC32 magic".
+void show_unreadable(const std::string& name, const std::string& reason);
+
+// avdtool check: one line per unreadable SEEN entry and per dangling or
+// unknown reference, a summary; 1 when a SEEN entry is unreadable, a
+// reference dangles or the package cannot be read.
 int check_package(const std::string& path);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <string_view>
 #include <vector>
 
 #include "avdtool/check.h"
@@ -71,6 +72,51 @@ std::string html(const std::string& text) {
     return out;
 }
 
+// Whether `text` is well-formed UTF-8: shortest forms only, no surrogates,
+// nothing above U+10FFFF.
+bool is_utf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80                 ? 1
+                                   : c >= 0xC2 && c <= 0xDF ? 2
+                                   : c >= 0xE0 && c <= 0xEF ? 3
+                                   : c >= 0xF0 && c <= 0xF4 ? 4
+                                                            : 0;
+        if (length == 0 || length > text.size() - i) return false;
+        std::uint32_t code = length == 1 ? c : c & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+// A path, the system's own text, as UTF-8 for the page: each part between
+// separators that is UTF-8 stays as it is, any other part is read as code
+// page 932 (as names unpacked from a Japanese archive are), and a byte that
+// is neither, or below 0x20, or 0x7F, is shown as \xNN.
+std::string path_utf8(const std::string& path) {
+    std::string out;
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        out +=
+            is_utf8(part)
+                ? printable_name(part)
+                : seen_text_utf8({reinterpret_cast<const std::uint8_t*>(part.data()), part.size()});
+        if (end < path.size()) out += path[end];
+        start = end + 1;
+    }
+    return out;
+}
+
 // A code page 932 name or text as HTML text.
 std::string text_html(const std::string& cp932) {
     return html(
@@ -119,7 +165,7 @@ void write_pictures(Report& r) {
         std::string error;
         Pdt10Picture picture;
         if (!extract_entry(r.view, r.view.directory[i], content, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s\n", r.path.c_str(), error.c_str());
+            show_error("avdtool: %s: %s\n", {as_system(r.path), error});
             p.problem = "cannot be read";
             r.status = 1;
         } else if (!pdt10_png(content, png, picture, error, &p.transparent)) {
@@ -176,7 +222,7 @@ std::string references_html(const Report& r, const std::vector<SeenReference>& r
     std::string out;
     for (const SeenReference& ref : refs) {
         if (ref.state == ReferenceState::unknown) {
-            out += " <span class=\"unknown\">" + html(reference_text(ref)) + "</span>";
+            out += " <span class=\"unknown\">" + text_html(reference_text(ref)) + "</span>";
         } else if (ref.state == ReferenceState::dangling) {
             out += " <span class=\"dangling\">no entry " + text_html(ref.entry) + "</span>";
         } else if (const auto pic = r.picture_by_name.find(ref.entry);
@@ -285,8 +331,8 @@ int report_package(const std::string& path, const std::string& folder) {
     const std::string page_path = folder + msconv::platform::kSeparator + "index.html";
     msconv::platform::File* page = msconv::platform::create_new_file(page_path);
     if (!page) {
-        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", page_path.c_str(),
-                     msconv::platform::last_error_text().c_str());
+        show_error("avdtool: cannot create %s: %s\n",
+                   {as_system(page_path), as_system(msconv::platform::last_error_text())});
         return 1;
     }
     std::vector<std::size_t> seen_entries;
@@ -307,33 +353,42 @@ int report_package(const std::string& path, const std::string& folder) {
 
     std::string body;
     std::swap(body, r.page);
-    std::size_t dangling = 0;
+    std::size_t dangling = 0, unreadable = 0;
     std::vector<std::uint8_t> content;
     std::string nav;
     for (std::size_t index : seen_entries) {
         const std::string name = entry_name(r.view.directory[index]);
-        std::string error;
-        if (!extract_entry(r.view, r.view.directory[index], content, error)) {
-            std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
-            r.status = 1;
+        SeenProgram program;
+        std::string reason;
+        const bool readable =
+            read_seen_entry(r.view, r.view.directory[index], content, program, reason);
+        nav += "<li><a href=\"#" + entry_id(index) + "\">" + text_html(name) + "</a>";
+        if (readable) {
+            nav += "</li>";
+            scenario(r, index, name, program, dangling);
             continue;
         }
-        const SeenProgram program = decode_seen(content);
-        if (!program.decoded) continue;
-        nav += "<li><a href=\"#" + entry_id(index) + "\">" + text_html(name) + "</a></li>";
-        scenario(r, index, name, program, dangling);
+        // An entry that cannot be followed keeps its place, marked with the
+        // reason.
+        ++unreadable;
+        show_unreadable(name, reason);
+        nav += " <span class=\"dangling\">unreadable</span></li>";
+        r.page += "<section id=\"" + entry_id(index) + "\"><h2>" + text_html(name) +
+                  "</h2>\n<p><span class=\"dangling\">unreadable</span> " + text_html(reason) +
+                  "</p></section>\n";
+        r.status = 1;
     }
     std::swap(body, r.page);  // body: the scenarios
 
     std::string& out = r.page;
     // The page's title is the package's file name, a name of the system's.
-    const std::string title = html(std::filesystem::path(path).filename().string());
+    const std::string title = html(path_utf8(std::filesystem::path(path).filename().string()));
     std::string head =
         "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
         title + " – avdtool report</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
     head += "<h1>" + title + "</h1>\n<section id=\"summary\"><table>\n";
-    head += "<tr><th>file</th><td>" + html(path) + "</td></tr>\n";
+    head += "<tr><th>file</th><td>" + html(path_utf8(path)) + "</td></tr>\n";
     head += "<tr><th>size</th><td>" + std::to_string(r.view.size) + " bytes</td></tr>\n";
     head += "<tr><th>entries</th><td>" + std::to_string(r.view.entry_count) + ": " +
             std::to_string(r.pictures.size()) + " pictures, " +
@@ -345,6 +400,10 @@ int report_package(const std::string& path, const std::string& folder) {
     head += "<tr><th>dangling names</th><td>" +
             (dangling ? "<span class=\"dangling\">" + std::to_string(dangling) + "</span>"
                       : std::string("none")) +
+            "</td></tr>\n";
+    head += "<tr><th>unreadable SEEN entries</th><td>" +
+            (unreadable ? "<span class=\"dangling\">" + std::to_string(unreadable) + "</span>"
+                        : std::string("none")) +
             "</td></tr>\n</table>\n";
     head +=
         "<nav><ul><li><a href=\"#pictures\">Pictures</a></li>" + nav + "</ul></nav></section>\n";
@@ -360,11 +419,14 @@ int report_package(const std::string& path, const std::string& folder) {
         reason = msconv::platform::last_error_text();
     }
     if (!ok) {
-        std::fprintf(stderr, "avdtool: cannot write %s: %s\n", page_path.c_str(), reason.c_str());
+        show_error("avdtool: cannot write %s: %s\n", {as_system(page_path), as_system(reason)});
         msconv::platform::delete_file(page_path);
         return 1;
     }
-    std::printf("%s: %zu pictures, %zu SEEN entries, %zu dangling names\n", page_path.c_str(),
-                r.pictures.size(), seen_entries.size(), dangling);
+    char counts[128];
+    std::snprintf(counts, sizeof counts,
+                  "%zu pictures, %zu SEEN entries, %zu unreadable, %zu dangling names",
+                  r.pictures.size(), seen_entries.size(), unreadable, dangling);
+    show("%s: %s\n", {as_system(page_path), counts});
     return r.status;
 }

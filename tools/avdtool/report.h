@@ -8,6 +8,7 @@
 
 // Writes DIR/index.html (UTF-8, no script, nothing from the network) and
 // one PNG file per picture beside it, all as new files. 1 when a file
-// cannot be written or an entry cannot be read; the page is written anyway
-// when only entries are at fault.
+// cannot be written or an entry cannot be read (a SEEN entry that cannot be
+// followed included); the page is written anyway when only entries are at
+// fault.
 int report_package(const std::string& path, const std::string& folder);

@@ -38,12 +38,20 @@ std::string read_failure(const std::string& path, msconv::platform::ReadStatus s
 
 }  // namespace
 
+void show(const char* format, std::initializer_list<Shown> pieces) {
+    console_show(format, pieces);
+}
+
+void show_error(const char* format, std::initializer_list<Shown> pieces) {
+    console_show_error(format, pieces);
+}
+
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes) {
     const msconv::platform::ReadStatus status =
         msconv::platform::read_file(path, bytes, UINT64_MAX);
     if (status == msconv::platform::ReadStatus::ok) return true;
-    std::fprintf(stderr, "avdtool: cannot read %s: %s\n", path.c_str(),
-                 read_failure(path, status).c_str());
+    show_error("avdtool: cannot read %s: %s\n",
+               {as_system(path), as_system(read_failure(path, status))});
     return false;
 }
 
@@ -55,12 +63,12 @@ bool has_package_magic(const std::vector<std::uint8_t>& bytes) {
 bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view) {
     if (!read_input(path, bytes)) return false;
     if (!has_package_magic(bytes)) {
-        std::fprintf(stderr, "avdtool: %s: no package: magic is not \"PLOVEX\"\n", path.c_str());
+        show_error("avdtool: %s: no package: magic is not \"PLOVEX\"\n", {as_system(path)});
         return false;
     }
     std::string error;
     if (!parse_package(bytes.data(), bytes.size(), view, error)) {
-        std::fprintf(stderr, "avdtool: %s: %s\n", path.c_str(), error.c_str());
+        show_error("avdtool: %s: %s\n", {as_system(path), error});
         return false;
     }
     return true;
@@ -69,8 +77,8 @@ bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, Pac
 bool usable_name(const std::string& path, const std::string& name) {
     const std::string fault = entry_name_fault(name);
     if (fault.empty()) return true;
-    std::fprintf(stderr, "avdtool: %s: entry \"%s\": name %s, skipped\n", path.c_str(),
-                 printable_name(name).c_str(), fault.c_str());
+    show_error("avdtool: %s: entry \"%s\": name %s, skipped\n",
+               {as_system(path), printable_name(name), fault});
     return false;
 }
 
@@ -78,15 +86,15 @@ bool make_folder(const std::string& folder) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!ec) return true;
-    std::fprintf(stderr, "avdtool: cannot create %s: %s\n", folder.c_str(), ec.message().c_str());
+    show_error("avdtool: cannot create %s: %s\n", {as_system(folder), as_system(ec.message())});
     return false;
 }
 
 bool write_new_file(const std::string& path, const void* content, std::size_t size) {
     msconv::platform::File* file = msconv::platform::create_new_file(path);
     if (!file) {
-        std::fprintf(stderr, "avdtool: cannot create %s: %s\n", printable_name(path).c_str(),
-                     msconv::platform::last_error_text().c_str());
+        show_error("avdtool: cannot create %s: %s\n",
+                   {as_system(path), as_system(msconv::platform::last_error_text())});
         return false;
     }
     bool ok = msconv::platform::file_write(file, content, size);
@@ -96,8 +104,7 @@ bool write_new_file(const std::string& path, const void* content, std::size_t si
         reason = msconv::platform::last_error_text();
     }
     if (!ok) {
-        std::fprintf(stderr, "avdtool: cannot write %s: %s\n", printable_name(path).c_str(),
-                     reason.c_str());
+        show_error("avdtool: cannot write %s: %s\n", {as_system(path), as_system(reason)});
         msconv::platform::delete_file(path);
     }
     return ok;

@@ -1,14 +1,27 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What every avdtool command shares: reading its input, refusing what is no
-// package, and creating output files only as new files. Each function prints
-// its own error line, naming the file and the reason.
+// package, creating output files only as new files, and the console rule of
+// its lines. Each function prints its own error line, naming the file and
+// the reason.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "base/console.h"
 #include "package/package_reader.h"
+
+// Every line of every command goes out through show (standard output) or
+// show_error (standard error), by the console rule of msconv: `format` and
+// its plain pieces are code page 932 text, transcoded under a UTF-8 locale
+// and written as bytes otherwise. An entry name is such a piece as
+// printable_name gives it (bytes below 0x20 and 0x7F as \xNN); a path or a
+// system's reason is a msconv::base::as_system piece, shown as the user
+// named it.
+void show(const char* format, std::initializer_list<msconv::base::Shown> pieces);
+void show_error(const char* format, std::initializer_list<msconv::base::Shown> pieces);
 
 // Reads the whole file at `path`, which must be a regular file.
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes);
