@@ -166,34 +166,6 @@ TEST(Safety, StaleStagingNamesAreNeverFollowed) {
     }
 }
 
-// A FIFO takes the way of a file that cannot be opened, and never blocks:
-// reported, and the package lacks it (status 3).
-TEST(Safety, SpecialFilesAreSkippedLikeUnreadableOnes) {
-    TempDir dir;
-    make_small_game(dir);
-    const std::string game = dir / "game/", mask = game + "SHADOW/ABC_05S.SHW";
-    const struct {
-        std::string fifo;
-        std::string message;
-    } cases[] = {
-        {game + "MES/F.SIO", "********** Cannot open " + game + "MES/F.SIO\n"},
-        {game + "CG/F.MOE", "********** Cannot open " + game + "CG/F.MOE\n"},
-        {dir / "DATA/F", "********** Cannot open " + dir / "DATA/F\n"},
-        {mask, "************** Cannot open " + mask},  // the sprite's mask, last
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fifo);
-        fs::remove(c.fifo);
-        ASSERT_EQ(mkfifo(c.fifo.c_str(), 0600), 0);
-        const Result r = convert_small_game(dir);
-        EXPECT_EQ(r.signal, 0);  // SIGALRM when blocked
-        EXPECT_EQ(r.status, 3);
-        EXPECT_EQ(r.out, e2e::opening() + kConverting + c.message + kFinished);
-        EXPECT_EQ(r.err, "msconv: " + c.fifo + ": not a regular file\n" + kOneSkipped);
-        fs::remove(c.fifo);
-    }
-}
-
 // `msconv ... | head -1`: writes to the console fail, the conversion goes on.
 TEST(Safety, ClosedStandardOutputDoesNotStopTheRun) {
     TempDir dir;
@@ -206,20 +178,93 @@ TEST(Safety, ClosedStandardOutputDoesNotStopTheRun) {
     EXPECT_TRUE(verifies(dir / "out/DAR297.AVD"));
 }
 
-// The run's own files never become entries: the package does not grow.
+// The run's own files never become entries, so the package does not grow;
+// a user's files whose names differ from theirs only in case are imported. A
+// stale staging file is removed with a line that names it.
 TEST(Safety, OutputFolderAsDataFolder) {
     TempDir dir;
     make_small_game(dir);
-    for (const char* name : {"NOTE.TXT", "DAR297.AVD", "tmp.dat", "DAR297.AVD.part"})
+    for (const char* name : {"NOTE.TXT", "TMP.DAT", "dar297.avd", "Dar297.avd.PART", "tmp.dat",
+                             "DAR297.AVD", "DAR297.AVD.part"})
         gamekit::write_file(dir / "out/" + name, kEarlier);
     std::vector<Bytes> packages;
     for (int run = 0; run < 2; ++run) {
-        ASSERT_EQ(convert_small_game(dir, dir / "out/.").status, 0);  // the folder spelt anew
+        const Result r = convert_small_game(dir, dir / "out/.");  // the folder spelt anew
+        ASSERT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, run ? ""
+                             : "msconv: removed " + dir / "out/tmp.dat" +
+                                   ", a staging file left by an earlier run\n");
         EXPECT_EQ(entry_names(dir / "out/DAR297.AVD"),
-                  (std::vector<std::string>{"ABC_05.PDT", "BG.PDT", "NOTE.TXT", "SEEN001.TXT"}));
+                  (std::vector<std::string>{"ABC_05.PDT", "BG.PDT", "DAR297.AVD", "DAR297.AVD.PART",
+                                            "NOTE.TXT", "SEEN001.TXT", "TMP.DAT"}));
         packages.push_back(e2e::read_bytes(dir / "out/DAR297.AVD"));
     }
     EXPECT_EQ(packages[0], packages[1]);
+}
+
+// A file left out is named itself, and the package lacks it (status 3): a
+// FIFO takes the way of a file that cannot be opened and never blocks; a DATA
+// sub-folder is named; so is each sprite that a missing, empty or special
+// mask costs, with the mask as the reason (the mask's designed line stays);
+// a sprite that cannot be read either is counted once.
+TEST(Safety, FilesLeftOutAreNamedThemselves) {
+    TempDir dir;
+    make_small_game(dir);
+    const std::string game = dir / "game/", mask = game + "SHADOW/ABC_F0S.SHW",
+                      f02 = "CHAR/ABC_F02.MOE";
+    const std::string no = "********** Cannot open ",
+                      mask_line = "************** Cannot open " + mask;
+    const Bytes sprite = e2e::read_bytes(game + "CHAR/ABC_05.MOE"), fifo = {'|'}, empty;
+    const std::string special = ": not a regular file\n",
+                      missing = "cannot be read (No such file or directory)";
+    const auto lost = [&](const std::string& sprite, const std::string& why) {
+        return "msconv: " + game + sprite + ": not converted: its mask " + mask + " " + why + "\n";
+    };
+    const struct {
+        std::vector<std::pair<std::string, Bytes>> files;
+        std::string out, err;
+    } cases[] = {
+        {{{game + "MES/F.SIO", fifo}},
+         no + game + "MES/F.SIO\n",
+         "msconv: " + game + "MES/F.SIO" + special + kOneSkipped},
+        {{{game + "CG/F.MOE", fifo}},
+         no + game + "CG/F.MOE\n",
+         "msconv: " + game + "CG/F.MOE" + special + kOneSkipped},
+        {{{dir / "DATA/F", fifo}},
+         no + dir / "DATA/F\n",
+         "msconv: " + dir / "DATA/F" + special + kOneSkipped},
+        {{{game + f02, sprite}, {mask, fifo}},
+         mask_line,
+         lost(f02, "cannot be read (not a regular file)") + kOneSkipped},
+        {{{game + f02, sprite}, {mask, empty}}, mask_line, lost(f02, "is empty") + kOneSkipped},
+        {{{game + f02, sprite}, {game + "CHAR/ABC_F07.MOE", sprite}},
+         mask_line + mask_line,
+         lost(f02, missing) + lost("CHAR/ABC_F07.MOE", missing) +
+             "msconv: the package was written without 2 input files, each named above\n"},
+        {{{game + f02, empty}},
+         mask_line + "********** " + game + f02 + " is empty, skipped\n",
+         lost(f02, missing) + kOneSkipped},
+        {{{dir / "DATA/EXTRA/INNER.TXT", {'i'}}},
+         "",
+         "msconv: " + dir / "DATA/EXTRA is a folder; its files are not imported\n" + kOneSkipped},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        for (const auto& [path, bytes] : c.files) {
+            ASSERT_TRUE(bytes == fifo ? mkfifo(path.c_str(), 0600) == 0
+                                      : gamekit::write_file(path, bytes));
+        }
+        const Result r = convert_small_game(dir);
+        EXPECT_EQ(r.signal, 0);  // SIGALRM when blocked
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.out, e2e::opening() + kConverting + c.out + kFinished);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(entry_names(dir / "out/DAR297.AVD"),
+                  (std::vector<std::string>{"ABC_05.PDT", "BG.PDT", "NOTE.TXT", "SEEN001.TXT"}));
+        for (const auto& [path, bytes] : c.files)
+            fs::remove(path);
+        fs::remove(dir / "DATA/EXTRA");
+    }
 }
 
 TEST(Safety, NamesStoredTwiceAreKeptWithAWarning) {
