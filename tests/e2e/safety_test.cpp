@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -92,6 +93,14 @@ bool wait_until(const e2e::Process& process, const std::function<bool()>& ready)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+// Opens `folder` and locks it as a run does while it takes its staging file;
+// a run then goes on without that lock after about a second.
+int hold_folder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) flock(fd, LOCK_EX);
+    return fd;
 }
 
 std::uintmax_t size_of(const std::string& path) {
@@ -292,8 +301,9 @@ TEST(Safety, NamesStoredTwiceAreKeptWithAWarning) {
 }
 
 // Wrong options and package paths change nothing (status 2, the earlier
-// package kept, no staging file); closed standard descriptors, an output
-// folder this run cannot lock and no DATA folder beside the converter give a
+// package kept, no staging file); closed standard descriptors (also while a
+// line goes to standard error) and an output folder this run cannot lock give
+// a normal run's package byte for byte, no DATA folder beside the converter a
 // package that verifies; a file size limit fails the write with its reason.
 TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
     TempDir dir;
@@ -309,6 +319,7 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
     const std::string no_data = "\" does not exist or is not a folder.\n\n";
     const std::string taken = "msconv: cannot write " + package + ": it is ";
     const std::string no_package = opening + cp932("アーカイブ作成に失敗しました.\n\n");
+    int held = -1;  // a lock on the output folder, held for one case
     const struct {
         std::function<void(e2e::RunSpec&)> setup;
         int status;
@@ -328,11 +339,15 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
              r.closed_descriptors = {0, 1, 2};
          },
          0, "", ""},
+        // The output folder locked by another process, so that the staging
+        // file would take the lowest free number: a closed descriptor that
+        // is not reopened would send the console's text into it.
+        {[&](auto& r) { r.closed_descriptors = {1}, held = hold_folder(dir / "out"); }, 0, "", ""},
         {[&](auto& r) {
-             r.closed_descriptors = {1},
-             fs::permissions(dir / "out", fs::perms::owner_write | fs::perms::owner_exec);
+             r.closed_descriptors = {2}, held = hold_folder(dir / "out");
+             gamekit::write_file(dir / "out/tmp.dat", kEarlier);  // a line on standard error
          },
-         0, "", ""},
+         0, opening + kConverting + kFinished, ""},
         {[&](auto& r) {
              r.args = {dir / "bin/msconv", "--no-wait", "--output", dir / "out", dir / "game"};
          },
@@ -343,6 +358,8 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
          opening + kConverting + cp932("アーカイブの書き込みに失敗しました.\n\n"),
          "msconv: cannot write " + dir / "out/tmp.dat" + ": File too large\n"},
     };
+    ASSERT_EQ(convert_small_game(dir).status, 0);
+    const Bytes normal = e2e::read_bytes(package);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
         fs::remove_all(package);
@@ -350,12 +367,15 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
         e2e::RunSpec request = conversion(dir / "game", dir / "out", dir / "DATA");
         c.setup(request);
         const Result r = e2e::run(request);
-        fs::permissions(dir / "out", fs::perms::all);
+        if (held >= 0) close(held), held = -1;
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.err, c.err);
-        if (c.status == 0) {  // the DATA file only from the DATA folder given
-            EXPECT_EQ(entry_names(package).size(), request.args.size() == 5 ? 3u : 4u);
+        if (c.status == 0 && request.args.size() == 5) {  // no DATA folder
+            EXPECT_EQ(entry_names(package).size(), 3u);
+        } else if (c.status == 0) {
+            EXPECT_EQ(e2e::read_bytes(package), normal);
+            EXPECT_TRUE(verifies(package));
         } else if (fs::is_regular_file(fs::symlink_status(package))) {
             EXPECT_EQ(e2e::read_bytes(package), kEarlier);
         }
