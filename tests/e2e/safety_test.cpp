@@ -212,10 +212,10 @@ TEST(Safety, OutputFolderAsDataFolder) {
 }
 
 // A file left out is named itself, and the package lacks it (status 3): a
-// FIFO takes the way of a file that cannot be opened and never blocks; a DATA
-// sub-folder is named; so is each sprite that a missing, empty or special
-// mask costs, with the mask as the reason (the mask's designed line stays);
-// a sprite that cannot be read either is counted once.
+// FIFO takes the way of a file that cannot be opened and never blocks; each
+// sprite that a missing, empty or special mask costs is named with the mask
+// as the reason (the mask's designed line stays); a sprite that cannot be
+// read either is counted once.
 TEST(Safety, FilesLeftOutAreNamedThemselves) {
     TempDir dir;
     make_small_game(dir);
@@ -253,9 +253,6 @@ TEST(Safety, FilesLeftOutAreNamedThemselves) {
         {{{game + f02, empty}},
          mask_line + "********** " + game + f02 + " is empty, skipped\n",
          lost(f02, missing) + kOneSkipped},
-        {{{dir / "DATA/EXTRA/INNER.TXT", {'i'}}},
-         "",
-         "msconv: " + dir / "DATA/EXTRA is a folder; its files are not imported\n" + kOneSkipped},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
@@ -272,7 +269,6 @@ TEST(Safety, FilesLeftOutAreNamedThemselves) {
                   (std::vector<std::string>{"ABC_05.PDT", "BG.PDT", "NOTE.TXT", "SEEN001.TXT"}));
         for (const auto& [path, bytes] : c.files)
             fs::remove(path);
-        fs::remove(dir / "DATA/EXTRA");
     }
 }
 
