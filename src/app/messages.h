@@ -76,6 +76,10 @@ inline constexpr char kDefaultDataFolderMissing[] =
 // found before anything is written; the second %s says what it is:
 inline constexpr char kPackagePathTaken[] =
     "msconv: cannot write %s: it is %s, which the package cannot replace\n";
+// A staging file that an earlier run left (it ended without removing it)
+// was removed before this run created its own:
+inline constexpr char kStaleStagingRemoved[] =
+    "msconv: removed %s, a staging file left by an earlier run\n";
 inline constexpr char kAFolder[] = "a folder";
 inline constexpr char kNoRegularFile[] = "no regular file";
 // A closed standard descriptor could not be opened on the null device:

@@ -64,6 +64,22 @@ base::Status check_game_folder(const std::string& folder) {
     return base::Status::game_folder_unknown;
 }
 
+// The run's own files, which a DATA folder that is the output folder holds:
+// the staging file, the package's temporary file and the package it replaces.
+// They are known by identity, so that a user's file whose name differs only
+// in case ("dar297.avd" on Linux) is still imported.
+std::vector<platform::FileIdentity> own_files(package::Package& package,
+                                              const std::string& package_path) {
+    std::vector<platform::FileIdentity> own;
+    platform::FileIdentity identity;
+    if (package.staging && platform::file_identity(package.staging, identity))
+        own.push_back(identity);
+    for (const std::string& path : {package_path, package_path + package::kPartSuffix}) {
+        if (platform::file_identity(path, identity)) own.push_back(identity);
+    }
+    return own;
+}
+
 // From the choice of the game folder to the finished package. A failure
 // that is about one folder names it in `failed_folder`; the input files that
 // were not converted are counted in `skipped`.
@@ -116,6 +132,10 @@ base::Status convert(const RunOptions& options, std::string& failed_folder, std:
     failed_folder = output_folder;
     base::Status status = package::open_package(package, output_folder, options.jobs,
                                                 {&progress, progress_added, progress_written});
+    if (package.removed_stale_staging) {
+        base::console_show_error(msg::kStaleStagingRemoved,
+                                 {base::as_system(output_folder + package::kStagingName)});
+    }
     if (status != base::Status::ok) return status;
     base::console_print("%s", msg::kConverting);
 
@@ -139,13 +159,7 @@ base::Status convert(const RunOptions& options, std::string& failed_folder, std:
         image::convert_picture_folder(package, search, game_folder, folder);
     }
     progress_step(&progress, "DATA");
-    // A DATA folder that is the output folder holds the run's own files.
-    std::vector<std::string> own_files;
-    if (platform::same_file(data_folder, output_folder)) {
-        own_files = {package::kStagingName, package::kPackageName,
-                     std::string(package::kPackageName) + package::kPartSuffix};
-    }
-    raw_import::import_raw_folder(package, search, data_folder, own_files);
+    raw_import::import_raw_folder(package, search, data_folder, own_files(package, package_path));
 
     status = package::finish_package(package, package_path);
     progress_end(&progress);

@@ -100,11 +100,12 @@ void convert_sprite(package::Package& package, const std::string& folder, const 
         const bool mask_loaded = load(shadow_path, mask, decode_shadow_mask, mask_failure);
         // The mask's line has no line break: the next console output
         // continues it.
-        if (!mask_loaded)
-            package::skip_input(package, package::Input::mask, shadow_path, mask_failure);
+        if (!mask_loaded) {
+            return package::skip_for_mask(package, path, shadow_path, mask_failure,
+                                          sprite_loaded ? nullptr : &sprite_failure);
+        }
         if (!sprite_loaded)
             return package::skip_input(package, package::Input::file, path, sprite_failure);
-        if (!mask_loaded) return;
         if (!convert_sprite_to_pdt10(sprite, mask, block)) {
             return package::skip_input(package, package::Input::file, path, kNoMemoryForPicture);
         }

@@ -354,7 +354,7 @@ base::Status open_package(Package& package, const std::string& folder, unsigned 
     }
     const std::string path = folder + kStagingName;
     platform::CreateStatus created = platform::CreateStatus::failed;
-    package.staging = platform::create_staging_file(path, created);
+    package.staging = platform::create_staging_file(path, created, package.removed_stale_staging);
     if (!package.staging) {
         if (created == platform::CreateStatus::in_use) return base::Status::output_in_use;
         const std::string reason = platform::last_error_text();
@@ -434,9 +434,7 @@ void skip_input(Package& package, Input input, const std::string& path,
                 const InputFailure& failure) {
     ++package.skipped;
     const base::Shown shown = base::as_system(path);
-    if (input == Input::mask) {
-        base::console_show("************** Cannot open %s", {shown});
-    } else if (input == Input::data && failure.reason == SkipReason::no_memory) {
+    if (input == Input::data && failure.reason == SkipReason::no_memory) {
         base::console_print("Could not allocate memory.");
     } else {
         switch (failure.reason) {
@@ -463,6 +461,20 @@ void skip_input(Package& package, Input input, const std::string& path,
     }
     if (!failure.detail.empty())
         base::console_show_error("msconv: %s: %s\n", {shown, base::as_system(failure.detail)});
+}
+
+void skip_for_mask(Package& package, const std::string& path, const std::string& mask_path,
+                   const InputFailure& mask_failure, const InputFailure* sprite_failure) {
+    const base::Shown mask = base::as_system(mask_path);
+    base::console_show("************** Cannot open %s", {mask});
+    const char* problem = mask_failure.reason == SkipReason::empty       ? "is empty"
+                          : mask_failure.reason == SkipReason::too_large ? "is too large"
+                                                                         : "cannot be read";
+    const std::string detail = mask_failure.detail.empty() ? "" : " (" + mask_failure.detail + ")";
+    base::console_show_error("msconv: %s: not converted: its mask %s %s%s\n",
+                             {base::as_system(path), mask, problem, base::as_system(detail)});
+    if (sprite_failure) return skip_input(package, Input::file, path, *sprite_failure);
+    ++package.skipped;
 }
 
 bool found_entry_name(Package& package, Input input, const std::string& folder,

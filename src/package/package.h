@@ -58,6 +58,8 @@ struct PackageObserver {
 struct Package {
     std::string staging_path;
     platform::File* staging = nullptr;  // held by this run alone while open
+    // A stale staging file left by an earlier run was removed on the way.
+    bool removed_stale_staging = false;
     std::uint64_t staging_length = 0;
     // A staging write or an allocation failed: the package cannot be finished.
     bool write_failed = false;
@@ -119,9 +121,9 @@ void abandon_package(Package& package);
 
 // ---- Input files that are not converted --------------------------------------
 
-// The kind of a skipped input: the mask of a sprite and a DATA file have
-// warnings of their own; every other file has the common ones.
-enum class Input { file, mask, data };
+// The kind of a skipped input: a DATA file has warnings of its own; every
+// other file has the common ones.
+enum class Input { file, data };
 
 enum class SkipReason { cannot_open, cannot_read, empty, too_large, no_memory, bad_name };
 
@@ -141,11 +143,19 @@ InputFailure read_failure(platform::ReadStatus status, const std::string& system
 // Warns that the file at `path` is not converted and counts it in
 // `package.skipped`: one line in the converters' asterisk style on standard
 // output, naming the path; where there are details, a second line on
-// standard error with the path and the details. A mask has its own line
-// (fourteen asterisks, no line break), and so has a DATA file that memory
-// cannot hold ("Could not allocate memory.", no line break).
+// standard error with the path and the details. A DATA file that memory
+// cannot hold has its own line ("Could not allocate memory.", no line break).
 void skip_input(Package& package, Input input, const std::string& path,
                 const InputFailure& failure);
+
+// Warns that the sprite at `path` is not converted because its mask at
+// `mask_path` could not be read (`mask_failure`), and counts the sprite: the
+// mask's own line on standard output (fourteen asterisks, "Cannot open", no
+// line break), and on standard error the sprite's path with the mask as the
+// reason. When the sprite could not be read either (`sprite_failure`), its
+// own warning follows, and it is counted once.
+void skip_for_mask(Package& package, const std::string& path, const std::string& mask_path,
+                   const InputFailure& mask_failure, const InputFailure* sprite_failure = nullptr);
 
 // The entry name of the file `name` that a search found in `folder` (which
 // ends in a separator): its code page 932 form (base::entry_name_of). False

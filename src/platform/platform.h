@@ -103,9 +103,10 @@ enum class CreateStatus { ok, failed, in_use };
 // Creates the staging file at `path` for writing and reading back, and holds
 // it exclusively until delete_staging_file: a second process that asks for
 // the same path gets `in_use` and changes nothing. A stale file, link or
-// special file at `path` that no process holds is removed first; a link is
-// never followed. While held, the file is removed if the run is interrupted.
-File* create_staging_file(const std::string& path, CreateStatus& status);
+// special file at `path` that no process holds is removed first, and
+// `removed_stale` says so; a link is never followed. While held, the file is
+// removed if the run is interrupted.
+File* create_staging_file(const std::string& path, CreateStatus& status, bool& removed_stale);
 // Makes everything written so far readable from the start (file_read).
 // False when buffered data could not be written.
 bool file_rewind(File* file);
@@ -116,8 +117,21 @@ void delete_staging_file(File* file, const std::string& path);
 
 // True when `path` names a folder (or a link to one).
 bool is_folder(const std::string& path);
-// True when both paths name the same existing file or folder.
-bool same_file(const std::string& a, const std::string& b);
+
+// What makes a file the same file whatever path or link reaches it: POSIX
+// the device and inode numbers, Win32 the volume serial number and file index.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file or folder at `path`, a link followed; false when
+// there is none. Only the folders of the path are looked up in another case
+// (POSIX), never its last name: "DAR297.AVD" is not a "dar297.avd" beside it.
+bool file_identity(const std::string& path, FileIdentity& identity);
+// The identity of an open file.
+bool file_identity(File* file, FileIdentity& identity);
 
 // ---- Interruption --------------------------------------------------------------
 

@@ -292,7 +292,8 @@ void close_keeping_errno(int fd) {
 // never touched: that run is converting (in_use). A link is removed itself,
 // its target left as it is; so is a FIFO or other special file, which no run
 // creates. A folder at `path` stays, and creating the file then fails.
-CreateStatus remove_stale_staging_file(const std::string& path) {
+// `removed` is set when something at `path` was removed.
+CreateStatus remove_stale_staging_file(const std::string& path, bool& removed) {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0)
         return errno == ENOENT ? CreateStatus::ok : CreateStatus::failed;
@@ -301,8 +302,11 @@ CreateStatus remove_stale_staging_file(const std::string& path) {
         return CreateStatus::failed;
     }
     if (!S_ISREG(st.st_mode)) {
-        return unlink(path.c_str()) == 0 || errno == ENOENT ? CreateStatus::ok
-                                                            : CreateStatus::failed;
+        if (unlink(path.c_str()) == 0) {
+            removed = true;
+            return CreateStatus::ok;
+        }
+        return errno == ENOENT ? CreateStatus::ok : CreateStatus::failed;
     }
     const int old = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     // Replaced since the lstat: the exclusive create below fails and the
@@ -311,8 +315,12 @@ CreateStatus remove_stale_staging_file(const std::string& path) {
     CreateStatus result = CreateStatus::ok;
     if (flock(old, LOCK_EX | LOCK_NB) != 0) {
         result = errno == EWOULDBLOCK ? CreateStatus::in_use : CreateStatus::failed;
-    } else if (still_at(old, path) && unlink(path.c_str()) != 0) {
-        result = CreateStatus::failed;
+    } else if (still_at(old, path)) {
+        if (unlink(path.c_str()) == 0) {
+            removed = true;
+        } else {
+            result = CreateStatus::failed;
+        }
     }
     close_keeping_errno(old);
     return result;
@@ -423,14 +431,15 @@ std::string last_error_text() {
 // the path must still name the new file; if another process removed it in
 // between (possible only where the folder could not be locked), the steps
 // start again, and the next look finds the other run's file held.
-File* create_staging_file(const std::string& path, CreateStatus& status) {
+File* create_staging_file(const std::string& path, CreateStatus& status, bool& removed_stale) {
     status = CreateStatus::failed;
+    removed_stale = false;
     if (injected_failure()) return nullptr;
     const InterruptionsHeld held;
     const int folder_lock = lock_folder_of(path);
     File* file = nullptr;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-        status = remove_stale_staging_file(path);
+        status = remove_stale_staging_file(path, removed_stale);
         if (status != CreateStatus::ok) break;
         status = CreateStatus::failed;
         const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -488,10 +497,26 @@ bool is_folder(const std::string& path) {
     return !path.empty() && stat(resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool same_file(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return stat(resolve(a).c_str(), &sa) == 0 && stat(resolve(b).c_str(), &sb) == 0 &&
-           same_inode(sa, sb);
+namespace {
+FileIdentity identity_of(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+}  // namespace
+
+bool file_identity(const std::string& path, FileIdentity& identity) {
+    const std::size_t cut = path.rfind('/');
+    const std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    struct stat st;
+    if (stat((resolve(folder) + path.substr(folder.size())).c_str(), &st) != 0) return false;
+    identity = identity_of(st);
+    return true;
+}
+
+bool file_identity(File* file, FileIdentity& identity) {
+    struct stat st;
+    if (fstat(fileno(file->stream), &st) != 0) return false;
+    identity = identity_of(st);
+    return true;
 }
 
 // ---- The converter's own folder ------------------------------------------------

@@ -225,11 +225,14 @@ std::string last_error_text() {
 // link (the link itself) is deleted, then the file is created new; when
 // another run created one in between, the steps start again. The system
 // deletes the file as its handle closes, however the process ends.
-File* create_staging_file(const std::string& path, CreateStatus& status) {
+File* create_staging_file(const std::string& path, CreateStatus& status, bool& removed_stale) {
     status = CreateStatus::failed;
+    removed_stale = false;
     const std::wstring wide_path = wide(path);
     for (int attempt = 0; attempt < 16; ++attempt) {
-        if (!DeleteFileW(wide_path.c_str())) {
+        if (DeleteFileW(wide_path.c_str())) {
+            removed_stale = true;
+        } else {
             const DWORD error = GetLastError();
             if (error == ERROR_SHARING_VIOLATION) {
                 status = CreateStatus::in_use;
@@ -267,22 +270,31 @@ bool is_folder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool same_file(const std::string& a, const std::string& b) {
-    BY_HANDLE_FILE_INFORMATION info[2];
-    const std::string* paths[2] = {&a, &b};
-    for (int i = 0; i < 2; ++i) {
-        // Opened for no access, which folders allow with backup semantics.
-        const HANDLE handle = CreateFileW(
-            wide(*paths[i]).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return false;
-        const bool ok = GetFileInformationByHandle(handle, &info[i]) != 0;
-        CloseHandle(handle);
-        if (!ok) return false;
-    }
-    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
-           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
-           info[0].nFileIndexLow == info[1].nFileIndexLow;
+namespace {
+bool identity_of(HANDLE handle, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info)) return false;
+    identity = {info.dwVolumeSerialNumber,
+                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
+}
+}  // namespace
+
+bool file_identity(const std::string& path, FileIdentity& identity) {
+    // Opened for no access, which folders allow with backup semantics and
+    // which no sharing mode refuses: the run's own staging file, open without
+    // sharing, is reached too.
+    const HANDLE handle =
+        CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool ok = identity_of(handle, identity);
+    CloseHandle(handle);
+    return ok;
+}
+
+bool file_identity(File* file, FileIdentity& identity) {
+    return identity_of(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file->stream))), identity);
 }
 
 // ---- The converter's own folder ------------------------------------------------

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/console.h"
 #include "base/names.h"
 #include "base/search.h"
 #include "package/package.h"
@@ -29,17 +30,36 @@ void import_raw_file(package::Package& package, const std::string& folder,
     }
 }
 
+namespace {
+
+// Names each sub-folder of `folder` on standard error and counts it as an
+// input left out: its files are not imported.
+void report_subfolders(package::Package& package, const std::string& folder) {
+    platform::Match match;
+    platform::Search* search = platform::search_open(folder + "*", match);
+    for (bool more = search != nullptr; more; more = platform::search_next(search, match)) {
+        if (!match.directory || match.name == "." || match.name == "..") continue;
+        ++package.skipped;
+        base::console_show_error("msconv: %s is a folder; its files are not imported\n",
+                                 {base::as_system(folder + match.name)});
+    }
+    if (search) platform::search_close(search);
+}
+
+}  // namespace
+
 void import_raw_folder(package::Package& package, base::FileSearch& search,
-                       const std::string& folder, const std::vector<std::string>& skipped) {
+                       const std::string& folder,
+                       const std::vector<platform::FileIdentity>& own_files) {
     for (const char* name = base::find_first_file(search, folder + "*.*"); name;
          name = base::find_next_file(search)) {
-        const std::string folded = base::upper_cased_name(name);
-        const bool skip = std::any_of(skipped.begin(), skipped.end(), [&](const std::string& s) {
-            return base::upper_cased_name(s) == folded;
-        });
+        platform::FileIdentity identity;
+        const bool own = !own_files.empty() && platform::file_identity(folder + name, identity) &&
+                         std::find(own_files.begin(), own_files.end(), identity) != own_files.end();
         // The name stays valid until the next search call; the import makes none.
-        if (!skip) import_raw_file(package, folder, name);
+        if (!own) import_raw_file(package, folder, name);
     }
+    report_subfolders(package, folder);
 }
 
 }  // namespace msconv::raw_import

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace msconv::base {
 struct FileSearch;
 }  // namespace msconv::base
@@ -20,11 +22,12 @@ namespace msconv::raw_import {
 // or whose name cannot name an entry, is reported and skipped.
 void import_raw_file(package::Package& package, const std::string& folder, const std::string& name);
 
-// Imports every file (not sub-folder) of `folder` (which ends in a
-// separator), in search order. Files named in `skipped` (compared as Windows
-// compares names, whatever their case) are left out: the run's own output
-// files when the folder is the output folder.
+// Imports every file of `folder` (which ends in a separator), in search
+// order. Files that are one of `own_files` (the same file, whatever its name)
+// are left out: the run's own output files. Each sub-folder is named in a
+// warning and counted as left out, since its files are not imported.
 void import_raw_folder(package::Package& package, base::FileSearch& search,
-                       const std::string& folder, const std::vector<std::string>& skipped = {});
+                       const std::string& folder,
+                       const std::vector<platform::FileIdentity>& own_files = {});
 
 }  // namespace msconv::raw_import

@@ -40,7 +40,10 @@ TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
     gamekit::write_file(dir / "DATA/sub/inside.txt", readme);
 
     const Result r = convert(dir / "game", dir / "out", dir / "DATA");
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.status, 3);  // the subfolder is named, and its files are not imported
+    EXPECT_EQ(r.err, "msconv: " + dir / "DATA/sub" +
+                         " is a folder; its files are not imported\nmsconv: the package was "
+                         "written without 1 input file, each named above\n");
     EXPECT_EQ(r.out, opening() + cp932("... コンバート中です\n\n終了しました.\n\n"));
     EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
 

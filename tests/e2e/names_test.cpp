@@ -39,12 +39,18 @@ Result convert_utf8(const std::string& game, const std::string& out, const std::
 }
 
 // The same folder name for the game, DATA and output folders; characters
-// whose code page 932 form ends in 0x5C (表, ソ) or in a lead byte value.
+// whose code page 932 form ends in 0x5C (表, ソ) or in a lead byte value; DEL,
+// which is shown escaped.
 TEST(Names, FolderNamesInUtf8GiveTheSamePackageAndShowAsTheirBytes) {
-    const char* names[] = {"ascii", "デ", "画像", "表示", "ソフト", "ねむりの本棚"};
+    const struct {
+        const char* name;
+        const char* shown;
+    } names[] = {{"ascii", "ascii"},     {"デ", "デ"},         {"画像", "画像"},
+                 {"表示", "表示"},       {"ソフト", "ソフト"}, {"ねむりの本棚", "ねむりの本棚"},
+                 {"del\x7f", "del\\x7f"}};
     Bytes reference;
-    for (const char* name : names) {
-        SCOPED_TRACE(name);
+    for (const auto [name, shown] : names) {
+        SCOPED_TRACE(shown);
         TempDir dir;
         const std::string game = dir / "g/" + name, data = dir / "d/" + name,
                           out = dir / "o/" + name;
@@ -52,8 +58,8 @@ TEST(Names, FolderNamesInUtf8GiveTheSamePackageAndShowAsTheirBytes) {
         std::filesystem::create_directories(out);
         const Result r = convert_utf8(game, out, data);
         EXPECT_EQ(r.status, 3) << r.err;
-        EXPECT_NE(r.out.find("\n********** " + game + "/CG/EMPTY.MOE is empty, skipped\n" +
-                             kFinishedUtf8),
+        EXPECT_NE(r.out.find("\n********** " + dir / "g/" + shown +
+                             "/CG/EMPTY.MOE is empty, skipped\n" + kFinishedUtf8),
                   std::string::npos)
             << r.out;
         const Bytes package = e2e::read_bytes(out + "/DAR297.AVD");
@@ -62,7 +68,7 @@ TEST(Names, FolderNamesInUtf8GiveTheSamePackageAndShowAsTheirBytes) {
         EXPECT_EQ(package, reference);
         const Result missing = convert_utf8(game, out + "/無い", data);
         EXPECT_EQ(missing.status, 2);
-        EXPECT_NE(missing.err.find("msconv: cannot create " + out +
+        EXPECT_NE(missing.err.find("msconv: cannot create " + dir / "o/" + shown +
                                    "/無い/tmp.dat: No such file or directory\n"),
                   std::string::npos)
             << missing.err;

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -94,6 +95,14 @@ bool wait_until(const e2e::Process& process, const std::function<bool()>& ready)
     return true;
 }
 
+// Opens `folder` and locks it as a run does while it takes its staging file;
+// a run then goes on without that lock after about a second.
+int hold_folder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) flock(fd, LOCK_EX);
+    return fd;
+}
+
 std::uintmax_t size_of(const std::string& path) {
     std::error_code error;
     const std::uintmax_t size = fs::file_size(path, error);
@@ -166,34 +175,6 @@ TEST(Safety, StaleStagingNamesAreNeverFollowed) {
     }
 }
 
-// A FIFO takes the way of a file that cannot be opened, and never blocks:
-// reported, and the package lacks it (status 3).
-TEST(Safety, SpecialFilesAreSkippedLikeUnreadableOnes) {
-    TempDir dir;
-    make_small_game(dir);
-    const std::string game = dir / "game/", mask = game + "SHADOW/ABC_05S.SHW";
-    const struct {
-        std::string fifo;
-        std::string message;
-    } cases[] = {
-        {game + "MES/F.SIO", "********** Cannot open " + game + "MES/F.SIO\n"},
-        {game + "CG/F.MOE", "********** Cannot open " + game + "CG/F.MOE\n"},
-        {dir / "DATA/F", "********** Cannot open " + dir / "DATA/F\n"},
-        {mask, "************** Cannot open " + mask},  // the sprite's mask, last
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fifo);
-        fs::remove(c.fifo);
-        ASSERT_EQ(mkfifo(c.fifo.c_str(), 0600), 0);
-        const Result r = convert_small_game(dir);
-        EXPECT_EQ(r.signal, 0);  // SIGALRM when blocked
-        EXPECT_EQ(r.status, 3);
-        EXPECT_EQ(r.out, e2e::opening() + kConverting + c.message + kFinished);
-        EXPECT_EQ(r.err, "msconv: " + c.fifo + ": not a regular file\n" + kOneSkipped);
-        fs::remove(c.fifo);
-    }
-}
-
 // `msconv ... | head -1`: writes to the console fail, the conversion goes on.
 TEST(Safety, ClosedStandardOutputDoesNotStopTheRun) {
     TempDir dir;
@@ -206,20 +187,89 @@ TEST(Safety, ClosedStandardOutputDoesNotStopTheRun) {
     EXPECT_TRUE(verifies(dir / "out/DAR297.AVD"));
 }
 
-// The run's own files never become entries: the package does not grow.
+// The run's own files never become entries, so the package does not grow;
+// a user's files whose names differ from theirs only in case are imported. A
+// stale staging file is removed with a line that names it.
 TEST(Safety, OutputFolderAsDataFolder) {
     TempDir dir;
     make_small_game(dir);
-    for (const char* name : {"NOTE.TXT", "DAR297.AVD", "tmp.dat", "DAR297.AVD.part"})
+    for (const char* name : {"NOTE.TXT", "TMP.DAT", "dar297.avd", "Dar297.avd.PART", "tmp.dat",
+                             "DAR297.AVD", "DAR297.AVD.part"})
         gamekit::write_file(dir / "out/" + name, kEarlier);
     std::vector<Bytes> packages;
     for (int run = 0; run < 2; ++run) {
-        ASSERT_EQ(convert_small_game(dir, dir / "out/.").status, 0);  // the folder spelt anew
+        const Result r = convert_small_game(dir, dir / "out/.");  // the folder spelt anew
+        ASSERT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, run ? ""
+                             : "msconv: removed " + dir / "out/tmp.dat" +
+                                   ", a staging file left by an earlier run\n");
         EXPECT_EQ(entry_names(dir / "out/DAR297.AVD"),
-                  (std::vector<std::string>{"ABC_05.PDT", "BG.PDT", "NOTE.TXT", "SEEN001.TXT"}));
+                  (std::vector<std::string>{"ABC_05.PDT", "BG.PDT", "DAR297.AVD", "DAR297.AVD.PART",
+                                            "NOTE.TXT", "SEEN001.TXT", "TMP.DAT"}));
         packages.push_back(e2e::read_bytes(dir / "out/DAR297.AVD"));
     }
     EXPECT_EQ(packages[0], packages[1]);
+}
+
+// A file left out is named itself, and the package lacks it (status 3): a
+// FIFO takes the way of a file that cannot be opened and never blocks; each
+// sprite that a missing, empty or special mask costs is named with the mask
+// as the reason (the mask's designed line stays); a sprite that cannot be
+// read either is counted once.
+TEST(Safety, FilesLeftOutAreNamedThemselves) {
+    TempDir dir;
+    make_small_game(dir);
+    const std::string game = dir / "game/", mask = game + "SHADOW/ABC_F0S.SHW",
+                      f02 = "CHAR/ABC_F02.MOE";
+    const std::string no = "********** Cannot open ",
+                      mask_line = "************** Cannot open " + mask;
+    const Bytes sprite = e2e::read_bytes(game + "CHAR/ABC_05.MOE"), fifo = {'|'}, empty;
+    const std::string special = ": not a regular file\n",
+                      missing = "cannot be read (No such file or directory)";
+    const auto lost = [&](const std::string& sprite, const std::string& why) {
+        return "msconv: " + game + sprite + ": not converted: its mask " + mask + " " + why + "\n";
+    };
+    const struct {
+        std::vector<std::pair<std::string, Bytes>> files;
+        std::string out, err;
+    } cases[] = {
+        {{{game + "MES/F.SIO", fifo}},
+         no + game + "MES/F.SIO\n",
+         "msconv: " + game + "MES/F.SIO" + special + kOneSkipped},
+        {{{game + "CG/F.MOE", fifo}},
+         no + game + "CG/F.MOE\n",
+         "msconv: " + game + "CG/F.MOE" + special + kOneSkipped},
+        {{{dir / "DATA/F", fifo}},
+         no + dir / "DATA/F\n",
+         "msconv: " + dir / "DATA/F" + special + kOneSkipped},
+        {{{game + f02, sprite}, {mask, fifo}},
+         mask_line,
+         lost(f02, "cannot be read (not a regular file)") + kOneSkipped},
+        {{{game + f02, sprite}, {mask, empty}}, mask_line, lost(f02, "is empty") + kOneSkipped},
+        {{{game + f02, sprite}, {game + "CHAR/ABC_F07.MOE", sprite}},
+         mask_line + mask_line,
+         lost(f02, missing) + lost("CHAR/ABC_F07.MOE", missing) +
+             "msconv: the package was written without 2 input files, each named above\n"},
+        {{{game + f02, empty}},
+         mask_line + "********** " + game + f02 + " is empty, skipped\n",
+         lost(f02, missing) + kOneSkipped},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        for (const auto& [path, bytes] : c.files) {
+            ASSERT_TRUE(bytes == fifo ? mkfifo(path.c_str(), 0600) == 0
+                                      : gamekit::write_file(path, bytes));
+        }
+        const Result r = convert_small_game(dir);
+        EXPECT_EQ(r.signal, 0);  // SIGALRM when blocked
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.out, e2e::opening() + kConverting + c.out + kFinished);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(entry_names(dir / "out/DAR297.AVD"),
+                  (std::vector<std::string>{"ABC_05.PDT", "BG.PDT", "NOTE.TXT", "SEEN001.TXT"}));
+        for (const auto& [path, bytes] : c.files)
+            fs::remove(path);
+    }
 }
 
 TEST(Safety, NamesStoredTwiceAreKeptWithAWarning) {
@@ -247,8 +297,9 @@ TEST(Safety, NamesStoredTwiceAreKeptWithAWarning) {
 }
 
 // Wrong options and package paths change nothing (status 2, the earlier
-// package kept, no staging file); closed standard descriptors, an output
-// folder this run cannot lock and no DATA folder beside the converter give a
+// package kept, no staging file); closed standard descriptors (also while a
+// line goes to standard error) and an output folder this run cannot lock give
+// a normal run's package byte for byte, no DATA folder beside the converter a
 // package that verifies; a file size limit fails the write with its reason.
 TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
     TempDir dir;
@@ -264,6 +315,7 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
     const std::string no_data = "\" does not exist or is not a folder.\n\n";
     const std::string taken = "msconv: cannot write " + package + ": it is ";
     const std::string no_package = opening + cp932("アーカイブ作成に失敗しました.\n\n");
+    int held = -1;  // a lock on the output folder, held for one case
     const struct {
         std::function<void(e2e::RunSpec&)> setup;
         int status;
@@ -283,11 +335,15 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
              r.closed_descriptors = {0, 1, 2};
          },
          0, "", ""},
+        // The output folder locked by another process, so that the staging
+        // file would take the lowest free number: a closed descriptor that
+        // is not reopened would send the console's text into it.
+        {[&](auto& r) { r.closed_descriptors = {1}, held = hold_folder(dir / "out"); }, 0, "", ""},
         {[&](auto& r) {
-             r.closed_descriptors = {1},
-             fs::permissions(dir / "out", fs::perms::owner_write | fs::perms::owner_exec);
+             r.closed_descriptors = {2}, held = hold_folder(dir / "out");
+             gamekit::write_file(dir / "out/tmp.dat", kEarlier);  // a line on standard error
          },
-         0, "", ""},
+         0, opening + kConverting + kFinished, ""},
         {[&](auto& r) {
              r.args = {dir / "bin/msconv", "--no-wait", "--output", dir / "out", dir / "game"};
          },
@@ -298,6 +354,8 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
          opening + kConverting + cp932("アーカイブの書き込みに失敗しました.\n\n"),
          "msconv: cannot write " + dir / "out/tmp.dat" + ": File too large\n"},
     };
+    ASSERT_EQ(convert_small_game(dir).status, 0);
+    const Bytes normal = e2e::read_bytes(package);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
         fs::remove_all(package);
@@ -305,12 +363,15 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
         e2e::RunSpec request = conversion(dir / "game", dir / "out", dir / "DATA");
         c.setup(request);
         const Result r = e2e::run(request);
-        fs::permissions(dir / "out", fs::perms::all);
+        if (held >= 0) close(held), held = -1;
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.err, c.err);
-        if (c.status == 0) {  // the DATA file only from the DATA folder given
-            EXPECT_EQ(entry_names(package).size(), request.args.size() == 5 ? 3u : 4u);
+        if (c.status == 0 && request.args.size() == 5) {  // no DATA folder
+            EXPECT_EQ(entry_names(package).size(), 3u);
+        } else if (c.status == 0) {
+            EXPECT_EQ(e2e::read_bytes(package), normal);
+            EXPECT_TRUE(verifies(package));
         } else if (fs::is_regular_file(fs::symlink_status(package))) {
             EXPECT_EQ(e2e::read_bytes(package), kEarlier);
         }
