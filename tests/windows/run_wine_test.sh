@@ -93,7 +93,9 @@ cp_converter() {  # cp_converter FOLDER EXECUTABLE NAME
 }
 
 # The project's sample game (scenarios, pictures, sprites with shadow masks)
-# and its DATA folder, plus a sub-folder of DATA, which every build skips.
+# and its DATA folder, plus a sub-folder of DATA, which every build names on
+# standard error and leaves out, so that a run that writes the package ends
+# with status 3.
 # Its names are ASCII and Wine lists a folder sorted the way the Linux build
 # does, so all builds number the scenarios alike.
 if ! "$sample_game" "$work/game" "$work/DATA" >"$work/sample-game.log" 2>&1; then
@@ -129,10 +131,10 @@ cut_file "$(ls "$work"/damaged/SHADOW/*.SHW | head -n 1)" 20
 #
 #      name        status  package  args
 cases="
-       conversion  0       new      @game
+       conversion  3       new      @game
        cancel      1       none
        failure     2       none     --output @missing @game
-       damaged     0       new      @damaged
+       damaged     3       new      @damaged
 "
 # The Windows executables: label, converter folder, extra arguments.
 executables="
@@ -278,6 +280,8 @@ run_case() {  # run_case NAME STATUS PACKAGE ARGS...
         if [ "$package" = new ]; then
             check "$label: code page 932 bytes as they stand" contains_bytes \
                 "$work/$folder-$name.out" $'\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD.\r\n\r\n'
+            check "$label: the DATA sub-folder named" contains_bytes "$work/$folder-$name.err" \
+                $'\\DATA\\SUB is a folder; its files are not imported'
             compare_packages "$label" "$work/linux$suffix/DAR297.AVD" "$work/$folder/DAR297.AVD"
         else
             check "$label: no package" test ! -e "$work/$folder/DAR297.AVD"
@@ -308,7 +312,7 @@ cp_converter "win64$suffix" "$exe64" msconv.exe
 cp_converter "win32$suffix" "$exe32" msconv.exe
 cp_converter "win32-native$suffix" "$exe32" msconv.exe
 for wine_lang in ja_JP.UTF-8 en_US.UTF-8; do
-    run_case "japanese-names-${wine_lang%%_*}" 0 new @ゲーム表示
+    run_case "japanese-names-${wine_lang%%_*}" 3 new @ゲーム表示
 done
 
 summary
