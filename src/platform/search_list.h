@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The listing behind a search, shared by the POSIX and the Win32
-// implementation: each takes the whole listing of a folder at once, so that
-// a search knows how many files it holds.
+// implementation (name_order.cpp): a search takes the whole listing of its
+// folders at once, so that it knows how many files it holds.
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -15,5 +16,9 @@ struct Search {
     std::vector<Match> matches;
     std::size_t next = 0;
 };
+
+// True when `text` is valid UTF-8 (shortest forms, no surrogates) and holds
+// at least one character beyond ASCII.
+bool is_utf8_beyond_ascii(const std::string& text);
 
 }  // namespace msconv::platform
