@@ -113,6 +113,7 @@ windows: windows-deps
 	  cmake -S . -B $(BUILD)/windows/$$arch --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release -DMSCONV_TESTS=OFF \
 	    -DMSCONV_LZO2_SOURCE=$(CURDIR)/$(BUILD)/windows/lzo2-source \
 	    -DMSCONV_ZLIB_SOURCE=$(CURDIR)/$(BUILD)/windows/zlib-source \
+	    -DMSCONV_UTF8PROC_SOURCE=$(CURDIR)/$(BUILD)/windows/utf8proc-source \
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$$arch-w64-mingw32.cmake && \
 	  cmake --build $(BUILD)/windows/$$arch -j $(JOBS) || exit 1; \
 	done

@@ -139,7 +139,8 @@ std::u16string name_key(const std::string& name) {
             cp932_character_to_utf8(std::span(bytes + i, form.size() - i), character);
         if (used == 0) {
             // A byte that forms no code page 932 character stands for
-            // itself, above every character of the code page.
+            // itself as a lone surrogate, U+DC00 plus the byte, which no
+            // character decodes to.
             key += static_cast<char16_t>(0xDC00 + bytes[i++]);
             continue;
         }

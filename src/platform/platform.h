@@ -60,6 +60,10 @@ bool list_folder(const std::string& folder, std::vector<Match>& entries);
 // mapping (ASCII and full-width letters alike), as UTF-16 code units. Names
 // compare equal when their keys do; they are ordered by key, then by their
 // raw bytes (name_less).
+// True when `text` is valid UTF-8 (shortest forms, no surrogates) and holds
+// at least one character beyond ASCII: such a name is read as UTF-8, any
+// other as code page 932 bytes.
+bool is_utf8_beyond_ascii(const std::string& text);
 std::string nfc_name(const std::string& name);
 std::u16string name_key(const std::string& name);
 bool name_less(const std::string& a, const std::string& b);

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -16,9 +15,5 @@ struct Search {
     std::vector<Match> matches;
     std::size_t next = 0;
 };
-
-// True when `text` is valid UTF-8 (shortest forms, no surrogates) and holds
-// at least one character beyond ASCII.
-bool is_utf8_beyond_ascii(const std::string& text);
 
 }  // namespace msconv::platform
