@@ -127,6 +127,10 @@ std::u16string name_key(const std::string& name) {
         put_utf8(key, form);
         return key;
     }
+    // Characters as upper_case_cp932 walks them: a lead byte takes the next
+    // byte with it, whatever it is. A character that does not decode stands
+    // for its bytes, each as a lone surrogate (U+DC00 plus the byte), which
+    // no character decodes to.
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(form.data());
     std::size_t i = 0;
     while (i < form.size()) {
@@ -134,18 +138,15 @@ std::u16string name_key(const std::string& name) {
             put_upper(key, bytes[i++]);
             continue;
         }
+        const std::size_t length = is_lead_byte(bytes[i]) && i + 1 < form.size() ? 2 : 1;
         std::string character;
-        const std::size_t used =
-            cp932_character_to_utf8(std::span(bytes + i, form.size() - i), character);
-        if (used == 0) {
-            // A byte that forms no code page 932 character stands for
-            // itself as a lone surrogate, U+DC00 plus the byte, which no
-            // character decodes to.
-            key += static_cast<char16_t>(0xDC00 + bytes[i++]);
-            continue;
+        if (cp932_character_to_utf8(std::span(bytes + i, length), character) == length) {
+            put_utf8(key, character);
+        } else {
+            for (std::size_t k = 0; k < length; ++k)
+                key += static_cast<char16_t>(0xDC00 + bytes[i + k]);
         }
-        put_utf8(key, character);
-        i += used;
+        i += length;
     }
     return key;
 }
@@ -155,9 +156,10 @@ bool name_less(const std::string& a, const std::string& b) {
     return ka != kb ? ka < kb : a < b;
 }
 
-bool name_matches(const std::string& pattern, const std::string& name) {
-    const std::u16string p = name_key(pattern);
-    const std::u16string n = name_key(name);
+namespace {
+
+// The Windows meaning of a pattern, over keys.
+bool key_matches(const std::u16string& p, const std::u16string& n) {
     if (p == u"*" || p == u"*.*") return true;
     if (glob_match(p.c_str(), n.c_str())) return true;
     // A trailing ".*" also matches names that have no full stop at all.
@@ -168,6 +170,8 @@ bool name_matches(const std::string& pattern, const std::string& name) {
     return false;
 }
 
+}  // namespace
+
 // ---- File search -------------------------------------------------------------
 
 std::vector<Match> search_folders(const std::vector<std::string>& folders,
@@ -176,14 +180,15 @@ std::vector<Match> search_folders(const std::vector<std::string>& folders,
         std::u16string key;
         Match match;
     };
+    const std::u16string pattern = name_key(name_pattern);
     std::vector<Keyed> found;
     std::vector<Match> entries;
     for (const std::string& folder : folders) {
         entries.clear();
         if (!list_folder(folder, entries)) continue;
         for (Match& entry : entries) {
-            if (name_matches(name_pattern, entry.name))
-                found.push_back({name_key(entry.name), std::move(entry)});
+            std::u16string key = name_key(entry.name);
+            if (key_matches(pattern, key)) found.push_back({std::move(key), std::move(entry)});
         }
     }
     // Ties of the key by the raw name, then by the folder, so the order is

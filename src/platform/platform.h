@@ -52,27 +52,27 @@ struct Search;  // an open search, owned by the caller until search_close
 // case. One implementation per system; everything below is shared.
 bool list_folder(const std::string& folder, std::vector<Match>& entries);
 
-// The search order and the name comparison, the same on every system. A name
-// that is valid UTF-8 is first brought to Normalization Form C (nfc_name);
-// its key (name_key) is then its characters, decoded from UTF-8 or, for any
-// other name, from code page 932 (a byte that forms no character stands for
-// itself as U+DC00 plus the byte), each upper-cased by the Unicode simple
-// mapping (ASCII and full-width letters alike), as UTF-16 code units. Names
-// compare equal when their keys do; they are ordered by key, then by their
-// raw bytes (name_less).
 // True when `text` is valid UTF-8 (shortest forms, no surrogates) and holds
 // at least one character beyond ASCII: such a name is read as UTF-8, any
 // other as code page 932 bytes.
 bool is_utf8_beyond_ascii(const std::string& text);
+
+// The search order and the name comparison, the same on every system. A name
+// that is valid UTF-8 is first brought to Normalization Form C (nfc_name);
+// its key (name_key) is then its characters, decoded from UTF-8 or, for any
+// other name, from code page 932 (a lead byte with the byte after it; each
+// byte of a character that does not decode stands for itself as U+DC00 plus
+// the byte), each upper-cased by the Unicode simple
+// mapping (ASCII and full-width letters alike), as UTF-16 code units. Names
+// compare equal when their keys do; they are ordered by key, then by their
+// raw bytes (name_less).
 std::string nfc_name(const std::string& name);
 std::u16string name_key(const std::string& name);
 bool name_less(const std::string& a, const std::string& b);
-// True when `name` matches `pattern` ('*' and '?' wildcards) by their keys;
-// "*" and "*.*" match every name, a trailing ".*" also names without a full
-// stop, as on Windows.
-bool name_matches(const std::string& pattern, const std::string& name);
 
-// The entries of all `folders` whose names match `name_pattern`, as one
+// The entries of all `folders` whose names match `name_pattern` ('*' and '?'
+// wildcards, compared by their keys; "*" and "*.*" match every name, a
+// trailing ".*" also names without a full stop, as on Windows), as one
 // listing in the search order (ties of the key by the raw name, then by
 // the folder). Folders that cannot be read add nothing.
 std::vector<Match> search_folders(const std::vector<std::string>& folders,

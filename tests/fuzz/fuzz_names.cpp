@@ -21,12 +21,15 @@ using namespace msconv;
 
 namespace {
 
-// The same name, for the entry and the key, or abort.
+// The same name, for the entry as stored and for the key, or abort.
 void same_name(const std::string& found, const std::string& spelling) {
     std::string entry, other;
     const base::NameProblem problem = base::entry_name_of(found, entry);
     if (base::entry_name_of(spelling, other) != problem) std::abort();
-    if (problem == base::NameProblem::none && other != entry) std::abort();
+    // The directory stores names upper-cased.
+    if (problem == base::NameProblem::none &&
+        base::upper_cased_name(other) != base::upper_cased_name(entry))
+        std::abort();
     if (platform::name_key(spelling) != platform::name_key(found)) std::abort();
 }
 
