@@ -4,9 +4,11 @@
 // of the same names give the same bytes, and the scenario numbering follows
 // the names' characters, not their encoding.
 #include <gtest/gtest.h>
+#include <utf8proc.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -110,19 +112,12 @@ std::string as_nfc(const std::string& utf8) {
 std::string as_cp932(const std::string& utf8) {
     return cp932(utf8);
 }
-// Decomposed: each voiced or semi-voiced kana as its base and the combining mark.
+// Decomposed (NFD), as names copied from macOS are.
 std::string as_nfd(const std::string& utf8) {
-    const struct {
-        const char* composed;
-        const char* decomposed;
-    } marks[] = {{"デ", "テ\u3099"}, {"ボ", "ホ\u3099"}, {"ズ", "ス\u3099"}, {"パ", "ハ\u309A"}};
-    std::string out = utf8;
-    for (const auto& m : marks) {
-        for (std::size_t at = out.find(m.composed); at != std::string::npos;
-             at = out.find(m.composed, at)) {
-            out.replace(at, std::string(m.composed).size(), m.decomposed);
-        }
-    }
+    char* nfd = reinterpret_cast<char*>(
+        utf8proc_NFD(reinterpret_cast<const utf8proc_uint8_t*>(utf8.c_str())));
+    std::string out = nfd;
+    std::free(nfd);
     return out;
 }
 
