@@ -80,12 +80,13 @@ void convert_character_sprites(package::Package& package, base::FileSearch& sear
     for (const char* name = base::find_first_game_file(search, game_folder, "CHAR", "*.MOE"); name;
          name = base::find_next_file(search)) {
         const std::string mask_name = shadow_name(platform::nfc_name(name));
-        const auto found =
-            std::find(mask_keys.begin(), mask_keys.end(), platform::name_key(mask_name));
-        const std::string mask_path =
-            found == mask_keys.end()
-                ? game_folder + "SHADOW" + kSep + mask_name
-                : masks[found - mask_keys.begin()].folder + masks[found - mask_keys.begin()].name;
+        const std::size_t found =
+            std::find(mask_keys.begin(), mask_keys.end(), platform::name_key(mask_name)) -
+            mask_keys.begin();
+        // A mask that no SHADOW folder holds is named as GAME/SHADOW/NAME.
+        const std::string mask_path = found < masks.size()
+                                          ? masks[found].folder + masks[found].name
+                                          : game_folder + "SHADOW" + kSep + mask_name;
         convert_sprite(package, search.folder, name, mask_path);
     }
 }

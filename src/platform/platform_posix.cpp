@@ -40,8 +40,8 @@ bool exists(const std::string& path) {
 }
 
 // The entry of `folder` whose name equals `name` by their keys (name_key:
-// case and normalization aside); the smallest such name when several do, so the choice is the same
-// every time.
+// case and normalization aside); the smallest such name when several do, so
+// the choice is the same every time.
 bool find_folded(const std::string& folder, const std::string& name, std::string& found) {
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return false;
