@@ -2,7 +2,7 @@
 # Thin wrapper around CMake. `make demo` and `make test` do all the set-up on a
 # fresh Debian machine; see README.md.
 
-DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev
+DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev libutf8proc-dev
 # Each step installs only what it needs (tools/deps.sh). The Windows cross
 # builds (make windows, windows-dist): the MinGW-w64 compilers, and dpkg-dev
 # to unpack Debian's lzo2 and zlib source packages for them.
@@ -25,7 +25,7 @@ WINDOWS_UI_PACKAGES := xvfb fonts-ipafont-gothic xdotool netpbm locales
 # cross compiler and the emulator, then the libraries of the i386
 # architecture, without which the step is skipped, loudly.
 I686_TOOL_PACKAGES := g++-i686-linux-gnu qemu-user
-I686_PACKAGES := liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386
+I686_PACKAGES := liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386 libutf8proc-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
 # fuzz-smoke).
 FUZZ_PACKAGES := clang libclang-rt-dev
@@ -107,6 +107,7 @@ windows: windows-deps
 	  cmake -S . -B $(BUILD)/windows/$$arch --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release -DMSCONV_TESTS=OFF \
 	    -DMSCONV_LZO2_SOURCE=$(CURDIR)/$(BUILD)/windows/lzo2-source \
 	    -DMSCONV_ZLIB_SOURCE=$(CURDIR)/$(BUILD)/windows/zlib-source \
+	    -DMSCONV_UTF8PROC_SOURCE=$(CURDIR)/$(BUILD)/windows/utf8proc-source \
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$$arch-w64-mingw32.cmake && \
 	  cmake --build $(BUILD)/windows/$$arch -j $(JOBS) || exit 1; \
 	done

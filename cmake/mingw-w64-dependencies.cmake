@@ -43,3 +43,10 @@ set_target_properties(CLI11::CLI11 PROPERTIES
 set(MSCONV_ZLIB_SOURCE "${CMAKE_BINARY_DIR}/zlib-source"
     CACHE PATH "Where Debian's zlib source package is unpacked")
 msconv_debian_library(ZLIB::ZLIB build-zlib.sh MSCONV_ZLIB_SOURCE libz.a)
+
+# utf8proc for the names' Normalization Form C and upper-casing
+# (cmake/build-utf8proc.sh), as utf8proc::utf8proc, linked statically.
+set(MSCONV_UTF8PROC_SOURCE "${CMAKE_BINARY_DIR}/utf8proc-source"
+    CACHE PATH "Where Debian's utf8proc source package is unpacked")
+msconv_debian_library(utf8proc::utf8proc build-utf8proc.sh MSCONV_UTF8PROC_SOURCE libutf8proc.a)
+set_target_properties(utf8proc::utf8proc PROPERTIES INTERFACE_COMPILE_DEFINITIONS UTF8PROC_STATIC)

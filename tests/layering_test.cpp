@@ -68,7 +68,7 @@ std::string violation(const Place& from, const Place& to) {
 // project builds on.
 bool is_system_header(const std::string& header) {
     if (header.size() < 2 || header.compare(header.size() - 2, 2, ".h") != 0) return false;
-    for (const char* library : {"gtest/", "gmock/", "CLI/", "lzo/", "zlib.h"}) {
+    for (const char* library : {"gtest/", "gmock/", "CLI/", "lzo/", "zlib.h", "utf8proc.h"}) {
         if (header.rfind(library, 0) == 0) return false;
     }
     return true;

@@ -4,8 +4,9 @@
 #
 #   packaging/windows/make-dist.sh WINDOWS_BUILD VERSION
 #
-# WINDOWS_BUILD holds the cross build i686/ and the unpacked lzo2 and zlib
-# source packages lzo2-source/ and zlib-source/ that it was built with (make windows). Writes
+# WINDOWS_BUILD holds the cross build i686/ and the unpacked lzo2, zlib and
+# utf8proc source packages lzo2-source/, zlib-source/ and utf8proc-source/
+# that it was built with (make windows). Writes
 # WINDOWS_BUILD/msconv-VERSION-win32.zip (VERSION: the project version in
 # CMakeLists.txt, which make windows-dist passes) with one folder msconv-VERSION-win32 that holds:
 #   msconv.exe    the 32-bit executable
@@ -13,9 +14,9 @@
 #   README.txt    the read-me in Japanese
 #   LICENSE.txt   the GNU GPL version 2
 #   source/       the corresponding source: this project's (the checked-out
-#                 tree, uncommitted changes to tracked files included), LZO's
-#                 and that of the zlib in avdtool.exe (Debian's zlib source
-#                 package in WINDOWS_BUILD/zlib-source)
+#                 tree, uncommitted changes to tracked files included), LZO's,
+#                 utf8proc's and that of the zlib in avdtool.exe (Debian's
+#                 source packages in WINDOWS_BUILD)
 # The texts are UTF-8 with a byte order mark and CR LF line ends: Notepad reads
 # that form on every Windows whatever its code page, where UTF-8 without the
 # mark would show as code page 932 mojibake in Notepad before Windows 10.
@@ -46,6 +47,12 @@ zlib_version=$(sed -n '1s/^zlib ([0-9]*:\{0,1\}\([^)]*\)).*/\1/p' "$zlib/debian/
     true)
 [ -n "$zlib_version" ] || { say "missing Debian's zlib source in $zlib (make windows)"; exit 1; }
 
+utf8proc=$build/utf8proc-source
+utf8proc_version=$(sed -n '1s/^utf8proc (\([^)]*\)).*/\1/p' "$utf8proc/debian/changelog" \
+    2>/dev/null || true)
+[ -n "$utf8proc_version" ] ||
+    { say "missing Debian's utf8proc source in $utf8proc (make windows)"; exit 1; }
+
 name=msconv-$version-win32
 dist=$build/dist
 stage=$dist/$name
@@ -53,6 +60,7 @@ zip=$build/$name.zip
 source_archive=msconv-$version-source.tar.gz
 lzo_archive=lzo2_$lzo_version-source.tar.gz
 zlib_archive=zlib_$zlib_version-source.tar.gz
+utf8proc_archive=utf8proc_$utf8proc_version-source.tar.gz
 rm -rf "$dist" "$zip"
 mkdir -p "$stage/source"
 
@@ -61,6 +69,7 @@ notepad_text() {  # notepad_text FILE
     printf '\357\273\277'
     sed -e "s/@VERSION@/$version/g" -e "s/@SOURCE@/$source_archive/g" \
         -e "s/@LZO_SOURCE@/$lzo_archive/g" -e "s/@ZLIB_SOURCE@/$zlib_archive/g" \
+        -e "s/@UTF8PROC_SOURCE@/$utf8proc_archive/g" \
         -e 's/$/\r/' "$1"
 }
 
@@ -79,6 +88,10 @@ tar -czf "$stage/source/$lzo_archive" -C "$lzo/.." --owner=0 --group=0 --numeric
 
 tar -czf "$stage/source/$zlib_archive" -C "$zlib/.." --owner=0 --group=0 --numeric-owner \
     --sort=name --transform "s,^$(basename "$zlib"),zlib-${zlib_version%-*}," "$(basename "$zlib")"
+
+tar -czf "$stage/source/$utf8proc_archive" -C "$utf8proc/.." --owner=0 --group=0 --numeric-owner \
+    --sort=name --transform "s,^$(basename "$utf8proc"),utf8proc-${utf8proc_version%-*}," \
+    "$(basename "$utf8proc")"
 
 (cd "$dist" && cmake -E tar cf "$zip" --format=zip "$name")
 say "wrote $zip"

@@ -145,7 +145,7 @@ base::Status convert(const RunOptions& options, std::string& failed_folder, std:
     auto translator = std::make_unique<scenario::Translator>();
     progress_step(&progress, "scenarios");
     scenario::build_scenario_list(*translator, package, search, game_folder);
-    status = scenario::translate_scenarios(*translator, package, game_folder);
+    status = scenario::translate_scenarios(*translator, package);
     if (status != base::Status::ok) {
         progress_end(&progress);
         package::abandon_package(package);

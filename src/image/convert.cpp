@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "image/convert.h"
 
+#include <algorithm>
 #include <span>
+#include <vector>
 
 #include "base/names.h"
 #include "base/search.h"
@@ -68,20 +70,34 @@ bool entry_name(package::Package& package, const std::string& folder, const std:
 
 void convert_character_sprites(package::Package& package, base::FileSearch& search,
                                const std::string& game_folder) {
-    const std::string sprite_folder = game_folder + "CHAR" + kSep;
-    const std::string shadow_folder = game_folder + "SHADOW" + kSep;
-    for (const char* name = base::find_first_file(search, sprite_folder + "*.MOE"); name;
+    // Every folder named SHADOW in any case holds masks; a mask is found by
+    // its key (platform::name_key), the first in the search order when
+    // several names share it.
+    const std::vector<platform::Match> masks = base::list_game_files(game_folder, "SHADOW", "*.*");
+    std::vector<std::u16string> mask_keys;
+    for (const platform::Match& mask : masks)
+        mask_keys.push_back(platform::name_key(mask.name));
+    for (const char* name = base::find_first_game_file(search, game_folder, "CHAR", "*.MOE"); name;
          name = base::find_next_file(search)) {
-        convert_sprite(package, sprite_folder, name, shadow_folder + shadow_name(name));
+        const std::string mask_name = shadow_name(platform::nfc_name(name));
+        const std::size_t found =
+            std::find(mask_keys.begin(), mask_keys.end(), platform::name_key(mask_name)) -
+            mask_keys.begin();
+        // A mask that no SHADOW folder holds is named as GAME/SHADOW/NAME.
+        const std::string mask_path = found < masks.size()
+                                          ? masks[found].folder + masks[found].name
+                                          : game_folder + "SHADOW" + kSep + mask_name;
+        convert_sprite(package, search.folder, name, mask_path);
     }
 }
 
 void convert_picture_folder(package::Package& package, base::FileSearch& search,
                             const std::string& game_folder, const std::string& folder) {
-    const std::string prefix = game_folder + folder + kSep;
-    for (const char* name = base::find_first_file(search, prefix + "*.MOE"); name;
-         name = base::find_next_file(search)) {
-        convert_picture(package, prefix, name);
+    // Every folder named `folder` in any case is read, as one folder.
+    for (const char* name =
+             base::find_first_game_file(search, game_folder, folder.c_str(), "*.MOE");
+         name; name = base::find_next_file(search)) {
+        convert_picture(package, search.folder, name);
     }
 }
 

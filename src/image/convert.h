@@ -14,12 +14,13 @@ struct Package;
 
 namespace msconv::image {
 
-// Converts every sprite of "<game folder>CHAR" with its shadow mask from
-// "<game folder>SHADOW".
+// Converts every sprite of the game's CHAR folders with its shadow mask from
+// its SHADOW folders (each name in any case; several such folders are read
+// as one: base::find_first_game_file).
 void convert_character_sprites(package::Package& package, base::FileSearch& search,
                                const std::string& game_folder);
 
-// Converts every picture of "<game folder><folder>".
+// Converts every picture of the game's folders named `folder` in any case.
 void convert_picture_folder(package::Package& package, base::FileSearch& search,
                             const std::string& game_folder, const std::string& folder);
 

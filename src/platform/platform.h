@@ -33,20 +33,57 @@ inline constexpr char kSeparator = '/';
 
 // ---- File search -------------------------------------------------------------
 
-// One match of a search: the bare file name (no folder part) and whether it
-// is a directory. Directories are reported; skipping them is the caller's job.
+// One match of a search: the folder it was found in (the path as the search
+// was given it, ending in kSeparator; empty for the current folder), the bare
+// file name as the system has it, and whether it is a directory. Directories
+// are reported; skipping them is the caller's job.
 struct Match {
+    std::string folder;
     std::string name;
     bool directory = false;
 };
 
 struct Search;  // an open search, owned by the caller until search_close
 
-// Starts a search over "folder<sep>pattern" ('*' and '?' wildcards, matched
-// case-insensitively; "*.*" matches every name). On a match fills `first` and
-// returns the open search; returns nullptr when nothing matches. POSIX lists
-// the names sorted bytewise by their upper-cased form, ties by the raw name.
+// Lists every entry of `folder` (a path ending in kSeparator, or empty for
+// the current folder) but "." and "..", unsorted, each Match holding
+// `folder` as given. False when the folder cannot be read. On POSIX a path
+// component that does not exist under its exact name is looked up in another
+// case. One implementation per system; everything below is shared.
+bool list_folder(const std::string& folder, std::vector<Match>& entries);
+
+// True when `text` is valid UTF-8 (shortest forms, no surrogates) and holds
+// at least one character beyond ASCII: such a name is read as UTF-8, any
+// other as code page 932 bytes.
+bool is_utf8_beyond_ascii(const std::string& text);
+
+// The search order and the name comparison, the same on every system. A name
+// that is valid UTF-8 is first brought to Normalization Form C (nfc_name);
+// its key (name_key) is then its characters, decoded from UTF-8 or, for any
+// other name, from code page 932 (a lead byte with the byte after it; each
+// byte of a character that does not decode stands for itself as U+DC00 plus
+// the byte), each upper-cased by the Unicode simple
+// mapping (ASCII and full-width letters alike), as UTF-16 code units. Names
+// compare equal when their keys do; they are ordered by key, then by their
+// raw bytes (name_less).
+std::string nfc_name(const std::string& name);
+std::u16string name_key(const std::string& name);
+bool name_less(const std::string& a, const std::string& b);
+
+// The entries of all `folders` whose names match `name_pattern` ('*' and '?'
+// wildcards, compared by their keys; "*" and "*.*" match every name, a
+// trailing ".*" also names without a full stop, as on Windows), as one
+// listing in the search order (ties of the key by the raw name, then by
+// the folder). Folders that cannot be read add nothing.
+std::vector<Match> search_folders(const std::vector<std::string>& folders,
+                                  const std::string& name_pattern);
+
+// Starts a search over "folder<sep>pattern", or over the folders of a
+// listing (search_folders). On a match fills `first` and returns the open
+// search; returns nullptr when nothing matches.
 Search* search_open(const std::string& pattern, Match& first);
+Search* search_open(const std::vector<std::string>& folders, const std::string& name_pattern,
+                    Match& first);
 // Fills `next` and returns true, or returns false when the search is exhausted.
 bool search_next(Search* search, Match& next);
 // The number of files (not directories) the search lists in all, the first

@@ -34,108 +34,22 @@ using cleanup::keep_on_interrupt;
 using cleanup::remove_on_interrupt;
 namespace {
 
-// True when `text` is valid UTF-8 (shortest forms, no surrogates) and holds
-// at least one character beyond ASCII.
-bool is_utf8_beyond_ascii(const std::string& text) {
-    bool beyond = false;
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        std::size_t length = 0;
-        std::uint32_t min = 0;
-        std::uint32_t value = 0;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2, min = 0x80, value = c & 0x1Fu;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3, min = 0x800, value = c & 0x0Fu;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4, min = 0x10000, value = c & 0x07u;
-        } else {
-            return false;
-        }
-        if (static_cast<std::size_t>(end - p) < length) return false;
-        for (std::size_t i = 1; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80) return false;
-            value = value << 6 | (p[i] & 0x3Fu);
-        }
-        if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
-        p += length;
-        beyond = true;
-    }
-    return beyond;
-}
-
-// Names compare as Windows compares them: ASCII letters upper-cased. In a
-// name that is not UTF-8, the double-byte code page 932 characters are left
-// alone, so a trail byte is never taken for a letter.
-std::string fold(const std::string& name) {
-    std::string out = name;
-    if (is_utf8_beyond_ascii(out)) {
-        for (char& c : out)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    } else {
-        upper_case_cp932(out.data(), out.size());
-    }
-    return out;
-}
-
 bool exists(const std::string& path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
 }
 
-// Glob match of one name against a pattern of '*' and '?', both folded.
-bool glob_match(const char* p, const char* n) {
-    const char* star = nullptr;
-    const char* resume = nullptr;
-    while (*n) {
-        if (*p == '?' || (*p != '*' && *p == *n)) {
-            ++p;
-            ++n;
-        } else if (*p == '*') {
-            star = p++;
-            resume = n;
-        } else if (star) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*p == '*')
-        ++p;
-    return *p == '\0';
-}
-
-// Windows meaning of a search pattern: "*.*" and "*" match every name, and a
-// trailing ".*" also matches names that have no full stop at all.
-bool pattern_matches(const std::string& pattern, const std::string& name) {
-    std::string p = fold(pattern);
-    std::string n = fold(name);
-    if (p == "*" || p == "*.*") return true;
-    if (glob_match(p.c_str(), n.c_str())) return true;
-    if (p.size() >= 2 && p.compare(p.size() - 2, 2, ".*") == 0 &&
-        n.find('.') == std::string::npos) {
-        return glob_match(p.substr(0, p.size() - 2).c_str(), n.c_str());
-    }
-    return false;
-}
-
-// The entry of `folder` whose name equals `name` case-insensitively; the
-// smallest such name when several do, so the choice is the same every time.
+// The entry of `folder` whose name equals `name` by their keys (name_key:
+// case and normalization aside); the smallest such name when several do, so
+// the choice is the same every time.
 bool find_folded(const std::string& folder, const std::string& name, std::string& found) {
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return false;
-    const std::string wanted = fold(name);
+    const std::u16string wanted = name_key(name);
     bool any = false;
     while (dirent* entry = readdir(dir)) {
         std::string candidate = entry->d_name;
-        if (fold(candidate) == wanted && (!any || candidate < found)) {
+        if (name_key(candidate) == wanted && (!any || candidate < found)) {
             found = candidate;
             any = true;
         }
@@ -171,33 +85,19 @@ std::string resolve(const std::string& path) {
 
 // ---- File search -------------------------------------------------------------
 
-Search* search_open(const std::string& pattern, Match& first) {
-    std::size_t cut = pattern.rfind('/');
-    std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
-    std::string name_pattern = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
-    std::string resolved = resolve(folder);
+bool list_folder(const std::string& folder, std::vector<Match>& entries) {
+    const std::string resolved = resolve(folder);
     DIR* dir = opendir(resolved.empty() ? "." : resolved.c_str());
-    if (!dir) return nullptr;
-    auto* search = new Search;
+    if (!dir) return false;
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
-        if (!pattern_matches(name_pattern, name)) continue;
+        if (name == "." || name == "..") continue;
         struct stat st;
-        bool directory = stat((resolved + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        search->matches.push_back({name, directory});
+        const bool directory = stat((resolved + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        entries.push_back({folder, std::move(name), directory});
     }
     closedir(dir);
-    // The order an NTFS volume gives for ASCII names: by the upper-cased form,
-    // then by the raw bytes, so numbering is the same on every machine.
-    std::sort(search->matches.begin(), search->matches.end(), [](const Match& a, const Match& b) {
-        std::string fa = fold(a.name), fb = fold(b.name);
-        return fa != fb ? fa < fb : a.name < b.name;
-    });
-    if (!search_next(search, first)) {
-        search_close(search);
-        return nullptr;
-    }
-    return search;
+    return true;
 }
 
 // ---- Files -------------------------------------------------------------------
@@ -594,11 +494,12 @@ std::size_t cp932_character_to_utf8(std::span<const std::uint8_t> text, std::str
 }
 
 bool name_to_cp932(const std::string& name, std::string& cp932) {
-    if (!is_utf8_beyond_ascii(name)) {
-        cp932 = name;
+    const std::string form = nfc_name(name);
+    if (!is_utf8_beyond_ascii(form)) {
+        cp932 = form;
         return true;
     }
-    return utf8_to_cp932(name, cp932);
+    return utf8_to_cp932(form, cp932);
 }
 
 std::vector<std::string> command_line(int argc, char** argv) {

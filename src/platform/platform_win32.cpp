@@ -86,31 +86,18 @@ std::string utf8(const wchar_t* text) {
 
 // ---- File search -------------------------------------------------------------
 
-// The system gives the names in its own order (on NTFS by their upper-cased
-// form); nothing sorts them here. The whole listing is taken at once, so the
-// search knows how many files it holds.
-Search* search_open(const std::string& pattern, Match& first) {
+bool list_folder(const std::string& folder, std::vector<Match>& entries) {
     WIN32_FIND_DATAW data;
-    HANDLE handle = FindFirstFileW(wide(pattern).c_str(), &data);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    auto* search = new (std::nothrow) Search;
-    if (search) {
-        try {
-            do {
-                search->matches.push_back({utf8(data.cFileName), (data.dwFileAttributes &
-                                                                  FILE_ATTRIBUTE_DIRECTORY) != 0});
-            } while (FindNextFileW(handle, &data));
-        } catch (const std::bad_alloc&) {
-            delete search;
-            search = nullptr;
-        }
-    }
+    HANDLE handle = FindFirstFileW(wide(folder + "*").c_str(), &data);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    do {
+        std::string name = utf8(data.cFileName);
+        if (name == "." || name == "..") continue;
+        entries.push_back(
+            {folder, std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(handle, &data));
     FindClose(handle);
-    if (search && !search_next(search, first)) {
-        delete search;
-        search = nullptr;
-    }
-    return search;
+    return true;
 }
 
 // ---- Files -------------------------------------------------------------------
@@ -350,7 +337,7 @@ std::size_t cp932_character_to_utf8(std::span<const std::uint8_t> text, std::str
 
 // Every name the system gives is UTF-16, held as UTF-8.
 bool name_to_cp932(const std::string& name, std::string& cp932) {
-    return utf8_to_cp932(name, cp932);
+    return utf8_to_cp932(nfc_name(name), cp932);
 }
 
 // The arguments as the system has them, in UTF-16, whatever the ANSI code

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The listing behind a search, shared by the POSIX and the Win32
-// implementation: each takes the whole listing of a folder at once, so that
-// a search knows how many files it holds.
+// implementation (name_order.cpp): a search takes the whole listing of its
+// folders at once, so that it knows how many files it holds.
 #pragma once
 
 #include <cstddef>

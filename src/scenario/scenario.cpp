@@ -13,21 +13,14 @@
 
 namespace msconv::scenario {
 
-namespace {
-
-std::string mes_folder(const std::string& game_folder) {
-    return game_folder + "MES" + platform::kSeparator;
-}
-
-}  // namespace
-
 void build_scenario_list(Translator& t, package::Package& package, base::FileSearch& search,
                          const std::string& game_folder) {
     t.scenarios.clear();
     t.scenario_files.clear();
-    const std::string folder = mes_folder(game_folder);
-    for (const char* name = base::find_first_file(search, folder + "*.SIO"); name;
+    // Every folder named MES in any case is read, as one folder.
+    for (const char* name = base::find_first_game_file(search, game_folder, "MES", "*.SIO"); name;
          name = base::find_next_file(search)) {
+        const std::string& folder = search.folder;
         std::string slot;
         if (!package::found_entry_name(package, package::Input::file, folder, name, slot)) continue;
         if (t.scenarios.size() == kMaxScenarios) {
@@ -41,14 +34,14 @@ void build_scenario_list(Translator& t, package::Package& package, base::FileSea
         // that name reaches the first.
         for (std::size_t k = 0; k < t.scenarios.size(); ++k) {
             if (t.scenarios[k] == slot) {
-                base::console_show("********** Duplicate scenario %s: %s and %s (both kept)\n",
-                                   {slot, base::as_system(folder + t.scenario_files[k]),
-                                    base::as_system(folder + name)});
+                base::console_show(
+                    "********** Duplicate scenario %s: %s and %s (both kept)\n",
+                    {slot, base::as_system(t.scenario_files[k]), base::as_system(folder + name)});
                 break;
             }
         }
         t.scenarios.push_back(slot);
-        t.scenario_files.push_back(name);
+        t.scenario_files.push_back(folder + name);
         if (slot == "MAIN.SIO" && t.scenarios.size() != 1) {
             std::swap(t.scenarios.front(), t.scenarios.back());
             std::swap(t.scenario_files.front(), t.scenario_files.back());
@@ -56,11 +49,10 @@ void build_scenario_list(Translator& t, package::Package& package, base::FileSea
     }
 }
 
-base::Status translate_scenarios(Translator& t, package::Package& package,
-                                 const std::string& game_folder) {
+base::Status translate_scenarios(Translator& t, package::Package& package) {
     std::vector<std::uint8_t> data;
     for (std::size_t k = 1; k <= t.scenarios.size(); ++k) {
-        const std::string path = mes_folder(game_folder) + t.scenario_files[k - 1];
+        const std::string& path = t.scenario_files[k - 1];
         std::string reason;
         const platform::ReadStatus status =
             platform::read_file(path, data, kSioBufferSize, &reason);

@@ -16,7 +16,8 @@ struct Package;
 
 namespace msconv::scenario {
 
-// Fills the scenario list from "<game folder>MES/*.SIO" in search order,
+// Fills the scenario list from "*.SIO" of every folder of the game named MES
+// in any case (base::find_first_game_file), in search order,
 // with MAIN.SIO exchanged into slot 1. A file whose name has no code page 932
 // form fit for a package entry is reported (and counted in the package) and
 // takes no slot; names that upper-case alike take a slot each, with a warning.
@@ -26,7 +27,6 @@ void build_scenario_list(Translator& translator, package::Package& package,
 // Translates every listed file in slot order into the entry "SEEN%03d.TXT";
 // stops at the first file that sets the conversion-failed flag and then
 // returns translation_failed.
-base::Status translate_scenarios(Translator& translator, package::Package& package,
-                                 const std::string& game_folder);
+base::Status translate_scenarios(Translator& translator, package::Package& package);
 
 }  // namespace msconv::scenario

@@ -37,8 +37,8 @@ struct JumpFixup {
 struct Translator {
     // The scenario list: slot k (1 to 999) is scenarios[k - 1], the
     // upper-cased code page 932 name of an SIO file; k is the scenario's
-    // number. scenario_files[k - 1] is the name the search found that file
-    // under, which the slot reads.
+    // number. scenario_files[k - 1] is the path of that file: the folder
+    // the search found it in and its name as found, which the slot reads.
     std::vector<std::string> scenarios;
     std::vector<std::string> scenario_files;
     // Set on an opcode without translation; never cleared.

@@ -71,6 +71,16 @@ TEST(EntryNameOf, CodePage932FormOfFoundNames) {
         {"\uD55C\uAE00.txt", NameProblem::no_cp932_form, ""},
         {"esc\x1b[2J", NameProblem::control_byte, ""},
         {"line\nbreak", NameProblem::control_byte, ""},
+        // The bounds of the control bytes: 0x1F is one, 0x20 is not.
+        {"unit\x1fsep", NameProblem::control_byte, ""},
+        {"a b.txt", NameProblem::none, "a b.txt"},
+        // Half-width \uFF80\uFF71 in code page 932 is C0 B1, the overlong
+        // UTF-8 form of '1': no UTF-8, so taken as code page 932 bytes.
+        {"\xC0\xB1.SIO", NameProblem::none, "\xC0\xB1.SIO"},
+        // Decomposed (NFD) names are brought to NFC first: \u30C6 + U+3099
+        // is \u30C7; \u30CF + U+309A is \u30D1.
+        {"\u30C6\u3099.TXT", NameProblem::none, "\x83\x66.TXT"},
+        {"\u30CF\u309A\u30B9\u3099\u30EB.INI", NameProblem::none, "\x83\x70\x83\x59\x83\x8B.INI"},
         {"back\\slash.txt", NameProblem::separator, ""},
         // A byte below 0x40 after a lead byte is no trail byte.
         {"\x81/x", NameProblem::separator, ""},

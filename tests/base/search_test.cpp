@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/console.h"
 #include "platform/platform.h"
 
 using namespace msconv::base;
@@ -110,6 +111,73 @@ TEST_F(SearchTest, ReadFileReportsEmptyTooLargeAndMissing) {
               msconv::platform::ReadStatus::cannot_open);
     EXPECT_EQ(msconv::platform::read_file(root_.string(), bytes, 4),
               msconv::platform::ReadStatus::cannot_open);
+}
+
+// Every folder of the game named CG in any case, as one listing in the search
+// order, each file with its own folder; a warning names the folders.
+TEST_F(SearchTest, GameFoldersOfOneNameAreListedAsOne) {
+    file("cg/b.moe");
+    file("CG/A.MOE");
+    file("CG/C.MOE");
+    file("Cg/a.moe");
+    file("CGX/D.MOE");
+    fs::create_directories(root_ / "CG" / "SUB.MOE");
+    const std::string game = root_.string() + "/";
+    std::string shown;
+    console_capture(&shown);
+    const std::vector<msconv::platform::Match> files = list_game_files(game, "CG", "*.MOE");
+    console_capture(nullptr);
+    std::vector<std::string> paths;
+    for (const msconv::platform::Match& f : files)
+        paths.push_back(f.folder + f.name);
+    EXPECT_EQ(paths, (std::vector<std::string>{game + "CG/A.MOE", game + "Cg/a.moe",
+                                               game + "cg/b.moe", game + "CG/C.MOE"}));
+    EXPECT_EQ(shown, "********** Folders " + game + "CG and " + game +
+                         "Cg are read as one folder\n********** Folders " + game + "CG and " +
+                         game + "cg are read as one folder\n");
+    std::vector<std::string> found;
+    for (const char* n = find_first_game_file(search_, game, "cg", "*.*"); n;
+         n = find_next_file(search_))
+        found.push_back(search_.folder + n);
+    EXPECT_EQ(found, paths);
+}
+
+// The key names are ordered and compared by: NFC, then the characters of
+// UTF-8 or of code page 932 bytes, upper-cased, as UTF-16 code units.
+TEST(NameKey, OneKeyForEverySpellingAndTheOrderOfTheCharacters) {
+    using msconv::platform::name_key;
+    const struct {
+        std::string a, b;
+        int order;  // the sign of a - b by key
+    } cases[] = {
+        {"main.sio", "MAIN.SIO", 0},
+        {"\u30C7.TXT", "\u30C6\u3099.txt", 0},  // NFC and NFD
+        {"\u30C7.TXT", "\x83\x66.TXT", 0},      // UTF-8 and code page 932
+        {"\uFF41", "\uFF21", 0},                // full-width letters upper-case too
+        {"\xEF\xBD\x81", "\x82\x81", 0},        // the same in code page 932
+        {"\u00E9", "\u00C9", 0},
+        {"\xC0\xB1", "\uFF80\uFF71", 0},  // half-width kana: C0 B1 is no UTF-8
+        // あ U+3042 before Ａ U+FF21, whose code page 932 bytes come first.
+        {"\u3042", "\uFF21", -1},
+        {"\x82\xA0", "\x82\x60", -1},
+        {"\uFF41", "\uFF22", -1},  // ａ is Ａ, before Ｂ
+        {"_", "a", 1},             // after the upper-cased letters, as before
+        {"10", "9", -1},
+        // Beyond the Basic Multilingual Plane: surrogates, before U+E000.
+        {"\U0001F600", "\uE000", -1},
+    };
+    for (const auto& c : cases) {
+        const std::u16string a = name_key(c.a), b = name_key(c.b);
+        EXPECT_EQ((a > b) - (a < b), c.order) << c.a << " / " << c.b;
+    }
+    // A byte that forms no code page 932 character stands for itself as a
+    // lone surrogate, U+DC00 plus the byte: here a lead byte at the end.
+    EXPECT_EQ(name_key("\x83\x66z\x82"), std::u16string(u"\u30C7Z") + char16_t(0xDC82));
+    EXPECT_EQ(msconv::platform::nfc_name("\u30CF\u309A"), "\u30D1");
+    EXPECT_EQ(msconv::platform::nfc_name("\x83\x70"), "\x83\x70");
+    // Ties of the key by the raw bytes.
+    EXPECT_TRUE(msconv::platform::name_less("A.SIO", "a.sio"));
+    EXPECT_TRUE(msconv::platform::name_less("\u30C6\u3099", "\u30C7"));
 }
 
 }  // namespace

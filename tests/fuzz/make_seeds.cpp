@@ -2,7 +2,7 @@
 // make_fuzz_seeds: writes the seed corpora of the fuzzers, generated with the
 // test kit, so that no binary corpus lives in the repository.
 //   make_fuzz_seeds OUT
-// writes OUT/translate, OUT/picture, OUT/sprite and OUT/package.
+// writes OUT/translate, OUT/picture, OUT/sprite, OUT/package and OUT/names.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -248,6 +248,40 @@ void package_seeds(Corpus& corpus, const fs::path& work) {
     corpus.add("package_seens", build_package(work, seens));
 }
 
+// ---- Names ---------------------------------------------------------------------
+
+// Found names: ASCII, UTF-8 in NFC and NFD, the same in code page 932 bytes
+// (one that looks like overlong UTF-8, trail bytes 0x5C and letters), names
+// no entry can hold, and long ones.
+void name_seeds(Corpus& corpus) {
+    const std::string utf8[] = {"MAIN.SIO",       "extra.sio",      "デ.TXT",     "デ.TXT",
+                                "パズル設定.INI", "パズル設定.INI", "背景ボ.MOE", "ａＢ.SIO",
+                                "あ.SIO",         "表示",           "ﾀｱ.SIO",     "été.txt",
+                                "😀.txt",          "한글.txt"};
+    unsigned n = 0;
+    for (const std::string& name : utf8) {
+        corpus.add("utf8_" + std::to_string(n), Bytes(name.begin(), name.end()));
+        std::string bytes;
+        if (msconv::platform::utf8_to_cp932(name, bytes))
+            corpus.add("cp932_" + std::to_string(n), Bytes(bytes.begin(), bytes.end()));
+        ++n;
+    }
+    const std::string raw[] = {"\xC0\xB1",
+                               "\x83\x5C\x83\x74",
+                               "\x83"
+                               "a\x83z",
+                               "esc\x1b[2J",
+                               "unit\x1f",
+                               "a b",
+                               "back\\slash",
+                               "\x81",
+                               "\xFF\xFE",
+                               std::string(255, 'a')};
+    n = 0;
+    for (const std::string& name : raw)
+        corpus.add("raw_" + std::to_string(n++), Bytes(name.begin(), name.end()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -257,12 +291,15 @@ int main(int argc, char** argv) {
     }
     const fs::path out = argv[1];
     Corpus translate{out / "translate"}, picture{out / "picture"}, sprite{out / "sprite"},
-        package{out / "package"};
+        package{out / "package"}, names{out / "names"};
     scenario_seeds(translate);
     picture_seeds(picture);
     sprite_seeds(sprite);
     package_seeds(package, out / "work");
-    std::printf("make_fuzz_seeds: %u translate, %u picture, %u sprite, %u package seeds in %s\n",
-                translate.count, picture.count, sprite.count, package.count, out.string().c_str());
+    name_seeds(names);
+    std::printf(
+        "make_fuzz_seeds: %u translate, %u picture, %u sprite, %u package, %u names seeds in %s\n",
+        translate.count, picture.count, sprite.count, package.count, names.count,
+        out.string().c_str());
     return 0;
 }

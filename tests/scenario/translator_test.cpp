@@ -486,7 +486,7 @@ class ScenarioSet : public ::testing::Test {
         console_capture(&console_);
         console_capture_errors(&errors_);
         build_scenario_list(translator_, package, search, game());
-        translate_scenarios(translator_, package, game());
+        translate_scenarios(translator_, package);
         console_capture(nullptr);
         console_capture_errors(nullptr);
         skipped_ = package.skipped;

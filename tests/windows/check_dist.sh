@@ -29,10 +29,11 @@ $name/avdtool.exe
 $name/msconv.exe
 $name/source/lzo2_*-source.tar.gz
 $name/source/msconv-$version-source.tar.gz
+$name/source/utf8proc_*-source.tar.gz
 $name/source/zlib_*-source.tar.gz"
 # shellcheck disable=SC2053 # the expected list holds a pattern
 if [[ $files == $expected ]]; then
-    pass "$name.zip: the two executables, read-me, licence and three source archives"
+    pass "$name.zip: the two executables, read-me, licence and four source archives"
 else
     fail "$name.zip holds: $files"
 fi
@@ -71,5 +72,7 @@ check "LZO source: the LZO1X-999 compressor" \
     grep -q '^lzo2-[^/]*/src/lzo1x_9x.c$' <(tar -tzf "$dir"/source/lzo2_*-source.tar.gz)
 check "zlib source: its deflate" \
     grep -q '^zlib-[^/]*/deflate.c$' <(tar -tzf "$dir"/source/zlib_*-source.tar.gz)
+check "utf8proc source: its library" \
+    grep -q '^utf8proc-[^/]*/utf8proc.c$' <(tar -tzf "$dir"/source/utf8proc_*-source.tar.gz)
 
 summary

@@ -95,9 +95,8 @@ cp_converter() {  # cp_converter FOLDER EXECUTABLE NAME
 # The project's sample game (scenarios, pictures, sprites with shadow masks)
 # and its DATA folder, plus a sub-folder of DATA, which every build names on
 # standard error and leaves out, so that a run that writes the package ends
-# with status 3.
-# Its names are ASCII and Wine lists a folder sorted the way the Linux build
-# does, so all builds number the scenarios alike.
+# with status 3. Every build sorts what a folder lists by the one search
+# order, so all of them number the scenarios alike.
 if ! "$sample_game" "$work/game" "$work/DATA" >"$work/sample-game.log" 2>&1; then
     cat "$work/sample-game.log" >&2
     fail "sample game written"
@@ -199,14 +198,18 @@ expect_status() {  # expect_status LABEL CODE RUN
 }
 
 # The Windows console text is the Linux one with CR LF line ends (the C
-# library's text mode), byte for byte otherwise.
+# library's text mode), byte for byte otherwise; a path below the work folder
+# is compared in the Linux form (Z:\WORK\game\CG as WORK/game/CG).
 expect_same_console() {  # expect_same_console LABEL LINUX_RUN WINDOWS_RUN
     perl -pe 's/\n/\r\n/' "$work/$2.out" >"$work/$2.out.crlf"
-    if cmp -s "$work/$2.out.crlf" "$work/$3.out"; then
+    perl -pe 'BEGIN { ($w, $l) = (shift, shift) }
+              s{\Q$w\E([^\s]*)}{ my $r = $1; $r =~ tr{\\}{/}; $l . $r }ge' \
+        "$(windows_path "$work")" "$work" "$work/$3.out" >"$work/$3.out.linux-paths"
+    if cmp -s "$work/$2.out.crlf" "$work/$3.out.linux-paths"; then
         pass "$1: console bytes"
     else
         fail "$1: console bytes: $work/$3.out differs from $work/$2.out.crlf"
-        cmp "$work/$2.out.crlf" "$work/$3.out" || true
+        cmp "$work/$2.out.crlf" "$work/$3.out.linux-paths" || true
     fi
 }
 
@@ -313,6 +316,39 @@ cp_converter "win32$suffix" "$exe32" msconv.exe
 cp_converter "win32-native$suffix" "$exe32" msconv.exe
 for wine_lang in ja_JP.UTF-8 en_US.UTF-8; do
     run_case "japanese-names-${wine_lang%%_*}" 3 new @ゲーム表示
+done
+
+# ---- One package from every copy of the game ---------------------------------------
+
+# merged: every second file of MES, CG, CHAR and SHADOW moved into a folder of
+# the same name in another case (mes, cg, Char, shadow), as an archive made on
+# Windows gives when unpacked on Linux; Wine lists both folders, and every
+# build reads each pair as one folder and names the pair on standard output.
+cp -r "$work/game" "$work/merged"
+for pair in MES:mes CG:cg CHAR:Char SHADOW:shadow; do
+    mkdir "$work/merged/${pair#*:}"
+    ls "$work/merged/${pair%:*}" | sed -n '2~2p' | while read -r f; do
+        mv "$work/merged/${pair%:*}/$f" "$work/merged/${pair#*:}/$f"
+    done
+done
+# nfd: more files whose names are decomposed, as copied from macOS: デ.SIO as
+# テ + U+3099, 背景ボ.MOE as 背景ホ + U+3099; their entries are the composed
+# names' (NFC) in code page 932.
+cp -r "$work/game" "$work/nfd"
+cp "$work/nfd/MES/RIVER.SIO" "$work/nfd/MES/テ"$'\xe3\x82\x99'".SIO"
+cp "$(ls "$work"/nfd/CG/*.MOE | head -n 1)" "$work/nfd/CG/背景ホ"$'\xe3\x82\x99'".MOE"
+# order: scenarios whose UTF-16 order (あ U+3042, ａ and Ａ upper-cased alike,
+# then Ｂ) is neither that of their UTF-8 nor of their code page 932 bytes.
+cp -r "$work/game" "$work/order"
+cp "$work/order/MES/RIVER.SIO" "$work/order/MES/Ｂ.SIO"
+cp "$work/order/MES/ARCADE.SIO" "$work/order/MES/ａ.SIO"
+cp "$work/order/MES/extra.sio" "$work/order/MES/Ａ2.SIO"
+cp "$work/order/MES/MAIN.SIO" "$work/order/MES/あ.SIO"
+suffix=""
+for wine_lang in ja_JP.UTF-8 en_US.UTF-8; do
+    run_case "merged-folders-${wine_lang%%_*}" 3 new @merged
+    run_case "nfd-names-${wine_lang%%_*}" 3 new @nfd
+    run_case "order-${wine_lang%%_*}" 3 new @order
 done
 
 summary

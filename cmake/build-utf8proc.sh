@@ -1,0 +1,37 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
+# Builds utf8proc as a static library for a MinGW-w64 target from Debian's own
+# utf8proc source package (names in Normalization Form C, upper-casing); the
+# Windows zip carries the same source.
+#
+#   cmake/build-utf8proc.sh HOST SOURCE_DIR PREFIX
+#
+# The source package is fetched into SOURCE_DIR once ("apt-get source
+# utf8proc") and built below PREFIX, which receives include/utf8proc.h and
+# lib/libutf8proc.a.
+set -eu
+
+if [ $# -ne 3 ]; then
+    echo "usage: $0 HOST SOURCE_DIR PREFIX" >&2
+    exit 2
+fi
+host=$1
+source_dir=$2
+prefix=$3
+
+say() { echo "build-utf8proc: $*" >&2; }
+
+. "$(dirname "$0")/debian-source.sh"
+if [ ! -f "$source_dir/utf8proc.c" ]; then
+    fetch_source utf8proc "$source_dir" utf8proc.c
+fi
+
+build=$prefix/build
+rm -rf "$build" "$prefix/lib" "$prefix/include"
+mkdir -p "$build" "$prefix/lib" "$prefix/include"
+say "building utf8proc for $host in $build"
+# utf8proc.c includes its tables (utf8proc_data.c) itself.
+"$host-gcc" -O2 -DUTF8PROC_STATIC -I"$source_dir" -c "$source_dir/utf8proc.c" \
+    -o "$build/utf8proc.o"
+"$host-ar" rcs "$prefix/lib/libutf8proc.a" "$build/utf8proc.o"
+cp "$source_dir/utf8proc.h" "$prefix/include/"

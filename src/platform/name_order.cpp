@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The forms of a found name shared by every system: its Normalization Form C,
+// the key that orders and compares names, the search patterns, and the
+// search over folders listed by the system's own list_folder.
+#include <utf8proc.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+#include "platform/cp932.h"
+#include "platform/platform.h"
+#include "platform/search_list.h"
+
+namespace msconv::platform {
+
+namespace {
+
+// True when `text` is valid UTF-8 (shortest forms, no surrogates); `beyond`
+// tells whether it holds a character beyond ASCII.
+bool valid_utf8(const std::string& text, bool& beyond) {
+    beyond = false;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t min = 0;
+        std::uint32_t value = 0;
+        if ((c & 0xE0) == 0xC0) {
+            length = 2, min = 0x80, value = c & 0x1Fu;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3, min = 0x800, value = c & 0x0Fu;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4, min = 0x10000, value = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (static_cast<std::size_t>(end - p) < length) return false;
+        for (std::size_t i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80) return false;
+            value = value << 6 | (p[i] & 0x3Fu);
+        }
+        if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+        p += length;
+        beyond = true;
+    }
+    return true;
+}
+
+// Appends the upper case of `c` (itself when it has none) as UTF-16.
+void put_upper(std::u16string& key, std::int32_t c) {
+    const auto upper = static_cast<std::uint32_t>(utf8proc_toupper(c));
+    if (upper >= 0x10000) {
+        key += static_cast<char16_t>(0xD800 + ((upper - 0x10000) >> 10));
+        key += static_cast<char16_t>(0xDC00 + ((upper - 0x10000) & 0x3FF));
+    } else {
+        key += static_cast<char16_t>(upper);
+    }
+}
+
+// Appends the characters of the UTF-8 text `text` (valid) to `key`.
+void put_utf8(std::u16string& key, const std::string& text) {
+    const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    auto left = static_cast<utf8proc_ssize_t>(text.size());
+    while (left > 0) {
+        utf8proc_int32_t c = 0;
+        const utf8proc_ssize_t n = utf8proc_iterate(p, left, &c);
+        if (n <= 0) return;  // not reached: the text was checked
+        put_upper(key, c);
+        p += n;
+        left -= n;
+    }
+}
+
+// '*' and '?' over keys.
+bool glob_match(const char16_t* p, const char16_t* n) {
+    const char16_t* star = nullptr;
+    const char16_t* resume = nullptr;
+    while (*n) {
+        if (*p == u'?' || (*p != u'*' && *p == *n)) {
+            ++p;
+            ++n;
+        } else if (*p == u'*') {
+            star = p++;
+            resume = n;
+        } else if (star) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*p == u'*')
+        ++p;
+    return *p == u'\0';
+}
+
+}  // namespace
+
+bool is_utf8_beyond_ascii(const std::string& text) {
+    bool beyond = false;
+    return valid_utf8(text, beyond) && beyond;
+}
+
+std::string nfc_name(const std::string& name) {
+    if (!is_utf8_beyond_ascii(name)) return name;
+    utf8proc_uint8_t* composed = nullptr;
+    const utf8proc_ssize_t size =
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(name.data()),
+                     static_cast<utf8proc_ssize_t>(name.size()), &composed,
+                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    if (size < 0) return name;  // no memory: the name as found
+    std::string nfc(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(size));
+    std::free(composed);
+    return nfc;
+}
+
+std::u16string name_key(const std::string& name) {
+    const std::string form = nfc_name(name);
+    std::u16string key;
+    if (is_utf8_beyond_ascii(form)) {
+        put_utf8(key, form);
+        return key;
+    }
+    // Characters as upper_case_cp932 walks them: a lead byte takes the next
+    // byte with it, whatever it is. A character that does not decode stands
+    // for its bytes, each as a lone surrogate (U+DC00 plus the byte), which
+    // no character decodes to.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(form.data());
+    std::size_t i = 0;
+    while (i < form.size()) {
+        if (bytes[i] < 0x80) {
+            put_upper(key, bytes[i++]);
+            continue;
+        }
+        const std::size_t length = is_lead_byte(bytes[i]) && i + 1 < form.size() ? 2 : 1;
+        std::string character;
+        if (cp932_character_to_utf8(std::span(bytes + i, length), character) == length) {
+            put_utf8(key, character);
+        } else {
+            for (std::size_t k = 0; k < length; ++k)
+                key += static_cast<char16_t>(0xDC00 + bytes[i + k]);
+        }
+        i += length;
+    }
+    return key;
+}
+
+bool name_less(const std::string& a, const std::string& b) {
+    const std::u16string ka = name_key(a), kb = name_key(b);
+    return ka != kb ? ka < kb : a < b;
+}
+
+namespace {
+
+// The Windows meaning of a pattern, over keys.
+bool key_matches(const std::u16string& p, const std::u16string& n) {
+    if (p == u"*" || p == u"*.*") return true;
+    if (glob_match(p.c_str(), n.c_str())) return true;
+    // A trailing ".*" also matches names that have no full stop at all.
+    if (p.size() >= 2 && p.compare(p.size() - 2, 2, u".*") == 0 &&
+        n.find(u'.') == std::u16string::npos) {
+        return glob_match(p.substr(0, p.size() - 2).c_str(), n.c_str());
+    }
+    return false;
+}
+
+}  // namespace
+
+// ---- File search -------------------------------------------------------------
+
+std::vector<Match> search_folders(const std::vector<std::string>& folders,
+                                  const std::string& name_pattern) {
+    struct Keyed {
+        std::u16string key;
+        Match match;
+    };
+    const std::u16string pattern = name_key(name_pattern);
+    std::vector<Keyed> found;
+    std::vector<Match> entries;
+    for (const std::string& folder : folders) {
+        entries.clear();
+        if (!list_folder(folder, entries)) continue;
+        for (Match& entry : entries) {
+            std::u16string key = name_key(entry.name);
+            if (key_matches(pattern, key)) found.push_back({std::move(key), std::move(entry)});
+        }
+    }
+    // Ties of the key by the raw name, then by the folder, so the order is
+    // the same on every machine.
+    std::sort(found.begin(), found.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.key != b.key) return a.key < b.key;
+        if (a.match.name != b.match.name) return a.match.name < b.match.name;
+        return a.match.folder < b.match.folder;
+    });
+    std::vector<Match> listing;
+    listing.reserve(found.size());
+    for (Keyed& keyed : found)
+        listing.push_back(std::move(keyed.match));
+    return listing;
+}
+
+Search* search_open(const std::vector<std::string>& folders, const std::string& name_pattern,
+                    Match& first) {
+    auto* search = new (std::nothrow) Search;
+    if (!search) return nullptr;
+    try {
+        search->matches = search_folders(folders, name_pattern);
+    } catch (const std::bad_alloc&) {
+        delete search;
+        return nullptr;
+    }
+    if (!search_next(search, first)) {
+        delete search;
+        return nullptr;
+    }
+    return search;
+}
+
+Search* search_open(const std::string& pattern, Match& first) {
+    const std::size_t cut = pattern.find_last_of(kSeparator == '/' ? "/" : "\\/");
+    const std::string folder =
+        cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
+    const std::string name_pattern = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+    return search_open(std::vector<std::string>{folder}, name_pattern, first);
+}
+
+bool search_next(Search* search, Match& next) {
+    if (!search || search->next >= search->matches.size()) return false;
+    next = search->matches[search->next++];
+    return true;
+}
+
+std::size_t search_file_count(const Search* search) {
+    std::size_t count = 0;
+    for (const Match& match : search->matches)
+        count += match.directory ? 0 : 1;
+    return count;
+}
+
+void search_close(Search* search) {
+    delete search;
+}
+
+}  // namespace msconv::platform

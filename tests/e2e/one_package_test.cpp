@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// One package from every copy of a game: folders present in two cases are
+// read as one, decomposed (NFD), composed (NFC) and code page 932 spellings
+// of the same names give the same bytes, and the scenario numbering follows
+// the names' characters, not their encoding.
+#include <gtest/gtest.h>
+#include <utf8proc.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+#include "gamekit/gamekit.h"
+#include "gamekit/picture_encode.h"
+#include "gamekit/sio_commands.h"
+#include "sample-game/sample_game.h"
+
+namespace {
+
+using e2e::Result;
+using e2e::TempDir;
+using gamekit::cp932;
+using Bytes = std::vector<std::uint8_t>;
+
+Result convert(const std::string& game, const std::string& out, const std::string& data) {
+    return e2e::run(e2e::conversion(game, out, data, "1"));
+}
+
+void write_all(const std::vector<sample_game::File>& files, const std::string& folder) {
+    for (const sample_game::File& f : files) {
+        const std::string dir = f.folder.empty() ? folder : folder + "/" + f.folder;
+        gamekit::write_file(dir + "/" + f.name, f.bytes);
+    }
+}
+
+// The sample game with every second file of one folder moved into a twin
+// folder whose name differs only in case, and one more file in the twin
+// whose name upper-cases like one of the first folder's.
+TEST(OnePackage, FoldersOfOneNameInTwoCasesAreReadAsOne) {
+    sample_game::Game sample;
+    std::string error;
+    ASSERT_TRUE(sample_game::build_sample_game({}, sample, error)) << error;
+    TempDir dir;
+    write_all(sample.game, dir / "ref");
+    write_all(sample.data, dir / "DATA");
+    std::filesystem::create_directories(dir / "out");
+    const Result reference = convert(dir / "ref", dir / "out", dir / "DATA");
+    ASSERT_EQ(reference.status, 0) << reference.err;
+    const Bytes expected = e2e::read_bytes(dir / "out/DAR297.AVD");
+    const std::size_t entries = e2e::read_package(dir / "out/DAR297.AVD").entries.size();
+
+    const struct {
+        const char* folder;
+        const char* twin;
+        const char* duplicate;  // the warning's kind for a lower-case copy in the twin
+    } cases[] = {
+        {"CG", "cg", "entry"},
+        {"CHAR", "Char", "entry"},
+        {"SHADOW", "shadow", nullptr},
+        {"MES", "mes", "scenario"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.twin);
+        const std::string game = dir / c.twin;
+        std::size_t moved = 0;
+        std::string kept;  // the first file of the folder, which stays there
+        for (const sample_game::File& f : sample.game) {
+            const bool twin = f.folder == c.folder && moved++ % 2 == 1;
+            if (f.folder == c.folder && kept.empty()) kept = f.name;
+            gamekit::write_file(game + "/" + (twin ? c.twin : f.folder) + "/" + f.name, f.bytes);
+        }
+        ASSERT_GT(moved, 1u);
+        const Result split = convert(game, dir / "out", dir / "DATA");
+        EXPECT_EQ(split.status, 0) << split.err;
+        EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), expected);
+        const std::string merged = "********** Folders " + game + "/" + c.folder + " and " + game +
+                                   "/" + c.twin + " are read as one folder\n";
+        EXPECT_NE(split.out.find(merged), std::string::npos) << split.out;
+        if (!c.duplicate) continue;
+
+        // A name in the twin that upper-cases like one of the folder's.
+        std::string lower = kept, stored = kept;
+        std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+        std::transform(stored.begin(), stored.end(), stored.begin(), ::toupper);
+        if (std::string(c.duplicate) == "entry")
+            stored = stored.substr(0, stored.find('.')) + ".PDT";
+        std::filesystem::copy_file(game + "/" + c.folder + "/" + kept,
+                                   game + "/" + c.twin + "/" + lower);
+        const Result twice = convert(game, dir / "out", dir / "DATA");
+        EXPECT_EQ(twice.status, 0) << twice.err;
+        EXPECT_NE(twice.out.find("********** Duplicate " + std::string(c.duplicate) + " " + stored +
+                                 ": " + game + "/" + c.folder + "/" + kept + " and " + game + "/" +
+                                 c.twin + "/" + lower + " (both kept)\n"),
+                  std::string::npos)
+            << twice.out;
+        EXPECT_EQ(e2e::read_package(dir / "out/DAR297.AVD").entries.size(), entries + 1);
+    }
+}
+
+struct Spelling {
+    const char* label;
+    std::string (*form)(const std::string& utf8);
+};
+
+std::string as_nfc(const std::string& utf8) {
+    return utf8;
+}
+std::string as_cp932(const std::string& utf8) {
+    return cp932(utf8);
+}
+// Decomposed (NFD), as names copied from macOS are.
+std::string as_nfd(const std::string& utf8) {
+    char* nfd = reinterpret_cast<char*>(
+        utf8proc_NFD(reinterpret_cast<const utf8proc_uint8_t*>(utf8.c_str())));
+    std::string out = nfd;
+    std::free(nfd);
+    return out;
+}
+
+const Spelling kSpellings[] = {{"NFC", as_nfc}, {"NFD", as_nfd}, {"code page 932", as_cp932}};
+
+// Writes a game whose file names are spelt by `form`; each scenario's text is
+// its own name, so the SEEN numbering shows in the package.
+void write_spelt_game(const std::string& game, const std::string& data,
+                      std::string (*form)(const std::string&),
+                      const std::vector<std::string>& scenarios) {
+    for (const std::string& name : scenarios) {
+        gamekit::Sio sio;
+        gamekit::sio_text(sio, cp932(name));
+        gamekit::write_file(game + "/MES/" + form(name + ".SIO"), sio.build());
+    }
+    gamekit::write_file(game + "/CG/" + form("背景ボ.MOE"),
+                        gamekit::encode_run_length_picture(gamekit::sample_picture(8, 6, 1, true)));
+    gamekit::write_file(data + "/" + form("デ.TXT"), {'d'});
+    gamekit::write_file(data + "/" + form("パズル設定.INI"), {'p'});
+}
+
+// NFD, NFC and code page 932 spellings of one game, and names whose order
+// differs between their UTF-8 and code page 932 bytes (あ is E3 81 82 and
+// 82 A0, Ａ is EF BC A1 and 82 60) or before and after upper-casing (ａ, Ｂ):
+// one package, with the scenarios numbered by the names' characters.
+TEST(OnePackage, SpellingsOfTheSameNamesGiveOnePackage) {
+    const std::vector<std::string> scenarios = {"MAIN", "Ｂ", "ａ", "Ａデ", "あ"};
+    // By the UTF-16 units of the upper-cased names: あ U+3042, Ａ U+FF21 (ａ
+    // upper-cased too, then Ａデ, longer), Ｂ U+FF22.
+    const std::vector<std::string> numbered = {"MAIN", "あ", "ａ", "Ａデ", "Ｂ"};
+    TempDir dir;
+    std::filesystem::create_directories(dir / "out");
+    Bytes reference;
+    for (const Spelling& s : kSpellings) {
+        SCOPED_TRACE(s.label);
+        const std::string game = dir / std::string("game-") + s.label;
+        const std::string data = dir / std::string("data-") + s.label;
+        write_spelt_game(game, data, s.form, scenarios);
+        const Result r = convert(game, dir / "out", data);
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        const e2e::StoredPackage package = e2e::read_package(dir / "out/DAR297.AVD");
+        EXPECT_EQ(package.entries.size(), 8u);
+        for (std::size_t k = 0; k < numbered.size(); ++k) {
+            char seen[32];
+            std::snprintf(seen, sizeof seen, "SEEN%03zu.TXT", k + 1);
+            const e2e::StoredEntry* entry = package.find(seen);
+            ASSERT_NE(entry, nullptr) << seen;
+            const std::string text(entry->data.begin(), entry->data.end());
+            EXPECT_NE(text.find(cp932(numbered[k])), std::string::npos) << seen;
+        }
+        if (reference.empty()) reference = package.bytes;
+        EXPECT_EQ(package.bytes, reference);
+    }
+}
+
+}  // namespace

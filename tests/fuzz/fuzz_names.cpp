@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Fuzzer of the name rule: a file name as a search finds it (any bytes but
+// '/' and NUL, not "." or ".."), brought to NFC, made an entry name and a
+// search key. Every entry name it gives must pass the package verifier's
+// name walk, as given and as the directory stores it; spellings of the same
+// name (NFD, ASCII letters in upper case, the code page 932 bytes of the
+// entry) must give the same entry and the same key.
+#include <utf8proc.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "base/names.h"
+#include "package/package_reader.h"
+#include "platform/cp932.h"
+#include "platform/platform.h"
+
+using namespace msconv;
+
+namespace {
+
+// The same name, for the entry as stored and for the key, or abort.
+void same_name(const std::string& found, const std::string& spelling) {
+    std::string entry, other;
+    const base::NameProblem problem = base::entry_name_of(found, entry);
+    if (base::entry_name_of(spelling, other) != problem) std::abort();
+    // The directory stores names upper-cased.
+    if (problem == base::NameProblem::none &&
+        base::upper_cased_name(other) != base::upper_cased_name(entry))
+        std::abort();
+    if (platform::name_key(spelling) != platform::name_key(found)) std::abort();
+}
+
+// The code page 932 bytes of `cp932` decoded, or false when a byte forms no
+// character.
+bool decode_cp932(const std::string& cp932, std::string& utf8) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(cp932.data());
+    for (std::size_t i = 0; i < cp932.size();) {
+        const std::size_t used =
+            platform::cp932_character_to_utf8(std::span(bytes + i, cp932.size() - i), utf8);
+        if (used == 0) return false;
+        i += used;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // Names of at most 255 bytes, as file systems hold them.
+    if (size == 0 || size > 255) return -1;
+    const std::string found(reinterpret_cast<const char*>(data), size);
+    if (found == "." || found == ".." || found.find_first_of(std::string("/\0", 2)) != found.npos)
+        return -1;
+
+    const std::string nfc = platform::nfc_name(found);
+    if (platform::nfc_name(nfc) != nfc) std::abort();
+    std::string entry;
+    const base::NameProblem problem = base::entry_name_of(found, entry);
+    if (problem == base::NameProblem::none) {
+        if (!package::entry_name_fault(entry).empty()) std::abort();
+        // As the directory stores it: cut to 15 bytes, upper-cased.
+        char stored[16] = {};
+        std::strncpy(stored, entry.c_str(), sizeof stored - 1);
+        base::upper_case_name(stored);
+        if (stored[0] != '\0' && !package::entry_name_fault(stored).empty()) std::abort();
+    }
+
+    same_name(found, nfc);
+    std::string upper = found;
+    if (platform::is_utf8_beyond_ascii(found)) {
+        // Read as UTF-8: its decomposed form, and every ASCII letter
+        // upper-cased.
+        utf8proc_uint8_t* decomposed = nullptr;
+        const utf8proc_ssize_t n =
+            utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(found.data()),
+                         static_cast<utf8proc_ssize_t>(found.size()), &decomposed,
+                         static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE));
+        if (n < 0) std::abort();
+        same_name(found, std::string(reinterpret_cast<const char*>(decomposed),
+                                     static_cast<std::size_t>(n)));
+        std::free(decomposed);
+        for (char& c : upper)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    } else {
+        // Read as code page 932: the ASCII letters upper-cased, trail bytes
+        // left alone.
+        upper = base::upper_cased_name(found);
+    }
+    same_name(found, upper);
+
+    // The entry's code page 932 bytes spell the same name when they decode
+    // to it and are not read as UTF-8 themselves.
+    std::string decoded;
+    if (problem == base::NameProblem::none && !platform::is_utf8_beyond_ascii(entry) &&
+        decode_cp932(entry, decoded) && decoded == nfc) {
+        same_name(found, entry);
+    }
+    return 0;
+}
