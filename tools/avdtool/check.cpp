@@ -12,6 +12,7 @@
 
 using namespace msconv::package;
 using namespace msconv::base;
+using namespace msconv::scenario;
 
 namespace {
 
@@ -63,12 +64,6 @@ bool merge(SlotState& into, const SlotState& from, bool first) {
         changed = true;
     }
     return changed;
-}
-
-std::string seen_entry_name(std::int32_t scenario) {
-    char name[32];
-    std::snprintf(name, sizeof name, "SEEN%03d.TXT", static_cast<int>(scenario));
-    return name;
 }
 
 bool is_player_scenario(std::int32_t scenario) {
@@ -265,7 +260,7 @@ bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
     }
     program = decode_seen(content);
     if (program.decoded) return true;
-    reason = program.header;
+    reason = seen_header_text(content, program);
     while (!reason.empty() && reason.back() == '\n')
         reason.pop_back();
     return false;
