@@ -11,16 +11,16 @@ namespace {
 
 // TPC32 assignment instructions: opcode, target variable, operand. The
 // variable form (operand is a source variable number) is the literal form + 14.
-constexpr std::uint8_t kSet = 0x3B;
-constexpr std::uint8_t kAdd = 0x3C;
-constexpr std::uint8_t kSubtract = 0x3D;
-constexpr std::uint8_t kVariableForm = 14;
+constexpr std::uint8_t kSet = kOpSet;
+constexpr std::uint8_t kAdd = kOpAdd;
+constexpr std::uint8_t kSubtract = kOpSubtract;
+constexpr std::uint8_t kVariableForm = kOpSetVar - kOpSet;
 
 // Condition codes of the conditional jumps these commands write (the codes
-// of comparison commands 33 and 34; 0x52 is the variable form of 0x44).
-constexpr std::uint8_t kResetGuard = 0x47;
-constexpr std::uint8_t kLoopCondition = 0x44;
-constexpr std::uint8_t kPickCondition = 0x52;
+// of comparison commands 33 and 34).
+constexpr std::uint8_t kResetGuard = kIfGreaterEqual;
+constexpr std::uint8_t kLoopCondition = kIfLess;
+constexpr std::uint8_t kPickCondition = kIfLess + kWithVariable;
 
 // Variables of the player that these commands work on.
 constexpr std::int32_t kChoiceVariable = 0;   // receives command 11's choice
