@@ -34,6 +34,10 @@ std::string seen_entry_name(std::int32_t number) {
     return name;
 }
 
+bool is_seen_entry_name(std::string_view name) {
+    return name.size() > 8 && name.starts_with("SEEN") && name.ends_with(".TXT");
+}
+
 namespace {
 
 // MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.

@@ -30,6 +30,8 @@ void write_seen_header(std::uint8_t* header, std::uint32_t body_length);
 
 // "SEEN001.TXT": the entry of scenario `number`.
 std::string seen_entry_name(std::int32_t number);
+// True for an entry name of that form: "SEEN", anything, ".TXT".
+bool is_seen_entry_name(std::string_view name);
 
 // The first byte of each TPC32 instruction.
 inline constexpr std::uint8_t kOpPicture = 0x0B;    // sub-code 30, 05, 10 or 22

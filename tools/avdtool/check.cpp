@@ -144,11 +144,6 @@ void add_unknown(std::vector<SeenReference>& out, std::size_t line, const char* 
 
 }  // namespace
 
-bool is_seen_name(const std::string& name) {
-    return name.size() > 8 && name.compare(0, 4, "SEEN") == 0 &&
-           name.compare(name.size() - 4, 4, ".TXT") == 0;
-}
-
 std::vector<SeenReference> follow_references(const SeenProgram& program,
                                              const std::set<std::string>& entries) {
     const std::vector<Instruction> list = instructions_of(program);
@@ -281,7 +276,7 @@ int check_package(const std::string& path) {
     std::vector<std::uint8_t> content;
     for (const DirectoryEntry& entry : view.directory) {
         const std::string name = entry_name(entry);
-        if (!is_seen_name(name)) continue;
+        if (!is_seen_entry_name(name)) continue;
         ++scenarios;
         SeenProgram program;
         std::string reason;

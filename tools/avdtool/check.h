@@ -43,9 +43,6 @@ std::vector<SeenReference> follow_references(const msconv::scenario::SeenProgram
 // `sprite "AIN_F09": no entry AIN_F09.PDT`.
 std::string reference_text(const SeenReference& reference);
 
-// True for an entry name of the SEEN form ("SEEN001.TXT").
-bool is_seen_name(const std::string& name);
-
 // Decompresses and decodes a SEEN entry of `view` (`content` holds its
 // bytes). False, with the reason in `reason`, for an entry that cannot be
 // followed: its data do not decompress, it is no SEEN file, its header is cut
