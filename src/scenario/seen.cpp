@@ -519,7 +519,7 @@ WalkResult walk(Listing& l, std::vector<bool>* starts, std::vector<std::uint32_t
                 faults->back().offset + faults->back().count == pos) {
                 ++faults->back().count;
             } else if (faults) {
-                faults->push_back({pos, 1, kind});
+                faults->push_back({static_cast<std::uint32_t>(pos), 1, kind});
             }
             // A run of unknown bytes is one line, so that a large file of
             // them does not take a line's memory per byte.

@@ -107,8 +107,8 @@ enum class SeenFaultKind : std::uint8_t { cut, unterminated_text, unknown };
 // `count` bytes from body offset `offset` on, each of them no instruction
 // start for the same reason.
 struct SeenFault {
-    std::size_t offset = 0;
-    std::size_t count = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t count = 0;
     SeenFaultKind kind = SeenFaultKind::unknown;
 };
 
