@@ -159,16 +159,9 @@ constexpr Condition kConditions[] = {
     {kIfLessEqual, "<="}, {kIfGreater, ">"},   {kIfGreaterEqual, ">="},
 };
 
-// Assignment instructions: the literal forms and their variable forms.
-struct Assignment {
-    std::uint8_t code;
-    const char* operation;
-    bool from_variable;
-};
-constexpr Assignment kAssignments[] = {
-    {kOpSet, "=", false},   {kOpAdd, "+=", false},   {kOpSubtract, "-=", false},
-    {kOpSetVar, "=", true}, {kOpAddVar, "+=", true}, {kOpSubtractVar, "-=", true},
-};
+// The operations of kOpSet, kOpAdd and kOpSubtract, and of their forms from
+// a variable.
+constexpr const char* kOperations[] = {"=", "+=", "-="};
 
 using Line = SeenLine;
 
@@ -369,11 +362,11 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
         case kOpSetVar:
         case kOpAddVar:
         case kOpSubtractVar: {
-            const Assignment* a = std::find_if(std::begin(kAssignments), std::end(kAssignments),
-                                               [&](const Assignment& k) { return k.code == code; });
+            const bool from_variable = code >= kOpSetVar;
             const Number to = number(r);
             const Number from = number(r);
-            line(var(to) + " " + a->operation + " " + (a->from_variable ? var(from) : num(from)));
+            line(var(to) + " " + kOperations[code - (from_variable ? kOpSetVar : kOpSet)] + " " +
+                 (from_variable ? var(from) : num(from)));
             break;
         }
         case kOpRange: {

@@ -55,7 +55,8 @@ inline constexpr std::uint8_t kOpSprites = 0x68;  // 01 and 4 numbers
 inline constexpr std::uint8_t kOpText = 0xFF;     // text, 01 (or 02 01 after a speaker)
 
 // Condition codes of kOpCondition: the jump is taken when the condition
-// holds. Each has a form that compares with a variable: the code + 14.
+// holds. Each has a form that compares with a variable, the code +
+// kWithVariable, as each assignment has a form from a variable.
 inline constexpr std::uint8_t kIfEqual = 0x3A;
 inline constexpr std::uint8_t kIfNotEqual = 0x3B;
 inline constexpr std::uint8_t kIfLess = 0x44;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "scenario/seen.h"
 #include "support/translate.h"
@@ -114,12 +115,12 @@ TEST(SeenReader, FaultsAreDataWithTheirOffsets) {
     for (const FaultCase& c : kFaultCases) {
         SCOPED_TRACE(c.body);
         const SeenProgram program = decode_seen(seen(hex(c.body)));
-        ASSERT_EQ(program.faults.size(), c.faults.size());
-        for (std::size_t i = 0; i < c.faults.size(); ++i) {
-            EXPECT_EQ(program.faults[i].offset, c.faults[i].offset);
-            EXPECT_EQ(program.faults[i].count, c.faults[i].count);
-            EXPECT_EQ(program.faults[i].kind, c.faults[i].kind);
-        }
+        std::vector<std::tuple<std::uint32_t, std::uint32_t, SeenFaultKind>> found, expected;
+        for (const SeenFault& f : program.faults)
+            found.emplace_back(f.offset, f.count, f.kind);
+        for (const SeenFault& f : c.faults)
+            expected.emplace_back(f.offset, f.count, f.kind);
+        EXPECT_EQ(found, expected);
         EXPECT_FALSE(program.complete);
     }
 }
