@@ -330,7 +330,7 @@ Package::~Package() {
 
 void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t entries) {
     std::memset(header, 0, kPackageHeaderSize);
-    std::memcpy(header, "PLOVEX", 6);
+    std::memcpy(header, kPackageMagic, sizeof kPackageMagic);
     base::write_le16(header + 8, 1613);
     base::write_le16(header + 10, 2);
     base::write_le16(header + 12, entries);

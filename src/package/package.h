@@ -27,6 +27,8 @@ inline constexpr char kStagingName[] = "tmp.dat";
 // The package is written to its path with this suffix, then renamed.
 inline constexpr char kPartSuffix[] = ".part";
 inline constexpr std::size_t kPackageHeaderSize = 64;
+// The first bytes of every package: "PLOVEX" and two zero bytes.
+inline constexpr char kPackageMagic[8] = {'P', 'L', 'O', 'V', 'E', 'X', 0, 0};
 inline constexpr std::size_t kDirectoryEntrySize = 32;
 inline constexpr std::size_t kEntryNameSize = 16;
 inline constexpr std::uint32_t kEntryKindLzo = 2;

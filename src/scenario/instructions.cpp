@@ -4,14 +4,14 @@
 namespace msconv::scenario {
 
 void emit_string_slot(Translator& t, std::int32_t slot, std::string_view text) {
-    OutByte(t, 0x59);
+    OutByte(t, kOpSlot);
     OutByte(t, 0x01);
     OutNum(t, slot);
     OutStr(t, text);
 }
 
 void emit_title_line(Translator& t) {
-    OutByte(t, 0x60);
+    OutByte(t, kOpTitleLine);
     OutByte(t, 0x04);
     OutByte(t, 0x10);
     OutByte(t, 0x03);
@@ -23,7 +23,7 @@ void emit_title_line(Translator& t) {
 }
 
 void emit_condition(Translator& t, std::uint8_t code, std::int32_t variable, std::int32_t operand) {
-    OutByte(t, 0x15);
+    OutByte(t, kOpCondition);
     OutByte(t, 0x28);
     OutByte(t, code);
     OutNum(t, variable);
@@ -32,7 +32,7 @@ void emit_condition(Translator& t, std::uint8_t code, std::int32_t variable, std
 }
 
 void emit_scenario_jump(Translator& t, std::int32_t scenario) {
-    OutByte(t, 0x16);
+    OutByte(t, kOpScenario);
     OutByte(t, 0x01);
     OutNum(t, scenario);
 }

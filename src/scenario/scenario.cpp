@@ -66,10 +66,9 @@ base::Status translate_scenarios(Translator& t, package::Package& package) {
         t.sio_length = static_cast<std::int32_t>(data.size());
         translate_scenario_file(t);
         if (t.conversion_failed) return base::Status::translation_failed;
-        char name[16];
-        std::snprintf(name, sizeof name, "SEEN%03zu.TXT", k);
-        package::add_package_entry(package, name, t.OutBuffer.data(),
-                                   static_cast<std::size_t>(seen_size(t)), path.c_str());
+        package::add_package_entry(package, seen_entry_name(static_cast<std::int32_t>(k)).c_str(),
+                                   t.OutBuffer.data(), static_cast<std::size_t>(seen_size(t)),
+                                   path.c_str());
     }
     return base::Status::ok;
 }

@@ -4,24 +4,12 @@
 #include "scenario/translator.h"
 
 #include <algorithm>
-#include <cstring>
 
-#include "base/bytes.h"
 #include "base/console.h"
 #include "scenario/dispatch.h"
 #include "scenario/messages.h"
 
 namespace msconv::scenario {
-
-void write_seen_header(std::uint8_t* header, std::uint32_t body_length) {
-    std::memset(header, 0, kSeenHeaderSize);
-    std::memcpy(header, "TPC32", 5);
-    base::write_le32(header + 40, 1);
-    header[80] = 1;
-    header[85] = 1;
-    header[90] = 1;
-    base::write_le32(header + 95, body_length);
-}
 
 namespace {
 

@@ -10,16 +10,12 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "scenario/seen.h"
 
 namespace msconv::scenario {
 
 inline constexpr std::int32_t kSioBufferSize = 65536;
 inline constexpr std::int32_t kOutBufferSize = 65536;
-inline constexpr std::int32_t kSeenHeaderSize = 99;
-
-// Writes the 99-byte SEEN header: "TPC32", the fixed values the player
-// expects and the body length at offset 95.
-void write_seen_header(std::uint8_t* header, std::uint32_t body_length);
 inline constexpr std::size_t kMaxScenarios = 999;
 
 // Where the translation of one SIO command begins.

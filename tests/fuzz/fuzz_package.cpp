@@ -4,6 +4,7 @@
 // every entry, list each entry as a SEEN file, follow the names it uses as
 // `check` does, and encode it as a PNG picture (in memory).
 #include <cstdint>
+#include <cstdlib>
 #include <set>
 #include <span>
 #include <string>
@@ -17,12 +18,30 @@
 using namespace msconv::image;
 using namespace msconv::package;
 using namespace msconv::base;
+using namespace msconv::scenario;
 
 namespace {
 
+// The reader accounts for every body byte: instructions that lie inside the
+// body, one after another, and faults that count the unknown bytes.
+void check_reader(const SeenProgram& program) {
+    std::size_t next = 0, faulty = 0;
+    for (const SeenLine& line : program.lines) {
+        if (line.depth != 0 || line.kind == SeenKind::unknown_byte) continue;
+        if (line.length == 0 || line.offset < next || line.offset + line.length > program.body_size)
+            std::abort();
+        next = line.offset + line.length;
+    }
+    for (const SeenFault& fault : program.faults)
+        faulty += fault.count;
+    if (faulty != program.unknown_bytes) std::abort();
+}
+
 void inspect_content(std::span<const std::uint8_t> content, const std::set<std::string>& names) {
     list_seen(content);
-    follow_references(decode_seen(content), names);
+    const SeenProgram program = decode_seen(content);
+    check_reader(program);
+    follow_references(program, names);
     std::string error;
     std::vector<std::uint8_t> png;
     Pdt10Picture picture;
@@ -33,7 +52,10 @@ void inspect_content(std::span<const std::uint8_t> content, const std::set<std::
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // `avdtool seen FILE` lists a file that starts with the SEEN magic.
-    if (is_seen_file({data, size})) list_seen({data, size});
+    if (is_seen_file({data, size})) {
+        list_seen({data, size});
+        check_reader(decode_seen({data, size}));
+    }
 
     PackageView view;
     std::string error;

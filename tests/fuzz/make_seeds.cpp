@@ -240,11 +240,9 @@ void package_seeds(Corpus& corpus, const fs::path& work) {
     corpus.add("package_empty", build_package(work, {}));
     corpus.add("package_empty_entry", build_package(work, {{"EMPTY.DAT", {}}}));
     std::vector<std::pair<std::string, Bytes>> seens;
-    for (std::size_t i = 0; i < programs.size() && i < 12; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "SEEN%03zu.TXT", i + 1);
-        seens.emplace_back(name, translate(programs[i].second));
-    }
+    for (std::size_t i = 0; i < programs.size() && i < 12; ++i)
+        seens.emplace_back(seen_entry_name(static_cast<std::int32_t>(i + 1)),
+                           translate(programs[i].second));
     corpus.add("package_seens", build_package(work, seens));
 }
 

@@ -33,6 +33,7 @@
 using namespace msconv::image;
 using namespace msconv::package;
 using namespace msconv::base;
+using namespace msconv::scenario;
 
 namespace {
 

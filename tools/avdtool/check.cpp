@@ -12,6 +12,7 @@
 
 using namespace msconv::package;
 using namespace msconv::base;
+using namespace msconv::scenario;
 
 namespace {
 
@@ -63,12 +64,6 @@ bool merge(SlotState& into, const SlotState& from, bool first) {
         changed = true;
     }
     return changed;
-}
-
-std::string seen_entry_name(std::int32_t scenario) {
-    char name[32];
-    std::snprintf(name, sizeof name, "SEEN%03d.TXT", static_cast<int>(scenario));
-    return name;
 }
 
 bool is_player_scenario(std::int32_t scenario) {
@@ -148,11 +143,6 @@ void add_unknown(std::vector<SeenReference>& out, std::size_t line, const char* 
 }
 
 }  // namespace
-
-bool is_seen_name(const std::string& name) {
-    return name.size() > 8 && name.compare(0, 4, "SEEN") == 0 &&
-           name.compare(name.size() - 4, 4, ".TXT") == 0;
-}
 
 std::vector<SeenReference> follow_references(const SeenProgram& program,
                                              const std::set<std::string>& entries) {
@@ -265,7 +255,7 @@ bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
     }
     program = decode_seen(content);
     if (program.decoded) return true;
-    reason = program.header;
+    reason = seen_header_text(content, program);
     while (!reason.empty() && reason.back() == '\n')
         reason.pop_back();
     return false;
@@ -286,7 +276,7 @@ int check_package(const std::string& path) {
     std::vector<std::uint8_t> content;
     for (const DirectoryEntry& entry : view.directory) {
         const std::string name = entry_name(entry);
-        if (!is_seen_name(name)) continue;
+        if (!is_seen_entry_name(name)) continue;
         ++scenarios;
         SeenProgram program;
         std::string reason;

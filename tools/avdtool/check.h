@@ -35,7 +35,7 @@ struct SeenReference {
 // scenario, the reference is unknown until run; the literal names it can
 // hold are still checked. The names "NO" and "*" stand for no picture and
 // the player's own scenarios 995, 996 and 998 are not looked for.
-std::vector<SeenReference> follow_references(const SeenProgram& program,
+std::vector<SeenReference> follow_references(const msconv::scenario::SeenProgram& program,
                                              const std::set<std::string>& entries);
 
 // How a reference is shown after "ENTRY 0xOFFSET: ", as code page 932 text
@@ -43,16 +43,14 @@ std::vector<SeenReference> follow_references(const SeenProgram& program,
 // `sprite "AIN_F09": no entry AIN_F09.PDT`.
 std::string reference_text(const SeenReference& reference);
 
-// True for an entry name of the SEEN form ("SEEN001.TXT").
-bool is_seen_name(const std::string& name);
-
 // Decompresses and decodes a SEEN entry of `view` (`content` holds its
 // bytes). False, with the reason in `reason`, for an entry that cannot be
 // followed: its data do not decompress, it is no SEEN file, its header is cut
 // short.
 bool read_seen_entry(const msconv::package::PackageView& view,
                      const msconv::package::DirectoryEntry& entry,
-                     std::vector<std::uint8_t>& content, SeenProgram& program, std::string& reason);
+                     std::vector<std::uint8_t>& content, msconv::scenario::SeenProgram& program,
+                     std::string& reason);
 
 // The line that names a SEEN entry read_seen_entry refused, on standard
 // output: "SEEN002.TXT: unreadable: not a SEEN file: no TPC32 magic".

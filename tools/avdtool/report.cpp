@@ -19,6 +19,7 @@
 using namespace msconv::image;
 using namespace msconv::package;
 using namespace msconv::base;
+using namespace msconv::scenario;
 
 namespace {
 
@@ -341,7 +342,7 @@ int report_package(const std::string& path, const std::string& folder) {
         const std::string name = upper_cased_name(entry_name(r.view.directory[i]));
         r.names.insert(name);
         r.entry_by_name.emplace(name, i);
-        if (is_seen_name(name)) {
+        if (is_seen_entry_name(name)) {
             seen_entries.push_back(i);
         } else if (!is_picture_name(name)) {
             ++others;

@@ -12,9 +12,6 @@ using namespace msconv::base;
 
 namespace {
 
-// The first bytes of every package: "PLOVEX" and two zero bytes.
-constexpr char kPackageMagic[8] = {'P', 'L', 'O', 'V', 'E', 'X', 0, 0};
-
 // Why read_file failed on `path`. The system's error is taken first; a file
 // that opens but is no regular file (a folder, a FIFO, a device) leaves none.
 std::string read_failure(const std::string& path, msconv::platform::ReadStatus status) {

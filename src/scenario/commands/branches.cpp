@@ -11,16 +11,19 @@ namespace msconv::scenario {
 namespace {
 
 // Condition codes of the comparison commands, by opcode. The literal form
-// compares with a literal, the variable form with a source variable; the
-// variable form is always the literal form + 14.
+// compares with a literal, the variable form with a source variable.
 struct ConditionCodes {
     std::uint8_t opcode;
     std::uint8_t literal_form;
     std::uint8_t variable_form;
 };
 constexpr ConditionCodes kConditionCodes[] = {
-    {30, 0x3B, 0x49}, {31, 0x3A, 0x48}, {32, 0x46, 0x54},
-    {33, 0x47, 0x55}, {34, 0x44, 0x52}, {35, 0x45, 0x53},
+    {30, kIfNotEqual, kIfNotEqual + kWithVariable},
+    {31, kIfEqual, kIfEqual + kWithVariable},
+    {32, kIfGreater, kIfGreater + kWithVariable},
+    {33, kIfGreaterEqual, kIfGreaterEqual + kWithVariable},
+    {34, kIfLess, kIfLess + kWithVariable},
+    {35, kIfLessEqual, kIfLessEqual + kWithVariable},
 };
 constexpr std::uint8_t kFirstComparison = 30;
 // The value switch compares with the codes of command 31.
@@ -71,13 +74,13 @@ void translate_comparison(Translator& t) {
         t.sio_pos += 1;
     }
     emit_conditional_jump(t, condition_code(codes, value), variable, value, second);
-    OutByte(t, 0x1C);
+    OutByte(t, kOpJump);
     add_jump_fixup(t, first);
 }
 
 // 40: a menu of texts; each entry leads to its own target.
 void translate_menu(Translator& t) {
-    OutByte(t, 0x58);
+    OutByte(t, kOpMenu);
     OutByte(t, 0x01);
     OutNum(t, kMenuNumber);
     OutByte(t, 0x22);

@@ -23,7 +23,7 @@ constexpr std::int32_t kClosingScenario = 998;
 // filled in once the whole file is translated.
 void translate_jump(Translator& t) {
     const std::int32_t target = static_cast<std::int32_t>(InWord(t));
-    OutByte(t, 0x1C);
+    OutByte(t, kOpJump);
     add_jump_fixup(t, target);
 }
 
@@ -32,7 +32,7 @@ void translate_jump(Translator& t) {
 // is upper-cased and compared whole, whatever its length.
 void translate_global_jump(Translator& t) {
     std::string name(InText(t));
-    OutByte(t, 0x16);
+    OutByte(t, kOpScenario);
     OutByte(t, 0x01);
     base::upper_case_name(name.data());
     for (std::size_t k = 1; k <= t.scenarios.size(); ++k) {
@@ -53,19 +53,19 @@ void translate_range(Translator& t) {
     const std::int32_t variable = read_variable_operand(t);
     const ValueOperand value = read_value_operand(t);
     if (!value.is_variable) {
-        OutByte(t, 0x57);
+        OutByte(t, kOpRange);
         OutNum(t, variable);
         OutNum(t, 0);
         OutNum(t, value.value - 1);
         return;
     }
-    OutByte(t, 0x49);  // scratch := variable
+    OutByte(t, kOpSetVar);  // scratch := variable
     OutNum(t, kScratchVariable);
     OutNum(t, value.value);
-    OutByte(t, 0x3D);  // scratch := scratch - 1
+    OutByte(t, kOpSubtract);  // scratch := scratch - 1
     OutNum(t, kScratchVariable);
     OutNum(t, 1);
-    OutByte(t, 0x57);
+    OutByte(t, kOpRange);
     OutNum(t, variable);
     OutNum(t, 0);
     OutVar(t, kScratchVariable);
@@ -75,10 +75,10 @@ void translate_range(Translator& t) {
 // shown with number 0), then the scenario jump to scenario 998.
 void translate_close(Translator& t) {
     InWord(t);
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x30);
     emit_string_slot(t, kBackgroundSlot, "NO");
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x05);
     OutByte(t, 0x40);
     OutNum(t, kBackgroundSlot);

@@ -185,9 +185,9 @@ void translate_characters(Translator& t) {
         base::console_print("********** Bad charactor nums : %d\n", n);
     }
 
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x30);
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x22);
     const std::int32_t count_position = t.output_length;
     OutByte(t, 0x00);
@@ -208,9 +208,9 @@ void translate_characters(Translator& t) {
 
 // 61: the background alone.
 void translate_show_background(Translator& t) {
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x30);
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x05);
     emit_background_operand(t);
 }
@@ -226,26 +226,26 @@ void translate_background(Translator& t) {
     base::upper_case_name(name);
     if (char* stop = std::strchr(name, '.')) *stop = '\0';
 
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x30);
     emit_background_name(t, name);
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x05);
     emit_background_operand(t);
 }
 
 // 63: no background. The slot holds "NO" and the literal picture "*" is shown.
 void translate_no_background(Translator& t) {
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x30);
     emit_background_name(t, "NO");
-    OutByte(t, 0x68);
+    OutByte(t, kOpSprites);
     OutByte(t, 0x01);
     OutNum(t, 1);
     OutNum(t, 0);
     OutNum(t, 0);
     OutNum(t, 0);
-    OutByte(t, 0x0B);
+    OutByte(t, kOpPicture);
     OutByte(t, 0x05);
     OutStr(t, "*");
     OutNum(t, 2);

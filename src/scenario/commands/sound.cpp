@@ -59,14 +59,14 @@ void translate_music(Translator& t) {
     const unsigned number = InWord(t);
     char name[16];
     std::snprintf(name, sizeof name, "BGM_%02u", number);
-    OutByte(t, 0x0E);
+    OutByte(t, kOpSound);
     OutByte(t, 0x01);
     OutStr(t, name);
 }
 
 // 51: the music instruction that names nothing, with the number 100.
 void translate_music_51(Translator& t) {
-    OutByte(t, 0x0E);
+    OutByte(t, kOpSound);
     OutByte(t, 0x10);
     OutNum(t, 100);
 }
@@ -81,7 +81,7 @@ void translate_sound(Translator& t) {
     } else {
         base::console_print("********** Bad sound effect number : %u\n", number);
     }
-    OutByte(t, 0x0E);
+    OutByte(t, kOpSound);
     OutByte(t, 0x30);
     OutStr(t, name);
 }

@@ -27,7 +27,7 @@ constexpr std::string_view kAfterSpeaker = "\x81\x79\x81\x7A";          // 【�
 
 void emit_speaker(Translator& t) {
     t.text_area += kSpeakerClose;
-    OutByte(t, 0xFF);
+    OutByte(t, kOpText);
     OutByte(t, 0x81);  // 〔
     OutByte(t, 0x6B);
     OutStr(t, t.text_area);
@@ -59,7 +59,7 @@ void translate_message(Translator& t) {
         }
     }
     if (!t.text_area.empty()) {
-        OutByte(t, 0xFF);
+        OutByte(t, kOpText);
         OutStr(t, t.text_area);
         OutByte(t, 0x01);
     }

@@ -9,18 +9,11 @@ namespace msconv::scenario {
 
 namespace {
 
-// TPC32 assignment instructions: opcode, target variable, operand. The
-// variable form (operand is a source variable number) is the literal form + 14.
-constexpr std::uint8_t kSet = 0x3B;
-constexpr std::uint8_t kAdd = 0x3C;
-constexpr std::uint8_t kSubtract = 0x3D;
-constexpr std::uint8_t kVariableForm = 14;
-
 // Condition codes of the conditional jumps these commands write (the codes
-// of comparison commands 33 and 34; 0x52 is the variable form of 0x44).
-constexpr std::uint8_t kResetGuard = 0x47;
-constexpr std::uint8_t kLoopCondition = 0x44;
-constexpr std::uint8_t kPickCondition = 0x52;
+// of comparison commands 33 and 34).
+constexpr std::uint8_t kResetGuard = kIfGreaterEqual;
+constexpr std::uint8_t kLoopCondition = kIfLess;
+constexpr std::uint8_t kPickCondition = kIfLess + kWithVariable;
 
 // Variables of the player that these commands work on.
 constexpr std::int32_t kChoiceVariable = 0;   // receives command 11's choice
@@ -63,13 +56,13 @@ void emit_assignment(Translator& t, std::uint8_t opcode, std::int32_t variable,
 // literal, the variable form for a source variable.
 void emit_assignment(Translator& t, std::uint8_t literal_opcode, std::int32_t variable,
                      ValueOperand value) {
-    const std::uint8_t opcode = value.is_variable ? literal_opcode + kVariableForm : literal_opcode;
+    const std::uint8_t opcode = value.is_variable ? literal_opcode + kWithVariable : literal_opcode;
     emit_assignment(t, opcode, variable, value.value);
 }
 
 // variable = the variable whose number `pointer` holds.
 void emit_indirect_assignment(Translator& t, std::int32_t variable, std::int32_t pointer) {
-    OutByte(t, kSet + kVariableForm);
+    OutByte(t, kOpSet + kWithVariable);
     OutNum(t, variable);
     OutVar(t, pointer);
 }
@@ -78,7 +71,7 @@ void emit_indirect_assignment(Translator& t, std::int32_t variable, std::int32_t
 void translate_preset(Translator& t) {
     for (std::int32_t k = 0; k < kPresetCount; ++k) {
         const std::int32_t value = static_cast<std::int32_t>(InWord(t));
-        emit_assignment(t, kSet, kFirstPresetVariable + k, value);
+        emit_assignment(t, kOpSet, kFirstPresetVariable + k, value);
     }
 }
 
@@ -87,17 +80,17 @@ void translate_preset(Translator& t) {
 // chosen variable in variable 0. Both jumps stay inside this translation and
 // are patched here.
 void translate_choose(Translator& t) {
-    emit_assignment(t, kSet, kCandidateVariable, kFirstCandidate + 1);
-    emit_assignment(t, kSet, kChoiceVariable, kFirstCandidate);
+    emit_assignment(t, kOpSet, kCandidateVariable, kFirstCandidate + 1);
+    emit_assignment(t, kOpSet, kChoiceVariable, kFirstCandidate);
     const std::int32_t loop_top = body_offset(t);
     emit_indirect_assignment(t, kCandidateValue, kCandidateVariable);
     emit_indirect_assignment(t, kChoiceValue, kChoiceVariable);
     emit_condition(t, kPickCondition, kCandidateValue, kChoiceValue);
     const std::int32_t skip_field = t.output_length;
     OutInt(t, 0);
-    emit_assignment(t, kSet + kVariableForm, kChoiceVariable, kCandidateVariable);
+    emit_assignment(t, kOpSet + kWithVariable, kChoiceVariable, kCandidateVariable);
     patch_int(t, skip_field, body_offset(t));
-    emit_assignment(t, kAdd, kCandidateVariable, 1);
+    emit_assignment(t, kOpAdd, kCandidateVariable, 1);
     emit_condition(t, kLoopCondition, kCandidateVariable, kEndCandidate);
     OutInt(t, loop_top);
 }
@@ -112,7 +105,7 @@ void translate_ignored_pair(Translator& t) {
 void translate_add(Translator& t) {
     const std::int32_t variable = read_variable_operand(t);
     const ValueOperand value = read_value_operand(t);
-    emit_assignment(t, kAdd, variable, value);
+    emit_assignment(t, kOpAdd, variable, value);
 }
 
 // 21: variable -= value, then a conditional jump over a reset of the
@@ -120,11 +113,11 @@ void translate_add(Translator& t) {
 void translate_subtract(Translator& t) {
     const std::int32_t variable = read_variable_operand(t);
     const ValueOperand value = read_value_operand(t);
-    emit_assignment(t, kSubtract, variable, value);
+    emit_assignment(t, kOpSubtract, variable, value);
     emit_condition(t, kResetGuard, variable, 0);
     const std::int32_t skip_field = t.output_length;
     OutInt(t, 0);
-    emit_assignment(t, kSet, variable, 0);
+    emit_assignment(t, kOpSet, variable, 0);
     patch_int(t, skip_field, body_offset(t));
 }
 
@@ -133,7 +126,7 @@ void translate_subtract(Translator& t) {
 void translate_set(Translator& t) {
     const std::int32_t variable = read_variable_operand(t);
     const ValueOperand value = read_value_operand(t);
-    emit_assignment(t, kSet, variable, value);
+    emit_assignment(t, kOpSet, variable, value);
     if (variable != kChapterVariable) return;
     // The name goes by the number emitted as operand, a source variable's
     // number included.

@@ -30,7 +30,7 @@ using FixedSequence = std::vector<FixedInstruction>;
 
 // Command 7, first operand 0, second operand 0.
 const FixedSequence kScreenZeroZero = {
-    {0x67, 0x01, nullptr, {490, 14, 631, 145, 1, 490, 14, 0}},
+    {kOpWindow, 0x01, nullptr, {490, 14, 631, 145, 1, 490, 14, 0}},
 };
 
 // Command 7, first operand 0, second operand not 0: scenario 995.
@@ -40,18 +40,18 @@ const FixedSequence kScreenZeroOther = {
 
 // Command 7, first operand not 0, second operand 0.
 const FixedSequence kScreenOtherZero = {
-    {0x67, 0x01, nullptr, {10, 10, 161, 45, 1, 10, 10, 0}},
+    {kOpWindow, 0x01, nullptr, {10, 10, 161, 45, 1, 10, 10, 0}},
 };
 
 // Command 7, both operands not 0: the window setup sequence.
 const FixedSequence kWindowSetup = {
     {0x0B, 0x10, "WINDOW",   {2}},
-    {0x64, 0x10, nullptr,    {15, 15, 157, 41, -1, 165, 166, 189}},
-    {0x67, 0x02, nullptr,    {320, 0, 471, 35, 2, 10, 10, -1, 0}},
+    {kOpScreen, 0x10, nullptr,    {15, 15, 157, 41, -1, 165, 166, 189}},
+    {kOpWindow, 0x02, nullptr,    {320, 0, 471, 35, 2, 10, 10, -1, 0}},
     {0x0B, 0x10, "OTHER_01", {2}},
-    {0x67, 0x21, nullptr,    {2, 0, 24, 24, 24, 24, 0, 2, 26, 17, 24, 0, 2, 1, -1, 0}},
-    {0x67, 0x21, nullptr,    {3, 0, 24, 24, 24, 24, 0, 2, 97, 17, 24, 0, 2, 1, -1, 0}},
-    {0x67, 0x01, nullptr,    {10, 10, 161, 45, 0, 10, 10, 0}},
+    {kOpWindow, 0x21, nullptr,    {2, 0, 24, 24, 24, 24, 0, 2, 26, 17, 24, 0, 2, 1, -1, 0}},
+    {kOpWindow, 0x21, nullptr,    {3, 0, 24, 24, 24, 24, 0, 2, 97, 17, 24, 0, 2, 1, -1, 0}},
+    {kOpWindow, 0x01, nullptr,    {10, 10, 161, 45, 0, 10, 10, 0}},
 };
 
 // Command 9: scenario 996.

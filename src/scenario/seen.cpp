@@ -1,0 +1,594 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The SEEN header and the reader. The body is walked twice with the same
+// decoder: the first walk finds where instructions start and which offsets
+// are jumped to, the second writes the lines with the labels of the targets.
+#include "scenario/seen.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "base/bytes.h"
+#include "platform/platform.h"
+
+namespace msconv::scenario {
+
+using base::ByteReader;
+
+void write_seen_header(std::uint8_t* header, std::uint32_t body_length) {
+    std::memset(header, 0, kSeenHeaderSize);
+    std::memcpy(header, kSeenMagic.data(), kSeenMagic.size());
+    base::write_le32(header + 40, 1);
+    header[80] = 1;
+    header[85] = 1;
+    header[90] = 1;
+    base::write_le32(header + kSeenBodyLengthOffset, body_length);
+}
+
+std::string seen_entry_name(std::int32_t number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "SEEN%03d.TXT", static_cast<int>(number));
+    return name;
+}
+
+bool is_seen_entry_name(std::string_view name) {
+    return name.size() > 8 && name.starts_with("SEEN") && name.ends_with(".TXT");
+}
+
+namespace {
+
+// MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.
+#ifdef _WIN32
+std::string format(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+#endif
+std::string format(const char* pattern, ...) {
+    char buffer[128];
+    va_list args;
+    va_start(args, pattern);
+    const int n = std::vsnprintf(buffer, sizeof buffer, pattern, args);
+    va_end(args);
+    if (n < 0) return {};
+    return std::string(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
+}
+
+// A tagged number: the high nibble of the first byte is the length (1 to 5),
+// with bit 7 set for a variable reference; the low nibble holds bits 0-3 and
+// each further byte the next 8 bits. The last byte of a five-byte number
+// holds bits 28-31, sign-extended, so the sign comes from it.
+struct Number {
+    std::int32_t value = 0;
+    bool variable = false;
+};
+
+// Reads a tagged number; a length outside 1 to 5 fails the reader.
+Number number(ByteReader& r) {
+    const std::uint8_t first = r.u8();
+    const int length = (first >> 4) & 0x7;
+    if (length < 1 || length > 5) {
+        r.ok = false;
+        return {};
+    }
+    std::uint32_t value = first & 0x0F;
+    for (int i = 1; i < length; ++i)
+        value |= static_cast<std::uint32_t>(r.u8()) << (4 + 8 * (i - 1));
+    return {static_cast<std::int32_t>(value), (first & 0x80) != 0};
+}
+
+// UTF-8 text: control bytes escaped, and for a quoted string quotes and
+// backslashes as well.
+void append_escaped(std::string& out, const char* text, std::size_t size, bool quoting) {
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (quoting && (c == '"' || c == '\\')) {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            out += format("\\x%02X", c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+}
+
+// A code page 932 text in UTF-8, quotes, backslashes and control bytes
+// escaped. A byte that starts no character is shown as \xNN and the rest goes
+// on after it.
+std::string transcoded(std::span<const std::uint8_t> text, bool quoting) {
+    std::string out;
+    std::string character;
+    for (std::size_t i = 0; i < text.size();) {
+        character.clear();
+        const std::size_t taken =
+            msconv::platform::cp932_character_to_utf8(text.subspan(i), character);
+        if (taken == 0) {
+            out += format("\\x%02X", text[i]);
+            ++i;
+            continue;
+        }
+        append_escaped(out, character.data(), character.size(), quoting);
+        i += taken;
+    }
+    return out;
+}
+
+std::string quoted(std::span<const std::uint8_t> text) {
+    return '"' + transcoded(text, true) + '"';
+}
+
+std::string num(Number n) {
+    std::string out = n.variable ? "$" : "";
+    out += std::to_string(n.value);
+    return out;
+}
+
+// A number in the place of a variable number: v12, or v[$800] for the
+// variable whose number variable 800 holds.
+std::string var(Number n) {
+    std::string out = n.variable ? "v[$" : "v";
+    out += std::to_string(n.value);
+    if (n.variable) out += ']';
+    return out;
+}
+
+std::string numbers(ByteReader& r, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        const Number n = number(r);
+        if (i > 0) out += ", ";
+        out += num(n);
+    }
+    return out;
+}
+
+// The condition codes as the listing shows them. The value switch jumps on
+// kIfEqual to the entry whose value equals the variable, the guard after a
+// subtraction skips the reset to 0 on kIfGreaterEqual while the variable is
+// not below 0, and the choice loop runs back on kIfLess while its counter is
+// below its end.
+struct Condition {
+    std::uint8_t code;
+    const char* relation;
+};
+constexpr Condition kConditions[] = {
+    {kIfEqual, "=="},     {kIfNotEqual, "!="}, {kIfLess, "<"},
+    {kIfLessEqual, "<="}, {kIfGreater, ">"},   {kIfGreaterEqual, ">="},
+};
+
+// The operations of kOpSet, kOpAdd and kOpSubtract, and of their forms from
+// a variable.
+constexpr const char* kOperations[] = {"=", "+=", "-="};
+
+using Line = SeenLine;
+
+Line make_line(std::size_t offset, int depth, SeenKind kind, std::string text = {},
+               std::string name = {}) {
+    Line line;
+    line.offset = offset;
+    line.depth = depth;
+    line.kind = kind;
+    line.text = std::move(text);
+    line.name = std::move(name);
+    return line;
+}
+
+struct Listing {
+    std::span<const std::uint8_t> body;
+    std::map<std::uint32_t, int> labels;  // body offset -> label number
+    // For each body offset, the offset of the first zero byte at or after it
+    // (the body's size when there is none), so that finding the end of a
+    // text costs the same wherever it starts.
+    std::vector<std::uint32_t> next_zero;
+    // Set while a known instruction is decoded a second time to write its
+    // lines. Texts are copied and transcoded only then: a failed attempt at
+    // every byte of a long text would otherwise copy the rest of it each time.
+    bool render = false;
+    bool unterminated = false;  // a text of the last decode ran to the body's end
+};
+
+// The zero-terminated text at the read position, without its terminator,
+// and the position past it; where the body ends first, the text ends there
+// and the reader fails.
+std::span<const std::uint8_t> text(Listing& l, ByteReader& r) {
+    std::span<const std::uint8_t> text;
+    if (!r.at_end()) {
+        const std::size_t end = l.next_zero[r.pos];
+        text = l.body.subspan(r.pos, end - r.pos);
+        r.pos = end;
+    }
+    if (r.at_end()) l.unterminated = true;
+    r.u8();
+    return text;
+}
+
+// The text's bytes, when lines are written.
+std::string raw(const Listing& l, std::span<const std::uint8_t> text) {
+    return l.render ? std::string(text.begin(), text.end()) : std::string();
+}
+
+// A text, quoted in UTF-8, when lines are written.
+std::string quoted(Listing& l, std::span<const std::uint8_t> text) {
+    return l.render ? quoted(text) : std::string();
+}
+
+// How a jump target is shown: its label, or the raw offset with a mark.
+// Every target is also added to `targets`.
+std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint32_t>& targets) {
+    targets.push_back(offset);
+    const auto label = l.labels.find(offset);
+    if (label != l.labels.end()) return format("L%04d", label->second);
+    if (offset < l.body.size()) return format("0x%04X (not at an instruction)", offset);
+    return format("0x%04X (outside the body)", offset);
+}
+
+// The picture operand into `line`: 0x40 and the number of a string slot, or
+// a literal name. Returns how the listing shows it.
+std::string picture_operand(Listing& l, ByteReader& r, Line& line) {
+    if (r.next_is(0x40)) {
+        r.u8();
+        const Number slot = number(r);
+        line.via_slot = true;
+        line.number = slot.value;
+        line.variable = slot.variable;
+        return "slot " + num(slot);
+    }
+    const std::span<const std::uint8_t> name = text(l, r);
+    line.name = raw(l, name);
+    return quoted(l, name);
+}
+
+// 0x0B: picture instructions, by sub-code.
+bool decode_picture(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>& lines) {
+    const std::uint8_t sub_code = r.u8();
+    Line line = make_line(start, 0, SeenKind::picture);
+    if (sub_code == 0x30) {
+        line.kind = SeenKind::other;
+        line.text = "picture 30";
+    } else if (sub_code == 0x05) {
+        const std::string picture = picture_operand(l, r, line);
+        const Number n = number(r);
+        line.text = "picture 05 " + picture + ", " + num(n);
+    } else if (sub_code == 0x10) {
+        const std::span<const std::uint8_t> name = text(l, r);
+        line.name = raw(l, name);
+        const Number n = number(r);
+        line.text = "picture 10 " + quoted(l, name) + ", " + num(n);
+    } else if (sub_code == 0x22) {
+        const int count = r.u8();
+        const std::string picture = picture_operand(l, r, line);
+        const Number n = number(r);
+        line.text = "picture 22 " + picture + ", " + num(n) + ", " + std::to_string(count) +
+                    (count == 1 ? " sprite" : " sprites");
+        lines.push_back(std::move(line));
+        for (int i = 0; i < count && r.ok; ++i) {
+            const std::size_t at = r.pos;
+            r.expect(0x03);
+            const std::span<const std::uint8_t> name = text(l, r);
+            Number area[4];
+            for (Number& a : area)
+                a = number(r);
+            const Number x = number(r);
+            const Number y = number(r);
+            lines.push_back(make_line(at, 1, SeenKind::sprite,
+                                      "sprite " + quoted(l, name) + " area " + num(area[0]) + "," +
+                                          num(area[1]) + "-" + num(area[2]) + "," + num(area[3]) +
+                                          " at " + num(x) + "," + num(y),
+                                      raw(l, name)));
+        }
+        return true;
+    } else {
+        return false;
+    }
+    lines.push_back(std::move(line));
+    return true;
+}
+
+// 0x58: the menu, its items, the end with the item count, then one target
+// per item (shown on the item's line).
+bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>& lines,
+                 std::vector<std::uint32_t>& targets) {
+    r.expect(0x01);
+    const Number n = number(r);
+    r.expect(0x22);
+    r.expect(0x00);
+    lines.push_back(make_line(start, 0, SeenKind::menu, "menu " + num(n)));
+    std::vector<Line> items;
+    while (r.ok && r.next_is(0xFF)) {
+        const std::size_t at = r.pos;
+        r.u8();
+        const std::span<const std::uint8_t> item = text(l, r);
+        r.expect(0x00);
+        items.push_back(make_line(at, 1, SeenKind::menu_item, quoted(l, item), raw(l, item)));
+    }
+    const std::size_t end = r.pos;
+    r.expect(0x23);
+    r.expect(0x1E);
+    const std::size_t count = r.u8();
+    const Number m = number(r);
+    if (!r.ok || count != (items.size() & 0xFF)) return false;
+    for (Line& item : items) {
+        const std::uint32_t to = r.le32();
+        item.text = "item " + item.text + " -> " + target(l, to, targets);
+        item.target = to;
+        lines.push_back(std::move(item));
+    }
+    lines.push_back(
+        make_line(end, 1, SeenKind::other, "end " + std::to_string(count) + ", " + num(m)));
+    return true;
+}
+
+// Decodes the instruction at r.pos into `lines` and the jump targets it
+// holds into `targets`. False when the bytes there are no known instruction.
+bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
+            std::vector<std::uint32_t>& targets) {
+    const std::size_t start = r.pos;
+    auto line = [&](std::string text, SeenKind kind = SeenKind::other) -> Line& {
+        lines.push_back(make_line(start, 0, kind, std::move(text)));
+        return lines.back();
+    };
+    const std::uint8_t code = r.u8();
+    switch (code) {
+        case kOpJump: {
+            const std::uint32_t to = r.le32();
+            line("jump " + target(l, to, targets), SeenKind::jump).target = to;
+            break;
+        }
+        case kOpCondition: {
+            r.expect(0x28);
+            const std::uint8_t condition = r.u8();
+            const Number a = number(r);
+            const Number b = number(r);
+            r.expect(0x29);
+            const std::uint32_t to = r.le32();
+            const bool with_variable = condition >= kIfEqual + kWithVariable;
+            const std::uint8_t literal_form = with_variable ? condition - kWithVariable : condition;
+            const Condition* c =
+                std::find_if(std::begin(kConditions), std::end(kConditions),
+                             [&](const Condition& k) { return k.code == literal_form; });
+            if (c == std::end(kConditions)) return false;
+            line("if " + var(a) + " " + c->relation + " " + (with_variable ? var(b) : num(b)) +
+                     " jump " + target(l, to, targets),
+                 SeenKind::branch)
+                .target = to;
+            break;
+        }
+        case kOpSet:
+        case kOpAdd:
+        case kOpSubtract:
+        case kOpSetVar:
+        case kOpAddVar:
+        case kOpSubtractVar: {
+            const bool from_variable = code >= kOpSetVar;
+            const Number to = number(r);
+            const Number from = number(r);
+            line(var(to) + " " + kOperations[code - (from_variable ? kOpSetVar : kOpSet)] + " " +
+                 (from_variable ? var(from) : num(from)));
+            break;
+        }
+        case kOpRange: {
+            const Number v = number(r);
+            const Number low = number(r);
+            const Number high = number(r);
+            line("range " + var(v) + ", " + num(low) + " .. " + num(high));
+            break;
+        }
+        case kOpSlot: {
+            r.expect(0x01);
+            const Number slot = number(r);
+            const std::span<const std::uint8_t> value = text(l, r);
+            Line& slot_line = line("slot " + num(slot) + " = " + quoted(l, value), SeenKind::slot);
+            slot_line.name = raw(l, value);
+            slot_line.number = slot.value;
+            slot_line.variable = slot.variable;
+            break;
+        }
+        case kOpTitleLine: {
+            // The title line: two string slots, each after the bytes 10 03.
+            r.expect(0x04);
+            r.expect(0x10);
+            r.expect(0x03);
+            const Number first = number(r);
+            r.expect(0x10);
+            r.expect(0x03);
+            const Number second = number(r);
+            r.expect(0x00);
+            line("title line: slot " + num(first) + ", slot " + num(second));
+            break;
+        }
+        case kOpPicture:
+            if (!decode_picture(l, r, start, lines)) return false;
+            break;
+        case kOpScreen:
+            r.expect(0x10);
+            line("op 64 10: " + numbers(r, 8));
+            break;
+        case kOpWindow: {
+            const std::uint8_t sub_code = r.u8();
+            const int count = sub_code == 0x01   ? 8
+                              : sub_code == 0x02 ? 9
+                              : sub_code == 0x21 ? 16
+                                                 : 0;
+            if (count == 0) return false;
+            line(format("op 67 %02X: ", sub_code) + numbers(r, count));
+            break;
+        }
+        case kOpSprites:
+            r.expect(0x01);
+            line("op 68 01: " + numbers(r, 4));
+            break;
+        case kOpScenario: {
+            const std::uint8_t sub_code = r.u8();
+            const Number scenario = number(r);
+            if (sub_code != 0x01 && sub_code != 0x02) return false;
+            Line& jump = sub_code == 0x01
+                             ? line("scenario jump " + num(scenario), SeenKind::scenario_jump)
+                             : line("scenario 02: " + num(scenario), SeenKind::player_scenario);
+            jump.number = scenario.value;
+            jump.variable = scenario.variable;
+            break;
+        }
+        case kOpSound: {
+            const std::uint8_t sub_code = r.u8();
+            if (sub_code == 0x01 || sub_code == 0x30) {
+                const std::span<const std::uint8_t> name = text(l, r);
+                line((sub_code == 0x01 ? "music " : "sound ") + quoted(l, name),
+                     sub_code == 0x01 ? SeenKind::music : SeenKind::sound)
+                    .name = raw(l, name);
+            } else if (sub_code == 0x10) {
+                line("music 10: " + num(number(r)));
+            } else {
+                return false;
+            }
+            break;
+        }
+        case kOpMenu:
+            if (!decode_menu(l, r, start, lines, targets)) return false;
+            break;
+        case kOpText: {
+            // A text, then 01, or 02 01 after a speaker name.
+            const std::span<const std::uint8_t> said = text(l, r);
+            const std::uint8_t after = r.u8();
+            if (after == 0x02) r.expect(0x01);
+            if (after != 0x01 && after != 0x02) return false;
+            line((after == 0x01 ? "text " : "speaker ") + quoted(l, said),
+                 after == 0x01 ? SeenKind::text : SeenKind::speaker)
+                .name = raw(l, said);
+            break;
+        }
+        default:
+            return false;
+    }
+    return r.ok;
+}
+
+struct WalkResult {
+    std::size_t instructions = 0;
+    std::size_t unknown_bytes = 0;
+};
+
+// Why the decode that ended at `r` failed.
+SeenFaultKind fault_of(const Listing& l, const ByteReader& r) {
+    if (l.unterminated) return SeenFaultKind::unterminated_text;
+    return r.pos > l.body.size() ? SeenFaultKind::cut : SeenFaultKind::unknown;
+}
+
+// One walk over the body. It collects the instruction starts and the jump
+// targets where they are asked for, and the lines and faults where `out` is
+// given.
+WalkResult walk(Listing& l, std::vector<bool>* starts, std::vector<std::uint32_t>* targets,
+                std::vector<Line>* out, std::vector<SeenFault>* faults) {
+    WalkResult result;
+    std::vector<Line> lines;
+    std::vector<std::uint32_t> found;
+    std::size_t pos = 0;
+    while (pos < l.body.size()) {
+        ByteReader r{l.body, pos};
+        lines.clear();
+        found.clear();
+        l.render = false;
+        l.unterminated = false;
+        if (decode(l, r, lines, found)) {
+            ++result.instructions;
+            if (starts) (*starts)[pos] = true;
+            if (targets) targets->insert(targets->end(), found.begin(), found.end());
+            if (out) {
+                ByteReader again{l.body, pos};
+                lines.clear();
+                l.render = true;
+                decode(l, again, lines, found);
+                lines.front().length = r.pos - pos;
+                for (Line& line : lines)
+                    out->push_back(std::move(line));
+            }
+            pos = r.pos;
+        } else {
+            ++result.unknown_bytes;
+            const SeenFaultKind kind = fault_of(l, r);
+            if (faults && !faults->empty() && faults->back().kind == kind &&
+                faults->back().offset + faults->back().count == pos) {
+                ++faults->back().count;
+            } else if (faults) {
+                faults->push_back({static_cast<std::uint32_t>(pos), 1, kind});
+            }
+            // A run of unknown bytes is one line, so that a large file of
+            // them does not take a line's memory per byte.
+            if (out && !out->empty() && out->back().kind == SeenKind::unknown_byte &&
+                out->back().offset + static_cast<std::size_t>(out->back().number) == pos &&
+                out->back().number < INT32_MAX) {
+                ++out->back().number;
+            } else if (out) {
+                Line run = make_line(pos, 0, SeenKind::unknown_byte);
+                run.number = 1;
+                out->push_back(std::move(run));
+            }
+            ++pos;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+bool is_seen_file(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= kSeenMagic.size() &&
+           std::memcmp(bytes.data(), kSeenMagic.data(), kSeenMagic.size()) == 0;
+}
+
+std::string seen_text_utf8(std::span<const std::uint8_t> text) {
+    return transcoded(text, false);
+}
+
+SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
+    constexpr std::size_t kHeaderSize = kSeenHeaderSize;
+    SeenProgram program;
+    SeenHeader& header = program.header;
+    header.magic = is_seen_file(seen);
+    header.file_size = seen.size();
+    if (!header.magic || seen.size() < kHeaderSize || seen.size() - kHeaderSize > UINT32_MAX)
+        return program;
+    header.body_length = ByteReader{seen, kSeenBodyLengthOffset}.le32();
+    header.present = seen.size() - kHeaderSize;
+    std::uint8_t model[kHeaderSize];
+    write_seen_header(model, 0);
+    for (std::size_t i = 0; i < kSeenBodyLengthOffset; ++i) {
+        if (seen[i] != model[i]) header.differing.push_back(i);
+    }
+
+    Listing l;
+    l.body = seen.subspan(kHeaderSize);
+    l.next_zero.resize(l.body.size());
+    std::uint32_t zero = static_cast<std::uint32_t>(l.body.size());
+    for (std::size_t i = l.body.size(); i-- > 0;) {
+        if (l.body[i] == 0) zero = static_cast<std::uint32_t>(i);
+        l.next_zero[i] = zero;
+    }
+    std::vector<bool> starts(l.body.size(), false);
+    std::vector<std::uint32_t> targets;
+    walk(l, &starts, &targets, nullptr, nullptr);
+    // Labels go to targets at the start of an instruction and to the end of
+    // the body (a jump to a last command that has no translation), numbered
+    // in body order.
+    std::sort(targets.begin(), targets.end());
+    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+    for (std::uint32_t t : targets) {
+        if (t == l.body.size() || (t < l.body.size() && starts[t])) {
+            const int number = static_cast<int>(l.labels.size()) + 1;
+            l.labels.emplace(t, number);
+        }
+    }
+    const WalkResult walked = walk(l, nullptr, nullptr, &program.lines, &program.faults);
+    program.decoded = true;
+    program.body_size = l.body.size();
+    program.labels = std::move(l.labels);
+    program.instructions = walked.instructions;
+    program.unknown_bytes = walked.unknown_bytes;
+    program.complete = header.body_length == header.present && header.differing.empty() &&
+                       walked.unknown_bytes == 0;
+    return program;
+}
+
+}  // namespace msconv::scenario

@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The SEEN file: its header, the TPC32 opcodes and condition codes the
+// translator writes, its entry name, and the reader that decodes it again
+// (bytes in, header and instructions out). The translator and avdtool both
+// take the format from here.
+//
+// The reader reads only inside the given bytes, whatever they hold, and
+// takes time in proportion to them: the end of a text is looked up in a
+// table of next zero bytes, and texts are copied only for instructions that
+// decode whole.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace msconv::scenario {
+
+inline constexpr std::string_view kSeenMagic = "TPC32";
+inline constexpr std::int32_t kSeenHeaderSize = 99;
+inline constexpr std::size_t kSeenBodyLengthOffset = 95;
+
+// Writes the 99-byte SEEN header: "TPC32", the fixed values the player
+// expects and the body length at offset 95.
+void write_seen_header(std::uint8_t* header, std::uint32_t body_length);
+
+// "SEEN001.TXT": the entry of scenario `number`.
+std::string seen_entry_name(std::int32_t number);
+// True for an entry name of that form: "SEEN", anything, ".TXT".
+bool is_seen_entry_name(std::string_view name);
+
+// The first byte of each TPC32 instruction.
+inline constexpr std::uint8_t kOpPicture = 0x0B;    // sub-code 30, 05, 10 or 22
+inline constexpr std::uint8_t kOpSound = 0x0E;      // sub-code 01 music, 10, 30 sound
+inline constexpr std::uint8_t kOpCondition = 0x15;  // 28, condition, a, b, 29, target
+inline constexpr std::uint8_t kOpScenario = 0x16;   // 01 jump, 02 the player's own
+inline constexpr std::uint8_t kOpJump = 0x1C;       // target
+inline constexpr std::uint8_t kOpSet = 0x3B;        // v := n
+inline constexpr std::uint8_t kOpAdd = 0x3C;        // v += n
+inline constexpr std::uint8_t kOpSubtract = 0x3D;   // v -= n
+inline constexpr std::uint8_t kOpSetVar = 0x49;     // the forms from a variable
+inline constexpr std::uint8_t kOpAddVar = 0x4A;
+inline constexpr std::uint8_t kOpSubtractVar = 0x4B;
+inline constexpr std::uint8_t kOpRange = 0x57;  // v, low, high
+inline constexpr std::uint8_t kOpMenu = 0x58;
+inline constexpr std::uint8_t kOpSlot = 0x59;  // 01, slot, text
+inline constexpr std::uint8_t kOpTitleLine = 0x60;
+inline constexpr std::uint8_t kOpScreen = 0x64;   // 10 and 8 numbers
+inline constexpr std::uint8_t kOpWindow = 0x67;   // 01, 02 or 21 and 8, 9 or 16 numbers
+inline constexpr std::uint8_t kOpSprites = 0x68;  // 01 and 4 numbers
+inline constexpr std::uint8_t kOpText = 0xFF;     // text, 01 (or 02 01 after a speaker)
+
+// Condition codes of kOpCondition: the jump is taken when the condition
+// holds. Each has a form that compares with a variable, the code +
+// kWithVariable, as each assignment has a form from a variable.
+inline constexpr std::uint8_t kIfEqual = 0x3A;
+inline constexpr std::uint8_t kIfNotEqual = 0x3B;
+inline constexpr std::uint8_t kIfLess = 0x44;
+inline constexpr std::uint8_t kIfLessEqual = 0x45;
+inline constexpr std::uint8_t kIfGreater = 0x46;
+inline constexpr std::uint8_t kIfGreaterEqual = 0x47;
+inline constexpr std::uint8_t kWithVariable = 14;
+
+// What a line of the decoded body is, for the tools that follow names and
+// jumps.
+enum class SeenKind : std::uint8_t {
+    other,
+    unknown_byte,     // `number` bytes from `offset` that form no instruction
+    jump,             // `target`
+    branch,           // a conditional jump to `target`
+    text,             // `name`: the text
+    speaker,          // `name`: the speaker
+    menu,             // followed by its items and its end (depth 1)
+    menu_item,        // `name`: the item's text; `target`: where it leads
+    slot,             // string slot `number` set to `name`
+    picture,          // `name`, or the picture in string slot `number` (`via_slot`)
+    sprite,           // `name`, a sprite of the picture line before it
+    scenario_jump,    // to the SEEN file of scenario `number`
+    player_scenario,  // the player's own fixed scenario `number`
+    music,            // `name`
+    sound,            // `name`
+};
+
+// One line of the decoded body. An instruction is one line of depth 0
+// followed by the lines of its parts (depth 1).
+struct SeenLine {
+    std::size_t offset = 0;  // body offset
+    std::size_t length = 0;  // of an instruction (depth 0): its bytes
+    int depth = 0;
+    SeenKind kind = SeenKind::other;
+    std::string text;  // how the line reads, UTF-8 ("jump L0001")
+    std::string name;  // the name or text it holds, code page 932 bytes as stored
+    std::int32_t number = 0;
+    bool variable = false;  // `number` is a variable reference
+    bool via_slot = false;
+    std::int64_t target = -1;  // body offset of a jump, a branch or a menu item
+};
+
+// Why bytes form no instruction: the body ends inside the instruction, a
+// text of it runs to the body's end without its terminator, or no known
+// instruction starts there.
+enum class SeenFaultKind : std::uint8_t { cut, unterminated_text, unknown };
+
+// `count` bytes from body offset `offset` on, each of them no instruction
+// start for the same reason.
+struct SeenFault {
+    std::uint32_t offset = 0;
+    std::uint32_t count = 0;
+    SeenFaultKind kind = SeenFaultKind::unknown;
+};
+
+// The header as found. `decoded` is false when the magic is missing, the
+// header is cut short or the body exceeds 4 GiB; then nothing else is read.
+struct SeenHeader {
+    bool magic = false;
+    std::size_t file_size = 0;
+    std::uint32_t body_length = 0;  // as stored at offset 95
+    std::size_t present = 0;        // bytes after the header
+    // Offsets below 95 whose byte differs from the translator's header.
+    std::vector<std::size_t> differing;
+};
+
+// A SEEN file decoded.
+struct SeenProgram {
+    SeenHeader header;
+    bool decoded = false;
+    // The header is the translator's and every body byte belongs to a known
+    // instruction.
+    bool complete = false;
+    std::size_t body_size = 0;
+    std::vector<SeenLine> lines;          // in body order
+    std::vector<SeenFault> faults;        // in body order
+    std::map<std::uint32_t, int> labels;  // jump targets: body offset -> label number
+    std::size_t instructions = 0;
+    std::size_t unknown_bytes = 0;
+};
+
+// True when the bytes start with the SEEN magic "TPC32".
+bool is_seen_file(std::span<const std::uint8_t> bytes);
+
+// Decodes the body from its start, instruction after instruction; where no
+// instruction decodes, the byte is unknown and the next byte is tried.
+// Labels go to targets that are instruction starts or the body's end,
+// numbered in body order.
+SeenProgram decode_seen(std::span<const std::uint8_t> seen);
+
+// A code page 932 text in UTF-8; control bytes and bytes that start no
+// character are shown as \xNN.
+std::string seen_text_utf8(std::span<const std::uint8_t> text);
+
+}  // namespace msconv::scenario

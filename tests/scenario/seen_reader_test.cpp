@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The SEEN reader: what the translator writes reads back as its
+// instructions and targets, and broken bodies as their faults.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <tuple>
+
+#include "scenario/seen.h"
+#include "support/translate.h"
+
+using namespace msconv::scenario;
+using namespace scenario_test;
+using gamekit::lit;
+using gamekit::Sio;
+using gamekit::var;
+
+namespace {
+
+// An instruction as the reader gives it: start, length, kind and the
+// targets of its lines.
+struct Read {
+    std::size_t offset, length;
+    SeenKind kind;
+    std::vector<std::int64_t> targets;
+    bool operator==(const Read&) const = default;
+};
+
+std::vector<Read> instructions(const SeenProgram& program) {
+    std::vector<Read> out;
+    for (const SeenLine& line : program.lines) {
+        if (line.depth == 0) out.push_back({line.offset, line.length, line.kind, {}});
+        if (line.target >= 0) out.back().targets.push_back(line.target);
+    }
+    return out;
+}
+
+struct ReaderCase {
+    const char* what;
+    std::function<void(Sio&)> build;
+    std::vector<Read> expected;
+};
+
+// 3C 11 11: three bytes that a label can name.
+void add(Sio& s, const char* label) {
+    s.label(label);
+    gamekit::sio_add(s, var(1), lit(1));
+}
+
+const ReaderCase kReaderCases[] = {
+    {"jump back",
+     [](Sio& s) {
+         add(s, "top");
+         gamekit::sio_jump(s, "top");
+     },
+     {{0, 3, SeenKind::other, {}}, {3, 5, SeenKind::jump, {0}}}},
+    {"comparison: a condition, then a jump",
+     [](Sio& s) {
+         gamekit::sio_compare(s, 31, var(10), lit(5), "first");
+         add(s, "first");
+     },
+     {{0, 10, SeenKind::branch, {15}},
+      {10, 5, SeenKind::jump, {15}},
+      {15, 3, SeenKind::other, {}}}},
+    {"menu of two items",
+     [](Sio& s) {
+         gamekit::sio_menu(s, {{"x", "A"}, {"y", "B"}});
+         add(s, "x");
+         add(s, "y");
+     },
+     {{0, 27, SeenKind::menu, {27, 30}},
+      {27, 3, SeenKind::other, {}},
+      {30, 3, SeenKind::other, {}}}},
+    {"value switch: one condition per entry",
+     [](Sio& s) {
+         gamekit::sio_switch(s, var(1), {{"a", lit(2)}, {"b", lit(3)}});
+         add(s, "a");
+         add(s, "b");
+     },
+     {{0, 10, SeenKind::branch, {20}},
+      {10, 10, SeenKind::branch, {23}},
+      {20, 3, SeenKind::other, {}},
+      {23, 3, SeenKind::other, {}}}},
+};
+
+TEST(SeenReader, TranslatedCommandsReadBackAsTheirInstructions) {
+    for (const ReaderCase& c : kReaderCases) {
+        SCOPED_TRACE(c.what);
+        Sio sio;
+        c.build(sio);
+        const SeenProgram program = decode_seen(translate(sio).seen);
+        EXPECT_TRUE(program.complete);
+        EXPECT_TRUE(program.faults.empty());
+        EXPECT_EQ(instructions(program), c.expected);
+    }
+}
+
+struct FaultCase {
+    const char* body;
+    std::vector<SeenFault> faults;
+};
+
+const FaultCase kFaultCases[] = {
+    // A jump whose target the body's end cuts; its last bytes start nothing.
+    {"1C 05 00", {{0, 1, SeenFaultKind::cut}, {1, 2, SeenFaultKind::unknown}}},
+    // A text without its terminator: each byte of it could start one.
+    {"FF 41 FF",
+     {{0, 1, SeenFaultKind::unterminated_text},
+      {1, 1, SeenFaultKind::unknown},
+      {2, 1, SeenFaultKind::unterminated_text}}},
+    {"3C 11 11 99", {{3, 1, SeenFaultKind::unknown}}},
+};
+
+TEST(SeenReader, FaultsAreDataWithTheirOffsets) {
+    for (const FaultCase& c : kFaultCases) {
+        SCOPED_TRACE(c.body);
+        const SeenProgram program = decode_seen(seen(hex(c.body)));
+        std::vector<std::tuple<std::uint32_t, std::uint32_t, SeenFaultKind>> found, expected;
+        for (const SeenFault& f : program.faults)
+            found.emplace_back(f.offset, f.count, f.kind);
+        for (const SeenFault& f : c.faults)
+            expected.emplace_back(f.offset, f.count, f.kind);
+        EXPECT_EQ(found, expected);
+        EXPECT_FALSE(program.complete);
+    }
+}
+
+}  // namespace
