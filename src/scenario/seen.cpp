@@ -34,19 +34,7 @@ std::string seen_entry_name(std::int32_t number) {
     return name;
 }
 
-bool is_seen_entry_name(std::string_view name) {
-    return name.size() > 8 && name.starts_with("SEEN") && name.ends_with(".TXT");
-}
-
-namespace {
-
-// MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.
-#ifdef _WIN32
-std::string format(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
-#else
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-#endif
-std::string format(const char* pattern, ...) {
+std::string format_text(const char* pattern, ...) {
     char buffer[128];
     va_list args;
     va_start(args, pattern);
@@ -55,6 +43,12 @@ std::string format(const char* pattern, ...) {
     if (n < 0) return {};
     return std::string(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
 }
+
+bool is_seen_entry_name(std::string_view name) {
+    return name.size() > 8 && name.starts_with("SEEN") && name.ends_with(".TXT");
+}
+
+namespace {
 
 // A tagged number: the high nibble of the first byte is the length (1 to 5),
 // with bit 7 set for a variable reference; the low nibble holds bits 0-3 and
@@ -88,7 +82,7 @@ void append_escaped(std::string& out, const char* text, std::size_t size, bool q
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x20 || c == 0x7F) {
-            out += format("\\x%02X", c);
+            out += format_text("\\x%02X", c);
         } else {
             out += static_cast<char>(c);
         }
@@ -106,7 +100,7 @@ std::string transcoded(std::span<const std::uint8_t> text, bool quoting) {
         const std::size_t taken =
             msconv::platform::cp932_character_to_utf8(text.subspan(i), character);
         if (taken == 0) {
-            out += format("\\x%02X", text[i]);
+            out += format_text("\\x%02X", text[i]);
             ++i;
             continue;
         }
@@ -220,9 +214,9 @@ std::string quoted(Listing& l, std::span<const std::uint8_t> text) {
 std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint32_t>& targets) {
     targets.push_back(offset);
     const auto label = l.labels.find(offset);
-    if (label != l.labels.end()) return format("L%04d", label->second);
-    if (offset < l.body.size()) return format("0x%04X (not at an instruction)", offset);
-    return format("0x%04X (outside the body)", offset);
+    if (label != l.labels.end()) return format_text("L%04d", label->second);
+    if (offset < l.body.size()) return format_text("0x%04X (not at an instruction)", offset);
+    return format_text("0x%04X (outside the body)", offset);
 }
 
 // The picture operand into `line`: 0x40 and the number of a string slot, or
@@ -413,7 +407,7 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
                               : sub_code == 0x21 ? 16
                                                  : 0;
             if (count == 0) return false;
-            line(format("op 67 %02X: ", sub_code) + numbers(r, count));
+            line(format_text("op 67 %02X: ", sub_code) + numbers(r, count));
             break;
         }
         case kOpSprites:

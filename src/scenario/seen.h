@@ -152,4 +152,12 @@ SeenProgram decode_seen(std::span<const std::uint8_t> seen);
 // character are shown as \xNN.
 std::string seen_text_utf8(std::span<const std::uint8_t> text);
 
+// printf into a string of at most 127 bytes: the pieces of a listing line.
+// MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.
+#ifdef _WIN32
+std::string format_text(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
+std::string format_text(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+#endif
+
 }  // namespace msconv::scenario

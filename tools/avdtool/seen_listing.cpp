@@ -10,22 +10,6 @@ using namespace msconv::scenario;
 
 namespace {
 
-// MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.
-#ifdef _WIN32
-std::string format(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
-#else
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-#endif
-std::string format(const char* pattern, ...) {
-    char buffer[128];
-    va_list args;
-    va_start(args, pattern);
-    const int n = std::vsnprintf(buffer, sizeof buffer, pattern, args);
-    va_end(args);
-    if (n < 0) return {};
-    return std::string(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
-}
-
 // "OFFSET  ?? 0xNN", written without printf: a file can hold millions.
 void append_unknown_byte(std::string& out, std::size_t offset, std::uint8_t byte) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -52,17 +36,17 @@ std::string seen_header_text(std::span<const std::uint8_t> seen, const SeenProgr
     const std::size_t size = kSeenHeaderSize;
     if (!h.magic) return "not a SEEN file: no TPC32 magic\n";
     if (h.file_size < size)
-        return format("TPC32 header cut short: %zu of %zu bytes\n", h.file_size, size);
+        return format_text("TPC32 header cut short: %zu of %zu bytes\n", h.file_size, size);
     if (!program.decoded) return "TPC32 body larger than 4 GiB, not listed\n";
     std::string out =
         h.body_length == h.present
-            ? format("TPC32 header, body length %u (matches the file)\n", h.body_length)
-            : format("TPC32 header, body length %u, but %zu bytes follow the header\n",
-                     h.body_length, h.present);
+            ? format_text("TPC32 header, body length %u (matches the file)\n", h.body_length)
+            : format_text("TPC32 header, body length %u, but %zu bytes follow the header\n",
+                          h.body_length, h.present);
     std::uint8_t model[kSeenHeaderSize];
     write_seen_header(model, 0);
     for (std::size_t i : h.differing)
-        out += format("header byte %zu is 0x%02X, not 0x%02X\n", i, seen[i], model[i]);
+        out += format_text("header byte %zu is 0x%02X, not 0x%02X\n", i, seen[i], model[i]);
     return out;
 }
 
@@ -84,16 +68,16 @@ SeenListing list_seen(std::span<const std::uint8_t> seen) {
         }
         if (line.depth == 0) {
             const auto label = program.labels.find(static_cast<std::uint32_t>(line.offset));
-            if (label != program.labels.end()) out += format("L%04d:\n", label->second);
+            if (label != program.labels.end()) out += format_text("L%04d:\n", label->second);
         }
-        out += format("%04zX  ", line.offset);
+        out += format_text("%04zX  ", line.offset);
         out.append(static_cast<std::size_t>(2 * line.depth), ' ');
         out += line.text;
         out += '\n';
     }
     const auto end_label = program.labels.find(static_cast<std::uint32_t>(program.body_size));
-    if (end_label != program.labels.end()) out += format("L%04d:\n", end_label->second);
-    out += format("%04zX  end of body\n", program.body_size);
+    if (end_label != program.labels.end()) out += format_text("L%04d:\n", end_label->second);
+    out += format_text("%04zX  end of body\n", program.body_size);
     const std::size_t labels = program.labels.size();
     out += std::to_string(program.instructions) +
            (program.instructions == 1 ? " instruction, " : " instructions, ") +
