@@ -2,13 +2,13 @@
 #include "app/progress.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "base/search.h"
+#include "support/temp_folder.h"
 
 using namespace msconv::app;
 using namespace msconv::base;
@@ -19,8 +19,8 @@ namespace {
 // name matches is none), whatever the step before counted; each file handed
 // in counts once.
 TEST(Progress, StepTotalsAreTheFileCountsOfTheSearches) {
-    const std::string dir = std::filesystem::temp_directory_path().string() + "/msconv-progress-" +
-                            std::to_string(getpid()) + "/";
+    const TempFolder folder;
+    const std::string dir = folder.prefix();
     std::filesystem::create_directories(dir + "CG/SUB.MOE");
     std::filesystem::create_directories(dir + "DATA");
     for (const char* name : {"CG/A.MOE", "CG/b.moe", "CG/C.TXT", "DATA/X", "DATA/Y.BIN"})
@@ -41,7 +41,6 @@ TEST(Progress, StepTotalsAreTheFileCountsOfTheSearches) {
     }
     EXPECT_EQ(progress.bytes_in, 70u);
     progress_end(&progress);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

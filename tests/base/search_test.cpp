@@ -10,6 +10,7 @@
 
 #include "base/console.h"
 #include "platform/platform.h"
+#include "support/temp_folder.h"
 
 using namespace msconv::base;
 
@@ -19,15 +20,6 @@ namespace fs = std::filesystem;
 
 class SearchTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("msconv-search-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
     void file(const std::string& relative, const std::string& content = "x") {
         fs::create_directories((root_ / relative).parent_path());
         std::ofstream(root_ / relative, std::ios::binary) << content;
@@ -41,7 +33,8 @@ class SearchTest : public ::testing::Test {
         return names;
     }
 
-    fs::path root_;
+    TempFolder temp_;
+    fs::path root_{temp_.path};
     FileSearch search_;
 };
 

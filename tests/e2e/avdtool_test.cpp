@@ -25,7 +25,7 @@ namespace {
 // entry "data" under each of `names`; names ending in .PDT hold a black
 // PDT10 picture of 2 x 2 pixels (4 x 4 source pixels), names in `contents`
 // what it gives them.
-void build_package(const e2e::TempDir& dir, const std::string& path,
+void build_package(const TempFolder& dir, const std::string& path,
                    const std::vector<std::string>& names,
                    const std::map<std::string, gamekit::Bytes>& contents = {}) {
     Package package;
@@ -74,7 +74,7 @@ void run_cases(const std::vector<Case>& cases) {
 }
 
 TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
-    e2e::TempDir dir;
+    TempFolder dir;
     build_package(dir, dir / "dup.avd", {"dup", "DUP", "A.TXT"});
     build_package(dir, dir / "escape.avd", {"A\x1b[2J"});
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
@@ -146,7 +146,7 @@ gamekit::Bytes seen_showing(const std::string& name) {
 // (code page 932 as it is under LC_ALL=C, transcoded under a UTF-8 locale);
 // the page is UTF-8 whatever the package's path holds.
 TEST(Avdtool, UnreadableSeenEntriesAndShownNames) {
-    e2e::TempDir dir;
+    TempFolder dir;
     const gamekit::Bytes seen = seen_showing("BG09");
     const std::string game = "\x83\x51\x81\x5b\x83\x80", hyo = "\x95\x5c";  // ゲーム, 表
     // SEEN002 cut short in its header, SEEN003 no SEEN file, SEEN004 (entry 3)

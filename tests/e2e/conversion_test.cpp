@@ -17,7 +17,6 @@ namespace {
 
 using e2e::noise;
 using e2e::Result;
-using e2e::TempDir;
 using gamekit::cp932;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -29,7 +28,7 @@ Result convert(const std::string& game, const std::string& out, const std::strin
 }
 
 TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "game/MES");
     std::filesystem::create_directories(dir / "out");
     const Bytes readme = {'h', 'e', 'l', 'l', 'o', '\n'};
@@ -57,7 +56,7 @@ TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
 }
 
 TEST(Conversion, CancelAtThePromptEndsWithStatusOne) {
-    TempDir dir;
+    TempFolder dir;
     const Result r = e2e::run({{MSCONV_EXE, "--no-wait", "--output", dir.path}, ""});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, opening() + cp932("中止しました.\n\n"));
@@ -71,7 +70,7 @@ TEST(Conversion, CancelAtThePromptEndsWithStatusOne) {
 }
 
 TEST(Conversion, FolderTypedAtThePromptIsConverted) {
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "game/CG");
     gamekit::write_file(dir / "DATA/x", {1});
     const Result r =
@@ -93,7 +92,7 @@ TEST(Conversion, CommandLine) {
 }
 
 TEST(Avdtool, VerifyNamesTheFirstFault) {
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "game/MES");
     gamekit::write_file(dir / "DATA/a", {1, 2, 3});
     gamekit::write_file(dir / "DATA/b", noise(1000, 1));

@@ -23,22 +23,6 @@ using namespace msconv::base;
 
 namespace e2e {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "msconv-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    // Give back write permission that a test may have taken away.
-    for (auto& entry : std::filesystem::recursive_directory_iterator(path, ignored)) {
-        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-    }
-    std::filesystem::remove_all(path, ignored);
-}
-
 namespace {
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

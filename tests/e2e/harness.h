@@ -7,18 +7,9 @@
 #include <utility>
 #include <vector>
 
-namespace e2e {
+#include "support/temp_folder.h"
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents at the end of the test.
-struct TempDir {
-    std::string path;  // ends without a separator
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-};
+namespace e2e {
 
 struct Result {
     int status = -1;  // exit status, or -1 when the process did not exit normally

@@ -26,7 +26,6 @@ namespace {
 
 using e2e::noise;
 using e2e::Result;
-using e2e::TempDir;
 using gamekit::Bytes;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(MSCONV_TEST_EMULATOR)
@@ -37,7 +36,7 @@ constexpr bool kMemoryIsMeasurable = false;
 constexpr bool kMemoryIsMeasurable = true;
 #endif
 
-e2e::RunSpec conversion(const TempDir& dir) {
+e2e::RunSpec conversion(const TempFolder& dir) {
     return e2e::conversion(dir / "game", dir / "out", dir / "DATA");
 }
 
@@ -93,7 +92,7 @@ bool has_entry(const e2e::StoredPackage& p, const std::string& name) {
 // twice its size (the file and its compressed copy), never more, whatever the
 // number of jobs. The same bound holds for files of hundreds of MiB (README).
 TEST(Limits, LargeDataFileNeedsAboutTwiceItsSize) {
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "game/MES");
     std::filesystem::create_directories(dir / "out");
     // Above 32 MiB, so that the C library maps each block on its own and
@@ -123,7 +122,7 @@ TEST(Limits, LargeDataFileNeedsAboutTwiceItsSize) {
 // disk space; without large-file support it could not even be opened.
 TEST(Limits, DataFileBeyondThe32BitAddressSpaceIsSkipped) {
     if (sizeof(void*) != 4) GTEST_SKIP() << "a 64-bit converter would compress all 3 GiB";
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "game/MES");
     std::filesystem::create_directories(dir / "out");
     ASSERT_TRUE(gamekit::write_file(dir / "DATA" + "/SMALL.DAT", noise(100, 1)));
@@ -144,7 +143,7 @@ TEST(Limits, DataFileBeyondThe32BitAddressSpaceIsSkipped) {
 // Thousands of files in one folder each become an entry; the directory is
 // the only thing that grows with their number.
 TEST(Limits, ThousandsOfFilesInOneFolder) {
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "out");
     constexpr int kDataFiles = 3000;
     constexpr int kPictures = 1000;
@@ -176,7 +175,7 @@ TEST(Limits, ThousandsOfFilesInOneFolder) {
 // enough that every path is far beyond 259 bytes: nothing is cut but the
 // entry names, which hold 15 bytes.
 TEST(Limits, LongNamesAndLongPaths) {
-    TempDir dir;
+    TempFolder dir;
     std::string game = dir / "game";
     while (game.size() < 400)
         game += "/" + std::string(60, 'g');
@@ -222,7 +221,7 @@ TEST(Limits, LongNamesAndLongPaths) {
 // when their second byte is a lower-case ASCII letter (ヂ is 83 61), and only
 // single-byte letters are upper-cased.
 TEST(Limits, CodePage932Names) {
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "out");
     const std::string dji = gamekit::cp932("ヂ");
     ASSERT_EQ(dji, "\x83\x61");

@@ -16,7 +16,6 @@
 namespace {
 
 using e2e::Result;
-using e2e::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
 const std::string kFinishedUtf8 = "終了しました.\n\n";
@@ -51,7 +50,7 @@ TEST(Names, FolderNamesInUtf8GiveTheSamePackageAndShowAsTheirBytes) {
     Bytes reference;
     for (const auto [name, shown] : names) {
         SCOPED_TRACE(shown);
-        TempDir dir;
+        TempFolder dir;
         const std::string game = dir / "g/" + name, data = dir / "d/" + name,
                           out = dir / "o/" + name;
         make_game(game, data);
@@ -79,7 +78,7 @@ TEST(Names, FolderNamesInUtf8GiveTheSamePackageAndShowAsTheirBytes) {
 // with no code page 932 form, a control byte or a backslash is left out with
 // a warning that names it, and the package still verifies.
 TEST(Names, DataFileNamesBecomeCodePage932EntriesOrAreLeftOut) {
-    TempDir dir;
+    TempFolder dir;
     make_game(dir / "game", dir / "DATA");
     std::filesystem::create_directories(dir / "out");
     gamekit::write_file(dir / "DATA/設定.INI", {'s'});

@@ -22,7 +22,6 @@
 namespace {
 
 using e2e::Result;
-using e2e::TempDir;
 using gamekit::cp932;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -44,7 +43,7 @@ TEST(OnePackage, FoldersOfOneNameInTwoCasesAreReadAsOne) {
     sample_game::Game sample;
     std::string error;
     ASSERT_TRUE(sample_game::build_sample_game({}, sample, error)) << error;
-    TempDir dir;
+    TempFolder dir;
     write_all(sample.game, dir / "ref");
     write_all(sample.data, dir / "DATA");
     std::filesystem::create_directories(dir / "out");
@@ -148,7 +147,7 @@ TEST(OnePackage, SpellingsOfTheSameNamesGiveOnePackage) {
     // By the UTF-16 units of the upper-cased names: あ U+3042, Ａ U+FF21 (ａ
     // upper-cased too, then Ａデ, longer), Ｂ U+FF22.
     const std::vector<std::string> numbered = {"MAIN", "あ", "ａ", "Ａデ", "Ｂ"};
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "out");
     Bytes reference;
     for (const Spelling& s : kSpellings) {

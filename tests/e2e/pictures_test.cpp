@@ -26,7 +26,6 @@ namespace {
 
 using e2e::Result;
 using e2e::StoredEntry;
-using e2e::TempDir;
 using gamekit::MaskPicture;
 using gamekit::RgbPicture;
 using Bytes = std::vector<std::uint8_t>;
@@ -43,7 +42,7 @@ Bytes sprite_entry(const RgbPicture& sprite, const MaskPicture& mask) {
 
 // A game folder with pictures in every folder, some of them faulty.
 struct PictureGame {
-    TempDir dir;
+    TempFolder dir;
     RgbPicture pose = gamekit::sample_picture(40, 30, 1, false);
     RgbPicture face = gamekit::sample_picture(24, 20, 2, true);
     MaskPicture pose_mask = gamekit::make_mask(40, 30, 15);

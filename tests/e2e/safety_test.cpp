@@ -34,7 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using e2e::Result;
-using e2e::TempDir;
 using gamekit::Bytes;
 using gamekit::cp932;
 
@@ -53,7 +52,7 @@ e2e::RunSpec conversion(const std::string& game, const std::string& out, const s
 
 // One scenario, one picture, one sprite with its mask, one DATA file; the
 // output folder "out".
-void make_small_game(const TempDir& dir) {
+void make_small_game(const TempFolder& dir) {
     gamekit::Sio main;
     gamekit::sio_text(main, "Hi");
     gamekit::write_file(dir / "game/MES/MAIN.SIO", main.build());
@@ -67,7 +66,7 @@ void make_small_game(const TempDir& dir) {
     fs::create_directories(dir / "out");
 }
 
-Result convert_small_game(const TempDir& dir, const std::string& data = "") {
+Result convert_small_game(const TempFolder& dir, const std::string& data = "") {
     return e2e::run(conversion(dir / "game", dir / "out", data.empty() ? dir / "DATA" : data));
 }
 
@@ -110,7 +109,7 @@ std::uintmax_t size_of(const std::string& path) {
 }
 
 TEST(Safety, WrongGameFoldersLeaveTheEarlierPackage) {
-    TempDir dir;
+    TempFolder dir;
     make_small_game(dir);
     gamekit::write_file(dir / "file.txt", {'x'});
     fs::create_directories(dir / "empty");
@@ -148,7 +147,7 @@ TEST(Safety, WrongGameFoldersLeaveTheEarlierPackage) {
 }
 
 TEST(Safety, StaleStagingNamesAreNeverFollowed) {
-    TempDir dir;
+    TempFolder dir;
     make_small_game(dir);
     const std::string target = dir / "target";
     const struct {
@@ -177,7 +176,7 @@ TEST(Safety, StaleStagingNamesAreNeverFollowed) {
 
 // `msconv ... | head -1`: writes to the console fail, the conversion goes on.
 TEST(Safety, ClosedStandardOutputDoesNotStopTheRun) {
-    TempDir dir;
+    TempFolder dir;
     make_small_game(dir);
     e2e::RunSpec request = conversion(dir / "game", dir / "out", dir / "DATA", "2");
     request.stdout_closed = true;
@@ -191,7 +190,7 @@ TEST(Safety, ClosedStandardOutputDoesNotStopTheRun) {
 // a user's files whose names differ from theirs only in case are imported. A
 // stale staging file is removed with a line that names it.
 TEST(Safety, OutputFolderAsDataFolder) {
-    TempDir dir;
+    TempFolder dir;
     make_small_game(dir);
     for (const char* name : {"NOTE.TXT", "TMP.DAT", "dar297.avd", "Dar297.avd.PART", "tmp.dat",
                              "DAR297.AVD", "DAR297.AVD.part"})
@@ -217,7 +216,7 @@ TEST(Safety, OutputFolderAsDataFolder) {
 // as the reason (the mask's designed line stays); a sprite that cannot be
 // read either is counted once.
 TEST(Safety, FilesLeftOutAreNamedThemselves) {
-    TempDir dir;
+    TempFolder dir;
     make_small_game(dir);
     const std::string game = dir / "game/", mask = game + "SHADOW/ABC_F0S.SHW",
                       f02 = "CHAR/ABC_F02.MOE";
@@ -273,7 +272,7 @@ TEST(Safety, FilesLeftOutAreNamedThemselves) {
 }
 
 TEST(Safety, NamesStoredTwiceAreKeptWithAWarning) {
-    TempDir dir;
+    TempFolder dir;
     make_small_game(dir);
     const std::string game = dir / "game/", data = dir / "DATA/";
     for (const char* name : {"ENDING/BG.MOE", "CG/EV.MOE", "CG/ev.moe"})
@@ -302,7 +301,7 @@ TEST(Safety, NamesStoredTwiceAreKeptWithAWarning) {
 // a normal run's package byte for byte, no DATA folder beside the converter a
 // package that verifies; a file size limit fails the write with its reason.
 TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
-    TempDir dir;
+    TempFolder dir;
     make_small_game(dir);
     gamekit::write_file(dir / "file.txt", {'x'});
     gamekit::write_file(dir / "big/NOISE", e2e::noise(8192, 1));
@@ -381,7 +380,7 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
 
 // Ctrl-C or Ctrl-\ at the final key wait gives the terminal its echo back.
 TEST(Safety, InterruptAtTheKeyWaitRestoresTheTerminal) {
-    TempDir dir;
+    TempFolder dir;
     make_small_game(dir);
     const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
     if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0) GTEST_SKIP();
@@ -409,7 +408,7 @@ TEST(Safety, InterruptAtTheKeyWaitRestoresTheTerminal) {
 // A game whose conversion takes a good part of a second, for the tests that
 // act while it runs; the output folder "out" holds an earlier package.
 struct RunningConversion : ::testing::Test {
-    TempDir dir;
+    TempFolder dir;
     void SetUp() override {
         sample_game::Options options;
         options.pictures = 3;

@@ -29,7 +29,6 @@ using namespace msconv::base;
 namespace {
 
 using e2e::Result;
-using e2e::TempDir;
 using gamekit::cp932;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -126,7 +125,7 @@ bool contains(const Bytes& haystack, const Bytes& needle) {
 class SampleGame : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        dir = new TempDir;
+        dir = new TempFolder;
         std::string error;
         ASSERT_TRUE(sample_game::build_sample_game({}, game, error)) << error;
         ASSERT_TRUE(sample_game::write_game_files(game, *dir / "game", *dir / "DATA", false, error))
@@ -159,7 +158,7 @@ class SampleGame : public testing::Test {
         return content;
     }
 
-    static inline TempDir* dir = nullptr;
+    static inline TempFolder* dir = nullptr;
     static inline sample_game::Game game;
     static inline Result result;
     static inline Bytes package;
@@ -316,7 +315,7 @@ TEST_F(SampleGame, DataFilesAreCopiedByteForByte) {
 }
 
 TEST_F(SampleGame, FourJobsGiveTheSamePackage) {
-    TempDir out;
+    TempFolder out;
     const Result r = convert(*dir / "game", out.path, *dir / "DATA", {"--jobs", "4"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected_console());
@@ -324,7 +323,7 @@ TEST_F(SampleGame, FourJobsGiveTheSamePackage) {
 }
 
 TEST_F(SampleGame, LowerCaseCopyGivesTheSamePackage) {
-    TempDir copy;
+    TempFolder copy;
     std::string error;
     ASSERT_TRUE(sample_game::write_game_files(game, copy / "game", copy / "data", true, error))
         << error;

@@ -22,7 +22,6 @@ using namespace msconv::base;
 namespace {
 
 using e2e::Result;
-using e2e::TempDir;
 using gamekit::cp932;
 using Bytes = std::vector<std::uint8_t>;
 using namespace gamekit;
@@ -36,7 +35,7 @@ std::string opening() {
         "... コンバート中です\n\n");
 }
 
-Result convert(const TempDir& dir) {
+Result convert(const TempFolder& dir) {
     std::filesystem::create_directories(dir / "DATA");
     std::filesystem::create_directories(dir / "out");
     return e2e::run(
@@ -49,7 +48,7 @@ using scenario_test::seen;
 const Bytes kClose = hex("0B 30 59 01 11 4E 4F 00 0B 05 40 11 10 16 01 26 3E");
 
 TEST(ScenarioConversion, EverySioFileBecomesASeenEntry) {
-    TempDir dir;
+    TempFolder dir;
     // Listed as A.SIO, B.SIO, MAIN.SIO; MAIN.SIO takes slot 1, A.SIO slot 3.
     Sio main_program;
     main_program.label("top");
@@ -88,7 +87,7 @@ TEST(ScenarioConversion, EverySioFileBecomesASeenEntry) {
 }
 
 TEST(ScenarioConversion, WarningsDoNotStopTheRun) {
-    TempDir dir;
+    TempFolder dir;
     Sio main_program;
     sio_global_jump(main_program, "nowhere.sio");
     main_program.byte(1).word(14);  // into its own operand
@@ -111,7 +110,7 @@ TEST(ScenarioConversion, WarningsDoNotStopTheRun) {
 }
 
 TEST(ScenarioConversion, OpcodeWithoutTranslationEndsTheRunWithoutAPackage) {
-    TempDir dir;
+    TempFolder dir;
     Sio main_program;
     sio_close(main_program);
     write_file(dir / "game/MES/MAIN.SIO", main_program.build());

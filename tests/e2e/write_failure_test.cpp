@@ -19,18 +19,17 @@ namespace {
 using e2e::noise;
 using e2e::opening;
 using e2e::Result;
-using e2e::TempDir;
 using gamekit::cp932;
 using Bytes = std::vector<std::uint8_t>;
 
 // A conversion into `out` that may write files of `file_size_limit` bytes at most.
-Result run_limited(const TempDir& dir, const std::string& out, std::uint64_t file_size_limit) {
+Result run_limited(const TempFolder& dir, const std::string& out, std::uint64_t file_size_limit) {
     e2e::RunSpec request = e2e::conversion(dir / "game", out, dir / "DATA");
     request.file_size_limit = file_size_limit;
     return e2e::run(request);
 }
 
-Result run_faulty(const TempDir& dir, std::uint64_t fail_call, const std::string& jobs) {
+Result run_faulty(const TempFolder& dir, std::uint64_t fail_call, const std::string& jobs) {
     e2e::RunSpec request({MSCONV_FAULTY_EXE, "--no-wait", "--jobs", jobs, "--output", dir / "out",
                           "--data", dir / "DATA", dir / "game"});
     request.env = {{"MSCONV_FAIL_CALL", std::to_string(fail_call)},
@@ -38,7 +37,7 @@ Result run_faulty(const TempDir& dir, std::uint64_t fail_call, const std::string
     return e2e::run(request);
 }
 
-void make_game(const TempDir& dir) {
+void make_game(const TempFolder& dir) {
     gamekit::Sio main;
     gamekit::sio_text(main, gamekit::cp932("あいう"));
     gamekit::sio_close(main);
@@ -53,7 +52,7 @@ void make_game(const TempDir& dir) {
 }
 
 TEST(FaultInjection, EveryOutputCallFailingLeavesTheEarlierPackage) {
-    TempDir dir;
+    TempFolder dir;
     make_game(dir);
     const gamekit::Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
     gamekit::write_file(dir / "out/DAR297.AVD", earlier);
@@ -93,7 +92,7 @@ TEST(FaultInjection, EveryOutputCallFailingLeavesTheEarlierPackage) {
 }
 
 TEST(WriteFailure, OutputFolderThatCannotBeWritten) {
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "game/MES");
     std::filesystem::create_directories(dir / "DATA");
     const Result r = e2e::run(e2e::conversion(dir / "game", dir / "missing/folder", dir / "DATA"));
@@ -104,7 +103,7 @@ TEST(WriteFailure, OutputFolderThatCannotBeWritten) {
 }
 
 TEST(WriteFailure, WriteFailureKeepsTheEarlierPackage) {
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "game/MES");
     const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
     gamekit::write_file(dir / "out/DAR297.AVD", earlier);
@@ -122,7 +121,7 @@ TEST(WriteFailure, WriteFailureKeepsTheEarlierPackage) {
 
 TEST(WriteFailure, FailureWhileWritingThePackageKeepsTheEarlierOne) {
     // The staging file fits the limit, the package (its copy plus header) does not.
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::create_directories(dir / "game/MES");
     std::filesystem::create_directories(dir / "out");
     const Bytes data = noise(150000, 5);

@@ -43,9 +43,9 @@ TEST(Pdt10Names, EntryNameRules) {
 }
 
 TEST(Pdt10Names, StoredPicturesAreUpperCasedAndTheMapCellFollowsTheName) {
-    image_test::TempFolder game;
+    TempFolder game;
     const RgbPicture map = map_source();
-    const std::string cg = game.path + "CG/";
+    const std::string cg = game.prefix() + "CG/";
     ASSERT_TRUE(gamekit::write_file(cg + "ev01a.moe", gamekit::encode_run_length_picture(map)));
     ASSERT_TRUE(gamekit::write_file(cg + "cip_map.moe", gamekit::encode_flag_coded_picture(map)));
     ASSERT_TRUE(gamekit::write_file(cg + "xcip_map.moe", gamekit::encode_run_length_picture(map)));
@@ -68,44 +68,44 @@ TEST(Pdt10Names, StoredPicturesAreUpperCasedAndTheMapCellFollowsTheName) {
 }
 
 TEST(Pdt10Names, PicturesThatCannotBeLoadedAreReportedAndNotStored) {
-    image_test::TempFolder game;
-    ASSERT_TRUE(gamekit::write_file(game.path + "EMPTY.MOE", {}));
+    TempFolder game;
+    ASSERT_TRUE(gamekit::write_file(game.prefix() + "EMPTY.MOE", {}));
     ASSERT_TRUE(
-        gamekit::write_file(game.path + "HUGE.MOE", gamekit::run_length_header(4097, 4096)));
+        gamekit::write_file(game.prefix() + "HUGE.MOE", gamekit::run_length_header(4097, 4096)));
     std::string console;
     console_capture(&console);
     image_test::PackageRun run;
     std::string errors;
     console_capture_errors(&errors);
     for (const char* name : {"EMPTY.MOE", "HUGE.MOE", "MISSING.MOE", "esc\x1b[2J.MOE"})
-        convert_picture(run.package, game.path, name);
+        convert_picture(run.package, game.prefix(), name);
     console_capture(nullptr);
     console_capture_errors(nullptr);
-    EXPECT_EQ(console, "********** " + game.path + "EMPTY.MOE is empty, skipped\n" + "********** " +
-                           game.path + "HUGE.MOE is too large, skipped\n" +
-                           "********** Cannot open " + game.path + "MISSING.MOE\n" + "********** " +
-                           game.path +
+    EXPECT_EQ(console, "********** " + game.prefix() + "EMPTY.MOE is empty, skipped\n" +
+                           "********** " + game.prefix() + "HUGE.MOE is too large, skipped\n" +
+                           "********** Cannot open " + game.prefix() + "MISSING.MOE\n" +
+                           "********** " + game.prefix() +
                            "esc\\x1b[2J.MOE cannot be stored under its name, skipped\n");
-    EXPECT_EQ(errors, "msconv: " + game.path + "HUGE.MOE: more than 16777216 pixels\n" +
-                          "msconv: " + game.path + "MISSING.MOE: No such file or directory\n" +
-                          "msconv: " + game.path +
+    EXPECT_EQ(errors, "msconv: " + game.prefix() + "HUGE.MOE: more than 16777216 pixels\n" +
+                          "msconv: " + game.prefix() + "MISSING.MOE: No such file or directory\n" +
+                          "msconv: " + game.prefix() +
                           "esc\\x1b[2J.MOE: the name holds a control character\n");
     EXPECT_EQ(run.package.skipped, 4u);
     EXPECT_TRUE(run.finish().empty());
 }
 
 TEST(Pdt10Names, PictureFolderConvertsEveryMoeFileInSearchOrder) {
-    image_test::TempFolder game;
+    TempFolder game;
     const RgbPicture picture = gamekit::sample_picture(16, 8, 2, true);
     for (const char* name : {"SYSTEM/b.moe", "SYSTEM/A.MOE", "SYSTEM/a.b.moe", "SYSTEM/c.txt",
                              "SYSTEM/sub.moe/x.moe", "top.moe"}) {
         ASSERT_TRUE(
-            gamekit::write_file(game.path + name, gamekit::encode_run_length_picture(picture)));
+            gamekit::write_file(game.prefix() + name, gamekit::encode_run_length_picture(picture)));
     }
     image_test::PackageRun run;
     FileSearch search;
-    convert_picture_folder(run.package, search, game.path, "SYSTEM");
-    convert_picture_folder(run.package, search, game.path, "NOWHERE");
+    convert_picture_folder(run.package, search, game.prefix(), "SYSTEM");
+    convert_picture_folder(run.package, search, game.prefix(), "NOWHERE");
     const auto entries = run.finish();
     // Two entries named A.PDT, in the order added (their data offsets).
     ASSERT_EQ(image_test::names_of(entries), (std::vector<std::string>{"A.PDT", "A.PDT", "B.PDT"}));
@@ -120,9 +120,9 @@ TEST(Pdt10Names, PictureFolderConvertsEveryMoeFileInSearchOrder) {
 // ---- Sprites in the package ------------------------------------------------------------
 
 struct SpriteGame {
-    image_test::TempFolder folder;
-    std::string sprite(const std::string& name) const { return folder.path + "CHAR/" + name; }
-    std::string shadow(const std::string& name) const { return folder.path + "SHADOW/" + name; }
+    TempFolder folder;
+    std::string sprite(const std::string& name) const { return folder.prefix() + "CHAR/" + name; }
+    std::string shadow(const std::string& name) const { return folder.prefix() + "SHADOW/" + name; }
 };
 
 TEST(SpritePackage, EntryIsNamedAfterTheSpriteWhateverTheShadow) {
@@ -187,7 +187,7 @@ TEST(SpritePackage, CharacterSpritesArePairedWithTheirMasks) {
     console_capture(&console);
     image_test::PackageRun run;
     FileSearch search;
-    convert_character_sprites(run.package, search, game.folder.path);
+    convert_character_sprites(run.package, search, game.folder.prefix());
     console_capture(nullptr);
     EXPECT_EQ(console, "************** Cannot open " + game.shadow("ABD_07S.SHW"));
     const auto entries = run.finish();
@@ -202,12 +202,12 @@ TEST(SpritePackage, CharacterSpritesArePairedWithTheirMasks) {
 }
 
 TEST(SpritePackage, NoCharFolderGivesNothing) {
-    image_test::TempFolder game;
+    TempFolder game;
     std::string console;
     console_capture(&console);
     image_test::PackageRun run;
     FileSearch search;
-    convert_character_sprites(run.package, search, game.path);
+    convert_character_sprites(run.package, search, game.prefix());
     console_capture(nullptr);
     EXPECT_EQ(console, "");
     EXPECT_TRUE(run.finish().empty());

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <lzo/lzo1x.h>
 
-#include <unistd.h>
-
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -14,6 +12,7 @@
 #include "package/package.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
+#include "support/temp_folder.h"
 
 using namespace msconv::package;
 using namespace msconv::base;
@@ -86,14 +85,10 @@ TEST(PackageLimits, AClaimBeyondWhatThePackedDataCanHoldIsRefusedUnallocated) {
 // large file while this one and its compressed copy are still held, three
 // large blocks at once.
 TEST(PackageLimits, ABlockBeyondTheInFlightBudgetIsWrittenBeforeTheNextIsRead) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("msconv-package-limits-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    const TempFolder folder;
     {
         Package package;
-        ASSERT_EQ(open_package(package, folder.string() + msconv::platform::kSeparator, 2),
-                  Status::ok);
+        ASSERT_EQ(open_package(package, folder.prefix(), 2), Status::ok);
         const Bytes small(1000, 7);
         add_package_entry(package, "SMALL.DAT", small.data(), small.size());
         EXPECT_EQ(package.directory.size(), 0u) << "a small block stays in flight";
@@ -103,7 +98,6 @@ TEST(PackageLimits, ABlockBeyondTheInFlightBudgetIsWrittenBeforeTheNextIsRead) {
         EXPECT_STREQ(package.directory[1].name, "LARGE.DAT");
         abandon_package(package);
     }
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "base/console.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
+#include "support/temp_folder.h"
 
 using namespace msconv::package;
 using namespace msconv::base;
@@ -25,19 +26,11 @@ using Bytes = std::vector<std::uint8_t>;
 class PackageTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("msconv-package-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         console_capture(&console_);
         ASSERT_EQ(open_package(package_, prefix()), Status::ok);
     }
-    void TearDown() override {
-        console_capture(nullptr);
-        std::filesystem::remove_all(folder_);
-    }
-    std::string prefix() const { return folder_.string() + "/"; }
+    void TearDown() override { console_capture(nullptr); }
+    std::string prefix() const { return folder_.prefix(); }
     std::string package_path() const { return prefix() + kPackageName; }
 
     void add(const std::string& name, const Bytes& data) {
@@ -62,7 +55,7 @@ class PackageTest : public ::testing::Test {
         return out;
     }
 
-    std::filesystem::path folder_;
+    TempFolder folder_;
     std::string console_;
     Package package_;
     PackageView view_;
@@ -321,8 +314,7 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
 }
 
 TEST(PackageJobs, WorkerThreadsGiveTheSameBytesAsOneJob) {
-    const auto root =
-        std::filesystem::temp_directory_path() / ("msconv-jobs-" + std::to_string(::getpid()));
+    const TempFolder root;
     std::string console;
     const Bytes one = build_with_jobs(root / "1", 1, console);
     for (unsigned jobs : {2u, 3u, 8u}) {
@@ -330,7 +322,6 @@ TEST(PackageJobs, WorkerThreadsGiveTheSameBytesAsOneJob) {
         EXPECT_EQ(many, one) << jobs << " jobs";
     }
     EXPECT_EQ(console, "");
-    std::filesystem::remove_all(root);
 }
 
 TEST(PackageHeader, BuiltWhole) {

@@ -17,6 +17,7 @@
 #include "package/package_reader.h"
 #include "platform/platform.h"
 #include "scenario/scenario.h"
+#include "support/temp_folder.h"
 #include "support/translate.h"
 
 using namespace msconv::scenario;
@@ -457,17 +458,12 @@ namespace fs = std::filesystem;
 class ScenarioSet : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("msconv-scenario-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
         fs::create_directories(root_ / "game" / "MES");
         fs::create_directories(root_ / "out");
     }
     void TearDown() override {
         console_capture(nullptr);
         console_capture_errors(nullptr);
-        fs::remove_all(root_);
     }
 
     std::string game() const { return (root_ / "game").string() + msconv::platform::kSeparator; }
@@ -514,7 +510,8 @@ class ScenarioSet : public ::testing::Test {
         return names;
     }
 
-    fs::path root_;
+    TempFolder temp_;
+    fs::path root_{temp_.path};
     Translator translator_;
     std::string console_;
     std::string errors_;  // standard error

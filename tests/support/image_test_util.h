@@ -5,7 +5,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +21,7 @@
 #include "image/sprite.h"
 #include "package/package.h"
 #include "package/package_reader.h"
+#include "support/temp_folder.h"
 
 namespace image_test {
 
@@ -202,23 +202,6 @@ inline std::uint32_t field_at(const std::vector<std::uint8_t>& block, std::size_
     return field;
 }
 
-// A fresh folder under the temporary folder, removed at the end of the test.
-struct TempFolder {
-    std::string path;  // ends in a separator
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "msconv-image-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
-        path = pattern + "/";
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-};
-
 struct StoredEntry {
     std::string name;
     std::uint32_t offset = 0;  // where its data lie in the package: the order of adding
@@ -230,12 +213,13 @@ struct PackageRun {
     TempFolder folder;
     msconv::package::Package package;
     PackageRun() {
-        EXPECT_EQ(msconv::package::open_package(package, folder.path), msconv::base::Status::ok);
+        EXPECT_EQ(msconv::package::open_package(package, folder.prefix()),
+                  msconv::base::Status::ok);
     }
 
     // Finishes the package and returns its entries in directory order.
     std::vector<StoredEntry> finish() {
-        const std::string path = folder.path + msconv::package::kPackageName;
+        const std::string path = folder / msconv::package::kPackageName;
         EXPECT_EQ(msconv::package::finish_package(package, path), msconv::base::Status::ok);
         std::vector<std::uint8_t> bytes;
         EXPECT_EQ(msconv::platform::read_file(path, bytes, UINT32_MAX),
