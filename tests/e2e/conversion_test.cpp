@@ -15,7 +15,6 @@ using namespace msconv::base;
 
 namespace {
 
-using e2e::noise;
 using e2e::Result;
 using gamekit::cp932;
 using Bytes = std::vector<std::uint8_t>;

@@ -159,13 +159,4 @@ const StoredEntry* StoredPackage::find(const std::string& name) const {
     return nullptr;
 }
 
-std::vector<std::uint8_t> noise(std::size_t size, std::uint32_t seed) {
-    std::vector<std::uint8_t> out(size);
-    for (auto& byte : out) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(seed >> 24);
-    }
-    return out;
-}
-
 }  // namespace e2e

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/random.h"
 #include "support/temp_folder.h"
 
 namespace e2e {
@@ -77,8 +78,6 @@ struct StoredPackage {
 };
 StoredPackage read_package(const std::string& path);
 
-// `size` bytes of reproducible noise, which LZO cannot shrink.
-std::vector<std::uint8_t> noise(std::size_t size, std::uint32_t seed);
 bool exists(const std::string& path);
 
 }  // namespace e2e

@@ -24,7 +24,6 @@ using namespace msconv::base;
 
 namespace {
 
-using e2e::noise;
 using e2e::Result;
 using gamekit::Bytes;
 

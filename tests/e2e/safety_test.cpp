@@ -304,7 +304,7 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
     TempFolder dir;
     make_small_game(dir);
     gamekit::write_file(dir / "file.txt", {'x'});
-    gamekit::write_file(dir / "big/NOISE", e2e::noise(8192, 1));
+    gamekit::write_file(dir / "big/NOISE", noise(8192, 1));
     fs::create_directories(dir / "bin");  // a converter with no DATA folder beside it
     fs::copy_file(MSCONV_EXE, dir / "bin/msconv");
     const std::string package = dir / "out/DAR297.AVD", opening = e2e::opening();

@@ -16,7 +16,6 @@
 
 namespace {
 
-using e2e::noise;
 using e2e::opening;
 using e2e::Result;
 using gamekit::cp932;

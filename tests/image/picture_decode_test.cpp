@@ -3,6 +3,7 @@
 
 #include "image/picture_decode.h"
 #include "support/image_test_util.h"
+#include "support/random.h"
 
 using namespace msconv::image;
 using namespace msconv::package;
@@ -500,11 +501,7 @@ TEST(PictureDecode, DamagedFilesAreDecodedWithinTheirBytes) {
         gamekit::encode_run_length_picture(picture),
         gamekit::encode_shadow_mask(gamekit::make_mask(24, 12, 9)),
     };
-    std::uint32_t seed = 12345;
-    auto next = [&seed] {
-        seed = seed * 1664525u + 1013904223u;
-        return seed >> 8;
-    };
+    Random next(12345);
     for (const Bytes& original : originals) {
         for (int round = 0; round < 500; ++round) {
             Bytes file = original;

@@ -13,6 +13,7 @@
 #include "base/console.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
+#include "support/random.h"
 #include "support/temp_folder.h"
 
 using namespace msconv::package;
@@ -225,18 +226,13 @@ TEST_F(PackageTest, EmptyEntryHasPackedSizeThree) {
 
 TEST_F(PackageTest, LargeBlockNeedsNoFixedBuffer) {
     // Larger than the classic 1 MiB output buffer and hard to compress.
-    Bytes noise(3 << 20);
-    std::uint32_t x = 12345;
-    for (auto& byte : noise) {
-        x = x * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(x >> 24);
-    }
-    add("NOISE", noise);
+    const Bytes data = noise(3 << 20, 12345);
+    add("NOISE", data);
     bytes_ = finish();
     Bytes content;
     std::string error;
     ASSERT_TRUE(extract_entry(view_, view_.directory[0], content, error)) << error;
-    EXPECT_EQ(content, noise);
+    EXPECT_EQ(content, data);
     EXPECT_TRUE(verify_package(view_, error)) << error;
 }
 

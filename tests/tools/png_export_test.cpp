@@ -4,17 +4,17 @@
 #include <png.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "avdtool/png_export.h"
+#include "support/random.h"
 
 using namespace msconv::image;
 
 namespace {
 
 TEST(PngExport, LibpngReadsBackEveryPixel) {
-    std::mt19937 random(7);
+    Random random(7);
     const struct { std::uint32_t width, height; } sizes[] = {{1, 1}, {3, 2}, {33, 17}, {320, 240}};
     for (const auto& size : sizes) {
         std::vector<std::uint8_t> rgba(4 * size.width * size.height);

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -15,6 +14,7 @@
 
 #include "avdtool/seen_listing.h"
 #include "gamekit/gamekit.h"
+#include "support/random.h"
 #include "support/translate.h"
 
 using namespace msconv::scenario;
@@ -354,7 +354,7 @@ TEST(SeenListing, CutShortAnywhere) {
 }
 
 TEST(SeenListing, RandomBodiesAreListedWithoutFault) {
-    std::mt19937 random(297);
+    Random random(297);
     const Bytes seen = seen_of(all_commands());
     for (int round = 0; round < 300; ++round) {
         Bytes bytes = seen;
