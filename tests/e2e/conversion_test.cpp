@@ -47,7 +47,7 @@ TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
 
     const Result verify = e2e::run({{AVDTOOL_EXE, "verify", dir / "out/DAR297.AVD"}});
     EXPECT_EQ(verify.status, 0) << verify.err;
-    const e2e::StoredPackage p = e2e::read_package(dir / "out/DAR297.AVD");
+    const StoredPackage p = read_package(dir / "out/DAR297.AVD");
     EXPECT_EQ(p.names(), (std::vector<std::string>{"A_VERY_LONG_FIL", "EMPTY.BIN", "README.TXT"}));
     const Bytes expected[] = {big, {}, readme};
     for (std::size_t i = 0; i < p.entries.size() && i < 3; ++i)

@@ -16,10 +16,6 @@
 #include <stdexcept>
 
 #include "gamekit/gamekit.h"
-#include "package/package_reader.h"
-
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace e2e {
 
@@ -127,36 +123,6 @@ RunSpec conversion(const std::string& game, const std::string& out, const std::s
     RunSpec request({MSCONV_EXE, "--no-wait", "--output", out, "--data", data, game});
     if (jobs) request.args.insert(request.args.begin() + 2, {"--jobs", jobs});
     return request;
-}
-
-StoredPackage read_package(const std::string& path) {
-    StoredPackage package;
-    package.bytes = read_bytes(path);
-    PackageView view;
-    std::string error;
-    EXPECT_TRUE(parse_package(package.bytes.data(), package.bytes.size(), view, error))
-        << path << ": " << error;
-    EXPECT_TRUE(verify_package(view, error)) << path << ": " << error;
-    for (const DirectoryEntry& entry : view.directory) {
-        StoredEntry stored{entry_name(entry), entry.offset, entry.unpacked_size, {}};
-        EXPECT_TRUE(extract_entry(view, entry, stored.data, error)) << path << ": " << error;
-        package.entries.push_back(std::move(stored));
-    }
-    return package;
-}
-
-std::vector<std::string> StoredPackage::names() const {
-    std::vector<std::string> out;
-    for (const StoredEntry& entry : entries)
-        out.push_back(entry.name);
-    return out;
-}
-
-const StoredEntry* StoredPackage::find(const std::string& name) const {
-    for (const StoredEntry& entry : entries) {
-        if (entry.name == name) return &entry;
-    }
-    return nullptr;
 }
 
 }  // namespace e2e

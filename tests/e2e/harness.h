@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/package_read_back.h"
 #include "support/random.h"
 #include "support/temp_folder.h"
 
@@ -57,26 +58,6 @@ Result wait(Process& process);
 std::string opening();
 
 std::vector<std::uint8_t> read_bytes(const std::string& path);
-
-// One entry of a package read back, decompressed.
-struct StoredEntry {
-    std::string name;
-    std::uint32_t offset = 0;  // where its data lie: the order it was added in
-    std::uint32_t unpacked_size = 0;
-    std::vector<std::uint8_t> data;
-};
-
-// A package that a run wrote, read back: it must parse and verify, and
-// every entry is decompressed, in directory order.
-struct StoredPackage {
-    std::vector<std::uint8_t> bytes;
-    std::vector<StoredEntry> entries;
-
-    std::vector<std::string> names() const;
-    // The entry of that name, or nullptr.
-    const StoredEntry* find(const std::string& name) const;
-};
-StoredPackage read_package(const std::string& path);
 
 bool exists(const std::string& path);
 

@@ -83,7 +83,7 @@ Bytes repeated(const Bytes& pattern, std::size_t size) {
     return out;
 }
 
-bool has_entry(const e2e::StoredPackage& p, const std::string& name) {
+bool has_entry(const StoredPackage& p, const std::string& name) {
     return p.find(name) != nullptr;
 }
 
@@ -110,7 +110,7 @@ TEST(Limits, LargeDataFileNeedsAboutTwiceItsSize) {
             << "peak " << (measured.peak_bytes >> 20) << " MiB for files of " << (kSize >> 20)
             << " MiB";
     }
-    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
+    const StoredPackage package = read_package(dir / "out" + "/DAR297.AVD");
     ASSERT_EQ(package.entries.size(), 2u);
     EXPECT_TRUE(package.entries[0].data == big);
 }
@@ -134,7 +134,7 @@ TEST(Limits, DataFileBeyondThe32BitAddressSpaceIsSkipped) {
         result.err.find("msconv: " + dir / "DATA" + "/HUGE.DAT: not enough memory to read it\n"),
         std::string::npos)
         << result.err;
-    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
+    const StoredPackage package = read_package(dir / "out" + "/DAR297.AVD");
     EXPECT_TRUE(has_entry(package, "SMALL.DAT"));
     EXPECT_FALSE(has_entry(package, "HUGE.DAT"));
 }
@@ -163,7 +163,7 @@ TEST(Limits, ThousandsOfFilesInOneFolder) {
     if (kMemoryIsMeasurable) {
         EXPECT_LE(measured.peak_bytes, 32u << 20) << (measured.peak_bytes >> 20) << " MiB";
     }
-    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
+    const StoredPackage package = read_package(dir / "out" + "/DAR297.AVD");
     EXPECT_EQ(package.entries.size(), static_cast<std::size_t>(kDataFiles + kPictures));
     EXPECT_TRUE(has_entry(package, "F00000.DAT"));
     EXPECT_TRUE(has_entry(package, "F02999.DAT"));
@@ -207,7 +207,7 @@ TEST(Limits, LongNamesAndLongPaths) {
                               shadow + " cannot be read (File name too long)\n"),
               std::string::npos)
         << result.err;
-    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
+    const StoredPackage package = read_package(dir / "out" + "/DAR297.AVD");
     EXPECT_EQ(package.names(), (std::vector<std::string>{"DDDDDDDDDDDDDDD", "PPPPPPPPPPPPPPP",
                                                          "SEEN001.TXT", "SEEN002.TXT"}));
     // The jump names the long file by its scenario number.
@@ -243,7 +243,7 @@ TEST(Limits, CodePage932Names) {
         {{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", dir / "game"}});
     ASSERT_EQ(result.status, 0) << result.out;
     EXPECT_EQ(result.out.find("not found"), std::string::npos) << result.out;
-    const e2e::StoredPackage package = e2e::read_package(dir / "out" + "/DAR297.AVD");
+    const StoredPackage package = read_package(dir / "out" + "/DAR297.AVD");
     std::string cut_name = data_name.substr(0, 15);
     EXPECT_EQ(package.names(),
               (std::vector<std::string>{"SEEN001.TXT", "SEEN002.TXT", dji + "A.PDT", cut_name}));

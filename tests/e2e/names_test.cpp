@@ -62,7 +62,7 @@ TEST(Names, FolderNamesInUtf8GiveTheSamePackageAndShowAsTheirBytes) {
                   std::string::npos)
             << r.out;
         const Bytes package = e2e::read_bytes(out + "/DAR297.AVD");
-        e2e::read_package(out + "/DAR297.AVD");  // verifies it
+        read_package(out + "/DAR297.AVD");  // verifies it
         if (reference.empty()) reference = package;
         EXPECT_EQ(package, reference);
         const Result missing = convert_utf8(game, out + "/無い", data);
@@ -89,7 +89,7 @@ TEST(Names, DataFileNamesBecomeCodePage932EntriesOrAreLeftOut) {
     const Result cp932 = convert_utf8(dir / "game", dir / "out", dir / "cp932");
     EXPECT_EQ(utf8.out, cp932.out);
     EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), package);
-    EXPECT_NE(e2e::read_package(dir / "out/DAR297.AVD").find(gamekit::cp932("設定.INI")), nullptr);
+    EXPECT_NE(read_package(dir / "out/DAR297.AVD").find(gamekit::cp932("設定.INI")), nullptr);
 
     const struct {
         const char* name;
@@ -113,7 +113,7 @@ TEST(Names, DataFileNamesBecomeCodePage932EntriesOrAreLeftOut) {
             << r.out;
         EXPECT_NE(r.err.find("msconv: " + path + ": " + c.reason + "\n"), std::string::npos)
             << r.err;
-        EXPECT_EQ(e2e::read_package(dir / "out/DAR297.AVD").names(),
+        EXPECT_EQ(read_package(dir / "out/DAR297.AVD").names(),
                   (std::vector<std::string>{"BG.PDT", "NOTE.TXT", "SEEN001.TXT"}));
         std::filesystem::remove(dir / "bad/" + c.name);
     }

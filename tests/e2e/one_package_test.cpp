@@ -50,7 +50,7 @@ TEST(OnePackage, FoldersOfOneNameInTwoCasesAreReadAsOne) {
     const Result reference = convert(dir / "ref", dir / "out", dir / "DATA");
     ASSERT_EQ(reference.status, 0) << reference.err;
     const Bytes expected = e2e::read_bytes(dir / "out/DAR297.AVD");
-    const std::size_t entries = e2e::read_package(dir / "out/DAR297.AVD").entries.size();
+    const std::size_t entries = read_package(dir / "out/DAR297.AVD").entries.size();
 
     const struct {
         const char* folder;
@@ -96,7 +96,7 @@ TEST(OnePackage, FoldersOfOneNameInTwoCasesAreReadAsOne) {
                                  c.twin + "/" + lower + " (both kept)\n"),
                   std::string::npos)
             << twice.out;
-        EXPECT_EQ(e2e::read_package(dir / "out/DAR297.AVD").entries.size(), entries + 1);
+        EXPECT_EQ(read_package(dir / "out/DAR297.AVD").entries.size(), entries + 1);
     }
 }
 
@@ -157,12 +157,12 @@ TEST(OnePackage, SpellingsOfTheSameNamesGiveOnePackage) {
         write_spelt_game(game, data, s.form, scenarios);
         const Result r = convert(game, dir / "out", data);
         EXPECT_EQ(r.status, 0) << r.out << r.err;
-        const e2e::StoredPackage package = e2e::read_package(dir / "out/DAR297.AVD");
+        const StoredPackage package = read_package(dir / "out/DAR297.AVD");
         EXPECT_EQ(package.entries.size(), 8u);
         for (std::size_t k = 0; k < numbered.size(); ++k) {
             char seen[32];
             std::snprintf(seen, sizeof seen, "SEEN%03zu.TXT", k + 1);
-            const e2e::StoredEntry* entry = package.find(seen);
+            const StoredEntry* entry = package.find(seen);
             ASSERT_NE(entry, nullptr) << seen;
             const std::string text(entry->data.begin(), entry->data.end());
             EXPECT_NE(text.find(cp932(numbered[k])), std::string::npos) << seen;

@@ -25,7 +25,6 @@ using namespace msconv::base;
 namespace {
 
 using e2e::Result;
-using e2e::StoredEntry;
 using gamekit::MaskPicture;
 using gamekit::RgbPicture;
 using Bytes = std::vector<std::uint8_t>;
@@ -96,7 +95,7 @@ TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
     const Result verify = e2e::run({{AVDTOOL_EXE, "verify", game.dir / "out/DAR297.AVD"}});
     EXPECT_EQ(verify.status, 0) << verify.err;
 
-    const std::vector<StoredEntry> entries = e2e::read_package(game.dir / "out/DAR297.AVD").entries;
+    const std::vector<StoredEntry> entries = read_package(game.dir / "out/DAR297.AVD").entries;
     // The directory is sorted by name.
     std::vector<std::string> names;
     for (const StoredEntry& e : entries)

@@ -75,7 +75,7 @@ bool verifies(const std::string& package) {
 }
 
 std::vector<std::string> entry_names(const std::string& path) {
-    return e2e::read_package(path).names();
+    return read_package(path).names();
 }
 
 void expect_no_staging_files(const std::string& out) {

@@ -72,7 +72,7 @@ TEST(ScenarioConversion, EverySioFileBecomesASeenEntry) {
     const Result verify = e2e::run({{AVDTOOL_EXE, "verify", dir / "out/DAR297.AVD"}});
     EXPECT_EQ(verify.status, 0) << verify.err;
 
-    const e2e::StoredPackage package = e2e::read_package(dir / "out/DAR297.AVD");
+    const StoredPackage package = read_package(dir / "out/DAR297.AVD");
     ASSERT_EQ(package.names(), (std::vector<std::string>{"SEEN001.TXT", "SEEN003.TXT"}));
     const Bytes& seen001 = package.entries[0].data;
     const Bytes& seen003 = package.entries[1].data;
@@ -104,7 +104,7 @@ TEST(ScenarioConversion, WarningsDoNotStopTheRun) {
                          "********** " +
                          dir.path + "/game/MES/N.SIO is too large, skipped\n" +
                          cp932("終了しました.\n\n"));
-    const e2e::StoredPackage package = e2e::read_package(dir / "out/DAR297.AVD");
+    const StoredPackage package = read_package(dir / "out/DAR297.AVD");
     ASSERT_EQ(package.entries.size(), 1u);
     EXPECT_EQ(package.entries[0].data, seen(hex("16 01 10 1C 00 00 00 00")));
 }

@@ -21,6 +21,7 @@
 #include "image/sprite.h"
 #include "package/package.h"
 #include "package/package_reader.h"
+#include "support/package_read_back.h"
 #include "support/temp_folder.h"
 
 namespace image_test {
@@ -202,12 +203,6 @@ inline std::uint32_t field_at(const std::vector<std::uint8_t>& block, std::size_
     return field;
 }
 
-struct StoredEntry {
-    std::string name;
-    std::uint32_t offset = 0;  // where its data lie in the package: the order of adding
-    Bytes data;
-};
-
 // A package whose staging file lives in its own temporary folder.
 struct PackageRun {
     TempFolder folder;
@@ -221,22 +216,7 @@ struct PackageRun {
     std::vector<StoredEntry> finish() {
         const std::string path = folder / msconv::package::kPackageName;
         EXPECT_EQ(msconv::package::finish_package(package, path), msconv::base::Status::ok);
-        std::vector<std::uint8_t> bytes;
-        EXPECT_EQ(msconv::platform::read_file(path, bytes, UINT32_MAX),
-                  msconv::platform::ReadStatus::ok);
-        msconv::package::PackageView view;
-        std::string error;
-        EXPECT_TRUE(msconv::package::parse_package(bytes.data(), bytes.size(), view, error))
-            << error;
-        std::vector<StoredEntry> entries;
-        for (const msconv::package::DirectoryEntry& entry : view.directory) {
-            StoredEntry stored;
-            stored.name = msconv::package::entry_name(entry);
-            stored.offset = entry.offset;
-            EXPECT_TRUE(msconv::package::extract_entry(view, entry, stored.data, error)) << error;
-            entries.push_back(std::move(stored));
-        }
-        return entries;
+        return read_package(path).entries;
     }
 };
 
