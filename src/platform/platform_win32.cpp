@@ -218,12 +218,8 @@ File* create_staging_file(const std::string& path, CreateStatus& status, bool& r
             CreateFileW(wide_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
-            // The exclusive open is the lock; a test build fails it as it
-            // fails the lock elsewhere (closing deletes the file).
-            if (injected_failure()) {
+            if (injected_failure()) {  // the exclusive open stands for the lock
                 CloseHandle(handle);
-                SetLastError(0);
-                errno = EIO;
                 return nullptr;
             }
             File* file = wrap_handle(handle, "w+b");

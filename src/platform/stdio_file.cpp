@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The stdio file operations and console writes, the same on every system.
+// The file and console operations that are the same on every system: an
+// open file is a C stream, and a whole file is read over open_regular_file.
 #include "platform/stdio_file.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
+#include <stdexcept>
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -71,6 +74,51 @@ void console_write(const char* text, std::size_t size, TextKind kind) {
 
 void console_write_error(const char* text, std::size_t size, TextKind kind) {
     write_text(stderr, text, size, kind);
+}
+
+namespace {
+// The reason for a failed open or read: the system's, or `otherwise` when
+// the system reports none (a path that names no regular file, a file that
+// ended before its size).
+void give_reason(std::string* reason, const char* otherwise) {
+    if (reason) *reason = errno == 0 ? otherwise : last_error_text();
+}
+}  // namespace
+
+ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
+                     std::uint64_t max_size, std::string* reason) {
+    out.clear();
+    std::uint64_t size = 0;
+    errno = 0;
+    File* file = open_regular_file(path, size);
+    if (!file) {
+        give_reason(reason, "not a regular file");
+        return ReadStatus::cannot_open;
+    }
+    ReadStatus status = ReadStatus::ok;
+    if (size == 0) {
+        status = ReadStatus::empty;
+    } else if (size > max_size || static_cast<std::size_t>(size) != size) {
+        status = ReadStatus::too_large;
+    } else {
+        // A 32-bit process cannot address a block of 2 GiB or more: the
+        // vector says so with length_error rather than bad_alloc.
+        try {
+            out.resize(static_cast<std::size_t>(size));
+        } catch (const std::bad_alloc&) {
+            status = ReadStatus::no_memory;
+        } catch (const std::length_error&) {
+            status = ReadStatus::no_memory;
+        }
+        errno = 0;
+        if (status == ReadStatus::ok && file_read(file, out.data(), out.size()) != out.size()) {
+            status = ReadStatus::read_error;
+            give_reason(reason, "the file ended before its size");
+        }
+    }
+    file_close(file);
+    if (status != ReadStatus::ok) out.clear();
+    return status;
 }
 
 }  // namespace msconv::platform

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// What the POSIX and the Win32 implementation share: an open file is a C
-// stream, and the console writes go through each system's write_text.
+// What the POSIX and the Win32 implementation share.
 #pragma once
 
 #include <cstddef>
