@@ -12,8 +12,6 @@
 // After windows.h, which they need.
 #include <shellapi.h>
 
-#include <fcntl.h>
-
 #include <atomic>
 #include <cerrno>
 #include <climits>

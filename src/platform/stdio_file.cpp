@@ -16,8 +16,6 @@ namespace msconv::platform {
 
 #ifdef MSCONV_FAULT_INJECTION
 namespace {
-// When MSCONV_CALL_COUNT names a file, the number of calls that could fail is
-// written to it at exit, so a test can walk N over every call of a run.
 std::uint64_t g_output_calls = 0;
 
 void report_call_count() {
@@ -30,8 +28,6 @@ void report_call_count() {
 }
 }  // namespace
 
-// The failure is EIO, with no system error beside it on Windows, so its text
-// is the same everywhere.
 bool injected_failure() {
     static const std::uint64_t fail_at = [] {
         std::atexit(report_call_count);
@@ -40,7 +36,7 @@ bool injected_failure() {
     }();
     if (++g_output_calls != fail_at) return false;
 #ifdef _WIN32
-    SetLastError(0);
+    SetLastError(0);  // the reason is errno's, the same text everywhere
 #endif
     errno = EIO;
     return true;

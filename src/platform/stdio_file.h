@@ -19,7 +19,8 @@ void write_text(std::FILE* stream, const char* text, std::size_t size, TextKind 
 
 #ifdef MSCONV_FAULT_INJECTION
 // A test build makes the N-th call that creates, locks, writes, flushes,
-// closes or renames an output file fail, N taken from MSCONV_FAIL_CALL.
+// closes or renames an output file fail with EIO, N taken from
+// MSCONV_FAIL_CALL; the count of such calls goes to the file MSCONV_CALL_COUNT names.
 bool injected_failure();
 #else
 constexpr bool injected_failure() {
