@@ -27,6 +27,7 @@
 #include "platform/cp932.h"
 #include "platform/platform.h"
 #include "platform/search_list.h"
+#include "platform/stdio_file.h"
 
 namespace msconv::platform {
 
@@ -102,45 +103,7 @@ bool list_folder(const std::string& folder, std::vector<Match>& entries) {
 
 // ---- Files -------------------------------------------------------------------
 
-struct File {
-    std::FILE* stream;
-    bool writing;
-};
-
 namespace {
-
-#ifdef MSCONV_FAULT_INJECTION
-// A test build makes the N-th call that creates, locks, writes, flushes,
-// closes or renames an output file fail with EIO, N taken from
-// MSCONV_FAIL_CALL. When MSCONV_CALL_COUNT names a file, the number of such
-// calls is written to it at exit, so a test can walk N over every call of a
-// run.
-std::uint64_t g_output_calls = 0;
-
-void report_call_count() {
-    if (const char* path = std::getenv("MSCONV_CALL_COUNT")) {
-        if (std::FILE* out = std::fopen(path, "w")) {
-            std::fprintf(out, "%llu\n", static_cast<unsigned long long>(g_output_calls));
-            std::fclose(out);
-        }
-    }
-}
-
-bool injected_failure() {
-    static const std::uint64_t fail_at = [] {
-        std::atexit(report_call_count);
-        const char* n = std::getenv("MSCONV_FAIL_CALL");
-        return n ? std::strtoull(n, nullptr, 10) : 0;
-    }();
-    if (++g_output_calls != fail_at) return false;
-    errno = EIO;
-    return true;
-}
-#else
-constexpr bool injected_failure() {
-    return false;
-}
-#endif
 
 // Holds off the interruption signals while a file and its entry in the
 // cleanup table come or go together; a signal that arrives meanwhile is
@@ -266,10 +229,6 @@ File* open_regular_file(const std::string& path, std::uint64_t& size) {
     return wrap(fd, "rb", false);
 }
 
-std::size_t file_read(File* file, void* data, std::size_t size) {
-    return std::fread(data, 1, size, file->stream);
-}
-
 File* create_file(const std::string& path) {
     if (injected_failure()) return nullptr;
     // Whatever stands at the path goes first, and the file is created
@@ -284,21 +243,9 @@ File* create_file(const std::string& path) {
     return file;
 }
 
-bool file_write(File* file, const void* data, std::size_t size) {
-    if (injected_failure()) return false;
-    return size == 0 || std::fwrite(data, 1, size, file->stream) == size;
-}
-
 bool file_flush(File* file) {
     if (injected_failure()) return false;
     return std::fflush(file->stream) == 0 && fsync(fileno(file->stream)) == 0;
-}
-
-bool file_close(File* file) {
-    const bool fail = file->writing && injected_failure();
-    bool ok = std::fclose(file->stream) == 0 && !fail;
-    delete file;
-    return ok;
 }
 
 bool delete_file(const std::string& path) {
@@ -374,11 +321,6 @@ File* create_staging_file(const std::string& path, CreateStatus& status, bool& r
     }
     if (folder_lock >= 0) close_keeping_errno(folder_lock);
     return file;
-}
-
-bool file_rewind(File* file) {
-    if (injected_failure()) return false;
-    return std::fflush(file->stream) == 0 && std::fseek(file->stream, 0, SEEK_SET) == 0;
 }
 
 void delete_staging_file(File* file, const std::string& path) {
@@ -508,8 +450,6 @@ std::vector<std::string> command_line(int argc, char** argv) {
 
 // ---- Console -----------------------------------------------------------------
 
-namespace {
-
 // Transcodes code page 932 text to UTF-8 when the locale's character set is
 // UTF-8; otherwise the bytes go out as they are. A byte that does not decode
 // is shown as '?'. System text always goes out as its own bytes.
@@ -524,16 +464,6 @@ void write_text(std::FILE* stream, const char* text, std::size_t size, TextKind 
     }
     std::fwrite(text, 1, size, stream);
     std::fflush(stream);
-}
-
-}  // namespace
-
-void console_write(const char* text, std::size_t size, TextKind kind) {
-    write_text(stdout, text, size, kind);
-}
-
-void console_write_error(const char* text, std::size_t size, TextKind kind) {
-    write_text(stderr, text, size, kind);
 }
 
 bool console_is_interactive() {
@@ -624,10 +554,7 @@ void install_interrupt_handlers() {
 // ---- Creating files exclusively ------------------------------------------------
 
 File* create_new_file(const std::string& path) {
-    if (injected_failure()) {
-        errno = EIO;
-        return nullptr;
-    }
+    if (injected_failure()) return nullptr;
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     std::FILE* stream = fdopen(fd, "wb");

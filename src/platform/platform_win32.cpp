@@ -12,8 +12,6 @@
 // After windows.h, which they need.
 #include <shellapi.h>
 
-#include <fcntl.h>
-
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -29,6 +27,7 @@
 #include "platform/cp932.h"
 #include "platform/platform.h"
 #include "platform/search_list.h"
+#include "platform/stdio_file.h"
 
 namespace msconv::platform {
 
@@ -102,10 +101,6 @@ bool list_folder(const std::string& folder, std::vector<Match>& entries) {
 
 // ---- Files -------------------------------------------------------------------
 
-struct File {
-    std::FILE* stream;
-};
-
 namespace {
 
 // A C stream over a handle of CreateFileW; the handle is closed on failure.
@@ -120,7 +115,7 @@ File* wrap_handle(HANDLE handle, const char* mode) {
         _close(fd);
         return nullptr;
     }
-    auto* file = new (std::nothrow) File{stream};
+    auto* file = new (std::nothrow) File{stream, true};
     if (!file) std::fclose(stream);
     return file;
 }
@@ -138,16 +133,13 @@ File* open_regular_file(const std::string& path, std::uint64_t& size) {
         return nullptr;
     }
     size = static_cast<std::uint64_t>(st.st_size);
-    auto* file = new (std::nothrow) File{stream};
+    auto* file = new (std::nothrow) File{stream, false};
     if (!file) std::fclose(stream);
     return file;
 }
 
-std::size_t file_read(File* file, void* data, std::size_t size) {
-    return std::fread(data, 1, size, file->stream);
-}
-
 File* create_file(const std::string& path) {
+    if (injected_failure()) return nullptr;
     // Whatever stands at the path goes first (a link itself, never its
     // target), and the file is created new. It is shared for deletion, so
     // that an interruption can delete it while it is open.
@@ -162,18 +154,9 @@ File* create_file(const std::string& path) {
     return file;
 }
 
-bool file_write(File* file, const void* data, std::size_t size) {
-    return size == 0 || std::fwrite(data, 1, size, file->stream) == size;
-}
-
 bool file_flush(File* file) {
+    if (injected_failure()) return false;
     return std::fflush(file->stream) == 0 && _commit(_fileno(file->stream)) == 0;
-}
-
-bool file_close(File* file) {
-    bool ok = std::fclose(file->stream) == 0;
-    delete file;
-    return ok;
 }
 
 bool delete_file(const std::string& path) {
@@ -182,6 +165,7 @@ bool delete_file(const std::string& path) {
 }
 
 bool replace_file(const std::string& from, const std::string& to) {
+    if (injected_failure()) return false;
     if (!MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
     keep_on_interrupt(from);
     return true;
@@ -215,6 +199,7 @@ std::string last_error_text() {
 File* create_staging_file(const std::string& path, CreateStatus& status, bool& removed_stale) {
     status = CreateStatus::failed;
     removed_stale = false;
+    if (injected_failure()) return nullptr;
     const std::wstring wide_path = wide(path);
     for (int attempt = 0; attempt < 16; ++attempt) {
         if (DeleteFileW(wide_path.c_str())) {
@@ -231,6 +216,10 @@ File* create_staging_file(const std::string& path, CreateStatus& status, bool& r
             CreateFileW(wide_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
+            if (injected_failure()) {  // the exclusive open stands for the lock
+                CloseHandle(handle);
+                return nullptr;
+            }
             File* file = wrap_handle(handle, "w+b");
             if (file) status = CreateStatus::ok;
             return file;
@@ -238,10 +227,6 @@ File* create_staging_file(const std::string& path, CreateStatus& status, bool& r
         if (GetLastError() != ERROR_FILE_EXISTS) return nullptr;
     }
     return nullptr;
-}
-
-bool file_rewind(File* file) {
-    return std::fflush(file->stream) == 0 && std::fseek(file->stream, 0, SEEK_SET) == 0;
 }
 
 // Closing the handle deletes the file (FILE_FLAG_DELETE_ON_CLOSE).
@@ -402,6 +387,8 @@ bool write_as_utf16(HANDLE console, const char* text, std::size_t size, UINT cod
                          &written, nullptr) != 0;
 }
 
+}  // namespace
+
 // A console gets code page 932 text through WriteConsoleA, which reads it in
 // the console's code page (the C library may convert console output with its
 // own locale instead), or as UTF-16 when the console stays on another code
@@ -440,16 +427,6 @@ void write_text(std::FILE* stream, const char* text, std::size_t size, TextKind 
     }
     std::fwrite(text, 1, size, stream);
     std::fflush(stream);
-}
-
-}  // namespace
-
-void console_write(const char* text, std::size_t size, TextKind kind) {
-    write_text(stdout, text, size, kind);
-}
-
-void console_write_error(const char* text, std::size_t size, TextKind kind) {
-    write_text(stderr, text, size, kind);
 }
 
 bool console_is_interactive() {
@@ -508,6 +485,7 @@ void wait_for_key() {
 // CREATE_NEW fails on any existing name; FILE_FLAG_OPEN_REPARSE_POINT keeps
 // it from following a symbolic link that points nowhere.
 File* create_new_file(const std::string& path) {
+    if (injected_failure()) return nullptr;
     const std::wstring wide_path = wide(path);
     const HANDLE handle =
         CreateFileW(wide_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -515,7 +493,7 @@ File* create_new_file(const std::string& path) {
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     std::FILE* stream = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
-    File* file = stream ? new (std::nothrow) File{stream} : nullptr;
+    File* file = stream ? new (std::nothrow) File{stream, true} : nullptr;
     if (file) return file;
     // The file is new and empty: it goes again.
     const DWORD error = GetLastError();

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The file and console operations that are the same on every system: an
+// open file is a C stream, and a whole file is read over open_regular_file.
+#include "platform/stdio_file.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <stdexcept>
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace msconv::platform {
+
+#ifdef MSCONV_FAULT_INJECTION
+namespace {
+std::uint64_t g_output_calls = 0;
+
+void report_call_count() {
+    if (const char* path = std::getenv("MSCONV_CALL_COUNT")) {
+        if (std::FILE* out = std::fopen(path, "w")) {
+            std::fprintf(out, "%llu\n", static_cast<unsigned long long>(g_output_calls));
+            std::fclose(out);
+        }
+    }
+}
+}  // namespace
+
+bool injected_failure() {
+    static const std::uint64_t fail_at = [] {
+        std::atexit(report_call_count);
+        const char* n = std::getenv("MSCONV_FAIL_CALL");
+        return n ? std::strtoull(n, nullptr, 10) : 0;
+    }();
+    if (++g_output_calls != fail_at) return false;
+#ifdef _WIN32
+    SetLastError(0);  // the reason is errno's, the same text everywhere
+#endif
+    errno = EIO;
+    return true;
+}
+#endif
+
+std::size_t file_read(File* file, void* data, std::size_t size) {
+    return std::fread(data, 1, size, file->stream);
+}
+
+bool file_write(File* file, const void* data, std::size_t size) {
+    if (injected_failure()) return false;
+    return size == 0 || std::fwrite(data, 1, size, file->stream) == size;
+}
+
+bool file_close(File* file) {
+    const bool fail = file->writing && injected_failure();
+    bool ok = std::fclose(file->stream) == 0 && !fail;
+    delete file;
+    return ok;
+}
+
+bool file_rewind(File* file) {
+    if (injected_failure()) return false;
+    return std::fflush(file->stream) == 0 && std::fseek(file->stream, 0, SEEK_SET) == 0;
+}
+
+void console_write(const char* text, std::size_t size, TextKind kind) {
+    write_text(stdout, text, size, kind);
+}
+
+void console_write_error(const char* text, std::size_t size, TextKind kind) {
+    write_text(stderr, text, size, kind);
+}
+
+namespace {
+// The reason for a failed open or read: the system's, or `otherwise` when
+// the system reports none (a path that names no regular file, a file that
+// ended before its size).
+void give_reason(std::string* reason, const char* otherwise) {
+    if (reason) *reason = errno == 0 ? otherwise : last_error_text();
+}
+}  // namespace
+
+ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
+                     std::uint64_t max_size, std::string* reason) {
+    out.clear();
+    std::uint64_t size = 0;
+    errno = 0;
+    File* file = open_regular_file(path, size);
+    if (!file) {
+        give_reason(reason, "not a regular file");
+        return ReadStatus::cannot_open;
+    }
+    ReadStatus status = ReadStatus::ok;
+    if (size == 0) {
+        status = ReadStatus::empty;
+    } else if (size > max_size || static_cast<std::size_t>(size) != size) {
+        status = ReadStatus::too_large;
+    } else {
+        // A 32-bit process cannot address a block of 2 GiB or more: the
+        // vector says so with length_error rather than bad_alloc.
+        try {
+            out.resize(static_cast<std::size_t>(size));
+        } catch (const std::bad_alloc&) {
+            status = ReadStatus::no_memory;
+        } catch (const std::length_error&) {
+            status = ReadStatus::no_memory;
+        }
+        errno = 0;
+        if (status == ReadStatus::ok && file_read(file, out.data(), out.size()) != out.size()) {
+            status = ReadStatus::read_error;
+            give_reason(reason, "the file ended before its size");
+        }
+    }
+    file_close(file);
+    if (status != ReadStatus::ok) out.clear();
+    return status;
+}
+
+}  // namespace msconv::platform
