@@ -10,24 +10,9 @@
 # and built below PREFIX, which receives include/lzo and lib/liblzo2.a.
 set -eu
 
-if [ $# -ne 3 ]; then
-    echo "usage: $0 HOST SOURCE_DIR PREFIX" >&2
-    exit 2
-fi
-host=$1
-source_dir=$2
-prefix=$3
-
-say() { echo "build-lzo2: $*" >&2; }
-
-# A file every LZO 2 source tree has: the LZO1X-999 compressor.
-marker=src/lzo1x_9x.c
-
 . "$(dirname "$0")/debian-source.sh"
-
-if [ ! -f "$source_dir/$marker" ]; then
-    fetch_source lzo2 "$source_dir" "$marker"
-fi
+# A file every LZO 2 source tree has: the LZO1X-999 compressor.
+start_build lzo2 src/lzo1x_9x.c "$@"
 
 cc=$host-gcc
 ar=$host-ar
@@ -39,9 +24,7 @@ fi
 # The library is built the way the source package's generic build script
 # does it (B/generic/build.sh): every file of src/ compiled on its own and
 # archived, with no configure step. Its examples and tests are left out.
-build=$prefix/build
-rm -rf "$build" "$prefix/lib" "$prefix/include"
-mkdir -p "$build" "$prefix/lib" "$prefix/include/lzo"
+mkdir -p "$prefix/include/lzo"
 say "building LZO for $host in $build"
 jobs=$(nproc 2>/dev/null || echo 2)
 if ! (cd "$build" && find "$source_dir/src" -maxdepth 1 -name '*.c' | sort |

@@ -11,24 +11,8 @@
 # lib/libutf8proc.a.
 set -eu
 
-if [ $# -ne 3 ]; then
-    echo "usage: $0 HOST SOURCE_DIR PREFIX" >&2
-    exit 2
-fi
-host=$1
-source_dir=$2
-prefix=$3
-
-say() { echo "build-utf8proc: $*" >&2; }
-
 . "$(dirname "$0")/debian-source.sh"
-if [ ! -f "$source_dir/utf8proc.c" ]; then
-    fetch_source utf8proc "$source_dir" utf8proc.c
-fi
-
-build=$prefix/build
-rm -rf "$build" "$prefix/lib" "$prefix/include"
-mkdir -p "$build" "$prefix/lib" "$prefix/include"
+start_build utf8proc utf8proc.c "$@"
 say "building utf8proc for $host in $build"
 # utf8proc.c includes its tables (utf8proc_data.c) itself.
 "$host-gcc" -O2 -DUTF8PROC_STATIC -I"$source_dir" -c "$source_dir/utf8proc.c" \

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Fetching a Debian source package for the MinGW-w64 builds of its library
-# (sourced by cmake/build-lzo2.sh and cmake/build-zlib.sh, which define say).
+# (sourced by cmake/build-lzo2.sh, build-zlib.sh and build-utf8proc.sh).
 # When apt knows no source package, a deb-src entry is added for the Debian
 # archive entries apt already uses (as root only). apt-get update is the
 # retried one of tools/deps.sh: an index of the mirror that fails (another
@@ -86,4 +86,26 @@ fetch_source() {  # fetch_source PACKAGE SOURCE_DIR MARKER
     rm -rf "$2"
     mv "$unpacked" "$2"
     rm -rf "$download"
+}
+
+# The start every library build shares: its arguments HOST SOURCE_DIR PREFIX
+# (in host, source_dir, prefix), `say` under the script's name, the source
+# package fetched into SOURCE_DIR unless it holds MARKER already, and an
+# empty build folder below PREFIX (in build) beside empty lib/ and include/.
+start_build() {  # start_build PACKAGE MARKER "$@"
+    if [ $# -ne 5 ]; then
+        echo "usage: $0 HOST SOURCE_DIR PREFIX" >&2
+        exit 2
+    fi
+    script=$(basename "$0" .sh)
+    say() { echo "$script: $*" >&2; }
+    host=$3
+    source_dir=$4
+    prefix=$5
+    if [ ! -f "$source_dir/$2" ]; then
+        fetch_source "$1" "$source_dir" "$2"
+    fi
+    build=$prefix/build
+    rm -rf "$build" "$prefix/lib" "$prefix/include"
+    mkdir -p "$build" "$prefix/lib" "$prefix/include"
 }
