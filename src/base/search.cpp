@@ -21,8 +21,12 @@ const char* start(FileSearch& search, platform::Search* handle, const platform::
     if (search.started)
         search.started(search.context,
                        search.handle ? platform::search_file_count(search.handle) : 0);
+    search.directories.clear();
     if (!search.handle) return nullptr;
-    if (first.directory) return find_next_file(search);
+    if (first.directory) {
+        search.directories.push_back(first.name);
+        return find_next_file(search);
+    }
     search.result = first.name;
     search.folder = first.folder;
     return search.result.c_str();
@@ -58,11 +62,13 @@ const char* find_next_file(FileSearch& search) {
     if (!search.handle) return nullptr;
     platform::Match match;
     while (platform::search_next(search.handle, match)) {
-        if (!match.directory) {
-            search.result = match.name;
-            search.folder = match.folder;
-            return search.result.c_str();
+        if (match.directory) {
+            search.directories.push_back(match.name);
+            continue;
         }
+        search.result = match.name;
+        search.folder = match.folder;
+        return search.result.c_str();
     }
     close_search(search);
     return nullptr;

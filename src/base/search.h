@@ -14,6 +14,9 @@ struct FileSearch {
     platform::Search* handle = nullptr;
     std::string result;  // the last name returned; valid until the next call
     std::string folder;  // the folder the last name was found in, ending in the separator
+    // The names of the directories the search passed over, until the next
+    // search starts.
+    std::vector<std::string> directories;
     // Told the number of files each new search lists, when set.
     void* context = nullptr;
     void (*started)(void* context, std::size_t files) = nullptr;

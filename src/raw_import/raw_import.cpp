@@ -30,24 +30,6 @@ void import_raw_file(package::Package& package, const std::string& folder,
     }
 }
 
-namespace {
-
-// Names each sub-folder of `folder` on standard error and counts it as an
-// input left out: its files are not imported.
-void report_subfolders(package::Package& package, const std::string& folder) {
-    platform::Match match;
-    platform::Search* search = platform::search_open(folder + "*", match);
-    for (bool more = search != nullptr; more; more = platform::search_next(search, match)) {
-        if (!match.directory || match.name == "." || match.name == "..") continue;
-        ++package.skipped;
-        base::console_show_error("msconv: %s is a folder; its files are not imported\n",
-                                 {base::as_system(folder + match.name)});
-    }
-    if (search) platform::search_close(search);
-}
-
-}  // namespace
-
 void import_raw_folder(package::Package& package, base::FileSearch& search,
                        const std::string& folder,
                        const std::vector<platform::FileIdentity>& own_files) {
@@ -59,7 +41,12 @@ void import_raw_folder(package::Package& package, base::FileSearch& search,
         // The name stays valid until the next search call; the import makes none.
         if (!own) import_raw_file(package, folder, name);
     }
-    report_subfolders(package, folder);
+    // A sub-folder is an input left out: its files are not imported.
+    for (const std::string& directory : search.directories) {
+        ++package.skipped;
+        base::console_show_error("msconv: %s is a folder; its files are not imported\n",
+                                 {base::as_system(folder + directory)});
+    }
 }
 
 }  // namespace msconv::raw_import
