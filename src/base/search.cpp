@@ -14,14 +14,17 @@ void close_search(FileSearch& search) {
     search.handle = nullptr;
 }
 
-// Takes over a search just opened: reports its size and returns its first
-// name that is not a directory.
+// Closes a search still open and takes over one just opened: reports its
+// size and returns its first name that is not a directory.
 const char* start(FileSearch& search, platform::Search* handle, const platform::Match& first) {
+    close_search(search);
+    search.result.clear();
+    search.folder.clear();
+    search.directories.clear();
     search.handle = handle;
     if (search.started)
         search.started(search.context,
                        search.handle ? platform::search_file_count(search.handle) : 0);
-    search.directories.clear();
     if (!search.handle) return nullptr;
     if (first.directory) {
         search.directories.push_back(first.name);
@@ -39,9 +42,6 @@ FileSearch::~FileSearch() {
 }
 
 const char* find_first_file(FileSearch& search, const std::string& pattern) {
-    search.result.clear();
-    search.folder.clear();
-    close_search(search);
     platform::Match first;
     platform::Search* handle = platform::search_open(pattern, first);
     return start(search, handle, first);
@@ -49,9 +49,6 @@ const char* find_first_file(FileSearch& search, const std::string& pattern) {
 
 const char* find_first_game_file(FileSearch& search, const std::string& game_folder,
                                  const char* name, const std::string& pattern) {
-    search.result.clear();
-    search.folder.clear();
-    close_search(search);
     platform::Match first;
     platform::Search* handle =
         platform::search_open(game_folders(game_folder, name), pattern, first);
