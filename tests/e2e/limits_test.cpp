@@ -2,9 +2,6 @@
 // Limits of the whole run: a large DATA file in bounded memory, thousands of
 // files in one folder, long names and paths, code page 932 names.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -39,41 +36,6 @@ e2e::RunSpec conversion(const TempFolder& dir) {
     return e2e::conversion(dir / "game", dir / "out", dir / "DATA");
 }
 
-struct Measured {
-    Result result;
-    std::uint64_t peak_bytes = 0;  // the converter's peak resident memory
-};
-
-// Runs in a child process of its own, whose only child is the converter, so
-// that the peak resident memory of its children is the converter's.
-Measured run_measured(const e2e::RunSpec& request) {
-    int fds[2];
-    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    const pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        close(fds[0]);
-        const Result result = e2e::run(request);
-        rusage usage{};
-        getrusage(RUSAGE_CHILDREN, &usage);
-        const long values[2] = {result.status, usage.ru_maxrss};
-        const ssize_t written = write(fds[1], values, sizeof values);
-        _exit(written == sizeof values ? 0 : 1);
-    }
-    close(fds[1]);
-    long values[2] = {-1, 0};
-    const ssize_t got = read(fds[0], values, sizeof values);
-    close(fds[0]);
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    Measured measured;
-    if (got == sizeof values) {
-        measured.result.status = static_cast<int>(values[0]);
-        measured.peak_bytes = static_cast<std::uint64_t>(values[1]) * 1024;
-    }
-    return measured;
-}
-
 Bytes repeated(const Bytes& pattern, std::size_t size) {
     Bytes out;
     out.reserve(size);
@@ -101,8 +63,8 @@ TEST(Limits, LargeDataFileNeedsAboutTwiceItsSize) {
     const Bytes big = repeated(noise(4096, 7), kSize);
     ASSERT_TRUE(gamekit::write_file(dir / "DATA" + "/BIG.DAT", big));
     ASSERT_TRUE(gamekit::write_file(dir / "DATA" + "/NEXT.DAT", repeated(noise(4096, 8), kSize)));
-    const Measured measured = run_measured(conversion(dir));
-    ASSERT_EQ(measured.result.status, 0);
+    const Result measured = e2e::run(conversion(dir));
+    ASSERT_EQ(measured.status, 0);
     // The file is read whole, so the measured peak is at least its size.
     EXPECT_GE(measured.peak_bytes, kSize);
     if (kMemoryIsMeasurable) {
@@ -158,8 +120,8 @@ TEST(Limits, ThousandsOfFilesInOneFolder) {
         std::snprintf(name, sizeof name, "/P%04d.MOE", i);
         ASSERT_TRUE(gamekit::write_file(dir / "game/CG" + name, picture));
     }
-    const Measured measured = run_measured(conversion(dir));
-    ASSERT_EQ(measured.result.status, 0);
+    const Result measured = e2e::run(conversion(dir));
+    ASSERT_EQ(measured.status, 0);
     if (kMemoryIsMeasurable) {
         EXPECT_LE(measured.peak_bytes, 32u << 20) << (measured.peak_bytes >> 20) << " MiB";
     }

@@ -8,9 +8,6 @@
 // blocks that the conversion handed to the package (the package's entries,
 // decompressed). Then it prints the table with the ratios.
 #include <lzo/lzo1x.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -20,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/process.h"
 #include "package/package.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
@@ -31,36 +29,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct RunResult {
-    bool ok = false;
-    double seconds = 0;
-    long peak_kib = 0;  // peak resident set of the child
-};
-
-// Runs a command with its output discarded; measures wall time and the
-// child's peak resident memory.
-RunResult run(const std::vector<std::string>& args) {
-    RunResult result;
-    const auto start = Clock::now();
-    pid_t pid = fork();
-    if (pid < 0) return result;
-    if (pid == 0) {
-        if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(126);
-        if (std::freopen("/dev/null", "r", stdin) == nullptr) _exit(126);
-        std::vector<char*> argv;
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.peak_kib = usage.ru_maxrss;
-    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return result;
+// Runs a command with its output captured; true when it exits with status 0.
+bool run(const std::vector<std::string>& args, process::Result& result) {
+    result = process::run(process::Request(args));
+    if (result.status != 0) std::fputs(result.err.c_str(), stderr);
+    return result.status == 0;
 }
 
 bool read_all(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -94,24 +67,26 @@ int main(int argc, char** argv) {
     std::printf("Generating the game (%s pictures, %s sprites, %s scenarios, %s MiB DATA)...\n",
                 pictures.c_str(), sprites.c_str(), scenarios.c_str(), data_mib.c_str());
     std::fflush(stdout);
+    process::Result generated;
     if (!run({generator, game, data, "--pictures", pictures, "--sprites", sprites, "--scenarios",
-              scenarios, "--data-mib", data_mib})
-             .ok) {
+              scenarios, "--data-mib", data_mib},
+             generated)) {
         std::fprintf(stderr, "msconv-bench: the generator failed\n");
         return 1;
     }
 
-    const auto convert = [&](const std::string& out, unsigned n) {
+    const auto convert = [&](const std::string& out, unsigned n, process::Result& result) {
         return run({msconv, "--no-wait", "--quiet", "--jobs", std::to_string(n), "--output", out,
-                    "--data", data, game});
+                    "--data", data, game},
+                   result);
     };
     std::printf("Converting with 1 job...\n");
     std::fflush(stdout);
-    const RunResult one = convert(out1, 1);
+    process::Result one, many;
+    const bool one_ok = convert(out1, 1, one);
     std::printf("Converting with %u jobs...\n", jobs);
     std::fflush(stdout);
-    const RunResult many = convert(outn, jobs);
-    if (!one.ok || !many.ok) {
+    if (!one_ok || !convert(outn, jobs, many)) {
         std::fprintf(stderr, "msconv-bench: a conversion failed\n");
         return 1;
     }
@@ -158,13 +133,13 @@ int main(int argc, char** argv) {
     }
     const double bare = std::chrono::duration<double>(Clock::now() - start).count();
 
-    const double mib = 1024.0;
+    const double mib = 1 << 20;
     std::printf("\n%-32s %10s %12s\n", "measurement", "seconds", "peak MiB");
     std::printf("%-32s %10.2f %12s\n", "bare lzo1x_999_compress", bare, "-");
-    std::printf("%-32s %10.2f %12.1f\n", "conversion, 1 job", one.seconds, one.peak_kib / mib);
+    std::printf("%-32s %10.2f %12.1f\n", "conversion, 1 job", one.seconds, one.peak_bytes / mib);
     char label[64];
     std::snprintf(label, sizeof label, "conversion, %u jobs", jobs);
-    std::printf("%-32s %10.2f %12.1f\n", label, many.seconds, many.peak_kib / mib);
+    std::printf("%-32s %10.2f %12.1f\n", label, many.seconds, many.peak_bytes / mib);
     std::printf("\n%zu entries, %.1f MiB in, %.1f MiB package, largest entry %.1f MiB\n",
                 blocks.size(), static_cast<double>(total_in) / (1 << 20),
                 static_cast<double>(package_one.size()) / (1 << 20),
@@ -174,7 +149,7 @@ int main(int argc, char** argv) {
     std::printf("speedup of %u jobs over 1:             %.2f (target >= %.2f)\n", jobs,
                 one.seconds / many.seconds, 0.9 * jobs);
     std::printf("peak memory with %u jobs:               %.1f MiB (target <= %.1f MiB)\n", jobs,
-                many.peak_kib / mib, 64.0 + static_cast<double>(largest) / (1 << 20));
+                many.peak_bytes / mib, 64.0 + static_cast<double>(largest) / (1 << 20));
     std::printf("packages identical:                    %s\n", identical ? "yes" : "NO");
     return identical ? 0 : 1;
 }
