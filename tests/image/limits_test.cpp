@@ -5,6 +5,7 @@
 // inside its own buffer, and takes no more memory than the size limit allows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -178,12 +179,9 @@ TEST(PictureLimits, MaskSmallerThanItsSprite) {
     ASSERT_TRUE(convert_sprite_to_pdt10(sprite, mask, block));
     // The 16 mask values cover the sprite's first row: the first output row
     // is half opaque, the rest transparent.
-    const std::uint8_t* alpha = block.bytes.data() + kPdt10HeaderSize + 2 * 8 * 8;
-    for (unsigned y = 0; y < 8; ++y) {
-        for (unsigned x = 0; x < 8; ++x) {
-            EXPECT_EQ(alpha[y * 8 + x], y == 0 ? 127 : 0) << "(" << x << ", " << y << ")";
-        }
-    }
+    Bytes alpha(8 * 8, 0);
+    std::fill_n(alpha.begin(), 8, 127);
+    EXPECT_EQ(image_test::read_back(block).alpha, alpha);
     // No mask at all: all transparent.
     ShadowMask none;
     ASSERT_TRUE(convert_sprite_to_pdt10(sprite, none, block));

@@ -19,11 +19,9 @@ using gamekit::kWhite;
 using gamekit::make_picture;
 using gamekit::RgbPicture;
 using gamekit::set_pixel;
-using image_test::alpha_at;
-using image_test::colour_at;
-using image_test::field_at;
 using image_test::map_source;
 using image_test::picture_block;
+using image_test::read_back;
 
 // A 2 x 2 picture from four pixels in the order (0,0), (1,0), (0,1), (1,1).
 RgbPicture block_of(Bgr a, Bgr b, Bgr c, Bgr d) {
@@ -65,9 +63,9 @@ TEST(Pdt10Conversion, BlocksWithKeyPixels) {
         {"grey", block_of(kGrey, kGrey, kGrey, kGrey), 2 << 11 | 15 << 5 | 12, 255},
     };
     for (const Case& c : cases) {
-        const Pdt10Block block = picture_block(c.picture);
-        EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), c.colour) << c.what;
-        EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), c.alpha) << c.what;
+        const Pdt10Picture read = read_back(picture_block(c.picture));
+        EXPECT_EQ(read.colour, std::vector<std::uint16_t>{c.colour}) << c.what;
+        EXPECT_EQ(read.alpha, Bytes{c.alpha}) << c.what;
     }
 }
 
@@ -76,14 +74,13 @@ TEST(Pdt10Conversion, OneKeyPixelStoresTheAlphaPlane) {
     set_pixel(picture, 5, 3, kKeyGreen);
     const Pdt10Block block = picture_block(picture);
     EXPECT_EQ(block.entry_size, 32u + 3 * 4 * 3);
-    EXPECT_EQ(field_at(block.bytes, 28), 2u * 4 * 3);
-    for (std::uint32_t y = 0; y < 3; ++y) {
-        for (std::uint32_t x = 0; x < 4; ++x) {
-            const bool keyed = x == 2 && y == 1;
-            EXPECT_EQ(alpha_at(block.bytes, 4, 3, x, y), keyed ? 191 : 255) << x << ", " << y;
-            EXPECT_EQ(colour_at(block.bytes, 4, x, y), keyed ? 0xBDF7 : 0xFFFF) << x << ", " << y;
-        }
-    }
+    const Pdt10Picture read = read_back(block);
+    EXPECT_TRUE(read.has_alpha);
+    std::vector<std::uint16_t> colour(12, 0xFFFF);
+    Bytes alpha(12, 255);
+    colour[4 + 2] = 0xBDF7, alpha[4 + 2] = 191;  // (2, 1)
+    EXPECT_EQ(read.colour, colour);
+    EXPECT_EQ(read.alpha, alpha);
 }
 
 TEST(Pdt10Conversion, PictureWithoutKeyHasNoAlphaPlane) {
@@ -93,10 +90,9 @@ TEST(Pdt10Conversion, PictureWithoutKeyHasNoAlphaPlane) {
     set_pixel(picture, 3, 3, Bgr{0, 255, 1});
     const Pdt10Block block = picture_block(picture);
     EXPECT_EQ(block.entry_size, 32u + 2 * 4);
-    EXPECT_EQ(field_at(block.bytes, 28), 0u);
+    EXPECT_FALSE(read_back(block).has_alpha);
     // Blue sums 4 -> 0; green 1020 -> 63.
-    EXPECT_EQ(colour_at(block.bytes, 2, 1, 0), 63 << 5);
-    EXPECT_EQ(alpha_at(block.bytes, 2, 2, 1, 0), 255);
+    EXPECT_EQ(read_back(block).colour[1], 63 << 5);
 }
 
 TEST(Pdt10Conversion, KeyInTheOddLastColumnOrRowIsNeverExamined) {
@@ -106,22 +102,23 @@ TEST(Pdt10Conversion, KeyInTheOddLastColumnOrRowIsNeverExamined) {
         set_pixel(picture, i, 4, kKeyGreen);
     }
     const Pdt10Block block = picture_block(picture);
-    EXPECT_EQ(field_at(block.bytes, 28), 0u);
+    EXPECT_FALSE(read_back(block).has_alpha);
     EXPECT_EQ(block.entry_size, 32u + 2 * 2 * 2);
 }
 
 TEST(Pdt10Conversion, SizesOf640By480) {
     const Pdt10Block opaque = picture_block(make_picture(640, 480, kWhite));
-    EXPECT_EQ(field_at(opaque.bytes, 12), 640u);
-    EXPECT_EQ(field_at(opaque.bytes, 16), 480u);
+    const Pdt10Picture read = read_back(opaque);
+    EXPECT_EQ(read.source_width, 640u);
+    EXPECT_EQ(read.source_height, 480u);
+    EXPECT_FALSE(read.has_alpha);
     EXPECT_EQ(opaque.width, 320u);
     EXPECT_EQ(opaque.height, 240u);
-    EXPECT_EQ(field_at(opaque.bytes, 28), 0u);
     EXPECT_EQ(opaque.entry_size, 153632u);
     RgbPicture keyed = make_picture(640, 480, kWhite);
     set_pixel(keyed, 639, 479, kKeyGreen);
     const Pdt10Block transparent = picture_block(keyed);
-    EXPECT_EQ(field_at(transparent.bytes, 28), 153600u);
+    EXPECT_TRUE(read_back(transparent).has_alpha);
     EXPECT_EQ(transparent.entry_size, 230432u);
     EXPECT_EQ(transparent.bytes.size(), 230432u);
 }
@@ -130,9 +127,10 @@ TEST(Pdt10Conversion, WidthOrHeightOneGivesAnEmptyEntry) {
     for (auto [w, h] : {std::pair{1u, 9u}, {9u, 1u}, {1u, 1u}, {0u, 0u}}) {
         const Pdt10Block block = picture_block(make_picture(w, h, kKeyGreen));
         EXPECT_EQ(block.entry_size, 32u) << w << " x " << h;
-        EXPECT_EQ(field_at(block.bytes, 12), w);
-        EXPECT_EQ(field_at(block.bytes, 16), h);
-        EXPECT_EQ(field_at(block.bytes, 28), 0u);
+        const Pdt10Picture read = read_back(block);
+        EXPECT_EQ(read.source_width, w);
+        EXPECT_EQ(read.source_height, h);
+        EXPECT_FALSE(read.has_alpha);
     }
 }
 
@@ -151,33 +149,29 @@ TEST(MapCell, DarkenedCopyTwelveRowsLower) {
     Pdt10Block block = picture_block(map_source());
     const Pdt10Block before = block;
     darken_map_cell(block);
-    for (std::uint32_t r = 42; r < 54; ++r) {
-        for (std::uint32_t x = 0; x < 12; ++x) {
-            const Expected& e = expected[x % 5];
-            EXPECT_EQ(colour_at(block.bytes, 12, x, r), e.colour) << x << ", " << r;
-            EXPECT_EQ(alpha_at(block.bytes, 12, 66, x, r), e.alpha) << x << ", " << r;
-            EXPECT_EQ(colour_at(block.bytes, 12, x, r + 12), e.darkened_colour) << x << ", " << r;
-            EXPECT_EQ(alpha_at(block.bytes, 12, 66, x, r + 12), e.darkened_alpha) << x << ", " << r;
-        }
+    ASSERT_EQ(block.entry_size, before.entry_size);
+    // Rows 54 to 65 become the darkened rows 42 to 53; nothing else changes.
+    Pdt10Picture want = read_back(before);
+    for (std::uint32_t i = 42 * 12; i < 54 * 12; ++i) {
+        const Expected& e = expected[i % 12 % 5];
+        EXPECT_EQ(want.colour[i], e.colour) << i % 12 << ", " << i / 12;
+        EXPECT_EQ(want.alpha[i], e.alpha) << i % 12 << ", " << i / 12;
+        want.colour[i + 12 * 12] = e.darkened_colour;
+        want.alpha[i + 12 * 12] = e.darkened_alpha;
     }
-    // Nothing outside rows 54 to 65 changed.
-    for (std::uint32_t y = 0; y < 66; ++y) {
-        if (y >= 54) continue;
-        for (std::uint32_t x = 0; x < 12; ++x) {
-            EXPECT_EQ(colour_at(block.bytes, 12, x, y), colour_at(before.bytes, 12, x, y));
-            EXPECT_EQ(alpha_at(block.bytes, 12, 66, x, y), alpha_at(before.bytes, 12, 66, x, y));
-        }
-    }
-    EXPECT_EQ(block.entry_size, before.entry_size);
+    const Pdt10Picture got = read_back(block);
+    EXPECT_EQ(got.colour, want.colour);
+    EXPECT_EQ(got.alpha, want.alpha);
 }
 
 TEST(MapCell, ColumnsBeyondTheCellAreLeftAlone) {
     Pdt10Block block = picture_block(map_source(40, 140));
     const Pdt10Block before = block;
     darken_map_cell(block);
-    for (std::uint32_t y = 54; y < 66; ++y) {
-        EXPECT_NE(colour_at(block.bytes, 20, 0, y), colour_at(before.bytes, 20, 0, y));
-        EXPECT_EQ(colour_at(block.bytes, 20, 12, y), colour_at(before.bytes, 20, 12, y));
+    const Pdt10Picture got = read_back(block), was = read_back(before);
+    for (std::uint32_t i = 54 * 20; i < 66 * 20; i += 20) {
+        EXPECT_NE(got.colour[i], was.colour[i]);
+        EXPECT_EQ(got.colour[i + 12], was.colour[i + 12]);
     }
 }
 

@@ -20,10 +20,8 @@ using gamekit::make_picture;
 using gamekit::MaskPicture;
 using gamekit::RgbPicture;
 using gamekit::set_pixel;
-using image_test::alpha_at;
-using image_test::colour_at;
-using image_test::field_at;
 using image_test::picture_block;
+using image_test::read_back;
 using image_test::sprite_block;
 
 // ---- Shadow names ------------------------------------------------------------------
@@ -98,36 +96,26 @@ TEST(ShadowName, LongNamesStayInsideTheWorkCopy) {
 // ---- Sprite conversion ---------------------------------------------------------------
 
 TEST(SpriteConversion, WhiteAtMaskValue8) {
-    const Pdt10Block block = sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, 8));
-    EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), 0x8C51);
-    EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), 136);
+    const Pdt10Picture read =
+        read_back(sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, 8)));
+    EXPECT_EQ(read.colour, std::vector<std::uint16_t>{0x8C51});
+    EXPECT_EQ(read.alpha, Bytes{136});
 }
 
 TEST(SpriteConversion, HeaderAndSizeAlwaysCarryTheAlphaPlane) {
     const Pdt10Block block = sprite_block(make_picture(6, 5, kWhite), make_mask(6, 5, 15));
     EXPECT_EQ(block.entry_size, 32u + 3 * 3 * 2);
     EXPECT_EQ(block.bytes.size(), block.entry_size);
-    EXPECT_EQ(Bytes(block.bytes.begin(), block.bytes.begin() + 8),
-              (Bytes{'P', 'D', 'T', '1', '0', 0, 0, 0}));
-    EXPECT_EQ(field_at(block.bytes, 8), 0u);
-    EXPECT_EQ(field_at(block.bytes, 12), 6u);
-    EXPECT_EQ(field_at(block.bytes, 16), 5u);
-    EXPECT_EQ(field_at(block.bytes, 20), 0u);
-    EXPECT_EQ(field_at(block.bytes, 24), 0u);
-    EXPECT_EQ(field_at(block.bytes, 28), 2u * 3 * 2);
+    const Bytes expected = {'P', 'D', 'T', '1', '0', 0, 0, 0, 0, 0, 0, 0, 6,  0, 0, 0,
+                            5,   0,   0,   0,   0,   0, 0, 0, 0, 0, 0, 0, 12, 0, 0, 0};
+    EXPECT_EQ(Bytes(block.bytes.begin(), block.bytes.begin() + 32), expected);
 }
 
 TEST(SpriteConversion, OpaqueBlocksGiveThePictureColours) {
     const RgbPicture sprite = gamekit::sample_picture(32, 18, 4, false);
-    const Pdt10Block block = sprite_block(sprite, make_mask(32, 18, 15));
-    const Pdt10Block plain = picture_block(sprite);
-    for (std::uint32_t y = 0; y < 9; ++y) {
-        for (std::uint32_t x = 0; x < 16; ++x) {
-            ASSERT_EQ(colour_at(block.bytes, 16, x, y), colour_at(plain.bytes, 16, x, y))
-                << x << ", " << y;
-            ASSERT_EQ(alpha_at(block.bytes, 16, 9, x, y), 255) << x << ", " << y;
-        }
-    }
+    const Pdt10Picture read = read_back(sprite_block(sprite, make_mask(32, 18, 15)));
+    EXPECT_EQ(read.colour, read_back(picture_block(sprite)).colour);
+    EXPECT_EQ(read.alpha, Bytes(16 * 9, 255));
 }
 
 TEST(SpriteConversion, EmptyBlocksAreTransparentBlack) {
@@ -146,24 +134,24 @@ TEST(SpriteConversion, HalfMaskedBlockMatchesTheKeyedPicture) {
     RgbPicture keyed = sprite;
     set_pixel(keyed, 0, 1, kKeyGreen);
     set_pixel(keyed, 1, 1, kKeyGreen);
-    const Pdt10Block block = sprite_block(sprite, MaskPicture{2, 2, {15, 15, 0, 0}});
-    const Pdt10Block plain = picture_block(keyed);
-    EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), 127);
-    EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), colour_at(plain.bytes, 1, 0, 0));
+    const Pdt10Picture read = read_back(sprite_block(sprite, MaskPicture{2, 2, {15, 15, 0, 0}}));
+    EXPECT_EQ(read.alpha, Bytes{127});
+    EXPECT_EQ(read.colour, read_back(picture_block(keyed)).colour);
 }
 
 TEST(SpriteConversion, PureGreenIsAnOrdinaryColour) {
-    const Pdt10Block block = sprite_block(make_picture(2, 2, kKeyGreen), make_mask(2, 2, 15));
-    EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), 0x07E0);
-    EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), 255);
+    const Pdt10Picture read =
+        read_back(sprite_block(make_picture(2, 2, kKeyGreen), make_mask(2, 2, 15)));
+    EXPECT_EQ(read.colour, std::vector<std::uint16_t>{0x07E0});
+    EXPECT_EQ(read.alpha, Bytes{255});
 }
 
 TEST(SpriteConversion, WidthOrHeightOneGivesAnEmptyEntry) {
     for (auto [w, h] : {std::pair{1u, 6u}, {6u, 1u}}) {
         const Pdt10Block block = sprite_block(make_picture(w, h, kWhite), make_mask(w, h, 15));
         EXPECT_EQ(block.entry_size, 32u);
-        EXPECT_EQ(field_at(block.bytes, 28), 0u);
-        EXPECT_EQ(field_at(block.bytes, 12), w);
+        EXPECT_FALSE(read_back(block).has_alpha);
+        EXPECT_EQ(read_back(block).source_width, w);
     }
 }
 
@@ -172,26 +160,26 @@ TEST(SpriteConversion, MaskIsReadWithTheSpritesRowLength) {
     const Pdt10Block block =
         sprite_block(make_picture(4, 2, kWhite), MaskPicture{2, 4, {15, 15, 0, 0, 8, 8, 15, 15}});
     // Sums 255 + 255 + 136 + 136 = 782: red and blue 24, green 48.
-    EXPECT_EQ(colour_at(block.bytes, 2, 0, 0), 24 << 11 | 48 << 5 | 24);
-    EXPECT_EQ(alpha_at(block.bytes, 2, 1, 0, 0), 195);
-    EXPECT_EQ(colour_at(block.bytes, 2, 1, 0), 0x7BEF);
-    EXPECT_EQ(alpha_at(block.bytes, 2, 1, 1, 0), 127);
+    EXPECT_EQ(read_back(block).colour,
+              (std::vector<std::uint16_t>{24 << 11 | 48 << 5 | 24, 0x7BEF}));
+    EXPECT_EQ(read_back(block).alpha, (Bytes{195, 127}));
 }
 
 TEST(SpriteConversion, PositionsBeyondTheMaskCountAsZero) {
-    const Pdt10Block block = sprite_block(make_picture(4, 4, kWhite), make_mask(4, 2, 15));
-    EXPECT_EQ(alpha_at(block.bytes, 2, 2, 1, 0), 255);
-    EXPECT_EQ(alpha_at(block.bytes, 2, 2, 0, 1), 0);
-    EXPECT_EQ(colour_at(block.bytes, 2, 1, 1), 0);
+    const Pdt10Picture read =
+        read_back(sprite_block(make_picture(4, 4, kWhite), make_mask(4, 2, 15)));
+    EXPECT_EQ(read.alpha, (Bytes{255, 255, 0, 0}));
+    EXPECT_EQ(read.colour, (std::vector<std::uint16_t>{0xFFFF, 0xFFFF, 0, 0}));
     const Pdt10Block none = sprite_block(make_picture(4, 4, kWhite), make_mask(0, 0, 0));
     EXPECT_EQ(Bytes(none.bytes.begin() + 32, none.bytes.end()), Bytes(3 * 4, 0));
 }
 
 TEST(SpriteConversion, MaskValuesAbove15CountAs15) {
     for (std::uint8_t value : {16, 200, 255}) {
-        const Pdt10Block block = sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, value));
-        EXPECT_EQ(colour_at(block.bytes, 1, 0, 0), 0xFFFF) << int{value};
-        EXPECT_EQ(alpha_at(block.bytes, 1, 1, 0, 0), 255) << int{value};
+        const Pdt10Picture read =
+            read_back(sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, value)));
+        EXPECT_EQ(read.colour, std::vector<std::uint16_t>{0xFFFF}) << int{value};
+        EXPECT_EQ(read.alpha, Bytes{255}) << int{value};
     }
 }
 

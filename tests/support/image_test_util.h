@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Helpers of the image tests: pixel comparisons that name the first
-// differing pixel, conversions and PDT10 plane access, and a package run in
+// differing pixel, conversions and PDT10 entries read back, and a package run in
 // a temporary folder whose entries are read back.
 #pragma once
 
@@ -140,6 +140,17 @@ inline Bytes entry_of(const msconv::image::Pdt10Block& block) {
     return Bytes(block.bytes.begin(), block.bytes.begin() + block.entry_size);
 }
 
+// The entry of a block read back by the product's reader.
+inline msconv::image::Pdt10Picture read_back(const Bytes& entry) {
+    msconv::image::Pdt10Picture picture;
+    std::string error;
+    EXPECT_TRUE(msconv::image::read_pdt10(entry, picture, error)) << error;
+    return picture;
+}
+inline msconv::image::Pdt10Picture read_back(const msconv::image::Pdt10Block& block) {
+    return read_back(entry_of(block));
+}
+
 // Compares a PDT10 entry with the expected one byte for byte, naming the
 // first difference: the size, a header byte, or the first differing pixel
 // (x, y) with both colour or both alpha values.
@@ -157,50 +168,21 @@ inline ::testing::AssertionResult same_entry(const Bytes& actual, const Bytes& e
                                              << ", expected " << int{expected[at]};
     }
     // The headers are equal, so both planes have the expected's size.
-    const std::size_t w =
-        msconv::base::ByteReader{expected, msconv::image::kPdt10WidthOffset}.le32() / 2;
-    const std::size_t plane =
-        w * (msconv::base::ByteReader{expected, msconv::image::kPdt10HeightOffset}.le32() / 2);
-    const std::size_t offset = at - msconv::image::kPdt10HeaderSize;
-    char text[80];
-    if (offset < 2 * plane) {
-        const std::size_t i = offset / 2;
-        const std::size_t byte = msconv::image::kPdt10HeaderSize + 2 * i;
-        std::snprintf(text, sizeof text, "colour 0x%04X, expected 0x%04X",
-                      unsigned{msconv::base::ByteReader{actual, byte}.le16()},
-                      unsigned{msconv::base::ByteReader{expected, byte}.le16()});
-        return ::testing::AssertionFailure()
-               << "first differing pixel at (" << i % w << ", " << i / w << "): " << text;
-    }
-    if (offset < 3 * plane) {
-        const std::size_t i = offset - 2 * plane;
-        return ::testing::AssertionFailure()
-               << "first differing pixel at (" << i % w << ", " << i / w << "): alpha "
-               << int{actual[at]} << ", expected " << int{expected[at]};
+    const msconv::image::Pdt10Picture got = read_back(actual), want = read_back(expected);
+    for (std::size_t i = 0; i < want.colour.size(); ++i) {
+        if (got.colour[i] == want.colour[i] && got.alpha[i] == want.alpha[i]) continue;
+        char text[80];
+        if (got.colour[i] != want.colour[i]) {
+            std::snprintf(text, sizeof text, "colour 0x%04X, expected 0x%04X",
+                          unsigned{got.colour[i]}, unsigned{want.colour[i]});
+        } else {
+            std::snprintf(text, sizeof text, "alpha %d, expected %d", got.alpha[i], want.alpha[i]);
+        }
+        return ::testing::AssertionFailure() << "first differing pixel at (" << i % want.width
+                                             << ", " << i / want.width << "): " << text;
     }
     return ::testing::AssertionFailure() << "byte " << at << " past the planes: " << int{actual[at]}
                                          << ", expected " << int{expected[at]};
-}
-
-// Plane access of a PDT10 block or entry of w x h pixels.
-inline std::uint16_t colour_at(const std::vector<std::uint8_t>& block, std::uint32_t w,
-                               std::uint32_t x, std::uint32_t y) {
-    msconv::base::ByteReader r{block,
-                               msconv::image::kPdt10HeaderSize + 2 * (std::size_t{y} * w + x)};
-    const std::uint16_t colour = r.le16();
-    EXPECT_TRUE(r.ok) << "colour " << x << "," << y << " lies past the block";
-    return colour;
-}
-inline std::uint8_t alpha_at(const std::vector<std::uint8_t>& block, std::uint32_t w,
-                             std::uint32_t h, std::uint32_t x, std::uint32_t y) {
-    return block.at(msconv::image::kPdt10HeaderSize + 2 * std::size_t{w} * h + std::size_t{y} * w +
-                    x);
-}
-inline std::uint32_t field_at(const std::vector<std::uint8_t>& block, std::size_t offset) {
-    msconv::base::ByteReader r{block, offset};
-    const std::uint32_t field = r.le32();
-    EXPECT_TRUE(r.ok) << "field " << offset << " lies past the block";
-    return field;
 }
 
 // A package whose staging file lives in its own temporary folder.
