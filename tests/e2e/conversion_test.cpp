@@ -16,7 +16,7 @@ using namespace msconv::base;
 namespace {
 
 using e2e::Result;
-using gamekit::cp932;
+using namespace gamekit;
 using Bytes = std::vector<std::uint8_t>;
 
 using e2e::opening;

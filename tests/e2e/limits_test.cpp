@@ -22,7 +22,7 @@ using namespace msconv::base;
 namespace {
 
 using e2e::Result;
-using gamekit::Bytes;
+using namespace gamekit;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(MSCONV_TEST_EMULATOR)
 // The sanitizers keep freed memory in quarantine, and an emulator adds its

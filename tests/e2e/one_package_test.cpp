@@ -22,7 +22,7 @@
 namespace {
 
 using e2e::Result;
-using gamekit::cp932;
+using namespace gamekit;
 using Bytes = std::vector<std::uint8_t>;
 
 Result convert(const std::string& game, const std::string& out, const std::string& data) {

@@ -25,8 +25,7 @@ using namespace msconv::base;
 namespace {
 
 using e2e::Result;
-using gamekit::MaskPicture;
-using gamekit::RgbPicture;
+using namespace gamekit;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes picture_entry(const RgbPicture& picture, bool map_cell = false) {

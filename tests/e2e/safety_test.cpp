@@ -34,8 +34,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using e2e::Result;
-using gamekit::Bytes;
-using gamekit::cp932;
+using namespace gamekit;
 
 const Bytes kEarlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
 const std::string kConverting = cp932("... コンバート中です\n\n");

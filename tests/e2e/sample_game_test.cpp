@@ -29,7 +29,7 @@ using namespace msconv::base;
 namespace {
 
 using e2e::Result;
-using gamekit::cp932;
+using namespace gamekit;
 using Bytes = std::vector<std::uint8_t>;
 
 Result convert(const std::string& game, const std::string& out, const std::string& data,

@@ -22,7 +22,7 @@ using namespace msconv::base;
 namespace {
 
 using e2e::Result;
-using gamekit::cp932;
+using namespace gamekit;
 using Bytes = std::vector<std::uint8_t>;
 using namespace gamekit;
 
@@ -42,8 +42,7 @@ Result convert(const TempFolder& dir) {
         {{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", dir / "game"}});
 }
 
-using scenario_test::hex;
-using scenario_test::seen;
+using namespace scenario_test;
 
 const Bytes kClose = hex("0B 30 59 01 11 4E 4F 00 0B 05 40 11 10 16 01 26 3E");
 

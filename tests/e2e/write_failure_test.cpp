@@ -18,7 +18,7 @@ namespace {
 
 using e2e::opening;
 using e2e::Result;
-using gamekit::cp932;
+using namespace gamekit;
 using Bytes = std::vector<std::uint8_t>;
 
 // A conversion into `out` that may write files of `file_size_limit` bytes at most.

@@ -32,7 +32,7 @@ using namespace msconv::base;
 namespace {
 
 namespace fs = std::filesystem;
-using gamekit::Bytes;
+using namespace gamekit;
 using namespace gamekit;
 
 struct Corpus {

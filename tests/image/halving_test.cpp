@@ -12,10 +12,8 @@ using namespace msconv::base;
 
 namespace {
 
-using gamekit::Bgr;
-using gamekit::Bytes;
+using namespace gamekit;
 using gamekit::kKeyGreen;
-using gamekit::kWhite;
 
 enum class Rule { key_colour, mask };
 

@@ -20,8 +20,7 @@ using namespace msconv::base;
 
 namespace {
 
-using gamekit::Bytes;
-using gamekit::RgbPicture;
+using namespace gamekit;
 
 // The number of leading values of `decoded` that equal `whole`, when every
 // value after them is 0 (the unreached part of a zero-filled buffer); -1

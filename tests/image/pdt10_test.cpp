@@ -11,14 +11,8 @@ using namespace msconv::base;
 
 namespace {
 
-using gamekit::Bgr;
-using gamekit::Bytes;
-using gamekit::kKeyGreen;
-using gamekit::kWhite;
-using gamekit::make_picture;
-using gamekit::RgbPicture;
-using gamekit::set_pixel;
-using image_test::picture_block;
+using namespace gamekit;
+using namespace image_test;
 
 TEST(Pdt10Read, PlanesAndStraightRgba) {
     const Pdt10Block block = picture_block([] {

@@ -11,20 +11,8 @@ using namespace msconv::base;
 
 namespace {
 
-using gamekit::append_literal;
-using gamekit::append_mask_literal;
-using gamekit::append_mask_run;
-using gamekit::append_run;
-using gamekit::Bgr;
-using gamekit::Bytes;
-using gamekit::FlagCodedParts;
-using gamekit::make_picture;
-using gamekit::RgbPicture;
-using gamekit::run_length_header;
-using gamekit::set_pixel;
-using image_test::decoded;
-using image_test::same_mask;
-using image_test::same_pixels;
+using namespace gamekit;
+using namespace image_test;
 
 constexpr Bgr kRed{0, 0, 255};
 constexpr Bgr kBlue{255, 0, 0};

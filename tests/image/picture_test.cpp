@@ -12,16 +12,8 @@ using namespace msconv::base;
 
 namespace {
 
-using gamekit::Bgr;
-using gamekit::Bytes;
-using gamekit::kKeyGreen;
-using gamekit::kWhite;
-using gamekit::make_picture;
-using gamekit::RgbPicture;
-using gamekit::set_pixel;
-using image_test::map_source;
-using image_test::picture_block;
-using image_test::read_back;
+using namespace gamekit;
+using namespace image_test;
 
 // A 2 x 2 picture from four pixels in the order (0,0), (1,0), (0,1), (1,1).
 RgbPicture block_of(Bgr a, Bgr b, Bgr c, Bgr d) {

@@ -11,18 +11,8 @@ using namespace msconv::base;
 
 namespace {
 
-using gamekit::Bgr;
-using gamekit::Bytes;
-using gamekit::kKeyGreen;
-using gamekit::kWhite;
-using gamekit::make_mask;
-using gamekit::make_picture;
-using gamekit::MaskPicture;
-using gamekit::RgbPicture;
-using gamekit::set_pixel;
-using image_test::picture_block;
-using image_test::read_back;
-using image_test::sprite_block;
+using namespace gamekit;
+using namespace image_test;
 
 // ---- Shadow names ------------------------------------------------------------------
 

@@ -10,12 +10,7 @@ using namespace msconv::base;
 namespace {
 
 using namespace scenario_test;
-using gamekit::lit;
-using gamekit::ref;
-using gamekit::ref2;
-using gamekit::Sio;
-using gamekit::var;
-using gamekit::var2;
+using namespace gamekit;
 
 // Three commands of 3 output bytes each that serve as jump targets.
 void add_three_targets(Sio& sio) {

@@ -13,13 +13,8 @@ using namespace msconv::base;
 
 namespace {
 
-using gamekit::cp932;
-using gamekit::Sio;
-using scenario_test::Bytes;
-using scenario_test::cat;
-using scenario_test::hex;
-using scenario_test::translate;
-using scenario_test::Translation;
+using namespace gamekit;
+using namespace scenario_test;
 
 // 0B 30, then 0B 22 with the count byte and the background picture operand.
 Bytes characters_head(std::uint8_t count) {

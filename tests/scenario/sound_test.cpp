@@ -11,11 +11,8 @@ using namespace msconv::base;
 
 namespace {
 
-using gamekit::Sio;
-using scenario_test::Bytes;
-using scenario_test::cat;
-using scenario_test::hex;
-using scenario_test::translate;
+using namespace gamekit;
+using namespace scenario_test;
 
 // The bytes of a text and its terminator.
 Bytes text_bytes(const std::string& text) {

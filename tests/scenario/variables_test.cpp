@@ -10,13 +10,7 @@ using namespace msconv::base;
 namespace {
 
 using namespace scenario_test;
-using gamekit::lit;
-using gamekit::ref;
-using gamekit::ref2;
-using gamekit::Sio;
-using gamekit::SioVar;
-using gamekit::var;
-using gamekit::var2;
+using namespace gamekit;
 
 // The 50 bytes of command 11 around its two fields F (skip) and L (loop top).
 Bytes choose_bytes(std::uint32_t loop_top, std::uint32_t skip) {

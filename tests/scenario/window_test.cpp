@@ -12,12 +12,8 @@ using namespace msconv::base;
 
 namespace {
 
-using gamekit::cp932;
-using gamekit::Sio;
-using scenario_test::Bytes;
-using scenario_test::cat;
-using scenario_test::hex;
-using scenario_test::translate;
+using namespace gamekit;
+using namespace scenario_test;
 
 const Bytes kTitleLine = hex("60 04 10 03 16 10 03 15 00");
 

@@ -12,7 +12,7 @@ namespace sample_game {
 
 namespace {
 
-using gamekit::kKeyGreen;
+using namespace gamekit;
 
 constexpr std::uint8_t channel(int value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0, 255));

@@ -11,9 +11,7 @@
 
 namespace sample_game {
 
-using gamekit::Bgr;
-using gamekit::MaskPicture;
-using gamekit::RgbPicture;
+using namespace gamekit;
 
 // ---- Pictures of CG, ENDING and SYSTEM -------------------------------------------
 

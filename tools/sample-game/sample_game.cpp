@@ -20,7 +20,7 @@ namespace sample_game {
 
 namespace {
 
-using gamekit::Bytes;
+using namespace gamekit;
 
 // Limits of the scale options: names keep to four digits, and the package's
 // 32-bit offsets must hold all the data.
