@@ -42,12 +42,11 @@ Bytes encode(const RgbPicture& picture, Format format, const std::string& name) 
 // gives the compressor the load of a real game's pictures at benchmark
 // scale. Pure green stays pure green, and no other pixel becomes it.
 void add_grain(RgbPicture& picture, unsigned seed) {
-    std::uint32_t state = seed * 2654435761u + 1u;
+    gamekit::Random random(seed * 2654435761u + 1u);
     for (std::size_t i = 0; i + 2 < picture.bgr.size(); i += 3) {
         std::uint8_t* px = &picture.bgr[i];
         if (px[0] == 0 && px[1] == 255 && px[2] == 0) continue;
-        state = state * 1664525u + 1013904223u;
-        const int delta = static_cast<int>((state >> 24) % 25) - 12;
+        const int delta = static_cast<int>((random() >> 16) % 25) - 12;
         for (int c = 0; c < 3; ++c) {
             px[c] = static_cast<std::uint8_t>(std::clamp(px[c] + delta, 0, 255));
         }
@@ -136,14 +135,13 @@ Bytes bytes_of(const std::string& text) {
 // Part text, part noise: compresses about as well as a game's data files.
 Bytes bulk_data(unsigned index) {
     Bytes out(1u << 20);
-    std::uint32_t state = index * 2654435761u + 99;
+    gamekit::Random random(index * 2654435761u + 99);
     static const char kRecord[] = "RECORD;name=sample;kind=bulk;";
     for (std::size_t i = 0; i < out.size(); ++i) {
         if ((i / 64) % 2 == 0) {
             out[i] = static_cast<std::uint8_t>(kRecord[i % (sizeof kRecord - 1)]);
         } else {
-            state = state * 1664525u + 1013904223u;
-            out[i] = static_cast<std::uint8_t>(0x40 | ((state >> 24) & 0x3F));
+            out[i] = static_cast<std::uint8_t>(0x40 | ((random() >> 16) & 0x3F));
         }
     }
     return out;
