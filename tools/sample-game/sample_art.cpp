@@ -68,8 +68,12 @@ void each_in_trapezoid(int cx, int y0, int y1, int half0, int half1, Plot&& plot
 
 // ---- Painting on a picture --------------------------------------------------------
 
+// Coordinates are multiplied by `scale`; where a mask is given, every
+// painted pixel is marked opaque in it.
 struct Canvas {
     RgbPicture& picture;
+    MaskPicture* mask = nullptr;
+    int scale = 1;
     void put(int x, int y, Bgr colour) const {
         if (x < 0 || y < 0 || x >= static_cast<int>(picture.width) ||
             y >= static_cast<int>(picture.height)) {
@@ -77,19 +81,25 @@ struct Canvas {
         }
         gamekit::set_pixel(picture, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
                            colour);
+        if (mask)
+            mask->values[static_cast<std::size_t>(y) * mask->width + static_cast<std::size_t>(x)] =
+                15;
     }
     auto plotter(Bgr colour) const {
         return [this, colour](int x, int y) { put(x, y, colour); };
     }
     void rect(int x0, int y0, int x1, int y1, Bgr c) const {
-        each_in_rect(x0, y0, x1, y1, plotter(c));
+        const int s = scale;
+        each_in_rect(x0 * s, y0 * s, x1 * s, y1 * s, plotter(c));
     }
     void ellipse(int cx, int cy, int rx, int ry, Bgr c) const {
-        each_in_ellipse(cx, cy, rx, ry, plotter(c));
+        const int s = scale;
+        each_in_ellipse(cx * s, cy * s, rx * s, ry * s, plotter(c));
     }
     void circle(int cx, int cy, int r, Bgr c) const { ellipse(cx, cy, r, r, c); }
     void trapezoid(int cx, int y0, int y1, int half0, int half1, Bgr c) const {
-        each_in_trapezoid(cx, y0, y1, half0, half1, plotter(c));
+        const int s = scale;
+        each_in_trapezoid(cx * s, y0 * s, y1 * s, half0 * s, half1 * s, plotter(c));
     }
     // Rows y0 to y1 - 1 from `top` to `bottom` in bands of `band` rows, so
     // that a picture keeps to a few dozen colours.
@@ -554,38 +564,7 @@ const Bgr kOutfits[] = {rgb(200, 60, 70),  rgb(60, 100, 190), rgb(245, 245, 250)
                         rgb(250, 200, 80), rgb(140, 90, 170), rgb(40, 50, 85)};
 const Bgr kTrims[] = {rgb(250, 250, 250), rgb(40, 40, 60), rgb(230, 120, 150), rgb(90, 160, 210)};
 
-// Paints the picture and marks the mask opaque wherever it paints.
-struct SpriteCanvas {
-    Sprite& sprite;
-    int scale;
-    void put(int x, int y, Bgr colour) const {
-        if (x < 0 || y < 0 || x >= static_cast<int>(sprite.picture.width) ||
-            y >= static_cast<int>(sprite.picture.height)) {
-            return;
-        }
-        gamekit::set_pixel(sprite.picture, static_cast<std::uint32_t>(x),
-                           static_cast<std::uint32_t>(y), colour);
-        sprite.mask
-            .values[static_cast<std::size_t>(y) * sprite.mask.width + static_cast<std::size_t>(x)] =
-            15;
-    }
-    // Coordinates in the 160 x 240 layout, scaled.
-    void rect(int x0, int y0, int x1, int y1, Bgr c) const {
-        const int s = scale;
-        each_in_rect(x0 * s, y0 * s, x1 * s, y1 * s, [&](int x, int y) { put(x, y, c); });
-    }
-    void ellipse(int cx, int cy, int rx, int ry, Bgr c) const {
-        const int s = scale;
-        each_in_ellipse(cx * s, cy * s, rx * s, ry * s, [&](int x, int y) { put(x, y, c); });
-    }
-    void trapezoid(int cx, int y0, int y1, int half0, int half1, Bgr c) const {
-        const int s = scale;
-        each_in_trapezoid(cx * s, y0 * s, y1 * s, half0 * s, half1 * s,
-                          [&](int x, int y) { put(x, y, c); });
-    }
-};
-
-void paint_hair_behind(const SpriteCanvas& c, const Look& look) {
+void paint_hair_behind(const Canvas& c, const Look& look) {
     if (look.style == 1) c.rect(46, 58, 114, 150, look.hair);
     if (look.style == 2) {
         c.ellipse(38, 102, 12, 34, look.hair);
@@ -596,7 +575,7 @@ void paint_hair_behind(const SpriteCanvas& c, const Look& look) {
     c.ellipse(80, 58, 36, 40, look.hair);
 }
 
-void paint_body(const SpriteCanvas& c, const Look& look, unsigned number) {
+void paint_body(const Canvas& c, const Look& look, unsigned number) {
     const Bgr outfit = kOutfits[(look.outfit + number) % 7];
     const Bgr trim = kTrims[number % 4];
     c.rect(73, 92, 87, 108, look.skin);
@@ -615,7 +594,7 @@ void paint_body(const SpriteCanvas& c, const Look& look, unsigned number) {
     c.rect(82, 230, 97, 238, rgb(70, 45, 45));
 }
 
-void paint_head(const SpriteCanvas& c, const Look& look, unsigned number) {
+void paint_head(const Canvas& c, const Look& look, unsigned number) {
     c.ellipse(80, 64, 29, 32, look.skin);
     c.ellipse(80, 42, 31, 14, look.hair);
     c.ellipse(60, 50, 9, 8, look.hair);
@@ -697,7 +676,7 @@ Sprite character_sprite(const std::string& code, SpritePart part, unsigned numbe
     const std::uint32_t width = 160 * scale;
     const std::uint32_t height = 240 * scale;
     Sprite sprite{gamekit::make_picture(width, height), gamekit::make_mask(width, height, 0)};
-    const SpriteCanvas c{sprite, static_cast<int>(scale)};
+    const Canvas c{sprite.picture, &sprite.mask, static_cast<int>(scale)};
     const Look look = look_of(code);
     if (part != SpritePart::body) paint_hair_behind(c, look);
     if (part != SpritePart::face) paint_body(c, look, number);
