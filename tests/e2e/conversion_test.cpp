@@ -17,14 +17,11 @@ namespace {
 
 using e2e::Result;
 using namespace gamekit;
-using Bytes = std::vector<std::uint8_t>;
 
 using e2e::opening;
 const std::string kPressKey = "何かキーを押してください.\n";
 
-Result convert(const std::string& game, const std::string& out, const std::string& data) {
-    return e2e::run(e2e::conversion(game, out, data));
-}
+using e2e::convert;
 
 TEST(Conversion, CopiesEveryDataFileAndPrintsTheDesignedConsole) {
     TempFolder dir;

@@ -25,6 +25,11 @@ Result run(const RunSpec& request) {
     return wait(running);
 }
 
+Result convert(const std::string& game, const std::string& out, const std::string& data,
+               const char* jobs) {
+    return e2e::run(conversion(game, out, data, jobs));
+}
+
 std::string opening() {
     return gamekit::cp932(
         "「ねむり ぎつね文庫ミニシナリオ」 データコンバータ for ぽぷらん\n"

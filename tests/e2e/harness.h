@@ -22,6 +22,10 @@ using Process = process::Running;
 RunSpec conversion(const std::string& game, const std::string& out, const std::string& data,
                    const char* jobs = nullptr);
 
+// run(conversion(...)).
+Result convert(const std::string& game, const std::string& out, const std::string& data,
+               const char* jobs = nullptr);
+
 // Runs under LC_ALL=C, so that console texts come out as their raw bytes
 // (request.env may set another locale).
 Result run(const RunSpec& request);

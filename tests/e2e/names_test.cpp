@@ -16,7 +16,7 @@
 namespace {
 
 using e2e::Result;
-using Bytes = std::vector<std::uint8_t>;
+using gamekit::Bytes;
 
 const std::string kFinishedUtf8 = "終了しました.\n\n";
 

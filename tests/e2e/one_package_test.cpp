@@ -23,11 +23,6 @@ namespace {
 
 using e2e::Result;
 using namespace gamekit;
-using Bytes = std::vector<std::uint8_t>;
-
-Result convert(const std::string& game, const std::string& out, const std::string& data) {
-    return e2e::run(e2e::conversion(game, out, data, "1"));
-}
 
 void write_all(const std::vector<sample_game::File>& files, const std::string& folder) {
     for (const sample_game::File& f : files) {
@@ -47,7 +42,7 @@ TEST(OnePackage, FoldersOfOneNameInTwoCasesAreReadAsOne) {
     write_all(sample.game, dir / "ref");
     write_all(sample.data, dir / "DATA");
     std::filesystem::create_directories(dir / "out");
-    const Result reference = convert(dir / "ref", dir / "out", dir / "DATA");
+    const Result reference = e2e::convert(dir / "ref", dir / "out", dir / "DATA", "1");
     ASSERT_EQ(reference.status, 0) << reference.err;
     const Bytes expected = e2e::read_bytes(dir / "out/DAR297.AVD");
     const std::size_t entries = read_package(dir / "out/DAR297.AVD").entries.size();
@@ -73,7 +68,7 @@ TEST(OnePackage, FoldersOfOneNameInTwoCasesAreReadAsOne) {
             gamekit::write_file(game + "/" + (twin ? c.twin : f.folder) + "/" + f.name, f.bytes);
         }
         ASSERT_GT(moved, 1u);
-        const Result split = convert(game, dir / "out", dir / "DATA");
+        const Result split = e2e::convert(game, dir / "out", dir / "DATA", "1");
         EXPECT_EQ(split.status, 0) << split.err;
         EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), expected);
         const std::string merged = "********** Folders " + game + "/" + c.folder + " and " + game +
@@ -89,7 +84,7 @@ TEST(OnePackage, FoldersOfOneNameInTwoCasesAreReadAsOne) {
             stored = stored.substr(0, stored.find('.')) + ".PDT";
         std::filesystem::copy_file(game + "/" + c.folder + "/" + kept,
                                    game + "/" + c.twin + "/" + lower);
-        const Result twice = convert(game, dir / "out", dir / "DATA");
+        const Result twice = e2e::convert(game, dir / "out", dir / "DATA", "1");
         EXPECT_EQ(twice.status, 0) << twice.err;
         EXPECT_NE(twice.out.find("********** Duplicate " + std::string(c.duplicate) + " " + stored +
                                  ": " + game + "/" + c.folder + "/" + kept + " and " + game + "/" +
@@ -155,7 +150,7 @@ TEST(OnePackage, SpellingsOfTheSameNamesGiveOnePackage) {
         const std::string game = dir / std::string("game-") + s.label;
         const std::string data = dir / std::string("data-") + s.label;
         write_spelt_game(game, data, s.form, scenarios);
-        const Result r = convert(game, dir / "out", data);
+        const Result r = e2e::convert(game, dir / "out", data, "1");
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         const StoredPackage package = read_package(dir / "out/DAR297.AVD");
         EXPECT_EQ(package.entries.size(), 8u);

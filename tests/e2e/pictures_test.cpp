@@ -26,7 +26,6 @@ namespace {
 
 using e2e::Result;
 using namespace gamekit;
-using Bytes = std::vector<std::uint8_t>;
 
 Bytes picture_entry(const RgbPicture& picture, bool map_cell = false) {
     Pdt10Block block = image_test::picture_block(picture);

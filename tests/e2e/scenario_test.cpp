@@ -23,23 +23,15 @@ namespace {
 
 using e2e::Result;
 using namespace gamekit;
-using Bytes = std::vector<std::uint8_t>;
-using namespace gamekit;
 
 std::string opening() {
-    return cp932(
-        "「ねむり ぎつね文庫ミニシナリオ」 データコンバータ for ぽぷらん\n"
-        "Version 0.10\n\n"
-        "##### 「ふわふわ星の小夜曲」がインストールされている #####\n"
-        "##### フォルダを選択してください。                   #####\n\n"
-        "... コンバート中です\n\n");
+    return e2e::opening() + cp932("... コンバート中です\n\n");
 }
 
 Result convert(const TempFolder& dir) {
     std::filesystem::create_directories(dir / "DATA");
     std::filesystem::create_directories(dir / "out");
-    return e2e::run(
-        {{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA", dir / "game"}});
+    return e2e::convert(dir / "game", dir / "out", dir / "DATA");
 }
 
 using namespace scenario_test;

@@ -19,7 +19,6 @@ namespace {
 using e2e::opening;
 using e2e::Result;
 using namespace gamekit;
-using Bytes = std::vector<std::uint8_t>;
 
 // A conversion into `out` that may write files of `file_size_limit` bytes at most.
 Result run_limited(const TempFolder& dir, const std::string& out, std::uint64_t file_size_limit) {
