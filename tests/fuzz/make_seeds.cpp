@@ -33,7 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace gamekit;
-using namespace gamekit;
 
 struct Corpus {
     fs::path folder;

@@ -75,22 +75,15 @@ TEST(ScenarioLimits, EveryCommandCutAtEveryByte) {
     }
 }
 
-// A menu cut right after a target hands OutStr an empty text without
-// storage: nothing may be copied from it.
-TEST(ScenarioLimits, MenuCutAfterItsTargetIsAnEntryWithAnEmptyText) {
-    const Translation cut = translate(hex("28 00 00"));
-    const Translation whole = translate(hex("28 00 00 00 FF"));
-    EXPECT_EQ(cut.body, whole.body);
-    EXPECT_EQ(cut.console, "");
-}
-
-// A background command cut right after its opcode has a name without
-// storage: nothing may be copied from it.
-TEST(ScenarioLimits, BackgroundCutAfterItsOpcodeHasAnEmptyName) {
-    const Translation cut = translate(hex("3E"));
-    const Translation whole = translate(hex("3E 00"));
-    EXPECT_EQ(cut.body, whole.body);
-    EXPECT_EQ(cut.console, "");
+// A menu cut right after a target and a background command cut right after
+// its opcode hand OutStr an empty text without storage: nothing may be
+// copied from it.
+TEST(ScenarioLimits, CommandsCutWhereATextHasNoStorage) {
+    for (auto [cut, whole] : {std::pair{"28 00 00", "28 00 00 00 FF"}, {"3E", "3E 00"}}) {
+        const Translation translated = translate(hex(cut));
+        EXPECT_EQ(translated.body, translate(hex(whole)).body) << cut;
+        EXPECT_EQ(translated.console, "") << cut;
+    }
 }
 
 // A text read at the end of the data is empty but has storage, so that every
