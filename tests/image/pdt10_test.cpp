@@ -25,9 +25,7 @@ TEST(Pdt10Read, PlanesAndStraightRgba) {
         }
         return p;
     }());
-    Pdt10Picture picture;
-    std::string error;
-    ASSERT_TRUE(read_pdt10(image_test::entry_of(block), picture, error)) << error;
+    const Pdt10Picture picture = read_back(block);
     EXPECT_EQ(picture.source_width, 6u);
     EXPECT_EQ(picture.width, 3u);
     EXPECT_EQ(picture.height, 1u);
@@ -39,10 +37,7 @@ TEST(Pdt10Read, PlanesAndStraightRgba) {
 }
 
 TEST(Pdt10Read, EntryWithoutAlphaPlaneIsOpaque) {
-    const Pdt10Block block = picture_block(make_picture(2, 2, Bgr{0, 0, 255}));
-    Pdt10Picture picture;
-    std::string error;
-    ASSERT_TRUE(read_pdt10(image_test::entry_of(block), picture, error));
+    const Pdt10Picture picture = read_back(picture_block(make_picture(2, 2, Bgr{0, 0, 255})));
     EXPECT_FALSE(picture.has_alpha);
     EXPECT_EQ(pdt10_to_rgba(picture), (Bytes{255, 0, 0, 255}));
 }
