@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <set>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +18,7 @@
 #include "package/package_reader.h"
 #include "sample-game/sample_game.h"
 #include "scenario/translator.h"
+#include "support/image_test_util.h"
 
 using namespace msconv::image;
 using namespace msconv::scenario;
@@ -30,6 +29,7 @@ namespace {
 
 using e2e::Result;
 using namespace gamekit;
+using image_test::read_back;
 
 using e2e::convert;
 
@@ -99,11 +99,6 @@ std::string upper(std::string name) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     return name;
-}
-
-std::uint32_t le32(const Bytes& bytes, std::size_t at) {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
 bool contains(const Bytes& haystack, const Bytes& needle) {
@@ -199,7 +194,7 @@ TEST_F(SampleGame, EverySioFileHasTheSeenEntryOfItsNumber) {
         EXPECT_EQ(seen, expected) << name << " is not the translation of " << sio->name;
         ASSERT_GE(seen.size(), 99u);
         EXPECT_EQ(std::string(seen.begin(), seen.begin() + 5), "TPC32");
-        EXPECT_EQ(le32(seen, 95), seen.size() - 99) << name;
+        EXPECT_EQ(ByteReader(seen, 95).le32(), seen.size() - 99) << name;
         for (const CommandRecord& c : t->commands)
             opcodes.insert(sio->bytes[c.sio_offset]);
     }
@@ -214,12 +209,11 @@ TEST_F(SampleGame, EveryPictureHasItsEntryWithSizeAndAlphaField) {
     for (const PictureEntry& p : kPictures) {
         SCOPED_TRACE(p.name);
         const Bytes pdt = entry(p.name);
-        const std::uint32_t w = p.width / 2, h = p.height / 2;
-        ASSERT_EQ(pdt.size(), 32 + (p.alpha ? 3 : 2) * w * h);
-        EXPECT_EQ(std::memcmp(pdt.data(), "PDT10\0\0\0", 8), 0);
-        EXPECT_EQ(le32(pdt, 12), p.width);
-        EXPECT_EQ(le32(pdt, 16), p.height);
-        EXPECT_EQ(le32(pdt, 28), p.alpha ? 2 * w * h : 0);
+        ASSERT_EQ(pdt.size(), 32 + (p.alpha ? 3 : 2) * (p.width / 2) * (p.height / 2));
+        const Pdt10Picture picture = read_back(pdt);
+        EXPECT_EQ(picture.source_width, p.width);
+        EXPECT_EQ(picture.source_height, p.height);
+        EXPECT_EQ(picture.has_alpha, p.alpha);
     }
 }
 
@@ -228,14 +222,12 @@ TEST_F(SampleGame, EverySpriteHasItsEntryWithAnAlphaPlane) {
         SCOPED_TRACE(name);
         const Bytes pdt = entry(name);
         ASSERT_EQ(pdt.size(), 32 + 3 * 80 * 120);
-        EXPECT_EQ(le32(pdt, 12), 160u);
-        EXPECT_EQ(le32(pdt, 16), 240u);
-        EXPECT_EQ(le32(pdt, 28), 2 * 80 * 120u);
+        const Pdt10Picture picture = read_back(pdt);
+        EXPECT_EQ(picture.source_width, 160u);
+        EXPECT_EQ(picture.source_height, 240u);
+        EXPECT_TRUE(picture.has_alpha);
         // A figure on a transparent ground, every mask found: transparent in
         // the corner, opaque in the middle of the head or the body.
-        Pdt10Picture picture;
-        std::string error;
-        ASSERT_TRUE(read_pdt10(pdt, picture, error)) << error;
         EXPECT_EQ(picture.alpha[0], 0);
         const bool face = std::string(name).find("_F") != std::string::npos;
         EXPECT_EQ(picture.alpha[(face ? 32 : 72) * 80 + 40], 255);
@@ -243,9 +235,7 @@ TEST_F(SampleGame, EverySpriteHasItsEntryWithAnAlphaPlane) {
 }
 
 TEST_F(SampleGame, CipMapGetsItsDarkenedCell) {
-    Pdt10Picture map;
-    std::string error;
-    ASSERT_TRUE(read_pdt10(entry("CIP_MAP.PDT"), map, error)) << error;
+    const Pdt10Picture map = read_back(entry("CIP_MAP.PDT"));
     // The cursor's top edge at (0, 42) is opaque; its copy 12 rows lower,
     // drawn over a transparent cell, carries the alpha 255 x 192 / 255.
     const std::uint16_t v = map.colour[42 * 48];
