@@ -72,10 +72,7 @@ struct PictureGame {
     void put(const std::string& name, const Bytes& bytes) {
         ASSERT_TRUE(gamekit::write_file(dir / name, bytes));
     }
-    Result convert() {
-        return e2e::run({{MSCONV_EXE, "--no-wait", "--output", dir / "out", "--data", dir / "DATA",
-                          dir / "game"}});
-    }
+    Result convert() { return e2e::convert(dir / "game", dir / "out", dir / "DATA"); }
 };
 
 TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
@@ -95,10 +92,7 @@ TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
 
     const std::vector<StoredEntry> entries = read_package(game.dir / "out/DAR297.AVD").entries;
     // The directory is sorted by name.
-    std::vector<std::string> names;
-    for (const StoredEntry& e : entries)
-        names.push_back(e.name);
-    ASSERT_EQ(names, (std::vector<std::string>{"000.TXT", "AAA.PDT", "ABC_01.PDT", "ABC_F01.PDT",
+    ASSERT_EQ(image_test::names_of(entries), (std::vector<std::string>{"000.TXT", "AAA.PDT", "ABC_01.PDT", "ABC_F01.PDT",
                                                "CIP_MAP.PDT", "EV01A.PDT", "SYS.PDT", "ZZ.PDT"}));
     // The data lie in the order the entries were added: sprites, CG (in
     // search order), ENDING, SYSTEM, DATA.
@@ -137,7 +131,7 @@ TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
         EXPECT_EQ(e.unpacked_size, expected[i].size);
         ASSERT_EQ(e.data.size(), expected[i].size);
         if (e.name != "000.TXT") {
-            EXPECT_EQ((ByteReader{e.data, 28}.le32()), expected[i].alpha_field);
+            EXPECT_EQ(image_test::read_back(e.data).has_alpha, expected[i].alpha_field != 0);
         }
         EXPECT_TRUE(image_test::same_entry(e.data, expected[i].data)) << e.name;
     }
