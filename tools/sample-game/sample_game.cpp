@@ -240,22 +240,21 @@ void generate_data(const Options& options, const Sink& sink) {
 }
 
 bool check_options(const Options& options, std::string& error) {
-    if (options.scenarios > kMaxScenarios - kDefaultScenarios) {
-        error = "at most " + std::to_string(kMaxScenarios - kDefaultScenarios) +
-                " extra scenarios (the converter numbers " + std::to_string(kMaxScenarios) + ")";
-        return false;
-    }
-    if (options.pictures > kMaxPictures) {
-        error = "at most " + std::to_string(kMaxPictures) + " extra pictures";
-        return false;
-    }
-    if (options.sprites > kMaxSprites) {
-        error = "at most " + std::to_string(kMaxSprites) + " extra sprites";
-        return false;
-    }
-    if (options.data_mib > kMaxDataMib) {
-        error = "at most " + std::to_string(kMaxDataMib) + " MiB of extra data";
-        return false;
+    const struct {
+        unsigned value, most;
+        std::string what;
+    } limits[] = {
+        {options.scenarios, kMaxScenarios - kDefaultScenarios,
+         " extra scenarios (the converter numbers " + std::to_string(kMaxScenarios) + ")"},
+        {options.pictures, kMaxPictures, " extra pictures"},
+        {options.sprites, kMaxSprites, " extra sprites"},
+        {options.data_mib, kMaxDataMib, " MiB of extra data"},
+    };
+    for (const auto& limit : limits) {
+        if (limit.value > limit.most) {
+            error = "at most " + std::to_string(limit.most) + limit.what;
+            return false;
+        }
     }
     return true;
 }
