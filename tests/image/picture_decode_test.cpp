@@ -24,6 +24,15 @@ Bgr indexed(unsigned i) {
                static_cast<std::uint8_t>(i * 7)};
 }
 
+// A picture whose first pixels, row by row, have the colours indexed(order[i]);
+// the rest stay black.
+RgbPicture of_indexes(std::uint32_t width, std::uint32_t height, std::vector<unsigned> order) {
+    RgbPicture picture = make_picture(width, height);
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        set_pixel(picture, i % width, i / width, indexed(order[i]));
+    return picture;
+}
+
 // A table of `count` colours indexed(0) ... indexed(count - 1).
 Bytes table_of(unsigned count) {
     Bytes table;
@@ -192,11 +201,7 @@ TEST(PictureDecode, FirstRowWithoutFlagBitsIsDecodedFromColourIndexes) {
     FlagCodedParts parts = parts_of(8, 1);
     literal_unit(parts, 10);
     literal_unit(parts, 20);
-    RgbPicture expected = make_picture(8, 1);
-    for (unsigned i = 0; i < 4; ++i) {
-        set_pixel(expected, i, 0, indexed(10 + i));
-        set_pixel(expected, 4 + i, 0, indexed(20 + i));
-    }
+    const RgbPicture expected = of_indexes(8, 1, {10, 11, 12, 13, 20, 21, 22, 23});
     EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(parts)), expected));
 }
 
@@ -206,21 +211,16 @@ TEST(PictureDecode, HighNibbleGivesTheFirstTwoPixelsOfAUnit) {
     literal_unit(high, 0);
     unit(high, true, 0x10);
     high.indexes.insert(high.indexes.end(), {50, 51});
-    RgbPicture expected = make_picture(8, 1);
-    const unsigned high_order[] = {0, 1, 2, 3, 2, 3, 50, 51};
-    for (unsigned i = 0; i < 8; ++i)
-        set_pixel(expected, i, 0, indexed(high_order[i]));
-    EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(high)), expected));
+    EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(high)),
+                            of_indexes(8, 1, {0, 1, 2, 3, 2, 3, 50, 51})));
 
     // Flag 0x01: two literals, then a copy of the two pixels just written.
     FlagCodedParts low = parts_of(8, 1);
     literal_unit(low, 0);
     unit(low, true, 0x01);
     low.indexes.insert(low.indexes.end(), {50, 51});
-    const unsigned low_order[] = {0, 1, 2, 3, 50, 51, 50, 51};
-    for (unsigned i = 0; i < 8; ++i)
-        set_pixel(expected, i, 0, indexed(low_order[i]));
-    EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(low)), expected));
+    EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(low)),
+                            of_indexes(8, 1, {0, 1, 2, 3, 50, 51, 50, 51})));
 }
 
 TEST(PictureDecode, FlagLinesAreCarriedBetweenRows) {
@@ -234,11 +234,8 @@ TEST(PictureDecode, FlagLinesAreCarriedBetweenRows) {
     unit(parts, false);
     literal_unit(parts, 8);
     unit(parts, true, 0x55);
-    RgbPicture expected = make_picture(8, 3);
-    const unsigned order[] = {0, 1, 2, 3, 2, 3, 2,  3,  4, 5, 6, 7,
-                              6, 7, 6, 7, 8, 9, 10, 11, 6, 7, 6, 7};
-    for (unsigned i = 0; i < 24; ++i)
-        set_pixel(expected, i % 8, i / 8, indexed(order[i]));
+    const RgbPicture expected = of_indexes(
+        8, 3, {0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 6, 7, 6, 7, 6, 7, 8, 9, 10, 11, 6, 7, 6, 7});
     EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(parts)), expected));
 }
 
@@ -325,19 +322,15 @@ TEST(PictureDecode, ColourIndexStreamAndTableBounds) {
     FlagCodedParts short_stream = parts_of(4, 1);
     unit(short_stream, false);
     short_stream.indexes = {7, 8};
-    RgbPicture expected = make_picture(4, 1);
-    set_pixel(expected, 0, 0, indexed(7));
-    set_pixel(expected, 1, 0, indexed(8));
-    EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(short_stream)), expected));
+    EXPECT_TRUE(
+        same_pixels(decoded(assemble_flag_coded_picture(short_stream)), of_indexes(4, 1, {7, 8})));
 
     // Index 3 of a table of three entries lies outside the file.
     FlagCodedParts small_table = parts_of(4, 1);
     small_table.table = table_of(3);
     literal_unit(small_table, 1);  // indexes 1, 2, 3, 4
-    expected = make_picture(4, 1);
-    set_pixel(expected, 0, 0, indexed(1));
-    set_pixel(expected, 1, 0, indexed(2));
-    EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(small_table)), expected));
+    EXPECT_TRUE(
+        same_pixels(decoded(assemble_flag_coded_picture(small_table)), of_indexes(4, 1, {1, 2})));
 }
 
 TEST(PictureDecode, StreamOffsetsOutsideTheFileEndDecoding) {
@@ -358,10 +351,7 @@ TEST(PictureDecode, StreamOffsetsOutsideTheFileEndDecoding) {
     unit(changed, true, 0x11);
     Bytes file = assemble_flag_coded_picture(changed);
     write_le32(&file[8], 0xFFFFFFFFu);
-    RgbPicture expected = make_picture(8, 1);
-    for (unsigned i = 0; i < 4; ++i)
-        set_pixel(expected, i, 0, indexed(i));
-    EXPECT_TRUE(same_pixels(decoded(file), expected));
+    EXPECT_TRUE(same_pixels(decoded(file), of_indexes(8, 1, {0, 1, 2, 3})));
 }
 
 TEST(PictureDecode, TruncatedFlagCodedFilesEndDecoding) {
