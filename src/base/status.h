@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// What a step of the conversion reports to the run. Every message has been
-// printed by the step itself; only the run turns a status into its own
-// console text and the program's exit code.
+// What a step of the conversion reports to the run. Its messages came up
+// before it (base::Diagnostics, or the program's own lines); only the run
+// turns a status into its own console text and the program's exit code.
 #pragma once
 
 #include <string>

@@ -122,8 +122,8 @@ void note_source(Package& package, const char* name, const char* source) {
 }
 
 // Appends one compressed entry to the staging file and the directory, in
-// the order entries were added. An entry that cannot be stored is a skipped
-// input, named by `source` (its file) when there is one.
+// the order entries were added. An entry that cannot be stored is left out
+// with a warning that names `source` (its file, else its name).
 void record_entry(Package& package, const char* name, const std::string& source, int status,
                   const std::uint8_t* packed, std::size_t packed_size, std::size_t size) {
     base::Diagnostics& out = package.diagnostics;

@@ -17,7 +17,7 @@ void store(Translator& t, std::int32_t position, std::uint8_t value) {
     }
 }
 
-// Appends `n` bytes; prints the overflow message of `who` when the output
+// Appends `n` bytes; notes the overflow message of `who` when the output
 // then ends past the buffer.
 void emit(Translator& t, const std::uint8_t* bytes, int n, const char* who) {
     for (int i = 0; i < n; ++i)
