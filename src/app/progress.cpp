@@ -22,46 +22,26 @@ void show(Progress& p, bool force) {
     base::console_status(line);
 }
 
-Progress* enabled(void* context) {
-    auto* p = static_cast<Progress*>(context);
-    return p && p->enabled ? p : nullptr;
-}
-
 }  // namespace
 
-void progress_step(Progress* progress, const char* step) {
-    Progress* p = enabled(progress);
-    if (!p) return;
-    p->step = step;
-    p->done = 0;
-    p->total = 0;
-    show(*p, true);
+void progress_step(Progress& p, const char* step, std::size_t files) {
+    if (!p.enabled) return;
+    p.step = step;
+    p.done = 0;
+    p.total = files;
+    show(p, true);
 }
 
-void progress_files(void* context, std::size_t files) {
-    Progress* p = enabled(context);
-    if (!p) return;
-    p->total = files;
-    show(*p, true);
+void progress_added(Progress& p, std::uint64_t size, std::uint64_t bytes_out) {
+    if (!p.enabled) return;
+    ++p.done;
+    p.bytes_in += size;
+    p.bytes_out = bytes_out;
+    show(p, false);
 }
 
-void progress_added(void* context, std::uint64_t size) {
-    Progress* p = enabled(context);
-    if (!p) return;
-    ++p->done;
-    p->bytes_in += size;
-    show(*p, false);
-}
-
-void progress_written(void* context, std::uint64_t packed_size) {
-    Progress* p = enabled(context);
-    if (!p) return;
-    p->bytes_out += packed_size;
-    show(*p, false);
-}
-
-void progress_end(Progress* progress) {
-    if (enabled(progress)) base::console_status(nullptr);
+void progress_end(Progress& p) {
+    if (p.enabled) base::console_status(nullptr);
 }
 
 }  // namespace msconv::app

@@ -20,17 +20,12 @@ struct Progress {
     std::chrono::steady_clock::time_point last_shown{};
 };
 
-// Starts a step; its file count comes with the step's search.
-void progress_step(Progress* progress, const char* step);
+// Starts a step of `files` files.
+void progress_step(Progress& progress, const char* step, std::size_t files);
+// A file's block of `size` bytes was handed to the package, whose staging
+// file now holds `bytes_out` compressed bytes.
+void progress_added(Progress& progress, std::uint64_t size, std::uint64_t bytes_out);
 // Removes the line at the end of the run.
-void progress_end(Progress* progress);
-
-// The observers' calls, `context` being the Progress. The step's search
-// lists `files` files:
-void progress_files(void* context, std::size_t files);
-// A file's block was handed to the package:
-void progress_added(void* context, std::uint64_t size);
-// A compressed entry was written:
-void progress_written(void* context, std::uint64_t packed_size);
+void progress_end(Progress& progress);
 
 }  // namespace msconv::app

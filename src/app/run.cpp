@@ -2,20 +2,16 @@
 #include "app/run.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/inputs.h"
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/version.h"
 #include "base/console.h"
-#include "base/search.h"
-#include "image/convert.h"
 #include "package/package.h"
 #include "platform/platform.h"
-#include "raw_import/raw_import.h"
-#include "scenario/scenario.h"
 
 namespace msconv::app {
 
@@ -130,8 +126,8 @@ base::Status convert(const RunOptions& options, std::string& failed_folder, std:
     progress.enabled = !options.quiet && platform::error_console_is_interactive();
     package::Package package;
     failed_folder = output_folder;
-    base::Status status = package::open_package(package, output_folder, options.jobs,
-                                                {&progress, progress_added, progress_written});
+    base::Status status = package::open_package(package, output_folder, options.jobs);
+    base::console_drain(package.diagnostics);
     if (package.removed_stale_staging) {
         base::console_show_error(msg::kStaleStagingRemoved,
                                  {base::as_system(output_folder + package::kStagingName)});
@@ -139,31 +135,20 @@ base::Status convert(const RunOptions& options, std::string& failed_folder, std:
     if (status != base::Status::ok) return status;
     base::console_print("%s", msg::kConverting);
 
-    base::FileSearch search;
-    search.context = &progress;
-    search.started = progress_files;
-    auto translator = std::make_unique<scenario::Translator>();
-    progress_step(&progress, "scenarios");
-    scenario::build_scenario_list(*translator, package, search, game_folder);
-    status = scenario::translate_scenarios(*translator, package);
+    Inputs inputs{package, progress};
+    status = convert_scenarios(inputs, game_folder);
     if (status != base::Status::ok) {
-        progress_end(&progress);
+        progress_end(progress);
         package::abandon_package(package);
         return status;
     }
-
-    progress_step(&progress, "sprites");
-    image::convert_character_sprites(package, search, game_folder);
-    for (const char* folder : {"CG", "ENDING", "SYSTEM"}) {
-        progress_step(&progress, folder);
-        image::convert_picture_folder(package, search, game_folder, folder);
-    }
-    progress_step(&progress, "DATA");
-    raw_import::import_raw_folder(package, search, data_folder, own_files(package, package_path));
-
-    status = package::finish_package(package, package_path);
-    progress_end(&progress);
-    skipped = package.skipped;
+    convert_sprites(inputs, game_folder);
+    for (const char* folder : {"CG", "ENDING", "SYSTEM"})
+        convert_pictures(inputs, game_folder, folder);
+    import_data(inputs, data_folder, own_files(package, package_path));
+    status = finish(inputs, package_path);
+    progress_end(progress);
+    skipped = inputs.skipped;
     return status;
 }
 

@@ -84,7 +84,7 @@ void append_shown(std::string& out, const Shown& piece) {
     }
 }
 
-void show(const char* format, std::initializer_list<Shown> pieces, std::string* capture,
+void show(const char* format, const Shown* first, const Shown* last, std::string* capture,
           void (*write)(const char*, std::size_t, platform::TextKind)) {
     // The line as runs of one kind each, written in order.
     std::string run;
@@ -104,7 +104,7 @@ void show(const char* format, std::initializer_list<Shown> pieces, std::string* 
         append_shown(run, piece);
     };
     if (!capture) clear_status();
-    const Shown* next = pieces.begin();
+    const Shown* next = first;
     const char* text = format;
     for (const char* p = format; *p; ++p) {
         if (p[0] != '%' || (p[1] != 's' && p[1] != '%')) continue;
@@ -112,7 +112,7 @@ void show(const char* format, std::initializer_list<Shown> pieces, std::string* 
                   platform::TextKind::cp932));
         if (p[1] == '%') {
             add(Shown("%"));
-        } else if (next != pieces.end()) {
+        } else if (next != last) {
             add(*next++);
         }
         text = ++p + 1;
@@ -124,11 +124,29 @@ void show(const char* format, std::initializer_list<Shown> pieces, std::string* 
 }  // namespace
 
 void console_show(const char* format, std::initializer_list<Shown> pieces) {
-    show(format, pieces, g_capture, platform::console_write);
+    show(format, pieces.begin(), pieces.end(), g_capture, platform::console_write);
 }
 
 void console_show_error(const char* format, std::initializer_list<Shown> pieces) {
-    show(format, pieces, g_error_capture, platform::console_write_error);
+    show(format, pieces.begin(), pieces.end(), g_error_capture, platform::console_write_error);
+}
+
+void console_drain(Diagnostics& diagnostics) {
+    std::vector<Shown> pieces;
+    for (const Message& message : diagnostics) {
+        pieces.clear();
+        for (const auto& [text, kind] : message.pieces)
+            pieces.emplace_back(text, kind);
+        const Shown* first = pieces.data();
+        if (message.error) {
+            show(message.format.c_str(), first, first + pieces.size(), g_error_capture,
+                 platform::console_write_error);
+        } else {
+            show(message.format.c_str(), first, first + pieces.size(), g_capture,
+                 platform::console_write);
+        }
+    }
+    diagnostics.clear();
 }
 
 void console_print(const char* format, ...) {

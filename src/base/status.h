@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// What a step of the conversion reports to the run. Every message has been
-// printed by the step itself; only the run turns a status into its own
-// console text and the program's exit code.
+// What a step of the conversion reports to the run. Its messages came up
+// before it (base::Diagnostics, or the program's own lines); only the run
+// turns a status into its own console text and the program's exit code.
 #pragma once
+
+#include <string>
 
 namespace msconv::base {
 
@@ -16,6 +18,15 @@ enum class Status {
     cannot_create,        // the compressor or the staging file could not be set up
     translation_failed,   // an SIO opcode without translation (the conversion-failed flag)
     write_failed,         // the package could not be written
+};
+
+// Why an input file is not converted, with the details: the system's reason
+// (cannot_open, cannot_read), the limit (too_large), the size (no_memory), or
+// what is wrong with the name (bad_name).
+enum class SkipReason { cannot_open, cannot_read, empty, too_large, no_memory, bad_name };
+struct InputFailure {
+    SkipReason reason = SkipReason::cannot_open;
+    std::string detail;
 };
 
 }  // namespace msconv::base

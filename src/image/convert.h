@@ -1,39 +1,31 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The image converter: pictures and character sprites become PDT10 entries
-// of the package. The only part of the image layer that knows the package.
+// The image converter: the bytes of a picture file, or of a character sprite
+// and its shadow mask, become the bytes of a PDT10 entry.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
-namespace msconv::base {
-struct FileSearch;
-}  // namespace msconv::base
-namespace msconv::package {
-struct Package;
-}  // namespace msconv::package
+#include "base/status.h"
+#include "image/pdt10.h"
 
 namespace msconv::image {
 
-// Converts every sprite of the game's CHAR folders with its shadow mask from
-// its SHADOW folders (each name in any case; several such folders are read
-// as one: base::find_first_game_file).
-void convert_character_sprites(package::Package& package, base::FileSearch& search,
-                               const std::string& game_folder);
+// Decodes the picture file `file` (freed once decoded) and converts it into
+// `block`, the entry `entry` (the map cell darkened). False with `failure`
+// when the file holds no picture or memory cannot hold it.
+bool convert_picture(std::vector<std::uint8_t>&& file, const std::string& entry, Pdt10Block& block,
+                     base::InputFailure& failure);
 
-// Converts every picture of the game's folders named `folder` in any case.
-void convert_picture_folder(package::Package& package, base::FileSearch& search,
-                            const std::string& game_folder, const std::string& folder);
-
-// Loads the sprite `name` of `folder` (which ends in a separator) and its
-// mask, converts and stores them as the entry named after the sprite. A
-// sprite whose mask or picture cannot be loaded is reported and skipped.
-void convert_sprite(package::Package& package, const std::string& folder, const std::string& name,
-                    const std::string& shadow_path);
-
-// Loads, converts, names and stores the picture `name` of `folder`. A picture
-// that cannot be loaded, or whose name cannot name an entry, is reported with
-// a warning and nothing is stored.
-void convert_picture(package::Package& package, const std::string& folder, const std::string& name);
+// Decodes the sprite file `sprite` and its mask file `mask` (each freed once
+// decoded) and converts them into `block`. A failure the caller sets (the
+// file could not be read) stands for that file, which is then not decoded;
+// the decoding adds its own. False when either failed.
+bool convert_sprite(std::vector<std::uint8_t>&& sprite, std::vector<std::uint8_t>&& mask,
+                    Pdt10Block& block, std::optional<base::InputFailure>& sprite_failure,
+                    std::optional<base::InputFailure>& mask_failure);
 
 // The entry name of a picture file's code page 932 name: up to its first
 // full stop, with ".PDT" appended. Not upper-cased.

@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "base/bytes.h"
-#include "base/console.h"
 #include "base/names.h"
 
 namespace msconv::package {
@@ -81,17 +80,17 @@ int compress_block(const std::uint8_t* data, std::size_t size, std::vector<std::
 void fail_output(Package& package, const char* action, const std::string& path) {
     if (!package.write_failed) {
         const std::string reason = platform::last_error_text();
-        base::console_show_error("msconv: cannot %s %s: %s\n",
-                                 {action, base::as_system(path), base::as_system(reason)});
+        base::note_error(package.diagnostics, "msconv: cannot %s %s: %s\n",
+                         {action, base::as_system(path), base::as_system(reason)});
     }
     package.write_failed = true;
 }
 
 void fail_memory(Package& package, const std::string& source, std::size_t size) {
     if (!package.write_failed) {
-        base::console_show_error(
-            "msconv: not enough memory for %s (%s bytes): no package is written\n",
-            {base::as_system(source), std::to_string(size)});
+        base::note_error(package.diagnostics,
+                         "msconv: not enough memory for %s (%s bytes): no package is written\n",
+                         {base::as_system(source), std::to_string(size)});
     }
     package.write_failed = true;
 }
@@ -117,31 +116,32 @@ void note_source(Package& package, const char* name, const char* source) {
     store_name(name, stored);
     const auto [earlier, inserted] = package.sources.try_emplace(stored, source);
     if (!inserted) {
-        base::console_show("********** Duplicate entry %s: %s and %s (both kept)\n",
-                           {stored, base::as_system(earlier->second), base::as_system(source)});
+        base::note(package.diagnostics, "********** Duplicate entry %s: %s and %s (both kept)\n",
+                   {stored, base::as_system(earlier->second), base::as_system(source)});
     }
 }
 
 // Appends one compressed entry to the staging file and the directory, in
-// the order entries were added. An entry that cannot be stored is a skipped
-// input, named by `source` (its file) when there is one.
+// the order entries were added. An entry that cannot be stored is left out
+// with a warning that names `source` (its file, else its name).
 void record_entry(Package& package, const char* name, const std::string& source, int status,
                   const std::uint8_t* packed, std::size_t packed_size, std::size_t size) {
+    base::Diagnostics& out = package.diagnostics;
     if (status == LZO_E_OUT_OF_MEMORY) {
-        return skip_input(package, Input::file, source,
-                          {SkipReason::no_memory,
-                           "not enough memory to compress " + std::to_string(size) + " bytes"});
+        base::note(out, "********** Not enough memory for %s, skipped\n",
+                   {base::as_system(source)});
+        base::note_error(out, "msconv: %s: not enough memory to compress %s bytes\n",
+                         {base::as_system(source), std::to_string(size)});
+        return;
     }
     if (status != LZO_E_OK) {
-        ++package.skipped;
-        base::console_show("********** Cannot compress %s (error %s)\n",
-                           {base::as_system(source), std::to_string(status)});
+        base::note(out, "********** Cannot compress %s (error %s)\n",
+                   {base::as_system(source), std::to_string(status)});
         return;
     }
     if (package.directory.size() >= kMaxPackageEntries) {
-        ++package.skipped;
-        base::console_show("********** Too many package entries: %s skipped\n",
-                           {base::as_system(source)});
+        base::note(out, "********** Too many package entries: %s skipped\n",
+                   {base::as_system(source)});
         return;
     }
     // Every entry's data must start at an offset that fits 32 bits once the
@@ -149,8 +149,7 @@ void record_entry(Package& package, const char* name, const std::string& source,
     const std::uint64_t start = package.staging_length + kPackageHeaderSize +
                                 kDirectoryEntrySize * (package.directory.size() + 1);
     if (start > UINT32_MAX || size > UINT32_MAX) {
-        ++package.skipped;
-        base::console_show("********** Package too large: %s skipped\n", {base::as_system(source)});
+        base::note(out, "********** Package too large: %s skipped\n", {base::as_system(source)});
         return;
     }
     if (!package.staging || package.write_failed) {
@@ -172,8 +171,6 @@ void record_entry(Package& package, const char* name, const std::string& source,
         return fail_memory(package, name, size);
     }
     package.staging_length += packed_size;
-    if (package.observer.entry_written)
-        package.observer.entry_written(package.observer.context, packed_size);
 }
 
 void run_worker(CompressorPool& pool, std::vector<std::uint8_t>& work_memory) {
@@ -339,17 +336,15 @@ void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t
     std::memcpy(header + 32, kPackageTitle, sizeof kPackageTitle - 1);
 }
 
-base::Status open_package(Package& package, const std::string& folder, unsigned jobs,
-                          PackageObserver observer) {
-    package.observer = observer;
+base::Status open_package(Package& package, const std::string& folder, unsigned jobs) {
     if (lzo_init() != LZO_E_OK) {
-        base::console_error("msconv: the LZO compressor cannot be initialised\n");
+        base::note_error(package.diagnostics, "msconv: the LZO compressor cannot be initialised\n");
         return base::Status::cannot_create;
     }
     try {
         package.work_memory.assign(LZO1X_999_MEM_COMPRESS, 0);
     } catch (const std::bad_alloc&) {
-        base::console_error("msconv: not enough memory for the compressor\n");
+        base::note_error(package.diagnostics, "msconv: not enough memory for the compressor\n");
         return base::Status::cannot_create;
     }
     const std::string path = folder + kStagingName;
@@ -358,8 +353,8 @@ base::Status open_package(Package& package, const std::string& folder, unsigned 
     if (!package.staging) {
         if (created == platform::CreateStatus::in_use) return base::Status::output_in_use;
         const std::string reason = platform::last_error_text();
-        base::console_show_error("msconv: cannot create %s: %s\n",
-                                 {base::as_system(path), base::as_system(reason)});
+        base::note_error(package.diagnostics, "msconv: cannot create %s: %s\n",
+                         {base::as_system(path), base::as_system(reason)});
         return base::Status::cannot_create;
     }
     package.staging_path = path;
@@ -367,16 +362,9 @@ base::Status open_package(Package& package, const std::string& folder, unsigned 
     package.write_failed = false;
     package.directory.clear();
     package.sources.clear();
-    package.skipped = 0;
     if (jobs > 1) start_pool(package, jobs);
     return base::Status::ok;
 }
-
-namespace {
-void tell_added(Package& package, std::size_t size) {
-    if (package.observer.entry_added) package.observer.entry_added(package.observer.context, size);
-}
-}  // namespace
 
 void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
                        std::size_t size, const char* source) {
@@ -384,7 +372,6 @@ void add_package_entry(Package& package, const char* name, const std::uint8_t* d
     const std::string shown = source_or_name(source, name);
     try {
         note_source(package, name, source);
-        tell_added(package, size);
         if (package.pool) {
             return add_job(package, name, shown, std::vector<std::uint8_t>(data, data + size));
         }
@@ -405,85 +392,10 @@ void add_package_entry(Package& package, const char* name, std::vector<std::uint
     const std::string shown = source_or_name(source, name);
     try {
         note_source(package, name, source);
-        tell_added(package, size);
         add_job(package, name, shown, std::move(block));
     } catch (const std::bad_alloc&) {
         fail_memory(package, shown, size);
     }
-}
-
-InputFailure read_failure(platform::ReadStatus status, const std::string& system_reason,
-                          std::uint64_t limit) {
-    switch (status) {
-        case platform::ReadStatus::ok:
-        case platform::ReadStatus::cannot_open:
-            break;
-        case platform::ReadStatus::read_error:
-            return {SkipReason::cannot_read, system_reason};
-        case platform::ReadStatus::empty:
-            return {SkipReason::empty, {}};
-        case platform::ReadStatus::too_large:
-            return {SkipReason::too_large, "larger than " + std::to_string(limit) + " bytes"};
-        case platform::ReadStatus::no_memory:
-            return {SkipReason::no_memory, "not enough memory to read it"};
-    }
-    return {SkipReason::cannot_open, system_reason};
-}
-
-void skip_input(Package& package, Input input, const std::string& path,
-                const InputFailure& failure) {
-    ++package.skipped;
-    const base::Shown shown = base::as_system(path);
-    if (input == Input::data && failure.reason == SkipReason::no_memory) {
-        base::console_print("Could not allocate memory.");
-    } else {
-        switch (failure.reason) {
-            case SkipReason::cannot_open:
-                base::console_show("********** Cannot open %s\n", {shown});
-                break;
-            case SkipReason::cannot_read:
-                base::console_show("********** Cannot read %s\n", {shown});
-                break;
-            case SkipReason::empty:
-                base::console_show("********** %s is empty, skipped\n", {shown});
-                break;
-            case SkipReason::too_large:
-                base::console_show("********** %s is too large, skipped\n", {shown});
-                break;
-            case SkipReason::no_memory:
-                base::console_show("********** Not enough memory for %s, skipped\n", {shown});
-                break;
-            case SkipReason::bad_name:
-                base::console_show("********** %s cannot be stored under its name, skipped\n",
-                                   {shown});
-                break;
-        }
-    }
-    if (!failure.detail.empty())
-        base::console_show_error("msconv: %s: %s\n", {shown, base::as_system(failure.detail)});
-}
-
-void skip_for_mask(Package& package, const std::string& path, const std::string& mask_path,
-                   const InputFailure& mask_failure, const InputFailure* sprite_failure) {
-    const base::Shown mask = base::as_system(mask_path);
-    base::console_show("************** Cannot open %s", {mask});
-    const char* problem = mask_failure.reason == SkipReason::empty       ? "is empty"
-                          : mask_failure.reason == SkipReason::too_large ? "is too large"
-                                                                         : "cannot be read";
-    const std::string detail = mask_failure.detail.empty() ? "" : " (" + mask_failure.detail + ")";
-    base::console_show_error("msconv: %s: not converted: its mask %s %s%s\n",
-                             {base::as_system(path), mask, problem, base::as_system(detail)});
-    if (sprite_failure) return skip_input(package, Input::file, path, *sprite_failure);
-    ++package.skipped;
-}
-
-bool found_entry_name(Package& package, Input input, const std::string& folder,
-                      const std::string& name, std::string& entry) {
-    const base::NameProblem problem = base::entry_name_of(name, entry);
-    if (problem == base::NameProblem::none) return true;
-    skip_input(package, input, folder + name,
-               {SkipReason::bad_name, base::name_problem_text(problem)});
-    return false;
 }
 
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {

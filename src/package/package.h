@@ -2,7 +2,9 @@
 // The package builder: every produced file becomes one LZO1X-999 compressed
 // entry of DAR297.AVD. Entries are compressed the moment they are added and
 // appended to a staging file; finish_package writes header, sorted directory
-// and the staged data to the package, atomically.
+// and the staged data to the package, atomically. It prints nothing and
+// counts nothing: its warnings wait in Package::diagnostics, and an entry
+// that was added and left out is one the directory lacks.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/diagnostics.h"
 #include "base/status.h"
 #include "platform/platform.h"
 
@@ -47,14 +50,6 @@ struct DirectoryEntry {
 
 struct CompressorPool;  // the worker threads of a package built with several jobs
 
-// Told of every entry as its block is handed in and as its compressed data
-// are written to the staging file; either function may be left out.
-struct PackageObserver {
-    void* context = nullptr;
-    void (*entry_added)(void* context, std::uint64_t size) = nullptr;
-    void (*entry_written)(void* context, std::uint64_t packed_size) = nullptr;
-};
-
 // The builder's state for one run. Owns the staging file, the directory and
 // the compressor's buffers.
 struct Package {
@@ -73,9 +68,10 @@ struct Package {
     // With more than one job, entries are compressed on worker threads and
     // written to the staging file in the order they were added.
     std::unique_ptr<CompressorPool> pool;
-    PackageObserver observer;
-    // Input files that were not converted, each named in a warning.
-    std::size_t skipped = 0;
+    // The builder's warnings and failures since the caller last drained
+    // them, in order: an entry left out (each named), a file that could not
+    // be created or written (with the system's reason).
+    base::Diagnostics diagnostics;
 
     Package();
     Package(const Package&) = delete;
@@ -93,12 +89,11 @@ void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t
 // many worker threads; the package is byte-identical to a one-job run.
 // output_in_use when another run holds the staging file (nothing is
 // changed then); cannot_create when the compressor or the staging file fails.
-base::Status open_package(Package& package, const std::string& folder, unsigned jobs = 1,
-                          PackageObserver observer = {});
+base::Status open_package(Package& package, const std::string& folder, unsigned jobs = 1);
 
 // Compresses `size` bytes of `data` into the staging file as the entry `name`
 // (cut to 15 bytes, upper-cased). The caller keeps `data`. An entry that
-// cannot be stored is reported with a warning and left out; with worker
+// cannot be stored is left out with a warning (diagnostics); with worker
 // threads that happens when it is written. `source` names where the block
 // comes from (a file's path, shown in warnings): an entry stored under the name of an earlier
 // one with a source is kept too, with a warning that names both sources.
@@ -113,58 +108,13 @@ void add_package_entry(Package& package, const char* name, std::vector<std::uint
 // Sorts the directory by name and writes header, directory and staged data to
 // `package_path` through a temporary file ("<package_path>.part") that
 // replaces it only when complete. Deletes the staging file. write_failed when
-// the package could not be written (the path and the system's reason go to
-// standard error); an earlier file at `package_path` is then left untouched.
+// the package could not be written (the path and the system's reason are a
+// message for standard error); an earlier file at `package_path` is then left untouched.
 base::Status finish_package(Package& package, const std::string& package_path);
 
 // Deletes and closes the staging file of a run that ends without a package.
 // A Package destroyed with its staging file still open does the same.
 void abandon_package(Package& package);
-
-// ---- Input files that are not converted --------------------------------------
-
-// The kind of a skipped input: a DATA file has warnings of its own; every
-// other file has the common ones.
-enum class Input { file, data };
-
-enum class SkipReason { cannot_open, cannot_read, empty, too_large, no_memory, bad_name };
-
-// Why an input file is not converted, with the details: the system's reason
-// (cannot_open, cannot_read), the limit (too_large), the size (no_memory), or
-// what is wrong with the name (bad_name).
-struct InputFailure {
-    SkipReason reason = SkipReason::cannot_open;
-    std::string detail;
-};
-
-// The failure for a read that ended with `status` (not ok), with the
-// system's reason from read_file and the size limit the read had.
-InputFailure read_failure(platform::ReadStatus status, const std::string& system_reason,
-                          std::uint64_t limit);
-
-// Warns that the file at `path` is not converted and counts it in
-// `package.skipped`: one line in the converters' asterisk style on standard
-// output, naming the path; where there are details, a second line on
-// standard error with the path and the details. A DATA file that memory
-// cannot hold has its own line ("Could not allocate memory.", no line break).
-void skip_input(Package& package, Input input, const std::string& path,
-                const InputFailure& failure);
-
-// Warns that the sprite at `path` is not converted because its mask at
-// `mask_path` could not be read (`mask_failure`), and counts the sprite: the
-// mask's own line on standard output (fourteen asterisks, "Cannot open", no
-// line break), and on standard error the sprite's path with the mask as the
-// reason. When the sprite could not be read either (`sprite_failure`), its
-// own warning follows, and it is counted once.
-void skip_for_mask(Package& package, const std::string& path, const std::string& mask_path,
-                   const InputFailure& mask_failure, const InputFailure* sprite_failure = nullptr);
-
-// The entry name of the file `name` that a search found in `folder` (which
-// ends in a separator): its code page 932 form (base::entry_name_of). False
-// when no entry can have that name; the file is then reported and counted
-// as skip_input does.
-bool found_entry_name(Package& package, Input input, const std::string& folder,
-                      const std::string& name, std::string& entry);
 
 // Name order of the directory: zero-terminated names compared bytewise as
 // unsigned values, a prefix before the longer name.

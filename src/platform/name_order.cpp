@@ -10,7 +10,6 @@
 
 #include "platform/cp932.h"
 #include "platform/platform.h"
-#include "platform/search_list.h"
 
 namespace msconv::platform {
 
@@ -203,48 +202,6 @@ std::vector<Match> search_folders(const std::vector<std::string>& folders,
     for (Keyed& keyed : found)
         listing.push_back(std::move(keyed.match));
     return listing;
-}
-
-Search* search_open(const std::vector<std::string>& folders, const std::string& name_pattern,
-                    Match& first) {
-    auto* search = new (std::nothrow) Search;
-    if (!search) return nullptr;
-    try {
-        search->matches = search_folders(folders, name_pattern);
-    } catch (const std::bad_alloc&) {
-        delete search;
-        return nullptr;
-    }
-    if (!search_next(search, first)) {
-        delete search;
-        return nullptr;
-    }
-    return search;
-}
-
-Search* search_open(const std::string& pattern, Match& first) {
-    const std::size_t cut = pattern.find_last_of(kSeparator == '/' ? "/" : "\\/");
-    const std::string folder =
-        cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
-    const std::string name_pattern = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
-    return search_open(std::vector<std::string>{folder}, name_pattern, first);
-}
-
-bool search_next(Search* search, Match& next) {
-    if (!search || search->next >= search->matches.size()) return false;
-    next = search->matches[search->next++];
-    return true;
-}
-
-std::size_t search_file_count(const Search* search) {
-    std::size_t count = 0;
-    for (const Match& match : search->matches)
-        count += match.directory ? 0 : 1;
-    return count;
-}
-
-void search_close(Search* search) {
-    delete search;
 }
 
 }  // namespace msconv::platform

@@ -43,8 +43,6 @@ struct Match {
     bool directory = false;
 };
 
-struct Search;  // an open search, owned by the caller until search_close
-
 // Lists every entry of `folder` (a path ending in kSeparator, or empty for
 // the current folder) but "." and "..", unsorted, each Match holding
 // `folder` as given. False when the folder cannot be read. On POSIX a path
@@ -77,19 +75,6 @@ bool name_less(const std::string& a, const std::string& b);
 // the folder). Folders that cannot be read add nothing.
 std::vector<Match> search_folders(const std::vector<std::string>& folders,
                                   const std::string& name_pattern);
-
-// Starts a search over "folder<sep>pattern", or over the folders of a
-// listing (search_folders). On a match fills `first` and returns the open
-// search; returns nullptr when nothing matches.
-Search* search_open(const std::string& pattern, Match& first);
-Search* search_open(const std::vector<std::string>& folders, const std::string& name_pattern,
-                    Match& first);
-// Fills `next` and returns true, or returns false when the search is exhausted.
-bool search_next(Search* search, Match& next);
-// The number of files (not directories) the search lists in all, the first
-// match included.
-std::size_t search_file_count(const Search* search);
-void search_close(Search* search);
 
 // ---- Reading files -------------------------------------------------------------
 

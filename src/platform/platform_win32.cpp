@@ -26,7 +26,6 @@
 #include "platform/cleanup.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
-#include "platform/search_list.h"
 #include "platform/stdio_file.h"
 
 namespace msconv::platform {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <span>
 
-#include "base/console.h"
+#include "base/diagnostics.h"
 #include "scenario/translator.h"
 
 namespace msconv::scenario {
@@ -17,14 +17,14 @@ void store(Translator& t, std::int32_t position, std::uint8_t value) {
     }
 }
 
-// Appends `n` bytes; prints the overflow message of `who` when the output
+// Appends `n` bytes; notes the overflow message of `who` when the output
 // then ends past the buffer.
 void emit(Translator& t, const std::uint8_t* bytes, int n, const char* who) {
     for (int i = 0; i < n; ++i)
         store(t, t.output_length + i, bytes[i]);
     t.output_length += n;
     if (t.output_length > kOutBufferSize)
-        base::console_print("Error : OutBuffer overflow @ %s\n", who);
+        base::note_printf(t.diagnostics, "Error : OutBuffer overflow @ %s\n", who);
 }
 
 void emit_tagged(Translator& t, std::int32_t value, std::uint8_t flag) {
@@ -66,7 +66,7 @@ void OutStr(Translator& t, std::string_view text) {
         static_cast<std::int64_t>(t.output_length) + static_cast<std::int64_t>(text.size()) + 1;
     if (end > kOutBufferSize) {
         // The text is dropped; its terminator is kept where there is room.
-        base::console_print("Error : OutBuffer overflow @ OutStr\n");
+        base::note_printf(t.diagnostics, "Error : OutBuffer overflow @ OutStr\n");
         store(t, t.output_length, 0);
         t.output_length += 1;
         return;

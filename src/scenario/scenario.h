@@ -1,32 +1,26 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The scenario set: every MES/*.SIO file of the game becomes "SEEN%03d.TXT".
+// The program lists and reads the files; this takes names and bytes.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
-#include "base/status.h"
 #include "scenario/translator.h"
-
-namespace msconv::base {
-struct FileSearch;
-}  // namespace msconv::base
-namespace msconv::package {
-struct Package;
-}  // namespace msconv::package
 
 namespace msconv::scenario {
 
-// Fills the scenario list from "*.SIO" of every folder of the game named MES
-// in any case (base::find_first_game_file), in search order,
-// with MAIN.SIO exchanged into slot 1. A file whose name has no code page 932
-// form fit for a package entry is reported (and counted in the package) and
-// takes no slot; names that upper-case alike take a slot each, with a warning.
-void build_scenario_list(Translator& translator, package::Package& package,
-                         base::FileSearch& search, const std::string& game_folder);
+// Gives the SIO file at `path`, whose code page 932 name is `name`, the next
+// slot of the scenario list (files come in the search order); MAIN.SIO is
+// exchanged into slot 1. Names that upper-case alike take a slot each, with a
+// warning. False, with a warning, when the list is full: the file takes no
+// slot and is left out.
+bool list_scenario(Translator& translator, std::string name, const std::string& path);
 
-// Translates every listed file in slot order into the entry "SEEN%03d.TXT";
-// stops at the first file that sets the conversion-failed flag and then
-// returns translation_failed.
-base::Status translate_scenarios(Translator& translator, package::Package& package);
+// Translates the bytes of an SIO file (at most kSioBufferSize are read) into
+// a complete SEEN file in OutBuffer (seen_size() bytes). Sets
+// conversion_failed on an opcode without translation.
+void translate_sio(Translator& translator, std::span<const std::uint8_t> sio);
 
 }  // namespace msconv::scenario

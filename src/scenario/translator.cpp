@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "base/console.h"
+#include "base/diagnostics.h"
 #include "scenario/dispatch.h"
 #include "scenario/messages.h"
 
@@ -23,8 +23,9 @@ void resolve_fixups(Translator& t, std::int32_t body_length) {
         if (found != t.commands.end() && found->sio_offset == fixup.target) {
             patch_int(t, fixup.field, found->output_length - kSeenHeaderSize);
         } else if (fixup.target < t.sio_length) {
-            base::console_print("******************* Jump point (0x%04x) not found!!!!!\n",
-                                fixup.target);
+            base::note_printf(t.diagnostics,
+                              "******************* Jump point (0x%04x) not found!!!!!\n",
+                              fixup.target);
         } else {
             // A target past the data (the default second target of a comparison
             // that ends the file) is the end of the body, not its start.
@@ -58,8 +59,8 @@ void translate_scenario_file(Translator& t) {
         } else {
             // The scan goes on with the very next byte as an opcode.
             t.conversion_failed = true;
-            base::console_print("*************** Unkown Command 0x%02X\n\n", opcode);
-            base::console_print("%s", scenario_msg::kConversionFailed);
+            base::note_printf(t.diagnostics, "*************** Unkown Command 0x%02X\n\n", opcode);
+            base::note_printf(t.diagnostics, "%s", scenario_msg::kConversionFailed);
         }
     }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/diagnostics.h"
 #include "scenario/seen.h"
 
 namespace msconv::scenario {
@@ -53,6 +54,9 @@ struct Translator {
 
     std::vector<CommandRecord> commands;  // the command address map of the current file
     std::vector<JumpFixup> fixups;        // the jump fix-ups of the current file
+
+    // The translator's warnings, in order, for the program to print.
+    base::Diagnostics diagnostics;
 
     // Where command 240 assembles the text of one text instruction. It grows
     // with the text, so no text is cut.

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "base/console.h"
 #include "platform/platform.h"
+#include "support/shown.h"
 #include "support/temp_folder.h"
 
 using namespace msconv::base;
@@ -25,17 +25,17 @@ class SearchTest : public ::testing::Test {
         std::ofstream(root_ / relative, std::ios::binary) << content;
     }
     std::vector<std::string> all(const std::string& pattern) {
+        const std::size_t cut = pattern.rfind('/');
         std::vector<std::string> names;
-        for (const char* n = find_first_file(search_, root_.string() + "/" + pattern); n;
-             n = find_next_file(search_)) {
-            names.push_back(n);
+        for (const auto& m : msconv::platform::search_folders(
+                 {root_.string() + "/" + pattern.substr(0, cut + 1)}, pattern.substr(cut + 1))) {
+            if (!m.directory) names.push_back(m.name);
         }
         return names;
     }
 
     TempFolder temp_;
     fs::path root_{temp_.path};
-    FileSearch search_;
 };
 
 TEST_F(SearchTest, DirectoriesSkippedEvenWhenFirst) {
@@ -77,16 +77,6 @@ TEST_F(SearchTest, MissingFolderOrNoMatchGivesNothing) {
     EXPECT_TRUE(all("NOPE/*.*").empty());
     fs::create_directories(root_ / "EMPTY");
     EXPECT_TRUE(all("EMPTY/*.MOE").empty());
-    EXPECT_EQ(find_next_file(search_), nullptr);
-}
-
-TEST_F(SearchTest, NewSearchClosesTheOpenOne) {
-    file("A/1");
-    file("A/2");
-    file("B/3");
-    ASSERT_STREQ(find_first_file(search_, root_.string() + "/A/*.*"), "1");
-    ASSERT_STREQ(find_first_file(search_, root_.string() + "/B/*.*"), "3");
-    EXPECT_EQ(find_next_file(search_), nullptr);
 }
 
 TEST_F(SearchTest, ReadFileReportsEmptyTooLargeAndMissing) {
@@ -116,23 +106,17 @@ TEST_F(SearchTest, GameFoldersOfOneNameAreListedAsOne) {
     file("CGX/D.MOE");
     fs::create_directories(root_ / "CG" / "SUB.MOE");
     const std::string game = root_.string() + "/";
-    std::string shown;
-    console_capture(&shown);
-    const std::vector<msconv::platform::Match> files = list_game_files(game, "CG", "*.MOE");
-    console_capture(nullptr);
+    Diagnostics said;
+    const std::vector<msconv::platform::Match> files = list_game_files(game, "CG", "*.MOE", said);
+    const std::string text = shown(said);
     std::vector<std::string> paths;
     for (const msconv::platform::Match& f : files)
         paths.push_back(f.folder + f.name);
     EXPECT_EQ(paths, (std::vector<std::string>{game + "CG/A.MOE", game + "Cg/a.moe",
                                                game + "cg/b.moe", game + "CG/C.MOE"}));
-    EXPECT_EQ(shown, "********** Folders " + game + "CG and " + game +
-                         "Cg are read as one folder\n********** Folders " + game + "CG and " +
-                         game + "cg are read as one folder\n");
-    std::vector<std::string> found;
-    for (const char* n = find_first_game_file(search_, game, "cg", "*.*"); n;
-         n = find_next_file(search_))
-        found.push_back(search_.folder + n);
-    EXPECT_EQ(found, paths);
+    EXPECT_EQ(text, "********** Folders " + game + "CG and " + game +
+                        "Cg are read as one folder\n********** Folders " + game + "CG and " + game +
+                        "cg are read as one folder\n");
 }
 
 // The key names are ordered and compared by: NFC, then the characters of

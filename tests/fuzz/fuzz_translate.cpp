@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "base/console.h"
 #include "base/names.h"
 #include "fuzz_input.h"
 #include "scenario/translator.h"
@@ -28,10 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::copy_n(input.sio.begin(), stored, t->sio.begin());
     t->sio_length = static_cast<std::int32_t>(stored);
 
-    std::string console;
-    console_capture(&console);
     translate_scenario_file(*t);
-    console_capture(nullptr);
 
     // The SEEN file is whole and its header counts its body.
     const std::int32_t seen = seen_size(*t);

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "base/console.h"
 #include "fuzz_input.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
@@ -157,10 +156,7 @@ Bytes translate(const Bytes& sio) {
     t->scenarios = kNames;
     std::copy(sio.begin(), sio.end(), t->sio.begin());
     t->sio_length = static_cast<std::int32_t>(sio.size());
-    std::string console;
-    console_capture(&console);
     translate_scenario_file(*t);
-    console_capture(nullptr);
     return Bytes(t->OutBuffer.begin(), t->OutBuffer.begin() + seen_size(*t));
 }
 

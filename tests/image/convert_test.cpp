@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Pictures and sprites into the package: entry names, the map cell by name,
-// search order, sprites paired with their masks, and the warnings.
+// Picture and sprite files into entry bytes: entry names, the map cell by
+// name, sprites with their masks, and the failures.
 #include <gtest/gtest.h>
 
-#include "base/console.h"
-#include "base/search.h"
+#include <optional>
+
 #include "image/convert.h"
 #include "support/image_test_util.h"
 
 using namespace msconv::image;
-using namespace msconv::package;
 using namespace msconv::base;
 
 namespace {
@@ -42,175 +41,80 @@ TEST(Pdt10Names, EntryNameRules) {
         EXPECT_EQ(picture_entry_name(c.path), c.name) << c.path;
 }
 
-TEST(Pdt10Names, StoredPicturesAreUpperCasedAndTheMapCellFollowsTheName) {
-    TempFolder game;
+// The map cell is darkened by the entry's name, in any case; a file that
+// gives no picture is a failure with its reason.
+TEST(ConvertPicture, TheMapCellFollowsTheNameAndFailuresHaveTheirReasons) {
     const RgbPicture map = map_source();
-    const std::string cg = game.prefix() + "CG/";
-    ASSERT_TRUE(gamekit::write_file(cg + "ev01a.moe", gamekit::encode_run_length_picture(map)));
-    ASSERT_TRUE(gamekit::write_file(cg + "cip_map.moe", gamekit::encode_flag_coded_picture(map)));
-    ASSERT_TRUE(gamekit::write_file(cg + "xcip_map.moe", gamekit::encode_run_length_picture(map)));
-    ASSERT_TRUE(gamekit::write_file(cg + "\x83\x5C.moe", gamekit::encode_run_length_picture(map)));
-    image_test::PackageRun run;
-    for (const char* name : {"ev01a.moe", "cip_map.moe", "xcip_map.moe", "\x83\x5C.moe"}) {
-        convert_picture(run.package, cg, name);
-    }
-    const auto entries = run.finish();
-    ASSERT_EQ(
-        image_test::names_of(entries),
-        (std::vector<std::string>{"CIP_MAP.PDT", "EV01A.PDT", "XCIP_MAP.PDT", "\x83\x5C.PDT"}));
-    Pdt10Block plain = picture_block(map);
-    EXPECT_TRUE(same_entry(entries[1].data, entry_of(plain)));
-    EXPECT_TRUE(same_entry(entries[2].data, entries[1].data));
-    EXPECT_TRUE(same_entry(entries[3].data, entries[1].data));
-    darken_map_cell(plain);
-    EXPECT_TRUE(same_entry(entries[0].data, entry_of(plain)));
-    EXPECT_NE(entries[0].data, entries[1].data);
-}
-
-TEST(Pdt10Names, PicturesThatCannotBeLoadedAreReportedAndNotStored) {
-    TempFolder game;
-    ASSERT_TRUE(gamekit::write_file(game.prefix() + "EMPTY.MOE", {}));
-    ASSERT_TRUE(
-        gamekit::write_file(game.prefix() + "HUGE.MOE", gamekit::run_length_header(4097, 4096)));
-    std::string console;
-    console_capture(&console);
-    image_test::PackageRun run;
-    std::string errors;
-    console_capture_errors(&errors);
-    for (const char* name : {"EMPTY.MOE", "HUGE.MOE", "MISSING.MOE", "esc\x1b[2J.MOE"})
-        convert_picture(run.package, game.prefix(), name);
-    console_capture(nullptr);
-    console_capture_errors(nullptr);
-    EXPECT_EQ(console, "********** " + game.prefix() + "EMPTY.MOE is empty, skipped\n" +
-                           "********** " + game.prefix() + "HUGE.MOE is too large, skipped\n" +
-                           "********** Cannot open " + game.prefix() + "MISSING.MOE\n" +
-                           "********** " + game.prefix() +
-                           "esc\\x1b[2J.MOE cannot be stored under its name, skipped\n");
-    EXPECT_EQ(errors, "msconv: " + game.prefix() + "HUGE.MOE: more than 16777216 pixels\n" +
-                          "msconv: " + game.prefix() + "MISSING.MOE: No such file or directory\n" +
-                          "msconv: " + game.prefix() +
-                          "esc\\x1b[2J.MOE: the name holds a control character\n");
-    EXPECT_EQ(run.package.skipped, 4u);
-    EXPECT_TRUE(run.finish().empty());
-}
-
-TEST(Pdt10Names, PictureFolderConvertsEveryMoeFileInSearchOrder) {
-    TempFolder game;
-    const RgbPicture picture = gamekit::sample_picture(16, 8, 2, true);
-    for (const char* name : {"SYSTEM/b.moe", "SYSTEM/A.MOE", "SYSTEM/a.b.moe", "SYSTEM/c.txt",
-                             "SYSTEM/sub.moe/x.moe", "top.moe"}) {
-        ASSERT_TRUE(
-            gamekit::write_file(game.prefix() + name, gamekit::encode_run_length_picture(picture)));
-    }
-    image_test::PackageRun run;
-    FileSearch search;
-    convert_picture_folder(run.package, search, game.prefix(), "SYSTEM");
-    convert_picture_folder(run.package, search, game.prefix(), "NOWHERE");
-    const auto entries = run.finish();
-    // Two entries named A.PDT, in the order added (their data offsets).
-    ASSERT_EQ(image_test::names_of(entries), (std::vector<std::string>{"A.PDT", "A.PDT", "B.PDT"}));
-    EXPECT_LT(entries[0].offset, entries[1].offset);
-    EXPECT_LT(entries[1].offset, entries[2].offset);
-    const Pdt10Block block = picture_block(picture);
-    for (const auto& entry : entries) {
-        EXPECT_TRUE(same_entry(entry.data, entry_of(block)));
+    Pdt10Block darkened = picture_block(map);
+    darken_map_cell(darkened);
+    const struct {
+        Bytes file;
+        const char* entry;
+        std::optional<Bytes> block;  // none: the failure below
+        SkipReason reason = SkipReason::empty;
+        const char* detail = "";
+    } cases[] = {
+        {gamekit::encode_run_length_picture(map), "ev01a.PDT", entry_of(picture_block(map))},
+        {gamekit::encode_flag_coded_picture(map), "cip_map.PDT", entry_of(darkened)},
+        {gamekit::encode_run_length_picture(map), "xcip_map.PDT", entry_of(picture_block(map))},
+        {{}, "EMPTY.PDT", {}, SkipReason::empty, ""},
+        {gamekit::run_length_header(4097, 4096),
+         "HUGE.PDT",
+         {},
+         SkipReason::too_large,
+         "more than 16777216 pixels"},
+    };
+    for (const auto& c : cases) {
+        Pdt10Block block;
+        InputFailure failure;
+        const bool converted = convert_picture(Bytes(c.file), c.entry, block, failure);
+        ASSERT_EQ(converted, c.block.has_value()) << c.entry;
+        if (converted) {
+            EXPECT_TRUE(same_entry(entry_of(block), *c.block)) << c.entry;
+        } else {
+            EXPECT_EQ(failure.reason, c.reason) << c.entry;
+            EXPECT_EQ(failure.detail, c.detail) << c.entry;
+        }
     }
 }
 
-// ---- Sprites in the package ------------------------------------------------------------
-
-struct SpriteGame {
-    TempFolder folder;
-    std::string sprite(const std::string& name) const { return folder.prefix() + "CHAR/" + name; }
-    std::string shadow(const std::string& name) const { return folder.prefix() + "SHADOW/" + name; }
-};
-
-TEST(SpritePackage, EntryIsNamedAfterTheSpriteWhateverTheShadow) {
-    SpriteGame game;
+// A sprite is converted with its mask; a failure the caller brings (a file
+// that could not be read) stands, and the other file is still decoded.
+TEST(ConvertSprite, BothFilesAreDecodedAndEachFailureIsKept) {
     const RgbPicture sprite = gamekit::sample_picture(8, 6, 7, true);
     const MaskPicture mask = make_mask(8, 6, 9);
-    ASSERT_TRUE(gamekit::write_file(game.sprite("abc_f01.moe"),
-                                    gamekit::encode_flag_coded_picture(sprite)));
-    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_F0S.SHW"), gamekit::encode_shadow_mask(mask)));
-    image_test::PackageRun run;
-    convert_sprite(run.package, game.sprite(""), "abc_f01.moe", game.shadow("ABC_F0S.SHW"));
-    const auto entries = run.finish();
-    ASSERT_EQ(image_test::names_of(entries), std::vector<std::string>{"ABC_F01.PDT"});
-    EXPECT_TRUE(same_entry(entries[0].data, sprite_block(sprite, mask).bytes));
-}
-
-TEST(SpritePackage, MissingMaskIsReportedWithoutLineBreakAndTheSpriteSkipped) {
-    SpriteGame game;
-    const RgbPicture sprite = gamekit::sample_picture(4, 4, 1, false);
-    ASSERT_TRUE(
-        gamekit::write_file(game.sprite("ABD_07.MOE"), gamekit::encode_run_length_picture(sprite)));
-    ASSERT_TRUE(gamekit::write_file(game.shadow("EMPTYS.SHW"), {}));
-    std::string console;
-    console_capture(&console);
-    image_test::PackageRun run;
-    convert_sprite(run.package, game.sprite(""), "ABD_07.MOE", game.shadow("ABD_07S.SHW"));
-    convert_sprite(run.package, game.sprite(""), "ABD_07.MOE", game.shadow("EMPTYS.SHW"));
-    console_capture(nullptr);
-    EXPECT_EQ(console, "************** Cannot open " + game.shadow("ABD_07S.SHW") +
-                           "************** Cannot open " + game.shadow("EMPTYS.SHW"));
-    EXPECT_TRUE(run.finish().empty());
-}
-
-TEST(SpritePackage, SpriteThatCannotBeLoadedIsReported) {
-    SpriteGame game;
-    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_05S.SHW"),
-                                    gamekit::encode_shadow_mask(make_mask(4, 4, 15))));
-    std::string console;
-    console_capture(&console);
-    image_test::PackageRun run;
-    convert_sprite(run.package, game.sprite(""), "ABC_01.MOE", game.shadow("ABC_05S.SHW"));
-    console_capture(nullptr);
-    EXPECT_EQ(console, "********** Cannot open " + game.sprite("ABC_01.MOE") + "\n");
-    EXPECT_TRUE(run.finish().empty());
-}
-
-TEST(SpritePackage, CharacterSpritesArePairedWithTheirMasks) {
-    SpriteGame game;
-    const RgbPicture sprite = gamekit::sample_picture(12, 10, 3, false);
-    const MaskPicture pose = make_mask(12, 10, 15), face = make_mask(12, 10, 4),
-                      back = make_mask(12, 10, 11);
-    for (const char* name :
-         {"ABC_01.MOE", "ABC_05.MOE", "ABC_F01.MOE", "ABC_B012.MOE", "ABD_07.MOE", "abc_f13.moe"}) {
-        ASSERT_TRUE(
-            gamekit::write_file(game.sprite(name), gamekit::encode_run_length_picture(sprite)));
+    const Bytes sprite_file = gamekit::encode_flag_coded_picture(sprite);
+    const Bytes mask_file = gamekit::encode_shadow_mask(mask);
+    const InputFailure unread{SkipReason::cannot_open, "gone"};
+    const struct {
+        Bytes sprite, mask;
+        std::optional<InputFailure> sprite_in, mask_in;
+        std::optional<SkipReason> sprite_out, mask_out;
+    } cases[] = {
+        {sprite_file, mask_file, {}, {}, {}, {}},
+        {sprite_file, {}, {}, {}, {}, SkipReason::empty},
+        {{}, {}, {}, {}, SkipReason::empty, SkipReason::empty},
+        {{}, mask_file, unread, {}, SkipReason::cannot_open, {}},
+        {sprite_file, {}, {}, unread, {}, SkipReason::cannot_open},
+    };
+    for (const auto& c : cases) {
+        Pdt10Block block;
+        std::optional<InputFailure> sprite_failure = c.sprite_in, mask_failure = c.mask_in;
+        const bool converted =
+            convert_sprite(Bytes(c.sprite), Bytes(c.mask), block, sprite_failure, mask_failure);
+        EXPECT_EQ(converted, !c.sprite_out && !c.mask_out);
+        EXPECT_EQ(sprite_failure.has_value(), c.sprite_out.has_value());
+        EXPECT_EQ(mask_failure.has_value(), c.mask_out.has_value());
+        if (sprite_failure && c.sprite_out) {
+            EXPECT_EQ(sprite_failure->reason, *c.sprite_out);
+        }
+        if (mask_failure && c.mask_out) {
+            EXPECT_EQ(mask_failure->reason, *c.mask_out);
+        }
+        if (converted) {
+            EXPECT_TRUE(same_entry(block.bytes, sprite_block(sprite, mask).bytes));
+        }
     }
-    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_05S.SHW"), gamekit::encode_shadow_mask(pose)));
-    ASSERT_TRUE(gamekit::write_file(game.shadow("ABC_F0S.SHW"), gamekit::encode_shadow_mask(face)));
-    ASSERT_TRUE(
-        gamekit::write_file(game.shadow("ABC_B012S.SHW"), gamekit::encode_shadow_mask(back)));
-    std::string console;
-    console_capture(&console);
-    image_test::PackageRun run;
-    FileSearch search;
-    convert_character_sprites(run.package, search, game.folder.prefix());
-    console_capture(nullptr);
-    EXPECT_EQ(console, "************** Cannot open " + game.shadow("ABD_07S.SHW"));
-    const auto entries = run.finish();
-    ASSERT_EQ(image_test::names_of(entries),
-              (std::vector<std::string>{"ABC_01.PDT", "ABC_05.PDT", "ABC_B012.PDT", "ABC_F01.PDT",
-                                        "ABC_F13.PDT"}));
-    EXPECT_TRUE(same_entry(entries[0].data, sprite_block(sprite, pose).bytes));
-    EXPECT_TRUE(same_entry(entries[1].data, sprite_block(sprite, pose).bytes));
-    EXPECT_TRUE(same_entry(entries[2].data, sprite_block(sprite, back).bytes));
-    EXPECT_TRUE(same_entry(entries[3].data, sprite_block(sprite, face).bytes));
-    EXPECT_TRUE(same_entry(entries[4].data, sprite_block(sprite, face).bytes));
-}
-
-TEST(SpritePackage, NoCharFolderGivesNothing) {
-    TempFolder game;
-    std::string console;
-    console_capture(&console);
-    image_test::PackageRun run;
-    FileSearch search;
-    convert_character_sprites(run.package, search, game.prefix());
-    console_capture(nullptr);
-    EXPECT_EQ(console, "");
-    EXPECT_TRUE(run.finish().empty());
 }
 
 }  // namespace

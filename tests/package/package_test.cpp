@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "base/bytes.h"
-#include "base/console.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
 #include "support/random.h"
+#include "support/shown.h"
 #include "support/temp_folder.h"
 
 using namespace msconv::package;
@@ -26,11 +26,7 @@ using Bytes = std::vector<std::uint8_t>;
 // A package built in a fresh temporary folder.
 class PackageTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        console_capture(&console_);
-        ASSERT_EQ(open_package(package_, prefix()), Status::ok);
-    }
-    void TearDown() override { console_capture(nullptr); }
+    void SetUp() override { ASSERT_EQ(open_package(package_, prefix()), Status::ok); }
     std::string prefix() const { return folder_.prefix(); }
     std::string package_path() const { return prefix() + kPackageName; }
 
@@ -57,7 +53,6 @@ class PackageTest : public ::testing::Test {
     }
 
     TempFolder folder_;
-    std::string console_;
     Package package_;
     PackageView view_;
     Bytes bytes_;
@@ -261,10 +256,9 @@ TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
     add("A", {1});
     // The package cannot be written where a folder stands in the way.
     std::filesystem::create_directories(package_path() + ".part");
-    std::string errors;
-    console_capture_errors(&errors);
     EXPECT_EQ(finish_package(package_, package_path()), Status::write_failed);
-    console_capture_errors(nullptr);
+    std::string errors;
+    EXPECT_EQ(shown(package_.diagnostics, &errors), "");
     EXPECT_EQ(errors, "msconv: cannot create " + package_path() + ".part: File exists\n");
     Bytes now;
     ASSERT_EQ(msconv::platform::read_file(package_path(), now, 100),
@@ -278,7 +272,7 @@ TEST_F(PackageTest, EntriesPast65535AreRefusedWithAWarning) {
     const Bytes one = {1};
     add_package_entry(package_, "LAST", one.data(), one.size());
     EXPECT_EQ(package_.directory.size(), kMaxPackageEntries);
-    EXPECT_EQ(console_, "********** Too many package entries: LAST skipped\n");
+    EXPECT_EQ(shown(package_.diagnostics), "********** Too many package entries: LAST skipped\n");
     abandon_package(package_);
 }
 
@@ -287,7 +281,6 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
     std::filesystem::create_directories(folder);
     const std::string prefix = folder.string() + "/";
     Package package;
-    console_capture(&console);
     EXPECT_EQ(open_package(package, prefix, jobs), Status::ok);
     std::uint32_t x = 99;
     for (int i = 0; i < 40; ++i) {
@@ -305,7 +298,7 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
         }
     }
     EXPECT_EQ(finish_package(package, prefix + kPackageName), Status::ok);
-    console_capture(nullptr);
+    console += shown(package.diagnostics);
     return read_back(prefix + kPackageName);
 }
 

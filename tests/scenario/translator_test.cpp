@@ -1,28 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The translator core: emitters, readers, operand forms, the SEEN framing of
 // one file, jump fix-ups, opcodes without translation, overflows, and the
-// scenario set read from a game folder.
+// scenario set: the slots of the listed files and their SEEN entries.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "base/console.h"
-#include "base/search.h"
 #include "gamekit/gamekit.h"
-#include "package/package.h"
-#include "package/package_reader.h"
-#include "platform/platform.h"
 #include "scenario/scenario.h"
-#include "support/temp_folder.h"
 #include "support/translate.h"
 
 using namespace msconv::scenario;
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 
@@ -129,12 +120,9 @@ TEST(Emitters, OverflowMessagesAtExactlyTheEndAndOnePast) {
         auto t = fresh();
         std::fill(t->OutBuffer.begin(), t->OutBuffer.end(), 0xEE);
         t->output_length = c.start;
-        std::string console;
-        console_capture(&console);
         c.emit(*t);
-        console_capture(nullptr);
         EXPECT_EQ(t->output_length, c.length_after) << c.what;
-        EXPECT_EQ(console, c.message) << c.what;
+        EXPECT_EQ(shown(t->diagnostics), c.message) << c.what;
         EXPECT_FALSE(t->conversion_failed) << c.what;
     }
 }
@@ -142,18 +130,13 @@ TEST(Emitters, OverflowMessagesAtExactlyTheEndAndOnePast) {
 TEST(Emitters, OverflowStoresWhatFitsAndNothingBeyond) {
     auto t = fresh();
     t->output_length = 65533;
-    std::string console;
-    console_capture(&console);
     OutInt(*t, 0x04030201);
-    console_capture(nullptr);
     EXPECT_EQ(Bytes(t->OutBuffer.end() - 3, t->OutBuffer.end()), hex("01 02 03"));
 
     // The text that does not fit is dropped; its zero byte is kept.
     t->output_length = 65534;
     t->OutBuffer[65535] = 0xEE;
-    console_capture(&console);
     OutStr(*t, "NO");
-    console_capture(nullptr);
     EXPECT_EQ(Bytes(t->OutBuffer.end() - 2, t->OutBuffer.end()), hex("00 EE"));
 
     // A text that ends exactly at the end of the buffer is stored whole.
@@ -401,13 +384,10 @@ TEST(UnknownOpcode, FlagIsNeverCleared) {
     Translator t;
     t.sio[0] = 4;
     t.sio_length = 1;
-    std::string console;
-    console_capture(&console);
     translate_scenario_file(t);
     t.sio[0] = 5;
     t.sio_length = 3;
     translate_scenario_file(t);
-    console_capture(nullptr);
     EXPECT_TRUE(t.conversion_failed);
 }
 
@@ -451,223 +431,126 @@ TEST(SeenFile, TextThatDoesNotFitIsDropped) {
     EXPECT_EQ(r.body, cat({hex("FF 00 01"), kClose}));
 }
 
-// ---- The scenario set ---------------------------------------------------------------
-
-namespace fs = std::filesystem;
-
-class ScenarioSet : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        fs::create_directories(root_ / "game" / "MES");
-        fs::create_directories(root_ / "out");
-    }
-    void TearDown() override {
-        console_capture(nullptr);
-        console_capture_errors(nullptr);
-    }
-
-    std::string game() const { return (root_ / "game").string() + msconv::platform::kSeparator; }
-    void sio_file(const std::string& name, const Bytes& bytes) {
-        write_file((root_ / "game" / "MES" / name).string(), bytes);
-    }
-    void sio_file(const std::string& name, const Sio& sio) { sio_file(name, sio.build()); }
-
-    // Builds the list and translates it into a package; the entries of the
-    // finished package, or none when the translation failed.
-    void run() {
-        Package package;
-        ASSERT_EQ(open_package(package, (root_ / "out").string() + msconv::platform::kSeparator),
-                  Status::ok);
-        FileSearch search;
-        console_capture(&console_);
-        console_capture_errors(&errors_);
-        build_scenario_list(translator_, package, search, game());
-        translate_scenarios(translator_, package);
-        console_capture(nullptr);
-        console_capture_errors(nullptr);
-        skipped_ = package.skipped;
-        for (const DirectoryEntry& e : package.directory)
-            staged_.push_back(entry_name(e));
-        if (translator_.conversion_failed) {
-            abandon_package(package);
-            return;
-        }
-        const std::string path = (root_ / "out" / kPackageName).string();
-        ASSERT_EQ(finish_package(package, path), Status::ok);
-        ASSERT_EQ(msconv::platform::read_file(path, bytes_, UINT32_MAX),
-                  msconv::platform::ReadStatus::ok);
-        PackageView view;
-        std::string error;
-        ASSERT_TRUE(parse_package(bytes_.data(), bytes_.size(), view, error)) << error;
-        for (const DirectoryEntry& e : view.directory) {
-            ASSERT_TRUE(extract_entry(view, e, entries_[entry_name(e)], error)) << error;
-        }
-    }
-    std::vector<std::string> entry_names() const {
-        std::vector<std::string> names;
-        for (const auto& [name, data] : entries_)
-            names.push_back(name);
-        return names;
-    }
-
-    TempFolder temp_;
-    fs::path root_{temp_.path};
-    Translator translator_;
-    std::string console_;
-    std::string errors_;  // standard error
-    std::size_t skipped_ = 0;
-    std::vector<std::string> staged_;
-    Bytes bytes_;
-    std::map<std::string, Bytes> entries_;
-};
+// ---- The scenario set --------------------------------------------------------------
 
 using Names = std::vector<std::string>;
 
-Sio closing() {
+// Lists `files` (code page 932 names in the search order, at "MES/NAME") and
+// translates each slot into its SEEN entry, as the program does; stops at a
+// translation that fails.
+struct ScenarioSet {
+    Translator translator;
+    std::map<std::string, Bytes> entries;
+    std::string console;
+    std::size_t refused = 0;
+
+    void run(const std::vector<std::pair<std::string, Bytes>>& files) {
+        std::map<std::string, Bytes> read;
+        for (const auto& [name, bytes] : files) {
+            read["MES/" + name] = bytes;
+            refused += list_scenario(translator, name, "MES/" + name) ? 0 : 1;
+        }
+        for (std::size_t k = 1; k <= translator.scenarios.size(); ++k) {
+            translate_sio(translator, read[translator.scenario_files[k - 1]]);
+            if (translator.conversion_failed) break;
+            entries[seen_entry_name(static_cast<std::int32_t>(k))] = Bytes(
+                translator.OutBuffer.begin(), translator.OutBuffer.begin() + seen_size(translator));
+        }
+        console = shown(translator.diagnostics);
+    }
+    Names entry_names() const {
+        Names names;
+        for (const auto& [name, data] : entries)
+            names.push_back(name);
+        return names;
+    }
+};
+
+Bytes closing() {
     Sio s;
     sio_close(s);
-    return s;
+    return s.build();
 }
 
-TEST_F(ScenarioSet, OnlyMainGivesSeen001) {
-    sio_file("MAIN.SIO", closing());
-    run();
-    EXPECT_EQ(translator_.scenarios, Names{"MAIN.SIO"});
-    EXPECT_EQ(entry_names(), Names{"SEEN001.TXT"});
-    EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(17), kClose}));
-    EXPECT_EQ(console_, "");
+TEST(ScenarioSet, MainTakesSlotOneAndTheFirstFileTakesItsPlace) {
+    const struct {
+        Names files, slots;
+    } cases[] = {
+        {{"MAIN.SIO"}, {"MAIN.SIO"}},
+        {{"A.SIO", "B.SIO", "MAIN.SIO", "Z.SIO"}, {"MAIN.SIO", "B.SIO", "A.SIO", "Z.SIO"}},
+        {{"MAIN.SIO", "X.SIO", "Y.SIO"}, {"MAIN.SIO", "X.SIO", "Y.SIO"}},
+    };
+    for (const auto& c : cases) {
+        ScenarioSet set;
+        std::vector<std::pair<std::string, Bytes>> files;
+        for (const std::string& name : c.files)
+            files.emplace_back(name, closing());
+        set.run(files);
+        EXPECT_EQ(set.translator.scenarios, c.slots);
+        EXPECT_EQ(set.entries.size(), c.slots.size());
+        EXPECT_EQ(set.entries["SEEN001.TXT"], cat({header(17), kClose}));
+        EXPECT_EQ(set.console, "");
+    }
 }
 
-TEST_F(ScenarioSet, MainTakesSlotOneAndTheFirstFileTakesItsPlace) {
-    for (const char* name : {"A.SIO", "B.SIO", "MAIN.SIO", "Z.SIO"})
-        sio_file(name, closing());
-    run();
-    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "B.SIO", "A.SIO", "Z.SIO"}));
-    EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN002.TXT", "SEEN003.TXT", "SEEN004.TXT"}));
-}
-
-TEST_F(ScenarioSet, MainFoundFirstStaysWithoutExchange) {
-    for (const char* name : {"MAIN.SIO", "X.SIO", "Y.SIO"})
-        sio_file(name, closing());
-    run();
-    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "X.SIO", "Y.SIO"}));
-}
-
-TEST_F(ScenarioSet, LowerCaseMainIsScenarioOne) {
+TEST(ScenarioSet, LowerCaseMainIsScenarioOne) {
     Sio main_program;
     sio_global_jump(main_program, "a.sio");
-    sio_file("a.sio", closing());
-    sio_file("main.sio", main_program);
-    run();
-    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "A.SIO"}));
-    EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(3), hex("16 01 12")}));
-    EXPECT_EQ(entries_["SEEN002.TXT"], cat({header(17), kClose}));
+    ScenarioSet set;
+    set.run({{"a.sio", closing()}, {"main.sio", main_program.build()}});
+    EXPECT_EQ(set.translator.scenarios, (Names{"MAIN.SIO", "A.SIO"}));
+    EXPECT_EQ(set.entries["SEEN001.TXT"], cat({header(3), hex("16 01 12")}));
+    EXPECT_EQ(set.entries["SEEN002.TXT"], cat({header(17), kClose}));
 }
 
-TEST_F(ScenarioSet, EmptyAndUnreadableFilesLeaveGapsButKeepTheirNumbers) {
-    // The search lists MAIN.SIO first here, so the slots follow the names.
+TEST(ScenarioSet, NamesAlikeInCaseTakeASlotEach) {
+    const std::string cp932_name = "\x83V\x83i\x83\x8A\x83I.SIO";  // シナリオ.SIO
     Sio main_program;
-    sio_global_jump(main_program, "N.SIO");
-    sio_global_jump(main_program, "o.sio");
-    sio_global_jump(main_program, "P.SIO");
-    sio_file("MAIN.SIO", main_program);
-    sio_file("N.SIO", Bytes{});
-    fs::create_symlink(root_ / "nowhere", root_ / "game" / "MES" / "O.SIO");
-    sio_file("P.SIO", closing());
-    run();
-    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO", "P.SIO"}));
-    EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN004.TXT"}));
-    EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(9), hex("16 01 12 16 01 13 16 01 14")}));
-    const std::string mes = game() + "MES" + msconv::platform::kSeparator;
-    EXPECT_EQ(console_, "********** " + mes + "N.SIO is empty, skipped\n********** Cannot open " +
-                            mes + "O.SIO\n");
-    EXPECT_EQ(errors_, "msconv: " + mes + "O.SIO: No such file or directory\n");
-    EXPECT_EQ(skipped_, 2u);
-}
-
-TEST_F(ScenarioSet, NamesAreCodePage932AndNamesAlikeInCaseTakeASlotEach) {
-    // "シナリオ.SIO" as the file system has it (UTF-8) and as a jump names it.
-    const std::string utf8_name = "\u30B7\u30CA\u30EA\u30AA.SIO";
-    Sio main_program;
-    sio_global_jump(main_program, "\x83V\x83i\x83\x8A\x83I.SIO");
+    sio_global_jump(main_program, cp932_name);
     sio_global_jump(main_program, "arcade.sio");
-    sio_file("MAIN.SIO", main_program);
-    sio_file("ARCADE.SIO", closing());
     Sio back;
     sio_global_jump(back, "MAIN.SIO");
-    sio_file("arcade.sio", back);
-    sio_file(utf8_name, closing());
-    run();
-    EXPECT_EQ(translator_.scenarios,
-              (Names{"MAIN.SIO", "ARCADE.SIO", "ARCADE.SIO", "\x83V\x83i\x83\x8A\x83I.SIO"}));
-    EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN002.TXT", "SEEN003.TXT", "SEEN004.TXT"}));
-    EXPECT_EQ(entries_["SEEN001.TXT"], cat({header(6), hex("16 01 14 16 01 12")}));
-    // The search lists ARCADE.SIO first, so it is the file that MAIN.SIO's
-    // exchange moves to slot 3.
-    EXPECT_EQ(entries_["SEEN002.TXT"], cat({header(3), hex("16 01 11")}));
-    EXPECT_EQ(entries_["SEEN003.TXT"], cat({header(17), kClose}));
-    const std::string mes = game() + "MES" + msconv::platform::kSeparator;
-    EXPECT_EQ(console_, "********** Duplicate scenario ARCADE.SIO: " + mes + "ARCADE.SIO and " +
-                            mes + "arcade.sio (both kept)\n");
-    EXPECT_EQ(skipped_, 0u);
+    ScenarioSet set;
+    set.run({{"ARCADE.SIO", closing()},
+             {"arcade.sio", back.build()},
+             {"MAIN.SIO", main_program.build()},
+             {cp932_name, closing()}});
+    EXPECT_EQ(set.translator.scenarios,
+              (Names{"MAIN.SIO", "ARCADE.SIO", "ARCADE.SIO", cp932_name}));
+    EXPECT_EQ(set.entries["SEEN001.TXT"], cat({header(6), hex("16 01 14 16 01 12")}));
+    EXPECT_EQ(set.entries["SEEN002.TXT"], cat({header(3), hex("16 01 11")}));
+    EXPECT_EQ(set.console,
+              "********** Duplicate scenario ARCADE.SIO: MES/ARCADE.SIO and MES/arcade.sio "
+              "(both kept)\n");
 }
 
-TEST_F(ScenarioSet, FileLargerThanTheBufferIsSkippedWithAWarning) {
-    // A command 53 that fills 65536 bytes exactly is translated; one byte more
-    // is refused and its number stays taken.
-    Sio largest;
-    sio_hidden_text(largest, std::string(65534, 'a'));
-    Sio larger;
-    sio_hidden_text(larger, std::string(65535, 'a'));
-    sio_file("MAIN.SIO", largest);
-    sio_file("N.SIO", larger);
-    sio_file("O.SIO", closing());
-    run();
-    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO"}));
-    EXPECT_EQ(entry_names(), (Names{"SEEN001.TXT", "SEEN003.TXT"}));
-    EXPECT_EQ(entries_["SEEN001.TXT"], header(0));
-    const std::string path = game() + "MES" + msconv::platform::kSeparator + "N.SIO";
-    EXPECT_EQ(console_, "********** " + path + " is too large, skipped\n");
-    EXPECT_EQ(errors_, "msconv: " + path + ": larger than 65536 bytes\n");
-}
-
-TEST_F(ScenarioSet, FilesBeyondSlot999AreSkippedWithAWarning) {
+TEST(ScenarioSet, FilesBeyondSlot999AreRefusedWithAWarning) {
+    std::vector<std::pair<std::string, Bytes>> files;
     for (int i = 0; i < 1001; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "S%04d.SIO", i);
-        sio_file(name, hex("05 00 00"));
+        files.emplace_back(name, hex("05 00 00"));
     }
-    FileSearch search;
-    Package package;
-    console_capture(&console_);
-    build_scenario_list(translator_, package, search, game());
-    console_capture(nullptr);
-    ASSERT_EQ(translator_.scenarios.size(), 999u);
-    EXPECT_EQ(translator_.scenarios.back(), "S0998.SIO");
-    const std::string mes = game() + "MES" + msconv::platform::kSeparator;
-    EXPECT_EQ(console_, "********** More than 999 scenario files: " + mes +
-                            "S0999.SIO skipped\n"
-                            "********** More than 999 scenario files: " +
-                            mes + "S1000.SIO skipped\n");
-    EXPECT_EQ(package.skipped, 2u);
+    ScenarioSet set;
+    set.run(files);
+    ASSERT_EQ(set.translator.scenarios.size(), 999u);
+    EXPECT_EQ(set.translator.scenarios.back(), "S0998.SIO");
+    EXPECT_EQ(set.console,
+              "********** More than 999 scenario files: MES/S0999.SIO skipped\n"
+              "********** More than 999 scenario files: MES/S1000.SIO skipped\n");
+    EXPECT_EQ(set.refused, 2u);
 }
 
-TEST_F(ScenarioSet, NoMesFolderGivesNoScenarios) {
-    fs::remove_all(root_ / "game" / "MES");
-    run();
-    EXPECT_TRUE(translator_.scenarios.empty());
-    EXPECT_TRUE(entries_.empty());
-}
-
-TEST_F(ScenarioSet, FailureInTheThirdOfFiveStopsTheSet) {
-    for (const char* name : {"MAIN.SIO", "N.SIO", "P.SIO", "Q.SIO"})
-        sio_file(name, closing());
-    sio_file("O.SIO", hex("05 00 00 04"));
-    run();
-    EXPECT_EQ(translator_.scenarios, (Names{"MAIN.SIO", "N.SIO", "O.SIO", "P.SIO", "Q.SIO"}));
-    EXPECT_TRUE(translator_.conversion_failed);
-    EXPECT_EQ(staged_, (Names{"SEEN001.TXT", "SEEN002.TXT"}));
-    EXPECT_EQ(console_, kUnknown04 + kFailed);
+TEST(ScenarioSet, FailureInTheThirdOfFiveStopsTheSet) {
+    ScenarioSet set;
+    set.run({{"MAIN.SIO", closing()},
+             {"N.SIO", closing()},
+             {"O.SIO", hex("05 00 00 04")},
+             {"P.SIO", closing()},
+             {"Q.SIO", closing()}});
+    EXPECT_TRUE(set.translator.conversion_failed);
+    EXPECT_EQ(set.entry_names(), (Names{"SEEN001.TXT", "SEEN002.TXT"}));
+    EXPECT_EQ(set.console, kUnknown04 + kFailed);
 }
 
 }  // namespace

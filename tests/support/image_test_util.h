@@ -185,23 +185,6 @@ inline ::testing::AssertionResult same_entry(const Bytes& actual, const Bytes& e
                                          << ", expected " << int{expected[at]};
 }
 
-// A package whose staging file lives in its own temporary folder.
-struct PackageRun {
-    TempFolder folder;
-    msconv::package::Package package;
-    PackageRun() {
-        EXPECT_EQ(msconv::package::open_package(package, folder.prefix()),
-                  msconv::base::Status::ok);
-    }
-
-    // Finishes the package and returns its entries in directory order.
-    std::vector<StoredEntry> finish() {
-        const std::string path = folder / msconv::package::kPackageName;
-        EXPECT_EQ(msconv::package::finish_package(package, path), msconv::base::Status::ok);
-        return read_package(path).entries;
-    }
-};
-
 // Names of the entries, in directory order.
 inline std::vector<std::string> names_of(const std::vector<StoredEntry>& entries) {
     std::vector<std::string> names;

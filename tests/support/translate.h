@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "base/console.h"
 #include "gamekit/sio.h"
 #include "gamekit/sio_commands.h"
 #include "scenario/translator.h"
+#include "support/shown.h"
 
 namespace scenario_test {
 
@@ -39,9 +39,8 @@ inline Translation translate(const Bytes& sio, const std::vector<std::string>& s
     const std::size_t stored = std::min(sio.size(), t.sio.size());
     std::copy(sio.begin(), sio.begin() + static_cast<std::ptrdiff_t>(stored), t.sio.begin());
     t.sio_length = static_cast<std::int32_t>(sio.size());
-    msconv::base::console_capture(&result.console);
     msconv::scenario::translate_scenario_file(t);
-    msconv::base::console_capture(nullptr);
+    result.console = shown(t.diagnostics);
     result.seen.assign(t.OutBuffer.begin(), t.OutBuffer.begin() + msconv::scenario::seen_size(t));
     result.body.assign(result.seen.begin() + msconv::scenario::kSeenHeaderSize, result.seen.end());
     return result;

@@ -4,7 +4,7 @@
 // and the fixed closing sequence.
 #include <string>
 
-#include "base/console.h"
+#include "base/diagnostics.h"
 #include "base/names.h"
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
@@ -41,8 +41,9 @@ void translate_global_jump(Translator& t) {
             return;
         }
     }
-    base::console_print("******************** Error!!! Global jump file (%s) not found\n",
-                        name.c_str());
+    base::note_printf(t.diagnostics,
+                      "******************** Error!!! Global jump file (%s) not found\n",
+                      name.c_str());
     OutNum(t, 0);
 }
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "base/console.h"
+#include "base/diagnostics.h"
 #include "base/names.h"
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
@@ -129,8 +129,9 @@ void emit_b_sprite(Translator& t, SpriteList& list, const char* code, int number
     emit_sprite(t, list, name);
 }
 
-void print_bad_id(std::int32_t id, std::int32_t k, std::int32_t m, std::int32_t l) {
-    base::console_print("********** Bad charactor ID : %d (%d %d %d)\n", id, k, m, 10 * l);
+void print_bad_id(Translator& t, std::int32_t id, std::int32_t k, std::int32_t m, std::int32_t l) {
+    base::note_printf(t.diagnostics, "********** Bad charactor ID : %d (%d %d %d)\n", id, k, m,
+                      10 * l);
 }
 
 // The sprites of one character ID, at the list's current x.
@@ -140,7 +141,7 @@ void emit_character(Translator& t, SpriteList& list, std::int32_t id) {
     const std::int32_t l = id % 100;
     if (id < 0 || k >= static_cast<std::int32_t>(kCharacterCodes.size())) {
         // No code for this character: it gets no sprite.
-        print_bad_id(id, k, m, l);
+        print_bad_id(t, id, k, m, l);
         return;
     }
     const char* code = kCharacterCodes[static_cast<std::size_t>(k)];
@@ -164,7 +165,7 @@ void emit_character(Translator& t, SpriteList& list, std::int32_t id) {
             emit_b_sprite(t, list, code, 10 * l + (six ? kB6[i] : kB[i]));
         } else {
             // A tens digit past its table: both sprites all the same.
-            print_bad_id(id, k, m, l);
+            print_bad_id(t, id, k, m, l);
             emit_f_sprite(t, list, code, m);
             emit_b_sprite(t, list, code, 10 * l);
         }
@@ -182,7 +183,7 @@ void translate_characters(Translator& t) {
     } else if (n == 2) {
         step = kPairStep;
     } else {
-        base::console_print("********** Bad charactor nums : %d\n", n);
+        base::note_printf(t.diagnostics, "********** Bad charactor nums : %d\n", n);
     }
 
     OutByte(t, kOpPicture);
@@ -200,8 +201,8 @@ void translate_characters(Translator& t) {
         list.x += step;
     }
     if (list.formed > kMaxSpriteRecords) {
-        base::console_print("********** Too many sprites : %d (only %d kept)\n", list.formed,
-                            kMaxSpriteRecords);
+        base::note_printf(t.diagnostics, "********** Too many sprites : %d (only %d kept)\n",
+                          list.formed, kMaxSpriteRecords);
     }
     patch_byte(t, count_position, static_cast<std::uint8_t>(list.written));
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "base/console.h"
+#include "base/diagnostics.h"
 #include "scenario/dispatch.h"
 #include "scenario/translator.h"
 
@@ -79,7 +79,7 @@ void translate_sound(Translator& t) {
     if (number < kSoundEffects.size()) {
         name = kSoundEffects[number];
     } else {
-        base::console_print("********** Bad sound effect number : %u\n", number);
+        base::note_printf(t.diagnostics, "********** Bad sound effect number : %u\n", number);
     }
     OutByte(t, kOpSound);
     OutByte(t, 0x30);

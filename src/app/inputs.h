@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The program's side of the data path: game folder -> listing -> read ->
+// convert -> package. Each folder is listed once; each file is read here,
+// its bytes go to its converter, and what the converter and the package say
+// is printed straight away. The files left out are named and counted here.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/progress.h"
+#include "base/status.h"
+#include "package/package.h"
+#include "platform/platform.h"
+
+namespace msconv::app {
+
+struct Inputs {
+    package::Package& package;
+    Progress& progress;
+    std::size_t skipped = 0;  // input files named in a warning and left out
+    std::size_t added = 0;    // entries handed to the package
+};
+
+// The scenarios of the game's MES folders, translated into SEEN entries.
+// translation_failed when a file held an opcode without translation.
+base::Status convert_scenarios(Inputs& inputs, const std::string& game_folder);
+// The sprites of the CHAR folders with their masks from the SHADOW folders.
+void convert_sprites(Inputs& inputs, const std::string& game_folder);
+// The pictures of the game's folders named `folder` in any case.
+void convert_pictures(Inputs& inputs, const std::string& game_folder, const char* folder);
+// Every file of the DATA folder but the run's own (`own_files`), unchanged.
+void import_data(Inputs& inputs, const std::string& data_folder,
+                 const std::vector<platform::FileIdentity>& own_files);
+// Finishes the package at `package_path`; entries the package left out
+// (each named in its warning) are counted.
+base::Status finish(Inputs& inputs, const std::string& package_path);
+
+}  // namespace msconv::app

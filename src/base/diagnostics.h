@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The messages a converter meets on its way, in order, for the program to
+// print: the library below src/app never prints, it appends here.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace msconv::base {
+
+// A piece of a console line: the converter's own code page 932 text, or the
+// system's own text (a path, a file name as found, the system's reason).
+struct Shown {
+    std::string_view text;
+    platform::TextKind kind = platform::TextKind::cp932;
+
+    Shown(const char* cp932) : text(cp932) {}
+    Shown(const std::string& cp932) : text(cp932) {}
+    Shown(std::string_view text_, platform::TextKind kind_) : text(text_), kind(kind_) {}
+};
+
+// The system's own text, shown as the user named it. Its bytes below 0x20
+// and 0x7F are shown as \xNN, so that a name cannot steer the terminal.
+inline Shown as_system(std::string_view text) {
+    return {text, platform::TextKind::system};
+}
+
+// One message: `format`, code page 932 text, each "%s" of it standing for
+// the next piece, for standard output or standard error.
+struct Message {
+    bool error = false;
+    std::string format;
+    std::vector<std::pair<std::string, platform::TextKind>> pieces;
+};
+
+using Diagnostics = std::vector<Message>;
+
+// Appends a message to standard output (note) or standard error (note_error).
+void note(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces = {});
+void note_error(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces = {});
+// Appends printf-style formatted code page 932 text for standard output.
+void note_printf(Diagnostics& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+}  // namespace msconv::base
