@@ -143,6 +143,7 @@ base::Status convert(const RunOptions& options, std::string& failed_folder, std:
     search.context = &progress;
     search.started = progress_files;
     auto translator = std::make_unique<scenario::Translator>();
+    translator->verify = options.verify;
     progress_step(&progress, "scenarios");
     scenario::build_scenario_list(*translator, package, search, game_folder);
     status = scenario::translate_scenarios(*translator, package);

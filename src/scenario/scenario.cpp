@@ -10,6 +10,7 @@
 #include "base/search.h"
 #include "package/package.h"
 #include "platform/platform.h"
+#include "scenario/seen_verify.h"
 
 namespace msconv::scenario {
 
@@ -66,6 +67,14 @@ base::Status translate_scenarios(Translator& t, package::Package& package) {
         t.sio_length = static_cast<std::int32_t>(data.size());
         translate_scenario_file(t);
         if (t.conversion_failed) return base::Status::translation_failed;
+        if (t.verify) {
+            const std::string warning =
+                seen_verify_warning({t.OutBuffer.data(), static_cast<std::size_t>(seen_size(t))});
+            if (!warning.empty())
+                base::console_show_error("msconv: %s: %s %s\n",
+                                         {base::as_system(path),
+                                          seen_entry_name(static_cast<std::int32_t>(k)), warning});
+        }
         package::add_package_entry(package, seen_entry_name(static_cast<std::int32_t>(k)).c_str(),
                                    t.OutBuffer.data(), static_cast<std::size_t>(seen_size(t)),
                                    path.c_str());

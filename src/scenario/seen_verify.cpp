@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "platform/platform.h"
 #include "scenario/seen.h"
 #include "scenario/translator.h"
 
@@ -242,6 +243,23 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
         v.faults.push_back(std::move(p.finding));
     }
     return v;
+}
+
+std::string seen_verify_warning(std::span<const std::uint8_t> seen) {
+    const SeenVerdict v = verify_seen(seen);
+    if (v.faults.empty()) return {};
+    const SeenFinding& f = v.faults.front();
+    std::string out = v.faults.size() == 1
+                          ? std::string("has 1 fault")
+                          : format_text("has %zu faults, the first", v.faults.size());
+    if (f.check <= SeenCheck::body_length) {
+        out += " in the header: ";
+    } else {
+        std::string instruction;
+        if (!platform::utf8_to_cp932(f.instruction, instruction)) instruction = "?";
+        out += format_text(" at 0x%04X: ", f.offset) + instruction + ": ";
+    }
+    return out + seen_finding_text(f);
 }
 
 std::string seen_finding_text(const SeenFinding& f) {

@@ -59,6 +59,11 @@ struct SeenVerdict {
 
 SeenVerdict verify_seen(std::span<const std::uint8_t> seen);
 
+// The warning of msconv --verify for a SEEN file, as code page 932 text, or
+// nothing for a sound file: "has 2 faults, the first at 0x0012: jump 0x0400
+// (outside the body): target 0x0400 is outside the body (0x0123 bytes)".
+std::string seen_verify_warning(std::span<const std::uint8_t> seen);
+
 // What a finding says, without its offset and instruction: "target 0x0400
 // is outside the body (0x0123 bytes)".
 std::string seen_finding_text(const SeenFinding& finding);

@@ -39,6 +39,8 @@ struct Translator {
     std::vector<std::string> scenario_files;
     // Set on an opcode without translation; never cleared.
     bool conversion_failed = false;
+    // Verify each SEEN file before it is stored (msconv --verify).
+    bool verify = false;
 
     // The SIO file being translated and the read position in it. Reads at or
     // past sio_length see zero bytes, whatever the buffer holds there.

@@ -128,6 +128,18 @@ const DamageCase kDamage[] = {
      "3 bytes on no way\n"},
 };
 
+TEST(SeenVerify, TheWarningOfTheConverterNamesTheFirstFault) {
+    Bytes file = base_file();
+    EXPECT_EQ(seen_verify_warning(file), "");
+    put(file, 16, le32(0x400));
+    EXPECT_EQ(seen_verify_warning(file),
+              "has 1 fault at 0x000F: jump 0x0400 (outside the body): target 0x0400 is outside "
+              "the body (0x006D bytes)");
+    file[40] = 0;
+    EXPECT_EQ(seen_verify_warning(file),
+              "has 2 faults, the first in the header: header byte 40 is 0x00, not 0x01");
+}
+
 TEST(SeenVerify, EachDamageIsFoundAtItsOffset) {
     const Bytes base = base_file();
     ASSERT_EQ(faults(verify_seen(base)), "");
