@@ -231,12 +231,18 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
     std::stable_sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
         return a.finding.offset < b.finding.offset;
     });
+    // Faults of one instruction (the items of a menu) share one decode of it.
+    SeenStep shown;
+    std::int64_t shown_at = -1;
     for (Pending& p : pending) {
-        const SeenStep shown = decode_seen_instruction(index, p.finding.offset, false);
+        if (shown_at != p.finding.offset) {
+            shown_at = p.finding.offset;
+            shown = decode_seen_instruction(index, p.finding.offset, false);
+            if (shown.decoded && shown.length <= kLongestShown)
+                shown = decode_seen_instruction(index, p.finding.offset, true);
+        }
         if (shown.decoded && shown.length <= kLongestShown) {
-            const SeenStep rendered = decode_seen_instruction(index, p.finding.offset, true);
-            p.finding.instruction =
-                rendered.lines[std::min(p.line, rendered.lines.size() - 1)].text;
+            p.finding.instruction = shown.lines[std::min(p.line, shown.lines.size() - 1)].text;
         } else {
             p.finding.instruction = first_bytes(body, p.finding.offset);
         }

@@ -3,6 +3,7 @@
 // of damage to a translated file is found at its offset.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 
 #include "gamekit/sio_commands.h"
@@ -148,6 +149,29 @@ TEST(SeenVerify, EachDamageIsFoundAtItsOffset) {
         c.damage(file);
         EXPECT_EQ(faults(verify_seen(file)), c.expected) << c.what;
     }
+}
+
+// A menu of 32 Ki items, each leading into the middle of an item: a fault
+// per item, all in the one menu, which is decoded once for all of them (not
+// once per fault, which took minutes).
+TEST(SeenVerify, TimeGrowsWithTheFileNotWithItsFaults) {
+    Bytes body = hex("58 01 27 3E 22 00");
+    const std::uint32_t items = 1 << 15;
+    for (std::uint32_t i = 0; i < items; ++i)
+        body.insert(body.end(), {0xFF, 0x41, 0x00, 0x00});
+    body.insert(body.end(), {0x23, 0x1E, 0x00, 0x27, 0x3E});
+    for (std::uint32_t i = 0; i < items; ++i) {
+        const Bytes target = le32(6 + 4 * i + 1);
+        body.insert(body.end(), target.begin(), target.end());
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const SeenVerdict v = verify_seen(seen(body));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // The file is too large, the count byte holds 0 for 32 Ki items, and
+    // each item leads into an item, to a byte that starts no instruction.
+    EXPECT_EQ(v.faults.size(), 2 + 2 * items);
+    EXPECT_EQ(seen_finding_text(v.faults[1]), "menu count byte 0, but 32768 items");
+    EXPECT_EQ(v.faults[1].instruction, "bytes 58 01 27 3E 22 00 FF 41 ...");
 }
 
 }  // namespace
