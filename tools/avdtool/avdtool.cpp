@@ -7,9 +7,11 @@
 //   avdtool png PACKAGE DIR       writes every picture entry as DIR/NAME.png
 //   avdtool seen PACKAGE ENTRY    lists one SEEN entry as instructions
 //   avdtool seen FILE             lists a SEEN file (told apart by its TPC32 magic)
-//   avdtool check PACKAGE         names each picture or scenario a SEEN entry uses and the package
-//   lacks avdtool report PACKAGE DIR    writes DIR/index.html, a page of the whole package, and its
-//   pictures
+//   avdtool check PACKAGE [--verbose]
+//                                 names each picture or scenario a SEEN entry uses and the
+//                                 package lacks, and each fault of a SEEN entry's structure
+//   avdtool report PACKAGE DIR    writes DIR/index.html, a page of the whole package, and its
+//                                 pictures
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cinttypes>
