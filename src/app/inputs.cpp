@@ -15,6 +15,7 @@
 #include "image/sprite.h"
 #include "raw_import/raw_import.h"
 #include "scenario/scenario.h"
+#include "scenario/seen_verify.h"
 
 namespace msconv::app {
 
@@ -154,8 +155,16 @@ base::Status convert_scenarios(Inputs& in, const std::string& game_folder) {
         scenario::translate_sio(*t, sio);
         base::console_drain(t->diagnostics);
         if (t->conversion_failed) return base::Status::translation_failed;
-        add_entry(in, scenario::seen_entry_name(static_cast<std::int32_t>(k)), t->OutBuffer.data(),
-                  static_cast<std::size_t>(scenario::seen_size(*t)), path);
+        const std::string entry = scenario::seen_entry_name(static_cast<std::int32_t>(k));
+        const std::span<const std::uint8_t> seen{t->OutBuffer.data(),
+                                                 static_cast<std::size_t>(scenario::seen_size(*t))};
+        if (in.verify) {
+            const std::string warning = scenario::seen_verify_warning(seen);
+            if (!warning.empty())
+                base::console_show_error("msconv: %s: %s %s\n",
+                                         {base::as_system(path), entry, warning});
+        }
+        add_entry(in, entry, seen.data(), seen.size(), path);
     }
     return base::Status::ok;
 }

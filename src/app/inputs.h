@@ -21,6 +21,7 @@ struct Inputs {
     Progress& progress;
     std::size_t skipped = 0;  // input files named in a warning and left out
     std::size_t added = 0;    // entries handed to the package
+    bool verify = false;      // each SEEN file is verified before it is stored
 };
 
 // The scenarios of the game's MES folders, translated into SEEN entries.

@@ -54,6 +54,9 @@ int main(int argc, char** argv) {
                    "the same for any number")
         ->check(CLI::Range(1u, 256u));
     app.add_flag("--quiet", options.quiet, "No progress line on standard error");
+    app.add_flag("--verify", options.verify,
+                 "Verify each SEEN file as it is written; a warning on standard error for each "
+                 "unsound one (the package stays the same)");
     bool no_wait = false;
     app.add_flag("--no-wait", no_wait, "No key prompt and no wait for a key at the end");
     try {

@@ -136,6 +136,7 @@ base::Status convert(const RunOptions& options, std::string& failed_folder, std:
     base::console_print("%s", msg::kConverting);
 
     Inputs inputs{package, progress};
+    inputs.verify = options.verify;
     status = convert_scenarios(inputs, game_folder);
     if (status != base::Status::ok) {
         progress_end(progress);

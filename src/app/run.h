@@ -20,6 +20,7 @@ struct RunOptions {
     std::string data_folder;    // empty: DATA in the converter folder
     bool wait_for_key = true;   // wait for a key at the end
     bool quiet = false;         // no progress line
+    bool verify = false;        // verify each SEEN file written; a warning per unsound one
     unsigned jobs = 1;          // compression threads; the package is the same for any number
 };
 

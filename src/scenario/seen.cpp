@@ -176,13 +176,37 @@ struct Listing {
     // For each body offset, the offset of the first zero byte at or after it
     // (the body's size when there is none), so that finding the end of a
     // text costs the same wherever it starts.
-    std::vector<std::uint32_t> next_zero;
+    std::span<const std::uint32_t> next_zero;
     // Set while a known instruction is decoded a second time to write its
     // lines. Texts are copied and transcoded only then: a failed attempt at
     // every byte of a long text would otherwise copy the rest of it each time.
     bool render = false;
+    // Targets without labels are shown as plain offsets (an instruction
+    // decoded alone, where no labels are known).
+    bool plain_targets = false;
     bool unterminated = false;  // a text of the last decode ran to the body's end
+    // The last decode failed only on a count byte: `stated` against `found`
+    // menu items or sprite records.
+    bool count_fault = false;
+    SeenFaultKind count_kind = SeenFaultKind::unknown;
+    std::uint32_t stated = 0, found = 0;
 };
+
+// The reset before an instruction is decoded.
+void start_decode(Listing& l, bool render) {
+    l.render = render;
+    l.unterminated = false;
+    l.count_fault = false;
+}
+
+// Notes a count byte that disagrees with what follows it.
+bool count_disagrees(Listing& l, SeenFaultKind kind, std::size_t stated, std::size_t found) {
+    l.count_fault = true;
+    l.count_kind = kind;
+    l.stated = static_cast<std::uint32_t>(stated);
+    l.found = static_cast<std::uint32_t>(found);
+    return false;
+}
 
 // The zero-terminated text at the read position, without its terminator,
 // and the position past it; where the body ends first, the text ends there
@@ -215,6 +239,7 @@ std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint
     targets.push_back(offset);
     const auto label = l.labels.find(offset);
     if (label != l.labels.end()) return format_text("L%04d", label->second);
+    if (offset <= l.body.size() && l.plain_targets) return format_text("0x%04X", offset);
     if (offset < l.body.size()) return format_text("0x%04X (not at an instruction)", offset);
     return format_text("0x%04X (outside the body)", offset);
 }
@@ -260,6 +285,9 @@ bool decode_picture(Listing& l, ByteReader& r, std::size_t start, std::vector<Li
         lines.push_back(std::move(line));
         for (int i = 0; i < count && r.ok; ++i) {
             const std::size_t at = r.pos;
+            // Fewer records than the count byte says.
+            if (!r.at_end() && !r.next_is(0x03))
+                return count_disagrees(l, SeenFaultKind::sprite_count, count, i);
             r.expect(0x03);
             const std::span<const std::uint8_t> name = text(l, r);
             Number area[4];
@@ -290,6 +318,7 @@ bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>
     r.expect(0x22);
     r.expect(0x00);
     lines.push_back(make_line(start, 0, SeenKind::menu, "menu " + num(n)));
+    const std::size_t menu_line = lines.size() - 1;
     std::vector<Line> items;
     while (r.ok && r.next_is(0xFF)) {
         const std::size_t at = r.pos;
@@ -303,7 +332,11 @@ bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>
     r.expect(0x1E);
     const std::size_t count = r.u8();
     const Number m = number(r);
-    if (!r.ok || count != (items.size() & 0xFF)) return false;
+    if (!r.ok) return false;
+    // The count byte holds the low 8 bits of the item count.
+    if (count != (items.size() & 0xFF))
+        return count_disagrees(l, SeenFaultKind::menu_count, count, items.size());
+    lines[menu_line].number = static_cast<std::int32_t>(count);
     for (Line& item : items) {
         const std::uint32_t to = r.le32();
         item.text = "item " + item.text + " -> " + target(l, to, targets);
@@ -467,7 +500,8 @@ struct WalkResult {
 // Why the decode that ended at `r` failed.
 SeenFaultKind fault_of(const Listing& l, const ByteReader& r) {
     if (l.unterminated) return SeenFaultKind::unterminated_text;
-    return r.pos > l.body.size() ? SeenFaultKind::cut : SeenFaultKind::unknown;
+    if (r.pos > l.body.size()) return SeenFaultKind::cut;
+    return l.count_fault ? l.count_kind : SeenFaultKind::unknown;
 }
 
 // One walk over the body. It collects the instruction starts and the jump
@@ -483,8 +517,7 @@ WalkResult walk(Listing& l, std::vector<bool>* starts, std::vector<std::uint32_t
         ByteReader r{l.body, pos};
         lines.clear();
         found.clear();
-        l.render = false;
-        l.unterminated = false;
+        start_decode(l, false);
         if (decode(l, r, lines, found)) {
             ++result.instructions;
             if (starts) (*starts)[pos] = true;
@@ -492,7 +525,7 @@ WalkResult walk(Listing& l, std::vector<bool>* starts, std::vector<std::uint32_t
             if (out) {
                 ByteReader again{l.body, pos};
                 lines.clear();
-                l.render = true;
+                start_decode(l, true);
                 decode(l, again, lines, found);
                 lines.front().length = r.pos - pos;
                 for (Line& line : lines)
@@ -552,14 +585,10 @@ SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
         if (seen[i] != model[i]) header.differing.push_back(i);
     }
 
+    const SeenBodyIndex index = index_seen_body(seen.subspan(kHeaderSize));
     Listing l;
-    l.body = seen.subspan(kHeaderSize);
-    l.next_zero.resize(l.body.size());
-    std::uint32_t zero = static_cast<std::uint32_t>(l.body.size());
-    for (std::size_t i = l.body.size(); i-- > 0;) {
-        if (l.body[i] == 0) zero = static_cast<std::uint32_t>(i);
-        l.next_zero[i] = zero;
-    }
+    l.body = index.body;
+    l.next_zero = index.next_zero;
     std::vector<bool> starts(l.body.size(), false);
     std::vector<std::uint32_t> targets;
     walk(l, &starts, &targets, nullptr, nullptr);
@@ -583,6 +612,91 @@ SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
     program.complete = header.body_length == header.present && header.differing.empty() &&
                        walked.unknown_bytes == 0;
     return program;
+}
+
+SeenBodyIndex index_seen_body(std::span<const std::uint8_t> body) {
+    SeenBodyIndex index;
+    index.body = body;
+    index.next_zero.resize(body.size());
+    std::uint32_t zero = static_cast<std::uint32_t>(body.size());
+    for (std::size_t i = body.size(); i-- > 0;) {
+        if (body[i] == 0) zero = static_cast<std::uint32_t>(i);
+        index.next_zero[i] = zero;
+    }
+    return index;
+}
+
+SeenStep decode_seen_instruction(const SeenBodyIndex& index, std::size_t at, bool render) {
+    SeenStep step;
+    if (at >= index.body.size()) return step;
+    Listing l;
+    l.body = index.body;
+    l.next_zero = index.next_zero;
+    l.plain_targets = true;
+    std::vector<std::uint32_t> targets;
+    ByteReader r{l.body, at};
+    start_decode(l, render);
+    step.decoded = decode(l, r, step.lines, targets);
+    if (!step.decoded) {
+        step.lines.clear();
+        step.fault = fault_of(l, r);
+        step.stated = l.stated;
+        step.found = l.found;
+        return step;
+    }
+    step.length = r.pos - at;
+    step.lines.front().length = step.length;
+    return step;
+}
+
+std::size_t count_sprite_records(const SeenBodyIndex& index, std::size_t at, std::size_t most) {
+    Listing l;
+    l.body = index.body;
+    l.next_zero = index.next_zero;
+    start_decode(l, false);
+    std::size_t count = 0;
+    ByteReader r{l.body, at};
+    while (count < most && r.next_is(0x03)) {
+        r.u8();
+        text(l, r);
+        for (int i = 0; i < 6; ++i)
+            number(r);
+        if (!r.ok) break;
+        ++count;
+    }
+    return count;
+}
+
+bool seen_falls_through(SeenKind kind) {
+    return kind != SeenKind::jump && kind != SeenKind::scenario_jump;
+}
+
+std::vector<SeenInstruction> seen_instructions(const SeenProgram& program) {
+    std::vector<SeenInstruction> list;
+    std::map<std::size_t, std::size_t> at;  // body offset -> instruction
+    for (std::size_t i = 0; i < program.lines.size(); ++i) {
+        const SeenLine& line = program.lines[i];
+        if (line.kind == SeenKind::unknown_byte) continue;
+        if (line.depth == 0) {
+            at[line.offset] = list.size();
+            list.push_back({i, i + 1, {}});
+        } else if (!list.empty()) {
+            list.back().end = i + 1;
+        }
+    }
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        SeenInstruction& in = list[k];
+        const SeenLine& first = program.lines[in.first];
+        const auto next = at.find(first.offset + first.length);
+        if (seen_falls_through(first.kind) && next != at.end()) in.next.push_back(next->second);
+        for (std::size_t i = in.first; i < in.end; ++i) {
+            const std::int64_t target = program.lines[i].target;
+            if (target < 0) continue;
+            const auto found = at.find(static_cast<std::size_t>(target));
+            if (found != at.end()) in.next.push_back(found->second);
+        }
+    }
+    return list;
 }
 
 }  // namespace msconv::scenario

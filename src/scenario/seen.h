@@ -74,7 +74,7 @@ enum class SeenKind : std::uint8_t {
     branch,           // a conditional jump to `target`
     text,             // `name`: the text
     speaker,          // `name`: the speaker
-    menu,             // followed by its items and its end (depth 1)
+    menu,             // followed by its items and its end (depth 1); `number`: its count byte
     menu_item,        // `name`: the item's text; `target`: where it leads
     slot,             // string slot `number` set to `name`
     picture,          // `name`, or the picture in string slot `number` (`via_slot`)
@@ -101,9 +101,16 @@ struct SeenLine {
 };
 
 // Why bytes form no instruction: the body ends inside the instruction, a
-// text of it runs to the body's end without its terminator, or no known
-// instruction starts there.
-enum class SeenFaultKind : std::uint8_t { cut, unterminated_text, unknown };
+// text of it runs to the body's end without its terminator, no known
+// instruction starts there, or a menu or a sprite list whose count byte
+// disagrees with the items or sprite records that follow it.
+enum class SeenFaultKind : std::uint8_t {
+    cut,
+    unterminated_text,
+    unknown,
+    menu_count,
+    sprite_count,
+};
 
 // `count` bytes from body offset `offset` on, each of them no instruction
 // start for the same reason.
@@ -147,6 +154,46 @@ bool is_seen_file(std::span<const std::uint8_t> bytes);
 // Labels go to targets that are instruction starts or the body's end,
 // numbered in body order.
 SeenProgram decode_seen(std::span<const std::uint8_t> seen);
+
+// A body with the offset of the next zero byte at each of its offsets (the
+// body's size where none follows), so that a text's end is found at once.
+struct SeenBodyIndex {
+    std::span<const std::uint8_t> body;
+    std::vector<std::uint32_t> next_zero;
+};
+SeenBodyIndex index_seen_body(std::span<const std::uint8_t> body);
+
+// One instruction decoded alone at a body offset.
+struct SeenStep {
+    bool decoded = false;
+    std::size_t length = 0;  // its bytes
+    // Why it did not decode; for a count fault, the count byte (`stated`) and
+    // the menu items or sprite records `found`.
+    SeenFaultKind fault = SeenFaultKind::unknown;
+    std::uint32_t stated = 0, found = 0;
+    // Its lines as decode_seen gives them, with targets as plain offsets; the
+    // texts and names only when `render` was asked for.
+    std::vector<SeenLine> lines;
+};
+SeenStep decode_seen_instruction(const SeenBodyIndex& index, std::size_t at, bool render);
+
+// How many sprite records (0x03, a name, six numbers) follow each other from
+// `at` on, counting at most `most`.
+std::size_t count_sprite_records(const SeenBodyIndex& index, std::size_t at, std::size_t most);
+
+// Whether the way goes on to the next instruction after one of this kind:
+// not after a jump or a scenario jump. Branches, menu items and jumps also
+// go to their targets.
+bool seen_falls_through(SeenKind kind);
+
+// The decoded instructions of a program (unknown bytes left out) and those
+// that can follow each one: the instruction right after it where the way
+// falls through, and those at its targets.
+struct SeenInstruction {
+    std::size_t first = 0, end = 0;  // its lines in SeenProgram::lines
+    std::vector<std::size_t> next;   // indices into the list
+};
+std::vector<SeenInstruction> seen_instructions(const SeenProgram& program);
 
 // A code page 932 text in UTF-8; control bytes and bytes that start no
 // character are shown as \xNN.

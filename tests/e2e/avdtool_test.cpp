@@ -115,7 +115,7 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
          "avdtool: cannot create " + dir / "full/index.html" + ": File exists\n"},
         {{"report", pic, dir / "page"}, 0,
          dir / "page/index.html: 1 pictures, 0 SEEN entries, 0 unreadable, 0 dangling names\n", ""},
-        {{"check", pic}, 0, pic + ": 0 SEEN entries, 0 unreadable, 0 references, 0 dangling, 0 unknown until run\n", ""},
+        {{"check", pic}, 0, pic + ": 0 SEEN entries, 0 unreadable, 0 references, 0 dangling, 0 unknown until run, 0 faults\n", ""},
         // Every command refuses a file without the package magic.
         {{"list", noise}, 1, "", no_magic + "\n"},
         {{"verify", noise}, 1, "", no_magic + "\n"},
@@ -172,7 +172,7 @@ TEST(Avdtool, UnreadableSeenEntriesAndShownNames) {
     run_cases({
         // clang-format off
         {{"check", cut}, 1, "SEEN001.TXT 0x000A: picture \"BG09\" (slot 1): no entry BG09.PDT\n" +
-         unreadable + cut + ": 4 SEEN entries, 3 unreadable, 1 references, 1 dangling, 0 unknown until run\n", ""},
+         unreadable + cut + ": 4 SEEN entries, 3 unreadable, 1 references, 1 dangling, 0 unknown until run, 0 faults\n", ""},
         {{"report", cut, dir / "r1"}, 1, unreadable + dir / "r1/index.html" +
          ": 0 pictures, 4 SEEN entries, 3 unreadable, 1 dangling names\n", "", "C",
          "<h2>SEEN002.TXT</h2>\n<p><span class=\"dangling\">unreadable</span> TPC32 header cut short: 20 of 99 bytes</p>"},

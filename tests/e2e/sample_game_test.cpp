@@ -278,7 +278,7 @@ TEST_F(SampleGame, CheckNamesTheDanglingReferencesHeldOnPurpose) {
         "SEEN002.TXT 0x0290: scenario jump 0: no entry SEEN000.TXT\n"
         "SEEN003.TXT 0x01F9: sprite \"AIN_F09\": no entry AIN_F09.PDT\n" +
             path +
-            ": 4 SEEN entries, 0 unreadable, 57 references, 2 dangling, 0 unknown until run\n");
+            ": 4 SEEN entries, 0 unreadable, 57 references, 2 dangling, 0 unknown until run, 0 faults\n");
     EXPECT_EQ(r.err, "");
 }
 

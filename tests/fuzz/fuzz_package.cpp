@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Fuzzer of what avdtool does with a file: list it as a SEEN file when it
-// has the SEEN magic; otherwise parse it as a package, verify it, extract
-// every entry, list each entry as a SEEN file, follow the names it uses as
-// `check` does, and encode it as a PNG picture (in memory).
+// Fuzzer of what avdtool does with a file: list and verify it as a SEEN
+// file when it has the SEEN magic; otherwise parse it as a package, verify
+// it, extract every entry, list and verify each entry as a SEEN file, follow
+// the names it uses as `check` does, and encode it as a PNG picture (in
+// memory).
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -14,6 +15,7 @@
 #include "avdtool/png_export.h"
 #include "avdtool/seen_listing.h"
 #include "package/package_reader.h"
+#include "scenario/seen_verify.h"
 
 using namespace msconv::image;
 using namespace msconv::package;
@@ -37,10 +39,23 @@ void check_reader(const SeenProgram& program) {
     if (faulty != program.unknown_bytes) std::abort();
 }
 
+// The verifier's findings lie inside the file: body faults inside the body,
+// and no more instructions and bytes on no way than the body has bytes.
+void check_verifier(std::span<const std::uint8_t> seen) {
+    const SeenVerdict v = verify_seen(seen);
+    if (v.instructions + v.unreachable_bytes > v.body_size) std::abort();
+    for (const SeenFinding& f : v.faults) {
+        if (f.check <= SeenCheck::body_length) continue;
+        if (!v.walked || f.offset >= v.body_size) std::abort();
+        if (f.check == SeenCheck::target_inside && f.inside >= f.target) std::abort();
+    }
+}
+
 void inspect_content(std::span<const std::uint8_t> content, const std::set<std::string>& names) {
     list_seen(content);
     const SeenProgram program = decode_seen(content);
     check_reader(program);
+    check_verifier(content);
     follow_references(program, names);
     std::string error;
     std::vector<std::uint8_t> png;
@@ -55,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (is_seen_file({data, size})) {
         list_seen({data, size});
         check_reader(decode_seen({data, size}));
+        check_verifier({data, size});
     }
 
     PackageView view;

@@ -7,9 +7,11 @@
 //   avdtool png PACKAGE DIR       writes every picture entry as DIR/NAME.png
 //   avdtool seen PACKAGE ENTRY    lists one SEEN entry as instructions
 //   avdtool seen FILE             lists a SEEN file (told apart by its TPC32 magic)
-//   avdtool check PACKAGE         names each picture or scenario a SEEN entry uses and the package
-//   lacks avdtool report PACKAGE DIR    writes DIR/index.html, a page of the whole package, and its
-//   pictures
+//   avdtool check PACKAGE [--verbose]
+//                                 names each picture or scenario a SEEN entry uses and the
+//                                 package lacks, and each fault of a SEEN entry's structure
+//   avdtool report PACKAGE DIR    writes DIR/index.html, a page of the whole package, and its
+//                                 pictures
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cinttypes>
@@ -275,8 +277,14 @@ int main(int raw_argc, char** raw_argv) {
     seen_cmd->add_option("PACKAGE", package, "Package, or a SEEN file")->required();
     seen_cmd->add_option("ENTRY", seen_entry, "SEEN entry of the package");
     auto* check_cmd = app.add_subcommand(
-        "check", "List the pictures and scenarios that SEEN entries name and the package lacks");
+        "check",
+        "List the pictures and scenarios that SEEN entries name and the package lacks, and the "
+        "faults of each SEEN entry's structure");
     check_cmd->add_option("PACKAGE", package)->required();
+    bool verbose = false;
+    check_cmd->add_flag("--verbose", verbose,
+                        "Also count, per SEEN entry, the instructions its ways reach and the "
+                        "bytes no way reaches");
     auto* report_cmd = app.add_subcommand(
         "report", "Write DIR/index.html, a page of the whole package, with its pictures");
     report_cmd->add_option("PACKAGE", package)->required();
@@ -296,7 +304,7 @@ int main(int raw_argc, char** raw_argv) {
     if (*list_cmd) return list(package);
     if (*verify_cmd) return verify(package);
     if (*seen_cmd) return seen(package, seen_entry);
-    if (*check_cmd) return check_package(package);
+    if (*check_cmd) return check_package(package, verbose);
     if (*report_cmd) return report_package(package, folder);
     if (*png_cmd)
         return png_out.empty() ? png_all(package, target) : png_one(package, target, png_out);

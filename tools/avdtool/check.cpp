@@ -9,6 +9,7 @@
 #include "avdtool/tool_io.h"
 #include "base/names.h"
 #include "package/package_reader.h"
+#include "platform/platform.h"
 
 using namespace msconv::package;
 using namespace msconv::base;
@@ -70,39 +71,8 @@ bool is_player_scenario(std::int32_t scenario) {
     return scenario == 995 || scenario == 996 || scenario == 998;
 }
 
-struct Instruction {
-    std::size_t first = 0, end = 0;  // its lines
-    std::vector<std::size_t> next;   // the instructions that can follow it
-};
-
-std::vector<Instruction> instructions_of(const SeenProgram& program) {
-    std::vector<Instruction> list;
-    std::map<std::size_t, std::size_t> at;  // body offset -> instruction
-    for (std::size_t i = 0; i < program.lines.size(); ++i) {
-        if (program.lines[i].depth == 0) {
-            at[program.lines[i].offset] = list.size();
-            list.push_back({i, i + 1, {}});
-        } else if (!list.empty()) {
-            list.back().end = i + 1;
-        }
-    }
-    for (std::size_t k = 0; k < list.size(); ++k) {
-        Instruction& in = list[k];
-        const SeenKind kind = program.lines[in.first].kind;
-        if (kind != SeenKind::jump && kind != SeenKind::scenario_jump && k + 1 < list.size())
-            in.next.push_back(k + 1);
-        for (std::size_t i = in.first; i < in.end; ++i) {
-            const std::int64_t target = program.lines[i].target;
-            if (target < 0) continue;
-            const auto found = at.find(static_cast<std::size_t>(target));
-            if (found != at.end()) in.next.push_back(found->second);
-        }
-    }
-    return list;
-}
-
 // The state after the instruction of lines [first, end).
-void apply(const SeenProgram& program, const Instruction& in,
+void apply(const SeenProgram& program, const SeenInstruction& in,
            const std::set<std::int32_t>& followed, SlotState& state) {
     for (std::size_t i = in.first; i < in.end; ++i) {
         const SeenLine& line = program.lines[i];
@@ -146,7 +116,7 @@ void add_unknown(std::vector<SeenReference>& out, std::size_t line, const char* 
 
 std::vector<SeenReference> follow_references(const SeenProgram& program,
                                              const std::set<std::string>& entries) {
-    const std::vector<Instruction> list = instructions_of(program);
+    const std::vector<SeenInstruction> list = seen_instructions(program);
     // The slots that pictures read are the ones followed.
     std::set<std::int32_t> followed;
     for (const SeenLine& line : program.lines) {
@@ -261,18 +231,39 @@ bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
     return false;
 }
 
+std::vector<std::string> fault_lines(const SeenVerdict& verdict) {
+    std::vector<std::string> lines;
+    for (const SeenFinding& f : verdict.faults) {
+        std::string line;
+        const bool in_header = f.check <= SeenCheck::body_length;
+        if (in_header) {
+            line = "header: fault: " + seen_finding_text(f);
+        } else {
+            // The instruction's text is UTF-8 made from code page 932 texts.
+            std::string instruction;
+            if (!msconv::platform::utf8_to_cp932(f.instruction, instruction))
+                instruction = printable_name(f.instruction);
+            line = format_text("0x%04X: ", f.offset) + instruction +
+                   ": fault: " + seen_finding_text(f);
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
 void show_unreadable(const std::string& name, const std::string& reason) {
     show("%s: unreadable: %s\n", {printable_name(name), reason});
 }
 
-int check_package(const std::string& path) {
+int check_package(const std::string& path, bool verbose) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
     if (!load_package(path, bytes, view)) return 1;
     std::set<std::string> entries;
     for (const DirectoryEntry& entry : view.directory)
         entries.insert(upper_cased_name(entry_name(entry)));
-    std::size_t scenarios = 0, unreadable = 0, checked = 0, dangling = 0, unknown = 0;
+    std::size_t scenarios = 0, unreadable = 0, checked = 0, dangling = 0, unknown = 0, faults = 0,
+                unreachable = 0;
     std::vector<std::uint8_t> content;
     for (const DirectoryEntry& entry : view.directory) {
         const std::string name = entry_name(entry);
@@ -293,12 +284,28 @@ int check_package(const std::string& path) {
             std::snprintf(offset, sizeof offset, "0x%04zX", program.lines[r.line].offset);
             show("%s %s: %s\n", {printable_name(name), offset, reference_text(r)});
         }
+        const SeenVerdict verdict = verify_seen(content);
+        for (const std::string& line : fault_lines(verdict)) {
+            ++faults;
+            show("%s %s\n", {printable_name(name), line});
+        }
+        unreachable += verdict.unreachable_bytes;
+        if (verbose) {
+            char counts[128];
+            std::snprintf(counts, sizeof counts,
+                          "%zu instructions on the ways from the start, %zu of %zu body bytes "
+                          "on no way",
+                          verdict.instructions, verdict.unreachable_bytes, verdict.body_size);
+            show("%s: %s\n", {printable_name(name), counts});
+        }
     }
-    char counts[160];
+    char counts[200];
     std::snprintf(counts, sizeof counts,
                   "%zu SEEN entries, %zu unreadable, %zu references, %zu dangling, %zu unknown "
-                  "until run",
-                  scenarios, unreadable, checked, dangling, unknown);
-    show("%s: %s\n", {as_system(path), counts});
-    return dangling > 0 || unreadable > 0 ? 1 : 0;
+                  "until run, %zu faults",
+                  scenarios, unreadable, checked, dangling, unknown, faults);
+    std::string summary = counts;
+    if (verbose) summary += format_text(", %zu bytes on no way", unreachable);
+    show("%s: %s\n", {as_system(path), summary});
+    return dangling > 0 || unreadable > 0 || faults > 0 ? 1 : 0;
 }

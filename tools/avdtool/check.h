@@ -12,6 +12,7 @@
 
 #include "avdtool/seen_listing.h"
 #include "package/package_reader.h"
+#include "scenario/seen_verify.h"
 
 enum class ReferenceState { found, dangling, unknown };
 
@@ -56,7 +57,15 @@ bool read_seen_entry(const msconv::package::PackageView& view,
 // output: "SEEN002.TXT: unreadable: not a SEEN file: no TPC32 magic".
 void show_unreadable(const std::string& name, const std::string& reason);
 
-// avdtool check: one line per unreadable SEEN entry and per dangling or
-// unknown reference, a summary; 1 when a SEEN entry is unreadable, a
-// reference dangles or the package cannot be read.
-int check_package(const std::string& path);
+// The faults the verifier finds in a SEEN entry, one line each as check
+// prints them after "ENTRY ": "0x0012: jump 0x0400: fault: target 0x0400 is
+// outside the body (0x0123 bytes)", "header: fault: ...". Code page 932
+// text.
+std::vector<std::string> fault_lines(const msconv::scenario::SeenVerdict& verdict);
+
+// avdtool check: one line per unreadable SEEN entry, per dangling or unknown
+// reference and per fault of a SEEN entry's structure, then a summary; 1
+// when a SEEN entry is unreadable, a reference dangles, a SEEN entry has a
+// fault or the package cannot be read. `verbose` adds a line per SEEN entry
+// with the instructions its ways reach and the bytes no way reaches.
+int check_package(const std::string& path, bool verbose = false);

@@ -257,11 +257,37 @@ std::string linked_text(const SeenProgram& program, const SeenLine& line, const 
            text.substr(at + std::string(name).size());
 }
 
+// A fault of the verifier as HTML text.
+std::string fault_html(const SeenFinding& f) {
+    return "<span class=\"dangling\">fault: " + html(seen_finding_text(f)) + "</span>";
+}
+
 void scenario(Report& r, std::size_t index, const std::string& name, const SeenProgram& program,
-              std::size_t& dangling) {
+              const SeenVerdict& verdict, std::size_t& dangling) {
     std::string& out = r.page;
     const std::string id = entry_id(index);
     out += "<section id=\"" + id + "\"><h2>" + text_html(name) + "</h2>\n";
+    // Each fault beside the instruction at its offset; those of the header,
+    // and those at an offset where the listing starts no instruction, above
+    // the listing with their offset and instruction.
+    std::set<std::size_t> starts;
+    for (const SeenLine& line : program.lines)
+        if (line.depth == 0 && line.kind != SeenKind::unknown_byte) starts.insert(line.offset);
+    std::map<std::size_t, std::string> faults_at;
+    std::string apart;
+    for (const SeenFinding& f : verdict.faults) {
+        if (f.check > SeenCheck::body_length && starts.count(f.offset)) {
+            faults_at[f.offset] += " " + fault_html(f);
+            continue;
+        }
+        char where[32];
+        std::snprintf(where, sizeof where, "%04X ", f.offset);
+        apart += "<li>" +
+                 (f.check > SeenCheck::body_length ? std::string(where) + html(f.instruction) + " "
+                                                   : std::string("header ")) +
+                 fault_html(f) + "</li>";
+    }
+    if (!apart.empty()) out += "<ul>" + apart + "</ul>\n";
     out +=
         "<p>" + std::to_string(program.instructions) + " instructions, " +
         std::to_string(program.labels.size()) + " labels" +
@@ -311,6 +337,10 @@ void scenario(Report& r, std::size_t index, const std::string& name, const SeenP
         }
         const auto refs_here = by_line.find(i);
         if (refs_here != by_line.end()) out += references_html(r, refs_here->second);
+        if (line.depth == 0 && line.kind != SeenKind::unknown_byte) {
+            const auto faults_here = faults_at.find(line.offset);
+            if (faults_here != faults_at.end()) out += faults_here->second;
+        }
         out += line.depth == 0 ? "</div>\n" : "</li>";
     }
     if (in_parts) out += "</ul></div>\n";
@@ -354,7 +384,7 @@ int report_package(const std::string& path, const std::string& folder) {
 
     std::string body;
     std::swap(body, r.page);
-    std::size_t dangling = 0, unreadable = 0;
+    std::size_t dangling = 0, unreadable = 0, faults = 0;
     std::vector<std::uint8_t> content;
     std::string nav;
     for (std::size_t index : seen_entries) {
@@ -365,8 +395,11 @@ int report_package(const std::string& path, const std::string& folder) {
             read_seen_entry(r.view, r.view.directory[index], content, program, reason);
         nav += "<li><a href=\"#" + entry_id(index) + "\">" + text_html(name) + "</a>";
         if (readable) {
+            const SeenVerdict verdict = verify_seen(content);
+            faults += verdict.faults.size();
+            if (!verdict.faults.empty()) nav += " <span class=\"dangling\">faults</span>";
             nav += "</li>";
-            scenario(r, index, name, program, dangling);
+            scenario(r, index, name, program, verdict, dangling);
             continue;
         }
         // An entry that cannot be followed keeps its place, marked with the
@@ -401,6 +434,10 @@ int report_package(const std::string& path, const std::string& folder) {
     head += "<tr><th>dangling names</th><td>" +
             (dangling ? "<span class=\"dangling\">" + std::to_string(dangling) + "</span>"
                       : std::string("none")) +
+            "</td></tr>\n";
+    head += "<tr><th>faults of SEEN entries</th><td>" +
+            (faults ? "<span class=\"dangling\">" + std::to_string(faults) + "</span>"
+                    : std::string("none")) +
             "</td></tr>\n";
     head += "<tr><th>unreadable SEEN entries</th><td>" +
             (unreadable ? "<span class=\"dangling\">" + std::to_string(unreadable) + "</span>"
