@@ -28,8 +28,6 @@ constexpr unsigned kMaxPictures = 9999;
 constexpr unsigned kMaxSprites = 9999;
 constexpr unsigned kMaxDataMib = 2048;
 
-enum class Format { flag_coded, run_length };
-
 Bytes encode(const RgbPicture& picture, Format format, const std::string& name) {
     if (format == Format::run_length) return gamekit::encode_run_length_picture(picture);
     Bytes bytes = gamekit::encode_flag_coded_picture(picture);
@@ -53,28 +51,6 @@ void add_grain(RgbPicture& picture, unsigned seed) {
         if (px[0] == 0 && px[1] == 255 && px[2] == 0) px[0] = 1;
     }
 }
-
-struct PictureSpec {
-    const char* folder;
-    const char* name;
-    RgbPicture (*draw)();
-    Format format;
-};
-
-// The pictures of CG, ENDING and SYSTEM. The scenarios show BG01, BG02,
-// EV01 and END01 as backgrounds; the screen set-up names WINDOW and OTHER_01.
-// STAMP, WINDOW, OTHER_01 and CIP_MAP have pure-green (transparent) parts.
-const PictureSpec kPictures[] = {
-    {"CG", "BG01.MOE", morning_hills, Format::flag_coded},
-    {"CG", "bg02.moe", town_at_dusk, Format::run_length},
-    {"CG", "EV01.MOE", riverside_sunset, Format::flag_coded},
-    {"ENDING", "END01.MOE", night_end, Format::run_length},
-    {"ENDING", "STAMP.MOE", heart_stamp, Format::flag_coded},
-    {"SYSTEM", "TITLE.MOE", title_screen, Format::run_length},
-    {"SYSTEM", "WINDOW.MOE", message_window, Format::run_length},
-    {"SYSTEM", "OTHER_01.MOE", window_buttons, Format::flag_coded},
-    {"SYSTEM", "CIP_MAP.MOE", map_cells, Format::flag_coded},
-};
 
 struct SpriteSpec {
     const char* name;    // in CHAR
@@ -159,8 +135,8 @@ void generate_scenarios(const Options& options, const Sink& sink) {
 }
 
 void generate_pictures(const Options& options, const Sink& sink) {
-    for (const PictureSpec& p : kPictures)
-        sink({p.folder, p.name, encode(p.draw(), p.format, p.name)});
+    for (const Artwork& art : artworks())
+        sink({art.folder, art.name, encode(art.picture, art.format, art.name)});
     for (unsigned i = 1; i <= options.pictures; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "PIC%04u.MOE", i);
