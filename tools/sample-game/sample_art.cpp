@@ -330,20 +330,10 @@ void window_buttons(const Canvas& c) {
 void map_tile(const Canvas& c, int col, int row, int kind) {
     const int x = col * 24;
     const int y = row * 24;
-    const Bgr grass = rgb(90, 170, 80);
-    const Bgr water = rgb(60, 120, 200);
-    const Bgr ground[] = {grass,
-                          water,
-                          rgb(200, 180, 140),
-                          rgb(230, 210, 150),
-                          grass,
-                          grass,
-                          grass,
-                          water,
-                          rgb(150, 150, 160),
-                          grass,
-                          rgb(30, 70, 150),
-                          grass};
+    const Bgr grass = rgb(90, 170, 80), water = rgb(60, 120, 200), road = rgb(200, 180, 140),
+              sand = rgb(230, 210, 150), wall = rgb(150, 150, 160), sea = rgb(30, 70, 150);
+    const Bgr ground[] = {grass, water, road, sand,  grass, grass,
+                          grass, water, wall, grass, sea,   grass};
     c.rect(x, y, x + 24, y + 24, ground[kind]);
     switch (kind) {
         case 0:  // grass with tufts
@@ -633,20 +623,18 @@ void paint_head(const Canvas& c, const Look& look, unsigned number) {
 // Opaque pixels next to a transparent one become half opaque, so that the
 // outline blends into what lies behind.
 void soften_edges(MaskPicture& mask) {
-    const gamekit::Bytes before = mask.values;
+    const Bytes before = mask.values;
     const int w = static_cast<int>(mask.width);
     const int h = static_cast<int>(mask.height);
-    auto at = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= w || y >= h) return 0;
-        return static_cast<int>(
-            before[static_cast<std::size_t>(y) * mask.width + static_cast<std::size_t>(x)]);
+    auto clear = [&](int x, int y) {
+        return x < 0 || y < 0 || x >= w || y >= h ||
+               before[static_cast<std::size_t>(y * w + x)] == 0;
     };
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            if (at(x, y) == 0) continue;
-            if (at(x - 1, y) == 0 || at(x + 1, y) == 0 || at(x, y - 1) == 0 || at(x, y + 1) == 0) {
-                mask.values[static_cast<std::size_t>(y) * mask.width +
-                            static_cast<std::size_t>(x)] = 8;
+            if (!clear(x, y) &&
+                (clear(x - 1, y) || clear(x + 1, y) || clear(x, y - 1) || clear(x, y + 1))) {
+                mask.values[static_cast<std::size_t>(y * w + x)] = 8;
             }
         }
     }
