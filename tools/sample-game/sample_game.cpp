@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -249,19 +248,6 @@ void write_one(const File& file, const std::string& folder, bool lower_case) {
     if (!gamekit::write_file(path, file.bytes)) throw std::runtime_error("cannot write " + path);
 }
 
-bool make_folders(const std::string& game_folder, const std::string& data_folder,
-                  std::string& error) {
-    for (const std::string& folder : {game_folder, data_folder}) {
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
-        if (ec) {
-            error = "cannot create " + folder + ": " + ec.message();
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 bool build_sample_game(const Options& options, Game& game, std::string& error) {
@@ -273,7 +259,6 @@ bool build_sample_game(const Options& options, Game& game, std::string& error) {
 
 bool write_game_files(const Game& game, const std::string& game_folder,
                       const std::string& data_folder, bool lower_case, std::string& error) {
-    if (!make_folders(game_folder, data_folder, error)) return false;
     try {
         for (const File& f : game.game)
             write_one(f, game_folder, lower_case);
@@ -289,7 +274,6 @@ bool write_game_files(const Game& game, const std::string& game_folder,
 bool write_sample_game(const Options& options, const std::string& game_folder,
                        const std::string& data_folder, Summary& summary, std::string& error) {
     summary = Summary{};
-    if (!make_folders(game_folder, data_folder, error)) return false;
     auto writer = [&summary](const std::string& folder, std::size_t& count) {
         return [&summary, &folder, &count](File&& f) {
             write_one(f, folder, false);
