@@ -12,8 +12,6 @@ namespace sample_game {
 
 namespace {
 
-using namespace gamekit;
-
 constexpr std::uint8_t channel(int value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
 }
@@ -429,86 +427,7 @@ void map_cells(const Canvas& c) {
     c.rect(0, 108, 24, 132, kKeyGreen);
 }
 
-}  // namespace
-
-std::vector<Artwork> artworks() {
-    const struct {
-        const char* folder;
-        const char* name;
-        Format format;
-        std::uint32_t width, height;
-        Bgr ground;
-        void (*paint)(const Canvas&);
-    } kPaintings[] = {
-        {"CG", "BG01.MOE", Format::flag_coded, 640, 480, kBlack, morning_hills},
-        {"CG", "bg02.moe", Format::run_length, 640, 480, kBlack, town_at_dusk},
-        {"CG", "EV01.MOE", Format::flag_coded, 640, 480, kBlack, riverside_sunset},
-        {"ENDING", "END01.MOE", Format::run_length, 640, 480, kBlack, night_end},
-        {"ENDING", "STAMP.MOE", Format::flag_coded, 128, 128, kKeyGreen, heart_stamp},
-        {"SYSTEM", "TITLE.MOE", Format::run_length, 640, 480, kBlack, title_screen},
-        {"SYSTEM", "WINDOW.MOE", Format::run_length, 640, 128, kKeyGreen, message_window},
-        {"SYSTEM", "OTHER_01.MOE", Format::flag_coded, 96, 48, kKeyGreen, window_buttons},
-        {"SYSTEM", "CIP_MAP.MOE", Format::flag_coded, 96, 144, kKeyGreen, map_cells},
-    };
-    std::vector<Artwork> out;
-    for (const auto& p : kPaintings) {
-        out.push_back({p.folder, p.name, p.format, make_picture(p.width, p.height, p.ground)});
-        p.paint(Canvas{out.back().picture});
-    }
-    return out;
-}
-
-RgbPicture scenery(unsigned seed, bool with_key) {
-    struct Palette {
-        Bgr top, bottom, far, near, sun;
-    };
-    static const Palette kPalettes[] = {
-        {rgb(70, 130, 220), rgb(190, 220, 245), rgb(120, 175, 130), rgb(80, 150, 85),
-         rgb(255, 240, 190)},
-        {rgb(110, 60, 130), rgb(255, 200, 120), rgb(110, 70, 90), rgb(70, 50, 70),
-         rgb(255, 160, 70)},
-        {rgb(20, 25, 60), rgb(60, 60, 120), rgb(40, 50, 70), rgb(25, 35, 45), rgb(245, 245, 220)},
-        {rgb(150, 200, 240), rgb(240, 245, 250), rgb(200, 210, 225), rgb(235, 240, 248),
-         rgb(255, 255, 230)},
-        {rgb(90, 160, 200), rgb(220, 230, 180), rgb(160, 150, 90), rgb(120, 110, 60),
-         rgb(255, 230, 150)},
-        {rgb(60, 40, 90), rgb(230, 120, 110), rgb(80, 60, 100), rgb(50, 40, 70),
-         rgb(255, 200, 160)},
-    };
-    const Palette& pal = kPalettes[seed % 6];
-    Lcg lcg(seed * 2654435761u + 1);
-    RgbPicture p = gamekit::make_picture(640, 480);
-    const Canvas c{p};
-    c.gradient(0, 340, pal.top, pal.bottom, 4);
-    const int sun_x = 60 + lcg.next(520);
-    const int sun_y = 50 + lcg.next(150);
-    c.circle(sun_x, sun_y, 30 + lcg.next(20), pal.sun);
-    for (int i = 0; i < 3; ++i) {
-        cloud(c, lcg.next(640), 40 + lcg.next(140), 24 + lcg.next(30));
-    }
-    std::vector<std::array<int, 3>> far, near;
-    for (int i = 0; i < 3; ++i) {
-        far.push_back({lcg.next(640), 30 + lcg.next(60), 60 + lcg.next(120)});
-        near.push_back({lcg.next(640), 20 + lcg.next(40), 120 + lcg.next(160)});
-    }
-    c.hills(330, far, pal.far);
-    c.hills(400, near, pal.near);
-    const int trees = 2 + lcg.next(4);
-    for (int i = 0; i < trees; ++i) {
-        tree(c, 40 + lcg.next(560), 420 + lcg.next(50), mix(pal.near, rgb(0, 60, 0), 1, 2));
-    }
-    if (seed % 3 == 1)
-        small_house(c, 100 + lcg.next(440), 430, rgb(235, 225, 205), rgb(150, 60, 55));
-    if (with_key) {
-        c.rect(36, 36, 204, 164, rgb(60, 40, 30));
-        c.rect(40, 40, 200, 160, kKeyGreen);
-    }
-    return p;
-}
-
 // ---- Character sprites ----------------------------------------------------------------
-
-namespace {
 
 struct Look {
     Bgr hair, skin, eyes;
@@ -641,6 +560,81 @@ void soften_edges(MaskPicture& mask) {
 }
 
 }  // namespace
+
+std::vector<Artwork> artworks() {
+    const struct {
+        const char* folder;
+        const char* name;
+        Format format;
+        std::uint32_t width, height;
+        Bgr ground;
+        void (*paint)(const Canvas&);
+    } kPaintings[] = {
+        {"CG", "BG01.MOE", Format::flag_coded, 640, 480, kBlack, morning_hills},
+        {"CG", "bg02.moe", Format::run_length, 640, 480, kBlack, town_at_dusk},
+        {"CG", "EV01.MOE", Format::flag_coded, 640, 480, kBlack, riverside_sunset},
+        {"ENDING", "END01.MOE", Format::run_length, 640, 480, kBlack, night_end},
+        {"ENDING", "STAMP.MOE", Format::flag_coded, 128, 128, kKeyGreen, heart_stamp},
+        {"SYSTEM", "TITLE.MOE", Format::run_length, 640, 480, kBlack, title_screen},
+        {"SYSTEM", "WINDOW.MOE", Format::run_length, 640, 128, kKeyGreen, message_window},
+        {"SYSTEM", "OTHER_01.MOE", Format::flag_coded, 96, 48, kKeyGreen, window_buttons},
+        {"SYSTEM", "CIP_MAP.MOE", Format::flag_coded, 96, 144, kKeyGreen, map_cells},
+    };
+    std::vector<Artwork> out;
+    for (const auto& p : kPaintings) {
+        out.push_back({p.folder, p.name, p.format, make_picture(p.width, p.height, p.ground)});
+        p.paint(Canvas{out.back().picture});
+    }
+    return out;
+}
+
+RgbPicture scenery(unsigned seed, bool with_key) {
+    struct Palette {
+        Bgr top, bottom, far, near, sun;
+    };
+    static const Palette kPalettes[] = {
+        {rgb(70, 130, 220), rgb(190, 220, 245), rgb(120, 175, 130), rgb(80, 150, 85),
+         rgb(255, 240, 190)},
+        {rgb(110, 60, 130), rgb(255, 200, 120), rgb(110, 70, 90), rgb(70, 50, 70),
+         rgb(255, 160, 70)},
+        {rgb(20, 25, 60), rgb(60, 60, 120), rgb(40, 50, 70), rgb(25, 35, 45), rgb(245, 245, 220)},
+        {rgb(150, 200, 240), rgb(240, 245, 250), rgb(200, 210, 225), rgb(235, 240, 248),
+         rgb(255, 255, 230)},
+        {rgb(90, 160, 200), rgb(220, 230, 180), rgb(160, 150, 90), rgb(120, 110, 60),
+         rgb(255, 230, 150)},
+        {rgb(60, 40, 90), rgb(230, 120, 110), rgb(80, 60, 100), rgb(50, 40, 70),
+         rgb(255, 200, 160)},
+    };
+    const Palette& pal = kPalettes[seed % 6];
+    Lcg lcg(seed * 2654435761u + 1);
+    RgbPicture p = gamekit::make_picture(640, 480);
+    const Canvas c{p};
+    c.gradient(0, 340, pal.top, pal.bottom, 4);
+    const int sun_x = 60 + lcg.next(520);
+    const int sun_y = 50 + lcg.next(150);
+    c.circle(sun_x, sun_y, 30 + lcg.next(20), pal.sun);
+    for (int i = 0; i < 3; ++i) {
+        cloud(c, lcg.next(640), 40 + lcg.next(140), 24 + lcg.next(30));
+    }
+    std::vector<std::array<int, 3>> far, near;
+    for (int i = 0; i < 3; ++i) {
+        far.push_back({lcg.next(640), 30 + lcg.next(60), 60 + lcg.next(120)});
+        near.push_back({lcg.next(640), 20 + lcg.next(40), 120 + lcg.next(160)});
+    }
+    c.hills(330, far, pal.far);
+    c.hills(400, near, pal.near);
+    const int trees = 2 + lcg.next(4);
+    for (int i = 0; i < trees; ++i) {
+        tree(c, 40 + lcg.next(560), 420 + lcg.next(50), mix(pal.near, rgb(0, 60, 0), 1, 2));
+    }
+    if (seed % 3 == 1)
+        small_house(c, 100 + lcg.next(440), 430, rgb(235, 225, 205), rgb(150, 60, 55));
+    if (with_key) {
+        c.rect(36, 36, 204, 164, rgb(60, 40, 30));
+        c.rect(40, 40, 200, 160, kKeyGreen);
+    }
+    return p;
+}
 
 Sprite character_sprite(const std::string& code, SpritePart part, unsigned number, unsigned scale) {
     const std::uint32_t width = 160 * scale;
