@@ -65,32 +65,17 @@ RgbPicture make_picture(std::uint32_t width, std::uint32_t height, Bgr fill) {
     RgbPicture picture;
     picture.width = width;
     picture.height = height;
-    picture.bgr.resize(std::size_t{width} * height * 3);
-    for (std::size_t i = 0; i < picture.bgr.size(); i += 3) {
-        picture.bgr[i] = fill.blue;
-        picture.bgr[i + 1] = fill.green;
-        picture.bgr[i + 2] = fill.red;
-    }
+    for (std::size_t i = 0; i < std::size_t{width} * height; ++i)
+        picture.bgr.insert(picture.bgr.end(), {fill.blue, fill.green, fill.red});
     return picture;
 }
 
-namespace {
-std::size_t pixel_offset(const RgbPicture& picture, std::uint32_t x, std::uint32_t y) {
-    if (x >= picture.width || y >= picture.height) throw std::out_of_range("pixel outside picture");
-    return (std::size_t{y} * picture.width + x) * 3;
-}
-}  // namespace
-
 void set_pixel(RgbPicture& picture, std::uint32_t x, std::uint32_t y, Bgr colour) {
-    std::uint8_t* p = &picture.bgr[pixel_offset(picture, x, y)];
+    if (x >= picture.width || y >= picture.height) throw std::out_of_range("pixel outside picture");
+    std::uint8_t* p = &picture.bgr[(std::size_t{y} * picture.width + x) * 3];
     p[0] = colour.blue;
     p[1] = colour.green;
     p[2] = colour.red;
-}
-
-Bgr pixel_at(const RgbPicture& picture, std::uint32_t x, std::uint32_t y) {
-    const std::uint8_t* p = &picture.bgr[pixel_offset(picture, x, y)];
-    return Bgr{p[0], p[1], p[2]};
 }
 
 RgbPicture sample_picture(std::uint32_t width, std::uint32_t height, unsigned seed, bool with_key) {

@@ -34,7 +34,6 @@ struct RgbPicture {
 
 RgbPicture make_picture(std::uint32_t width, std::uint32_t height, Bgr fill = kBlack);
 void set_pixel(RgbPicture& picture, std::uint32_t x, std::uint32_t y, Bgr colour);
-Bgr pixel_at(const RgbPicture& picture, std::uint32_t x, std::uint32_t y);
 
 // A deterministic picture with flat areas, stripes and gradients in at most
 // 64 colours; with `with_key`, a pure green patch in its lower right part.

@@ -6,9 +6,6 @@
 
 #include "sample-game/sample_game.h"
 
-using namespace msconv::scenario;
-using namespace msconv::base;
-
 int main(int argc, char** argv) {
     std::string game_folder;
     std::string data_folder;

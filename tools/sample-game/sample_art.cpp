@@ -12,8 +12,6 @@ namespace sample_game {
 
 namespace {
 
-using namespace gamekit;
-
 constexpr std::uint8_t channel(int value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
 }
@@ -32,40 +30,6 @@ struct Lcg : gamekit::Random {
     int next(unsigned bound) { return static_cast<int>(below(bound)); }
 };
 
-// ---- Shapes: each calls plot(x, y) for every pixel it covers ----------------------
-
-template <class Plot>
-void each_in_rect(int x0, int y0, int x1, int y1, Plot&& plot) {
-    for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x)
-            plot(x, y);
-    }
-}
-
-template <class Plot>
-void each_in_ellipse(int cx, int cy, int rx, int ry, Plot&& plot) {
-    const std::int64_t rx2 = std::int64_t{rx} * rx;
-    const std::int64_t ry2 = std::int64_t{ry} * ry;
-    for (int dy = -ry; dy <= ry; ++dy) {
-        for (int dx = -rx; dx <= rx; ++dx) {
-            if (std::int64_t{dx} * dx * ry2 + std::int64_t{dy} * dy * rx2 <= rx2 * ry2) {
-                plot(cx + dx, cy + dy);
-            }
-        }
-    }
-}
-
-// Rows y0 to y1 - 1 centred on cx, half width going from half0 to half1.
-template <class Plot>
-void each_in_trapezoid(int cx, int y0, int y1, int half0, int half1, Plot&& plot) {
-    const int rows = std::max(1, y1 - y0 - 1);
-    for (int y = y0; y < y1; ++y) {
-        const int half = half0 + (half1 - half0) * (y - y0) / rows;
-        for (int x = cx - half; x < cx + half; ++x)
-            plot(x, y);
-    }
-}
-
 // ---- Painting on a picture --------------------------------------------------------
 
 // Coordinates are multiplied by `scale`; where a mask is given, every
@@ -81,33 +45,42 @@ struct Canvas {
         }
         gamekit::set_pixel(picture, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
                            colour);
-        if (mask)
-            mask->values[static_cast<std::size_t>(y) * mask->width + static_cast<std::size_t>(x)] =
-                15;
-    }
-    auto plotter(Bgr colour) const {
-        return [this, colour](int x, int y) { put(x, y, colour); };
+        if (mask) mask->values[static_cast<std::size_t>(y) * mask->width + x] = 15;
     }
     void rect(int x0, int y0, int x1, int y1, Bgr c) const {
-        const int s = scale;
-        each_in_rect(x0 * s, y0 * s, x1 * s, y1 * s, plotter(c));
+        for (int y = y0 * scale; y < y1 * scale; ++y) {
+            for (int x = x0 * scale; x < x1 * scale; ++x)
+                put(x, y, c);
+        }
     }
     void ellipse(int cx, int cy, int rx, int ry, Bgr c) const {
-        const int s = scale;
-        each_in_ellipse(cx * s, cy * s, rx * s, ry * s, plotter(c));
+        cx *= scale, cy *= scale, rx *= scale, ry *= scale;
+        const std::int64_t rx2 = std::int64_t{rx} * rx;
+        const std::int64_t ry2 = std::int64_t{ry} * ry;
+        for (int dy = -ry; dy <= ry; ++dy) {
+            for (int dx = -rx; dx <= rx; ++dx) {
+                if (dx * dx * ry2 + dy * dy * rx2 <= rx2 * ry2) put(cx + dx, cy + dy, c);
+            }
+        }
     }
     void circle(int cx, int cy, int r, Bgr c) const { ellipse(cx, cy, r, r, c); }
+    // Rows y0 to y1 - 1 centred on cx, half width going from half0 to half1.
     void trapezoid(int cx, int y0, int y1, int half0, int half1, Bgr c) const {
-        const int s = scale;
-        each_in_trapezoid(cx * s, y0 * s, y1 * s, half0 * s, half1 * s, plotter(c));
-    }
-    // Rows y0 to y1 - 1 from `top` to `bottom` in bands of `band` rows, so
-    // that a picture keeps to a few dozen colours.
-    void gradient(int x0, int x1, int y0, int y1, Bgr top, Bgr bottom, int band) const {
-        const int bands = std::max(2, (y1 - y0 + band - 1) / band);
+        cx *= scale, y0 *= scale, y1 *= scale, half0 *= scale, half1 *= scale;
+        const int rows = std::max(1, y1 - y0 - 1);
         for (int y = y0; y < y1; ++y) {
-            rect(x0, y, x1, y + 1, mix(top, bottom, (y - y0) / band, bands - 1));
+            const int half = half0 + (half1 - half0) * (y - y0) / rows;
+            for (int x = cx - half; x < cx + half; ++x)
+                put(x, y, c);
         }
+    }
+    // Rows y0 to y1 - 1 across the picture from `top` to `bottom` in bands of
+    // `band` rows, so that a picture keeps to a few dozen colours.
+    void gradient(int y0, int y1, Bgr top, Bgr bottom, int band) const {
+        const int bands = std::max(2, (y1 - y0 + band - 1) / band);
+        for (int y = y0; y < y1; ++y)
+            rect(0, y, static_cast<int>(picture.width), y + 1,
+                 mix(top, bottom, (y - y0) / band, bands - 1));
     }
     // Ground below a line of hills: each hill is (centre, height, flatness),
     // a parabola rising `height` above `base`.
@@ -163,12 +136,11 @@ void Canvas::text(int x, int y, int scale, const std::string& letters, Bgr c) co
     }
 }
 
-int text_width(const std::string& letters, int scale) {
-    return static_cast<int>(letters.size()) * 6 * scale - scale;
-}
-
-void shadowed_text(const Canvas& c, int x, int y, int scale, const std::string& letters, Bgr colour,
-                   Bgr shadow) {
+// Letters centred across the picture over their shadow, half a cell down and right.
+void centred_text(const Canvas& c, int y, int scale, const std::string& letters, Bgr colour,
+                  Bgr shadow) {
+    const int width = static_cast<int>(letters.size()) * 6 * scale - scale;
+    const int x = (static_cast<int>(c.picture.width) - width) / 2;
     c.text(x + scale / 2, y + scale / 2, scale, letters, shadow);
     c.text(x, y, scale, letters, colour);
 }
@@ -202,32 +174,27 @@ void silhouette(const Canvas& c, int x, int feet, int size, Bgr colour) {
     c.rect(x + 2, feet - size / 2, x + size / 2 + 2, feet, colour);
 }
 
-}  // namespace
-
 // ---- Pictures ------------------------------------------------------------------------
 
-RgbPicture morning_hills() {
-    RgbPicture p = gamekit::make_picture(640, 480);
-    const Canvas c{p};
-    c.gradient(0, 640, 0, 330, rgb(70, 130, 220), rgb(190, 220, 245), 4);
+// A morning sky over hills with a house.
+void morning_hills(const Canvas& c) {
+    c.gradient(0, 330, rgb(70, 130, 220), rgb(190, 220, 245), 4);
     c.circle(510, 90, 46, rgb(255, 236, 180));
     c.circle(510, 90, 38, rgb(255, 248, 225));
     cloud(c, 150, 80, 50);
     cloud(c, 340, 140, 36);
     c.hills(310, {{{120, 60, 90}, {330, 40, 160}, {560, 70, 70}}}, rgb(120, 175, 130));
     c.hills(380, {{{60, 30, 120}, {420, 50, 200}}}, rgb(80, 150, 85));
-    c.gradient(0, 640, 430, 480, rgb(80, 150, 85), rgb(60, 120, 65), 10);
+    c.gradient(430, 480, rgb(80, 150, 85), rgb(60, 120, 65), 10);
     c.trapezoid(330, 350, 480, 4, 70, rgb(215, 195, 150));
     small_house(c, 170, 370, rgb(240, 230, 210), rgb(180, 70, 60));
     tree(c, 450, 380, rgb(50, 120, 60));
     tree(c, 540, 400, rgb(60, 135, 70));
-    return p;
 }
 
-RgbPicture town_at_dusk() {
-    RgbPicture p = gamekit::make_picture(640, 480);
-    const Canvas c{p};
-    c.gradient(0, 640, 0, 380, rgb(50, 45, 110), rgb(245, 150, 95), 4);
+// A town at dusk, houses with lit windows under a moon.
+void town_at_dusk(const Canvas& c) {
+    c.gradient(0, 380, rgb(50, 45, 110), rgb(245, 150, 95), 4);
     Lcg stars(7);
     for (int i = 0; i < 40; ++i) {
         const int x = stars.next(640);
@@ -256,13 +223,11 @@ RgbPicture town_at_dusk() {
         c.rect(x - 2, 340, x + 2, 440, rgb(30, 30, 40));
         c.circle(x, 336, 9, rgb(255, 235, 160));
     }
-    return p;
 }
 
-RgbPicture riverside_sunset() {
-    RgbPicture p = gamekit::make_picture(640, 480);
-    const Canvas c{p};
-    c.gradient(0, 640, 0, 280, rgb(110, 60, 130), rgb(255, 200, 120), 4);
+// Two figures on a river bank at sunset, fireflies over the water.
+void riverside_sunset(const Canvas& c) {
+    c.gradient(0, 280, rgb(110, 60, 130), rgb(255, 200, 120), 4);
     c.circle(320, 262, 52, rgb(255, 150, 60));
     c.circle(320, 262, 44, rgb(255, 185, 90));
     c.hills(280, {{{90, 30, 60}, {520, 24, 90}}}, rgb(90, 55, 80));
@@ -285,13 +250,11 @@ RgbPicture riverside_sunset() {
         c.rect(x - 1, y - 1, x + 3, y + 3, rgb(200, 210, 120));
         c.rect(x, y, x + 2, y + 2, rgb(235, 255, 150));
     }
-    return p;
 }
 
-RgbPicture night_end() {
-    RgbPicture p = gamekit::make_picture(640, 480);
-    const Canvas c{p};
-    c.gradient(0, 640, 0, 480, rgb(10, 15, 40), rgb(45, 40, 95), 8);
+// A starry night with "END" in large letters.
+void night_end(const Canvas& c) {
+    c.gradient(0, 480, rgb(10, 15, 40), rgb(45, 40, 95), 8);
     Lcg stars(23);
     for (int i = 0; i < 90; ++i) {
         const int x = stars.next(640);
@@ -303,15 +266,11 @@ RgbPicture night_end() {
             c.rect(x, y - 2, x + 1, y + 3, colour);
         }
     }
-    const int scale = 16;
-    const int x = (640 - text_width("END", scale)) / 2;
-    shadowed_text(c, x, (480 - 7 * scale) / 2, scale, "END", rgb(250, 230, 160), rgb(20, 20, 55));
-    return p;
+    centred_text(c, (480 - 7 * 16) / 2, 16, "END", rgb(250, 230, 160), rgb(20, 20, 55));
 }
 
-RgbPicture heart_stamp() {
-    RgbPicture p = gamekit::make_picture(128, 128, kKeyGreen);
-    const Canvas c{p};
+// A heart stamp.
+void heart_stamp(const Canvas& c) {
     const Bgr rim = rgb(250, 240, 245);
     c.circle(44, 48, 28, rim);
     c.circle(84, 48, 28, rim);
@@ -321,47 +280,39 @@ RgbPicture heart_stamp() {
     c.circle(84, 48, 24, red);
     c.trapezoid(64, 52, 112, 44, 0, red);
     c.ellipse(38, 40, 9, 6, rgb(255, 190, 205));
-    return p;
 }
 
-RgbPicture title_screen() {
-    RgbPicture p = gamekit::make_picture(640, 480);
-    const Canvas c{p};
-    c.gradient(0, 640, 0, 480, rgb(30, 40, 90), rgb(130, 95, 165), 4);
+// The title screen with "SAMPLE GAME" under a moon.
+void title_screen(const Canvas& c) {
+    c.gradient(0, 480, rgb(30, 40, 90), rgb(130, 95, 165), 4);
     c.circle(320, 160, 104, rgb(200, 185, 230));
     c.circle(320, 160, 96, rgb(250, 240, 205));
     c.circle(290, 130, 18, rgb(235, 222, 185));
     c.circle(350, 190, 12, rgb(235, 222, 185));
     c.circle(345, 115, 8, rgb(235, 222, 185));
-    const Bgr gold = rgb(255, 225, 140);
-    const Bgr shade = rgb(25, 25, 60);
-    shadowed_text(c, (640 - text_width("SAMPLE", 10)) / 2, 290, 10, "SAMPLE", gold, shade);
-    shadowed_text(c, (640 - text_width("GAME", 10)) / 2, 380, 10, "GAME", gold, shade);
-    return p;
+    centred_text(c, 290, 10, "SAMPLE", rgb(255, 225, 140), rgb(25, 25, 60));
+    centred_text(c, 380, 10, "GAME", rgb(255, 225, 140), rgb(25, 25, 60));
 }
 
-RgbPicture message_window() {
-    RgbPicture p = gamekit::make_picture(640, 128, kKeyGreen);
-    const Canvas c{p};
+// The message window with rounded corners.
+void message_window(const Canvas& c) {
     auto rounded = [&](int inset, int radius, Bgr colour) {
         const int x0 = inset, y0 = inset, x1 = 640 - inset, y1 = 128 - inset;
         c.rect(x0 + radius, y0, x1 - radius, y1, colour);
         c.rect(x0, y0 + radius, x1, y1 - radius, colour);
-        c.circle(x0 + radius, y0 + radius, radius, colour);
-        c.circle(x1 - radius - 1, y0 + radius, radius, colour);
-        c.circle(x0 + radius, y1 - radius - 1, radius, colour);
-        c.circle(x1 - radius - 1, y1 - radius - 1, radius, colour);
+        for (int x : {x0 + radius, x1 - radius - 1}) {
+            for (int y : {y0 + radius, y1 - radius - 1})
+                c.circle(x, y, radius, colour);
+        }
     };
     rounded(0, 18, rgb(225, 225, 245));
     rounded(4, 14, rgb(30, 40, 90));
     c.rect(24, 10, 616, 12, rgb(80, 100, 170));
     c.rect(24, 116, 616, 118, rgb(20, 28, 70));
-    return p;
 }
 
-RgbPicture window_buttons() {
-    RgbPicture p = gamekit::make_picture(96, 48, kKeyGreen);
-    const Canvas c{p};
+// Two buttons: "next" (a triangle) and "stop" (a square).
+void window_buttons(const Canvas& c) {
     for (int x : {24, 72}) {
         c.circle(x, 24, 20, rgb(240, 240, 255));
         c.circle(x, 24, 17, rgb(60, 90, 170));
@@ -371,172 +322,112 @@ RgbPicture window_buttons() {
         c.rect(18 + dx, 24 - half, 19 + dx, 24 + half, rgb(255, 255, 255));
     }
     c.rect(65, 17, 79, 31, rgb(255, 255, 255));
-    return p;
 }
 
-RgbPicture map_cells() {
-    RgbPicture p = gamekit::make_picture(96, 144, kKeyGreen);
-    const Canvas c{p};
-    const Bgr grass = rgb(90, 170, 80);
-    const Bgr water = rgb(60, 120, 200);
-    auto tile = [&](int col, int row, int kind) {
-        const int x = col * 24;
-        const int y = row * 24;
-        auto fill = [&](Bgr colour) { c.rect(x, y, x + 24, y + 24, colour); };
-        switch (kind) {
-            case 0:  // grass with tufts
-                fill(grass);
-                for (int i = 0; i < 4; ++i) {
-                    c.rect(x + 3 + i * 5, y + 4 + (i % 2) * 10, x + 5 + i * 5, y + 8 + (i % 2) * 10,
-                           rgb(60, 130, 55));
-                }
-                break;
-            case 1:  // water with waves
-                fill(water);
-                c.rect(x + 3, y + 6, x + 11, y + 8, rgb(150, 200, 240));
-                c.rect(x + 12, y + 16, x + 21, y + 18, rgb(150, 200, 240));
-                break;
-            case 2:  // road
-                fill(rgb(200, 180, 140));
-                c.rect(x, y, x + 24, y + 2, rgb(160, 140, 100));
-                c.rect(x, y + 22, x + 24, y + 24, rgb(160, 140, 100));
-                break;
-            case 3:  // sand
-                fill(rgb(230, 210, 150));
-                for (int i = 0; i < 6; ++i)
-                    c.put(x + 3 + i * 4, y + 5 + (i * 7) % 14, rgb(200, 175, 120));
-                break;
-            case 4:  // tree
-                fill(grass);
-                c.rect(x + 10, y + 14, x + 14, y + 22, rgb(110, 75, 45));
-                c.circle(x + 12, y + 10, 8, rgb(40, 110, 50));
-                break;
-            case 5:  // house
-                fill(grass);
-                c.rect(x + 5, y + 11, x + 19, y + 21, rgb(240, 230, 210));
-                c.trapezoid(x + 12, y + 3, y + 12, 0, 10, rgb(180, 70, 60));
-                c.rect(x + 10, y + 15, x + 14, y + 21, rgb(120, 80, 50));
-                break;
-            case 6:  // flowers
-                fill(grass);
-                for (int i = 0; i < 5; ++i) {
-                    c.rect(x + 2 + i * 4, y + 3 + (i * 9) % 16, x + 4 + i * 4, y + 5 + (i * 9) % 16,
-                           i % 2 ? rgb(250, 220, 60) : rgb(230, 60, 80));
-                }
-                break;
-            case 7:  // bridge over water
-                fill(water);
-                for (int i = 0; i < 6; ++i)
-                    c.rect(x + i * 4, y + 6, x + i * 4 + 3, y + 18, rgb(150, 100, 60));
-                break;
-            case 8:  // brick wall
-                fill(rgb(150, 150, 160));
-                for (int r = 0; r < 4; ++r) {
-                    c.rect(x, y + r * 6, x + 24, y + r * 6 + 1, rgb(100, 100, 110));
-                    for (int b = (r % 2) * 4; b < 24; b += 8)
-                        c.rect(x + b, y + r * 6, x + b + 1, y + r * 6 + 6, rgb(100, 100, 110));
-                }
-                break;
-            case 9:  // field
-                for (int r = 0; r < 6; ++r)
-                    c.rect(x, y + r * 4, x + 24, y + r * 4 + 4,
-                           r % 2 ? rgb(150, 190, 70) : rgb(120, 160, 60));
-                break;
-            case 10:  // sea
-                fill(rgb(30, 70, 150));
-                c.rect(x + 2, y + 10, x + 10, y + 11, rgb(220, 235, 255));
-                c.rect(x + 14, y + 3, x + 22, y + 4, rgb(220, 235, 255));
-                break;
-            default:  // mountain
-                fill(grass);
-                c.trapezoid(x + 12, y + 2, y + 22, 0, 12, rgb(130, 120, 115));
-                c.trapezoid(x + 12, y + 2, y + 8, 0, 4, rgb(250, 250, 255));
-                break;
-        }
-    };
-    for (int row = 0; row < 3; ++row) {
-        for (int col = 0; col < 4; ++col)
-            tile(col, row, row * 4 + col);
+// One 24 x 24 map cell of `kind` (0 to 11) at column `col` and row `row`.
+void map_tile(const Canvas& c, int col, int row, int kind) {
+    const int x = col * 24;
+    const int y = row * 24;
+    const Bgr grass = rgb(90, 170, 80), water = rgb(60, 120, 200), road = rgb(200, 180, 140),
+              sand = rgb(230, 210, 150), wall = rgb(150, 150, 160), sea = rgb(30, 70, 150);
+    const Bgr ground[] = {grass, water, road, sand,  grass, grass,
+                          grass, water, wall, grass, sea,   grass};
+    c.rect(x, y, x + 24, y + 24, ground[kind]);
+    switch (kind) {
+        case 0:  // grass with tufts
+            for (int i = 0; i < 4; ++i) {
+                c.rect(x + 3 + i * 5, y + 4 + (i % 2) * 10, x + 5 + i * 5, y + 8 + (i % 2) * 10,
+                       rgb(60, 130, 55));
+            }
+            break;
+        case 1:  // water with waves
+            c.rect(x + 3, y + 6, x + 11, y + 8, rgb(150, 200, 240));
+            c.rect(x + 12, y + 16, x + 21, y + 18, rgb(150, 200, 240));
+            break;
+        case 2:  // road
+            c.rect(x, y, x + 24, y + 2, rgb(160, 140, 100));
+            c.rect(x, y + 22, x + 24, y + 24, rgb(160, 140, 100));
+            break;
+        case 3:  // sand
+            for (int i = 0; i < 6; ++i)
+                c.put(x + 3 + i * 4, y + 5 + (i * 7) % 14, rgb(200, 175, 120));
+            break;
+        case 4:  // tree
+            c.rect(x + 10, y + 14, x + 14, y + 22, rgb(110, 75, 45));
+            c.circle(x + 12, y + 10, 8, rgb(40, 110, 50));
+            break;
+        case 5:  // house
+            c.rect(x + 5, y + 11, x + 19, y + 21, rgb(240, 230, 210));
+            c.trapezoid(x + 12, y + 3, y + 12, 0, 10, rgb(180, 70, 60));
+            c.rect(x + 10, y + 15, x + 14, y + 21, rgb(120, 80, 50));
+            break;
+        case 6:  // flowers
+            for (int i = 0; i < 5; ++i) {
+                c.rect(x + 2 + i * 4, y + 3 + (i * 9) % 16, x + 4 + i * 4, y + 5 + (i * 9) % 16,
+                       i % 2 ? rgb(250, 220, 60) : rgb(230, 60, 80));
+            }
+            break;
+        case 7:  // bridge over water
+            for (int i = 0; i < 6; ++i)
+                c.rect(x + i * 4, y + 6, x + i * 4 + 3, y + 18, rgb(150, 100, 60));
+            break;
+        case 8:  // brick wall
+            for (int r = 0; r < 4; ++r) {
+                c.rect(x, y + r * 6, x + 24, y + r * 6 + 1, rgb(100, 100, 110));
+                for (int b = (r % 2) * 4; b < 24; b += 8)
+                    c.rect(x + b, y + r * 6, x + b + 1, y + r * 6 + 6, rgb(100, 100, 110));
+            }
+            break;
+        case 9:  // field
+            for (int r = 0; r < 6; ++r)
+                c.rect(x, y + r * 4, x + 24, y + r * 4 + 4,
+                       r % 2 ? rgb(150, 190, 70) : rgb(120, 160, 60));
+            break;
+        case 10:  // sea
+            c.rect(x + 2, y + 10, x + 10, y + 11, rgb(220, 235, 255));
+            c.rect(x + 14, y + 3, x + 22, y + 4, rgb(220, 235, 255));
+            break;
+        default:  // mountain
+            c.trapezoid(x + 12, y + 2, y + 22, 0, 12, rgb(130, 120, 115));
+            c.trapezoid(x + 12, y + 2, y + 8, 0, 4, rgb(250, 250, 255));
+            break;
     }
+}
+
+// A row of markers at `y`, darkened by `shade` quarters. The first is the
+// cursor, drawn only unshaded: the converter puts its darkened copy in the
+// cell below it.
+void map_markers(const Canvas& c, int y, int shade) {
+    auto tint = [&](Bgr colour) { return mix(colour, rgb(0, 0, 0), shade, 4); };
+    if (shade == 0) {
+        c.rect(0, y, 24, y + 24, rgb(250, 220, 60));
+        c.rect(3, y + 3, 21, y + 21, kKeyGreen);
+    }
+    c.rect(30, y + 3, 32, y + 22, tint(rgb(90, 70, 50)));
+    for (int dx = 0; dx < 12; ++dx) {
+        const int half = 5 - dx * 5 / 12;
+        c.rect(32 + dx, y + 8 - half, 33 + dx, y + 8 + half, tint(rgb(230, 50, 60)));
+    }
+    c.circle(60, y + 12, 9, tint(rgb(250, 245, 130)));
+    c.circle(60, y + 12, 4, tint(rgb(250, 200, 60)));
+    c.circle(84, y + 12, 10, tint(rgb(70, 110, 220)));
+    c.circle(84, y + 12, 6, kKeyGreen);
+}
+
+// The map cells: twelve ground tiles, a road, a row of markers partly pure
+// green, the row that the converter's darkened cell copy overwrites at its
+// left, and a transparent strip at the bottom.
+void map_cells(const Canvas& c) {
+    for (int kind = 0; kind < 12; ++kind)
+        map_tile(c, kind % 4, kind / 4, kind);
     c.rect(0, 72, 96, 84, rgb(70, 55, 45));
     c.rect(0, 77, 96, 79, rgb(160, 130, 90));
-    // Markers on a transparent ground; the first is the cursor whose darkened
-    // copy lands in the cell below it.
-    auto markers = [&](int y, int shade) {
-        auto tint = [&](Bgr colour) { return mix(colour, rgb(0, 0, 0), shade, 4); };
-        if (shade == 0) {
-            c.rect(0, y, 24, y + 3, tint(rgb(250, 220, 60)));
-            c.rect(0, y + 21, 24, y + 24, tint(rgb(250, 220, 60)));
-            c.rect(0, y, 3, y + 24, tint(rgb(250, 220, 60)));
-            c.rect(21, y, 24, y + 24, tint(rgb(250, 220, 60)));
-        }
-        c.rect(30, y + 3, 32, y + 22, tint(rgb(90, 70, 50)));
-        for (int dx = 0; dx < 12; ++dx) {
-            const int half = 5 - dx * 5 / 12;
-            c.rect(32 + dx, y + 8 - half, 33 + dx, y + 8 + half, tint(rgb(230, 50, 60)));
-        }
-        c.circle(60, y + 12, 9, tint(rgb(250, 245, 130)));
-        c.circle(60, y + 12, 4, tint(rgb(250, 200, 60)));
-        c.circle(84, y + 12, 10, tint(rgb(70, 110, 220)));
-        c.circle(84, y + 12, 6, kKeyGreen);
-    };
-    markers(84, 0);
-    markers(108, 1);
+    map_markers(c, 84, 0);
+    map_markers(c, 108, 1);
     c.rect(0, 108, 24, 132, kKeyGreen);
-    return p;
-}
-
-RgbPicture scenery(unsigned seed, bool with_key) {
-    struct Palette {
-        Bgr top, bottom, far, near, sun;
-    };
-    static const Palette kPalettes[] = {
-        {rgb(70, 130, 220), rgb(190, 220, 245), rgb(120, 175, 130), rgb(80, 150, 85),
-         rgb(255, 240, 190)},
-        {rgb(110, 60, 130), rgb(255, 200, 120), rgb(110, 70, 90), rgb(70, 50, 70),
-         rgb(255, 160, 70)},
-        {rgb(20, 25, 60), rgb(60, 60, 120), rgb(40, 50, 70), rgb(25, 35, 45), rgb(245, 245, 220)},
-        {rgb(150, 200, 240), rgb(240, 245, 250), rgb(200, 210, 225), rgb(235, 240, 248),
-         rgb(255, 255, 230)},
-        {rgb(90, 160, 200), rgb(220, 230, 180), rgb(160, 150, 90), rgb(120, 110, 60),
-         rgb(255, 230, 150)},
-        {rgb(60, 40, 90), rgb(230, 120, 110), rgb(80, 60, 100), rgb(50, 40, 70),
-         rgb(255, 200, 160)},
-    };
-    const Palette& pal = kPalettes[seed % 6];
-    Lcg lcg(seed * 2654435761u + 1);
-    RgbPicture p = gamekit::make_picture(640, 480);
-    const Canvas c{p};
-    c.gradient(0, 640, 0, 340, pal.top, pal.bottom, 4);
-    const int sun_x = 60 + lcg.next(520);
-    const int sun_y = 50 + lcg.next(150);
-    c.circle(sun_x, sun_y, 30 + lcg.next(20), pal.sun);
-    for (int i = 0; i < 3; ++i) {
-        cloud(c, lcg.next(640), 40 + lcg.next(140), 24 + lcg.next(30));
-    }
-    std::vector<std::array<int, 3>> far, near;
-    for (int i = 0; i < 3; ++i) {
-        far.push_back({lcg.next(640), 30 + lcg.next(60), 60 + lcg.next(120)});
-        near.push_back({lcg.next(640), 20 + lcg.next(40), 120 + lcg.next(160)});
-    }
-    c.hills(330, far, pal.far);
-    c.hills(400, near, pal.near);
-    const int trees = 2 + lcg.next(4);
-    for (int i = 0; i < trees; ++i) {
-        tree(c, 40 + lcg.next(560), 420 + lcg.next(50), mix(pal.near, rgb(0, 60, 0), 1, 2));
-    }
-    if (seed % 3 == 1)
-        small_house(c, 100 + lcg.next(440), 430, rgb(235, 225, 205), rgb(150, 60, 55));
-    if (with_key) {
-        c.rect(36, 36, 204, 164, rgb(60, 40, 30));
-        c.rect(40, 40, 200, 160, kKeyGreen);
-    }
-    return p;
 }
 
 // ---- Character sprites ----------------------------------------------------------------
-
-namespace {
 
 struct Look {
     Bgr hair, skin, eyes;
@@ -651,26 +542,99 @@ void paint_head(const Canvas& c, const Look& look, unsigned number) {
 // Opaque pixels next to a transparent one become half opaque, so that the
 // outline blends into what lies behind.
 void soften_edges(MaskPicture& mask) {
-    const gamekit::Bytes before = mask.values;
+    const Bytes before = mask.values;
     const int w = static_cast<int>(mask.width);
     const int h = static_cast<int>(mask.height);
-    auto at = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= w || y >= h) return 0;
-        return static_cast<int>(
-            before[static_cast<std::size_t>(y) * mask.width + static_cast<std::size_t>(x)]);
+    auto clear = [&](int x, int y) {
+        return x < 0 || y < 0 || x >= w || y >= h ||
+               before[static_cast<std::size_t>(y * w + x)] == 0;
     };
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            if (at(x, y) == 0) continue;
-            if (at(x - 1, y) == 0 || at(x + 1, y) == 0 || at(x, y - 1) == 0 || at(x, y + 1) == 0) {
-                mask.values[static_cast<std::size_t>(y) * mask.width +
-                            static_cast<std::size_t>(x)] = 8;
+            if (!clear(x, y) &&
+                (clear(x - 1, y) || clear(x + 1, y) || clear(x, y - 1) || clear(x, y + 1))) {
+                mask.values[static_cast<std::size_t>(y * w + x)] = 8;
             }
         }
     }
 }
 
 }  // namespace
+
+std::vector<Artwork> artworks() {
+    const struct {
+        const char* folder;
+        const char* name;
+        Format format;
+        std::uint32_t width, height;
+        Bgr ground;
+        void (*paint)(const Canvas&);
+    } kPaintings[] = {
+        {"CG", "BG01.MOE", Format::flag_coded, 640, 480, kBlack, morning_hills},
+        {"CG", "bg02.moe", Format::run_length, 640, 480, kBlack, town_at_dusk},
+        {"CG", "EV01.MOE", Format::flag_coded, 640, 480, kBlack, riverside_sunset},
+        {"ENDING", "END01.MOE", Format::run_length, 640, 480, kBlack, night_end},
+        {"ENDING", "STAMP.MOE", Format::flag_coded, 128, 128, kKeyGreen, heart_stamp},
+        {"SYSTEM", "TITLE.MOE", Format::run_length, 640, 480, kBlack, title_screen},
+        {"SYSTEM", "WINDOW.MOE", Format::run_length, 640, 128, kKeyGreen, message_window},
+        {"SYSTEM", "OTHER_01.MOE", Format::flag_coded, 96, 48, kKeyGreen, window_buttons},
+        {"SYSTEM", "CIP_MAP.MOE", Format::flag_coded, 96, 144, kKeyGreen, map_cells},
+    };
+    std::vector<Artwork> out;
+    for (const auto& p : kPaintings) {
+        out.push_back({p.folder, p.name, p.format, make_picture(p.width, p.height, p.ground)});
+        p.paint(Canvas{out.back().picture});
+    }
+    return out;
+}
+
+RgbPicture scenery(unsigned seed, bool with_key) {
+    struct Palette {
+        Bgr top, bottom, far, near, sun;
+    };
+    static const Palette kPalettes[] = {
+        {rgb(70, 130, 220), rgb(190, 220, 245), rgb(120, 175, 130), rgb(80, 150, 85),
+         rgb(255, 240, 190)},
+        {rgb(110, 60, 130), rgb(255, 200, 120), rgb(110, 70, 90), rgb(70, 50, 70),
+         rgb(255, 160, 70)},
+        {rgb(20, 25, 60), rgb(60, 60, 120), rgb(40, 50, 70), rgb(25, 35, 45), rgb(245, 245, 220)},
+        {rgb(150, 200, 240), rgb(240, 245, 250), rgb(200, 210, 225), rgb(235, 240, 248),
+         rgb(255, 255, 230)},
+        {rgb(90, 160, 200), rgb(220, 230, 180), rgb(160, 150, 90), rgb(120, 110, 60),
+         rgb(255, 230, 150)},
+        {rgb(60, 40, 90), rgb(230, 120, 110), rgb(80, 60, 100), rgb(50, 40, 70),
+         rgb(255, 200, 160)},
+    };
+    const Palette& pal = kPalettes[seed % 6];
+    Lcg lcg(seed * 2654435761u + 1);
+    RgbPicture p = gamekit::make_picture(640, 480);
+    const Canvas c{p};
+    c.gradient(0, 340, pal.top, pal.bottom, 4);
+    const int sun_x = 60 + lcg.next(520);
+    const int sun_y = 50 + lcg.next(150);
+    c.circle(sun_x, sun_y, 30 + lcg.next(20), pal.sun);
+    for (int i = 0; i < 3; ++i) {
+        cloud(c, lcg.next(640), 40 + lcg.next(140), 24 + lcg.next(30));
+    }
+    std::vector<std::array<int, 3>> far, near;
+    for (int i = 0; i < 3; ++i) {
+        far.push_back({lcg.next(640), 30 + lcg.next(60), 60 + lcg.next(120)});
+        near.push_back({lcg.next(640), 20 + lcg.next(40), 120 + lcg.next(160)});
+    }
+    c.hills(330, far, pal.far);
+    c.hills(400, near, pal.near);
+    const int trees = 2 + lcg.next(4);
+    for (int i = 0; i < trees; ++i) {
+        tree(c, 40 + lcg.next(560), 420 + lcg.next(50), mix(pal.near, rgb(0, 60, 0), 1, 2));
+    }
+    if (seed % 3 == 1)
+        small_house(c, 100 + lcg.next(440), 430, rgb(235, 225, 205), rgb(150, 60, 55));
+    if (with_key) {
+        c.rect(36, 36, 204, 164, rgb(60, 40, 30));
+        c.rect(40, 40, 200, 160, kKeyGreen);
+    }
+    return p;
+}
 
 Sprite character_sprite(const std::string& code, SpritePart part, unsigned number, unsigned scale) {
     const std::uint32_t width = 160 * scale;

@@ -4,8 +4,8 @@
 // integer arithmetic only, so every run gives the same bytes.
 #pragma once
 
-#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gamekit/picture_encode.h"
 
@@ -13,33 +13,25 @@ namespace sample_game {
 
 using namespace gamekit;
 
-// ---- Pictures of CG, ENDING and SYSTEM -------------------------------------------
+// The picture file formats: flag-coded files hold at most 256 colours.
+enum class Format { flag_coded, run_length };
 
-// CG: a morning sky over hills with a house (640 x 480).
-RgbPicture morning_hills();
-// CG: a town at dusk, houses with lit windows under a moon (640 x 480).
-RgbPicture town_at_dusk();
-// CG: two figures on a river bank at sunset, fireflies over the water (640 x 480).
-RgbPicture riverside_sunset();
-// ENDING: a starry night with "END" in large letters (640 x 480).
-RgbPicture night_end();
-// ENDING: a heart stamp on a pure-green (transparent) ground (128 x 128).
-RgbPicture heart_stamp();
-// SYSTEM: the title screen with "SAMPLE GAME" (640 x 480).
-RgbPicture title_screen();
-// SYSTEM: the message window, its rounded corners pure green (640 x 128).
-RgbPicture message_window();
-// SYSTEM: two buttons on a pure-green ground (96 x 48).
-RgbPicture window_buttons();
-// SYSTEM: the map cells (96 x 144): twelve ground tiles, a row of markers
-// partly pure green, the row that the converter's darkened cell copy
-// overwrites at its left, and a transparent strip at the bottom.
-RgbPicture map_cells();
+// One picture of CG, ENDING or SYSTEM and the file it is stored in.
+struct Artwork {
+    const char* folder;
+    const char* name;
+    Format format;
+    RgbPicture picture;
+};
+
+// The pictures of CG, ENDING and SYSTEM. The scenarios show BG01, BG02, EV01
+// and END01 as backgrounds; the screen set-up names WINDOW and OTHER_01.
+// STAMP, WINDOW, OTHER_01 and CIP_MAP have pure-green (transparent) parts.
+std::vector<Artwork> artworks();
+
 // A landscape for the scale option: 640 x 480, sky, sun and hills chosen by
 // `seed`; with `with_key`, a pure-green inset (a window onto what lies behind).
 RgbPicture scenery(unsigned seed, bool with_key);
-
-// ---- Character sprites -------------------------------------------------------------
 
 // Which part of a character a sprite shows: the head with the face (F
 // sprites), the body below it (B sprites of characters that have F sprites),

@@ -2,9 +2,7 @@
 #include "sample-game/sample_game.h"
 
 #include <algorithm>
-
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -13,22 +11,18 @@
 #include "sample-game/sample_art.h"
 #include "sample-game/sample_scenarios.h"
 
-using namespace msconv::scenario;
-using namespace msconv::base;
-
 namespace sample_game {
 
 namespace {
 
-using namespace gamekit;
+using msconv::scenario::kMaxScenarios;
 
-// Limits of the scale options: names keep to four digits, and the package's
-// 32-bit offsets must hold all the data.
-constexpr unsigned kMaxPictures = 9999;
-constexpr unsigned kMaxSprites = 9999;
-constexpr unsigned kMaxDataMib = 2048;
-
-enum class Format { flag_coded, run_length };
+// `format` (one %u) filled in with `number`.
+std::string numbered(const char* format, unsigned number) {
+    char out[32];
+    std::snprintf(out, sizeof out, format, number);
+    return out;
+}
 
 Bytes encode(const RgbPicture& picture, Format format, const std::string& name) {
     if (format == Format::run_length) return gamekit::encode_run_length_picture(picture);
@@ -53,28 +47,6 @@ void add_grain(RgbPicture& picture, unsigned seed) {
         if (px[0] == 0 && px[1] == 255 && px[2] == 0) px[0] = 1;
     }
 }
-
-struct PictureSpec {
-    const char* folder;
-    const char* name;
-    RgbPicture (*draw)();
-    Format format;
-};
-
-// The pictures of CG, ENDING and SYSTEM. The scenarios show BG01, BG02,
-// EV01 and END01 as backgrounds; the screen set-up names WINDOW and OTHER_01.
-// STAMP, WINDOW, OTHER_01 and CIP_MAP have pure-green (transparent) parts.
-const PictureSpec kPictures[] = {
-    {"CG", "BG01.MOE", morning_hills, Format::flag_coded},
-    {"CG", "bg02.moe", town_at_dusk, Format::run_length},
-    {"CG", "EV01.MOE", riverside_sunset, Format::flag_coded},
-    {"ENDING", "END01.MOE", night_end, Format::run_length},
-    {"ENDING", "STAMP.MOE", heart_stamp, Format::flag_coded},
-    {"SYSTEM", "TITLE.MOE", title_screen, Format::run_length},
-    {"SYSTEM", "WINDOW.MOE", message_window, Format::run_length},
-    {"SYSTEM", "OTHER_01.MOE", window_buttons, Format::flag_coded},
-    {"SYSTEM", "CIP_MAP.MOE", map_cells, Format::flag_coded},
-};
 
 struct SpriteSpec {
     const char* name;    // in CHAR
@@ -119,17 +91,14 @@ const SpriteSpec kSprites[] = {
     {"YK2_12.MOE", "YK2_15S.SHW", "YK2", SpritePart::whole, 12},
 };
 
-std::string crlf(const std::string& text) {
-    std::string out;
+// A text file with CR LF line ends.
+Bytes text_file(const std::string& text) {
+    Bytes out;
     for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
+        if (c == '\n') out.push_back('\r');
+        out.push_back(static_cast<std::uint8_t>(c));
     }
     return out;
-}
-
-Bytes bytes_of(const std::string& text) {
-    return Bytes(text.begin(), text.end());
 }
 
 // Part text, part noise: compresses about as well as a game's data files.
@@ -159,11 +128,10 @@ void generate_scenarios(const Options& options, const Sink& sink) {
 }
 
 void generate_pictures(const Options& options, const Sink& sink) {
-    for (const PictureSpec& p : kPictures)
-        sink({p.folder, p.name, encode(p.draw(), p.format, p.name)});
+    for (const Artwork& art : artworks())
+        sink({art.folder, art.name, encode(art.picture, art.format, art.name)});
     for (unsigned i = 1; i <= options.pictures; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "PIC%04u.MOE", i);
+        const std::string name = numbered("PIC%04u.MOE", i);
         const Format format = i % 2 ? Format::flag_coded : Format::run_length;
         RgbPicture picture = scenery(i, i % 3 == 0);
         // A flag-coded file holds at most 256 colours: only run-length ones get grain.
@@ -173,58 +141,51 @@ void generate_pictures(const Options& options, const Sink& sink) {
 }
 
 void generate_sprites(const Options& options, const Sink& sink) {
-    // Sprites that share a mask must agree on it.
+    // Sprites that share a mask must agree on it; the mask is stored once.
     std::map<std::string, Bytes> masks;
-    auto add_mask = [&](const std::string& name, Bytes bytes) {
-        auto [found, added] = masks.emplace(name, bytes);
-        if (!added) {
-            if (found->second != bytes) throw std::runtime_error("sprites disagree on " + name);
-            return;
+    auto add = [&](const std::string& name, const std::string& shadow, const Sprite& sprite,
+                   Format format) {
+        sink({"CHAR", name, encode(sprite.picture, format, name)});
+        Bytes mask = gamekit::encode_shadow_mask(sprite.mask);
+        auto [found, added] = masks.emplace(shadow, mask);
+        if (added) {
+            sink({"SHADOW", shadow, std::move(mask)});
+        } else if (found->second != mask) {
+            throw std::runtime_error("sprites disagree on " + shadow);
         }
-        sink({"SHADOW", name, std::move(bytes)});
     };
     unsigned index = 0;
     for (const SpriteSpec& s : kSprites) {
-        const Sprite sprite = character_sprite(s.code, s.part, s.number, 1);
-        const Format format = index++ % 2 ? Format::run_length : Format::flag_coded;
-        sink({"CHAR", s.name, encode(sprite.picture, format, s.name)});
-        add_mask(s.shadow, gamekit::encode_shadow_mask(sprite.mask));
+        add(s.name, s.shadow, character_sprite(s.code, s.part, s.number, 1),
+            index++ % 2 ? Format::run_length : Format::flag_coded);
     }
     for (unsigned i = 1; i <= options.sprites; ++i) {
-        char name[32];
-        char shadow[32];
-        std::snprintf(name, sizeof name, "XTR_B%03u.MOE", i);
-        std::snprintf(shadow, sizeof shadow, "XTR_B%03uS.SHW", i);
         Sprite sprite = character_sprite("XTR", SpritePart::whole, i, 2);
         const Format format = i % 2 ? Format::flag_coded : Format::run_length;
         if (format == Format::run_length) add_grain(sprite.picture, i);
-        sink({"CHAR", name, encode(sprite.picture, format, name)});
-        add_mask(shadow, gamekit::encode_shadow_mask(sprite.mask));
+        add(numbered("XTR_B%03u.MOE", i), numbered("XTR_B%03uS.SHW", i), sprite, format);
     }
 }
 
 void generate_data(const Options& options, const Sink& sink) {
     sink({"", "README.TXT",
-          bytes_of(crlf("Sample game data\n"
-                        "================\n"
-                        "\n"
-                        "These files stand for the player's own data. The converter copies\n"
-                        "every file of its DATA folder into the package unchanged.\n"))});
+          text_file("Sample game data\n"
+                    "================\n"
+                    "\n"
+                    "These files stand for the player's own data. The converter copies\n"
+                    "every file of its DATA folder into the package unchanged.\n")});
     sink({"", "CREDITS.TXT",
-          bytes_of(crlf(gamekit::cp932("【サンプルゲーム】\n"
-                                       "シナリオ：サンプル作成班\n"
-                                       "グラフィック：自動生成\n"
-                                       "音楽：なし\n")))});
+          text_file(gamekit::cp932("【サンプルゲーム】\n"
+                                   "シナリオ：サンプル作成班\n"
+                                   "グラフィック：自動生成\n"
+                                   "音楽：なし\n"))});
     sink({"", "CONFIG.INI",
-          bytes_of(crlf("[window]\nwidth=640\nheight=480\n[text]\nspeed=2\nauto=0\n"))});
+          text_file("[window]\nwidth=640\nheight=480\n[text]\nspeed=2\nauto=0\n")});
     std::string tracks;
-    for (int i = 0; i <= 20; ++i) {
-        char entry[32];
-        std::snprintf(entry, sizeof entry, "BGM_%02d\n", i);
-        tracks += entry;
-    }
+    for (unsigned i = 0; i <= 20; ++i)
+        tracks += numbered("BGM_%02u\n", i);
     // A name longer than 15 bytes: its entry keeps the first 15.
-    sink({"", "MUSIC_TRACK_LIST.TXT", bytes_of(crlf(tracks))});
+    sink({"", "MUSIC_TRACK_LIST.TXT", text_file(tracks)});
     Bytes table;
     for (int i = 0; i < 256; ++i)
         table.push_back(static_cast<std::uint8_t>(i));
@@ -232,13 +193,11 @@ void generate_data(const Options& options, const Sink& sink) {
         table.push_back(static_cast<std::uint8_t>(i));
     sink({"", "TABLE.BIN", table});
     sink({"", "EMPTY.DAT", {}});
-    for (unsigned i = 1; i <= options.data_mib; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "BULK%04u.BIN", i);
-        sink({"", name, bulk_data(i)});
-    }
+    for (unsigned i = 1; i <= options.data_mib; ++i)
+        sink({"", numbered("BULK%04u.BIN", i), bulk_data(i)});
 }
 
+// Names keep to four digits, and the package's 32-bit offsets must hold all the data.
 bool check_options(const Options& options, std::string& error) {
     const struct {
         unsigned value, most;
@@ -246,9 +205,9 @@ bool check_options(const Options& options, std::string& error) {
     } limits[] = {
         {options.scenarios, kMaxScenarios - kDefaultScenarios,
          " extra scenarios (the converter numbers " + std::to_string(kMaxScenarios) + ")"},
-        {options.pictures, kMaxPictures, " extra pictures"},
-        {options.sprites, kMaxSprites, " extra sprites"},
-        {options.data_mib, kMaxDataMib, " MiB of extra data"},
+        {options.pictures, 9999, " extra pictures"},
+        {options.sprites, 9999, " extra sprites"},
+        {options.data_mib, 2048, " MiB of extra data"},
     };
     for (const auto& limit : limits) {
         if (limit.value > limit.most) {
@@ -289,19 +248,6 @@ void write_one(const File& file, const std::string& folder, bool lower_case) {
     if (!gamekit::write_file(path, file.bytes)) throw std::runtime_error("cannot write " + path);
 }
 
-bool make_folders(const std::string& game_folder, const std::string& data_folder,
-                  std::string& error) {
-    for (const std::string& folder : {game_folder, data_folder}) {
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
-        if (ec) {
-            error = "cannot create " + folder + ": " + ec.message();
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 bool build_sample_game(const Options& options, Game& game, std::string& error) {
@@ -313,7 +259,6 @@ bool build_sample_game(const Options& options, Game& game, std::string& error) {
 
 bool write_game_files(const Game& game, const std::string& game_folder,
                       const std::string& data_folder, bool lower_case, std::string& error) {
-    if (!make_folders(game_folder, data_folder, error)) return false;
     try {
         for (const File& f : game.game)
             write_one(f, game_folder, lower_case);
@@ -329,20 +274,15 @@ bool write_game_files(const Game& game, const std::string& game_folder,
 bool write_sample_game(const Options& options, const std::string& game_folder,
                        const std::string& data_folder, Summary& summary, std::string& error) {
     summary = Summary{};
-    if (!make_folders(game_folder, data_folder, error)) return false;
-    return generate(
-        options,
-        [&](File&& f) {
-            write_one(f, game_folder, false);
-            ++summary.game_files;
+    auto writer = [&summary](const std::string& folder, std::size_t& count) {
+        return [&summary, &folder, &count](File&& f) {
+            write_one(f, folder, false);
+            ++count;
             summary.bytes += f.bytes.size();
-        },
-        [&](File&& f) {
-            write_one(f, data_folder, false);
-            ++summary.data_files;
-            summary.bytes += f.bytes.size();
-        },
-        error);
+        };
+    };
+    return generate(options, writer(game_folder, summary.game_files),
+                    writer(data_folder, summary.data_files), error);
 }
 
 }  // namespace sample_game

@@ -39,17 +39,6 @@ constexpr std::uint32_t kYk2 = 331200;         // YK2_12
 constexpr std::uint16_t kChapter = 255;  // the chapter variable: sets the title line
 constexpr std::uint16_t kWay = 10;       // the way chosen in MAIN.SIO: 1 river, 2 town, 3 home
 
-// Music and sound effect numbers.
-constexpr std::uint16_t kMorningMusic = 1;
-constexpr std::uint16_t kRiverMusic = 7;
-constexpr std::uint16_t kTownMusic = 12;
-constexpr std::uint16_t kEndingMusic = 20;
-constexpr std::uint16_t kBasketRing = 2;
-constexpr std::uint16_t kHeart = 4;
-constexpr std::uint16_t kDoorChime = 8;
-constexpr std::uint16_t kTelephoneRing = 10;
-constexpr std::uint16_t kSplash = 16;
-
 // Code page 932 bytes of a text for command 240, which walks its text in
 // pairs of bytes: every character must be a double-byte one.
 std::string line(const std::string& utf8) {
@@ -63,6 +52,12 @@ std::string line(const std::string& utf8) {
     return bytes;
 }
 
+// Characters on stage, then a line of text.
+void say(Sio& s, const std::vector<std::uint32_t>& characters, const std::string& utf8) {
+    sio_characters(s, characters);
+    sio_text(s, line(utf8));
+}
+
 ScenarioFile main_scenario() {
     Sio s;
     sio_screen(s, 1, 1);
@@ -70,14 +65,12 @@ ScenarioFile main_scenario() {
     sio_set(s, var(kChapter), lit(1));
     sio_preset(s, {1, 0, 0, 3, 5, 0, 0, 2, 1});
     sio_ignored_pair(s, 0, 1);
-    sio_music(s, kMorningMusic);
+    sio_music(s, 1);  // morning music
     sio_background(s, "bg01.moe");
     sio_text(s, line("……朝。窓の外で、小鳥が鳴いている。"));
-    sio_characters(s, {kAinMorning});
-    sio_text(s, line("アイン：「おはよう！　今日はいい天気だね」"));
-    sio_sound(s, kDoorChime);
-    sio_characters(s, {kAinCalm, kMin});
-    sio_text(s, line("ミン：「今夜は■■■のお祭りだよ。どこから回る？」"));
+    say(s, {kAinMorning}, "アイン：「おはよう！　今日はいい天気だね」");
+    sio_sound(s, 8);  // the door chime
+    say(s, {kAinCalm, kMin}, "ミン：「今夜は■■■のお祭りだよ。どこから回る？」");
     sio_menu(s, {{"river", line("川べりへ行く")},
                  {"town", line("商店街へ行く")},
                  {"home", line("家で待つ")}});
@@ -101,8 +94,7 @@ ScenarioFile extra_scenario() {
     sio_hidden_text(s, line("（留守番の場面）"));
     sio_screen(s, 0, 0);
     sio_background(s, "BG01");
-    sio_characters(s, {kSat});
-    sio_text(s, line("サト：「お留守番なら、くじ引きでもしようか」"));
+    say(s, {kSat}, "サト：「お留守番なら、くじ引きでもしようか」");
     sio_show_background(s);
     // Seven lots in variables 21 to 27; the choice loop picks one into 0.
     const std::uint16_t lots[] = {3, 9, 4, 7, 1, 8, 5};
@@ -133,7 +125,7 @@ ScenarioFile extra_scenario() {
     sio_compare(s, 34, var(50), lit(3), "draw");
     sio_jump(s, "done");
     s.label("win");
-    sio_sound(s, kHeart);
+    sio_sound(s, 4);  // the heart
     sio_text(s, line("サト：「大当たり！　■■■の券だよ」"));
     s.label("done");
     sio_switch(s, var(kWay), {{"to_river", lit(1)}, {"to_town", lit(2)}, {"stay", ref(11)}});
@@ -155,24 +147,19 @@ ScenarioFile arcade_scenario() {
     Sio s;
     sio_set(s, var(kChapter), lit(2));
     sio_part_title(s, line("商店街の午後"));
-    sio_music(s, kTownMusic);
+    sio_music(s, 12);  // town music
     sio_background(s, "BG02");
-    sio_characters(s, {kYuiShop});
-    sio_text(s, line("ユイ：「いらっしゃい！　くじはいかが？」"));
-    sio_sound(s, kBasketRing);
-    sio_characters(s, {kYuiWave, kYki});
-    sio_text(s, line("ユキ：「■■をひとつください」"));
+    say(s, {kYuiShop}, "ユイ：「いらっしゃい！　くじはいかが？」");
+    sio_sound(s, 2);  // the basket ring
+    say(s, {kYuiWave, kYki}, "ユキ：「■■をひとつください」");
     // Three characters in one command: the converter warns and stands all
     // three at the left edge.
-    sio_characters(s, {kSak, kYk2, kYuiShop});
-    sio_text(s, line("サク：「にぎやかだなあ……」"));
-    sio_sound(s, kTelephoneRing);
-    sio_characters(s, {kAinHurry, kSak});
-    sio_text(s, line("アイン：「あっ、もうこんな時間！　川へ急ごう」"));
+    say(s, {kSak, kYk2, kYuiShop}, "サク：「にぎやかだなあ……」");
+    sio_sound(s, 10);  // the telephone ring
+    say(s, {kAinHurry, kSak}, "アイン：「あっ、もうこんな時間！　川へ急ごう」");
     // The one sprite name of the sample that no file in CHAR provides, so
     // that `avdtool check` has a dangling picture name to report.
-    sio_characters(s, {kAinLost});
-    sio_text(s, line("アイン：「……あれ？　お財布、どこに置いたっけ」"));
+    say(s, {kAinLost}, "アイン：「……あれ？　お財布、どこに置いたっけ」");
     sio_show_background(s);
     sio_global_jump(s, "river.sio");
     return {"ARCADE.SIO", s.build()};
@@ -181,20 +168,17 @@ ScenarioFile arcade_scenario() {
 ScenarioFile river_scenario() {
     Sio s;
     sio_part_title(s, line("第３部　川べりの夕暮れ"));
-    sio_music(s, kRiverMusic);
+    sio_music(s, 7);  // river music
     sio_background(s, "ev01.moe");
-    sio_characters(s, {kMioSmile});
-    sio_text(s, line("ミオ：「見て、川面が光ってる」"));
-    sio_characters(s, {kMioLook, kIza});
-    sio_text(s, line("イザ：「ほたる……かな？」"));
+    say(s, {kMioSmile}, "ミオ：「見て、川面が光ってる」");
+    say(s, {kMioLook, kIza}, "イザ：「ほたる……かな？」");
     sio_characters(s, {kMioStartled});
-    sio_sound(s, kSplash);
+    sio_sound(s, 16);  // a splash
     sio_text(s, line("ミオ：「きゃっ！　冷たい！」"));
-    sio_characters(s, {kMioLaugh, kStranger});
-    sio_text(s, line("？？？：「……」"));
+    say(s, {kMioLaugh, kStranger}, "？？？：「……」");
     sio_text(s, line("ミオ：「あれ？　今、誰かいなかった？」"));
     sio_background(s, "END01");
-    sio_music(s, kEndingMusic);
+    sio_music(s, 20);  // ending music
     sio_text(s, line("■■■の夜は、こうして更けていった。"));
     sio_text(s, line("おしまい"));
     sio_close(s, 0);
