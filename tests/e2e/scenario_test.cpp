@@ -116,4 +116,32 @@ TEST(ScenarioConversion, OpcodeWithoutTranslationEndsTheRunWithoutAPackage) {
     EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
 }
 
+// A jump over 1400 choices: the translation overflows the SEEN buffer, so
+// the jump's target lies past the body the translator keeps. --verify names
+// the unsound file; the package and the console are those of a plain run.
+TEST(ScenarioConversion, VerifyNamesAnUnsoundSeenFileAndLeavesThePackageAlone) {
+    TempFolder dir;
+    Sio s;
+    sio_jump(s, "end");
+    for (int k = 0; k < 1400; ++k)
+        sio_choose(s);
+    s.label("end");
+    sio_text(s, cp932("あ"));
+    write_file(dir / "game/MES/MAIN.SIO", s.build());
+    const Result plain = convert(dir);
+    const Bytes package = e2e::read_bytes(dir / "out/DAR297.AVD");
+
+    e2e::RunSpec request = e2e::conversion(dir / "game", dir / "out", dir / "DATA");
+    request.args.push_back("--verify");
+    const Result verified = e2e::run(request);
+    EXPECT_EQ(verified.status, plain.status);
+    EXPECT_EQ(verified.out, plain.out);
+    EXPECT_EQ(verified.err,
+              "msconv: " + dir / "game/MES/MAIN.SIO" +
+                  ": SEEN001.TXT has 1 fault at 0x0000: jump 0x11175 (outside the body): "
+                  "target 0x11175 is outside the body (0xFF9D bytes)\n" +
+                  plain.err);
+    EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), package);
+}
+
 }  // namespace
