@@ -6,8 +6,6 @@
 #include "support/image_test_util.h"
 
 using namespace msconv::image;
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 
@@ -52,18 +50,7 @@ TEST(ShadowName, RulesOfTheFifthCharacter) {
         {"abc_b012.moe", "abc_b012S.SHW"},
         {"ABC_B7.X.MOE", "ABC_B7S.SHW"},
         {"ABC_B7", "ABC_B7S.SHW"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(shadow_name(c.sprite), c.shadow) << c.sprite;
-}
-
-TEST(ShadowName, NamesShorterThanSixCharacters) {
-    // The rule runs on a zero-filled copy: positions past the name hold 0.
-    struct Case {
-        const char* sprite;
-        const char* shadow;
-    };
-    const Case cases[] = {
+        // Shorter than six characters: the rule runs on a zero-filled copy.
         {"", ""},
         {"AB.M", "AB.M"},          // position 4 is the terminator
         {"A.MOE", "A.MOE5S.SHW"},  // position 5 is 0: becomes '5'
@@ -85,11 +72,24 @@ TEST(ShadowName, LongNamesStayInsideTheWorkCopy) {
 
 // ---- Sprite conversion ---------------------------------------------------------------
 
-TEST(SpriteConversion, WhiteAtMaskValue8) {
-    const Pdt10Picture read =
-        read_back(sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, 8)));
-    EXPECT_EQ(read.colour, std::vector<std::uint16_t>{0x8C51});
-    EXPECT_EQ(read.alpha, Bytes{136});
+// A 2 x 2 sprite of one colour under a mask of one value: the pixel of its
+// plane. Pure green is an ordinary colour; mask values above 15 count as 15.
+TEST(SpriteConversion, OneColourUnderOneMaskValue) {
+    const struct {
+        Bgr colour;
+        std::uint8_t mask;
+        std::uint16_t pixel;
+        std::uint8_t alpha;
+    } cases[] = {
+        {kWhite, 8, 0x8C51, 136},   {kKeyGreen, 15, 0x07E0, 255}, {kWhite, 16, 0xFFFF, 255},
+        {kWhite, 200, 0xFFFF, 255}, {kWhite, 255, 0xFFFF, 255},
+    };
+    for (const auto& c : cases) {
+        const Pdt10Picture read =
+            read_back(sprite_block(make_picture(2, 2, c.colour), make_mask(2, 2, c.mask)));
+        EXPECT_EQ(read.colour, std::vector<std::uint16_t>{c.pixel}) << int{c.mask};
+        EXPECT_EQ(read.alpha, Bytes{c.alpha}) << int{c.mask};
+    }
 }
 
 TEST(SpriteConversion, HeaderAndSizeAlwaysCarryTheAlphaPlane) {
@@ -129,13 +129,6 @@ TEST(SpriteConversion, HalfMaskedBlockMatchesTheKeyedPicture) {
     EXPECT_EQ(read.colour, read_back(picture_block(keyed)).colour);
 }
 
-TEST(SpriteConversion, PureGreenIsAnOrdinaryColour) {
-    const Pdt10Picture read =
-        read_back(sprite_block(make_picture(2, 2, kKeyGreen), make_mask(2, 2, 15)));
-    EXPECT_EQ(read.colour, std::vector<std::uint16_t>{0x07E0});
-    EXPECT_EQ(read.alpha, Bytes{255});
-}
-
 TEST(SpriteConversion, WidthOrHeightOneGivesAnEmptyEntry) {
     for (auto [w, h] : {std::pair{1u, 6u}, {6u, 1u}}) {
         const Pdt10Block block = sprite_block(make_picture(w, h, kWhite), make_mask(w, h, 15));
@@ -162,15 +155,6 @@ TEST(SpriteConversion, PositionsBeyondTheMaskCountAsZero) {
     EXPECT_EQ(read.colour, (std::vector<std::uint16_t>{0xFFFF, 0xFFFF, 0, 0}));
     const Pdt10Block none = sprite_block(make_picture(4, 4, kWhite), make_mask(0, 0, 0));
     EXPECT_EQ(Bytes(none.bytes.begin() + 32, none.bytes.end()), Bytes(3 * 4, 0));
-}
-
-TEST(SpriteConversion, MaskValuesAbove15CountAs15) {
-    for (std::uint8_t value : {16, 200, 255}) {
-        const Pdt10Picture read =
-            read_back(sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, value)));
-        EXPECT_EQ(read.colour, std::vector<std::uint16_t>{0xFFFF}) << int{value};
-        EXPECT_EQ(read.alpha, Bytes{255}) << int{value};
-    }
 }
 
 }  // namespace
