@@ -5,7 +5,6 @@
 #include "support/translate.h"
 
 using namespace msconv::scenario;
-using namespace msconv::base;
 
 namespace {
 

@@ -9,7 +9,6 @@
 #include "support/translate.h"
 
 using namespace msconv::scenario;
-using namespace msconv::base;
 
 namespace {
 

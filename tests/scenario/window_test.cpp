@@ -8,7 +8,6 @@
 #include "support/translate.h"
 
 using namespace msconv::scenario;
-using namespace msconv::base;
 
 namespace {
 
