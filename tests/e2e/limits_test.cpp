@@ -16,8 +16,6 @@
 #include "gamekit/sio_commands.h"
 #include "package/package_reader.h"
 
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 
