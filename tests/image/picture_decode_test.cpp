@@ -165,22 +165,22 @@ TEST(PictureDecode, FirstRowWithoutFlagBitsIsDecodedFromColourIndexes) {
     EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(parts)), expected));
 }
 
+// Flag 0x10: a copy from 2 pixels left, then two literals; flag 0x01: two
+// literals, then a copy of the two pixels just written.
 TEST(PictureDecode, HighNibbleGivesTheFirstTwoPixelsOfAUnit) {
-    // Second unit: flag 0x10, a copy from 2 pixels left, then two literals.
-    FlagCodedParts high = parts_of(8, 1);
-    literal_unit(high, 0);
-    unit(high, true, 0x10);
-    high.indexes.insert(high.indexes.end(), {50, 51});
-    EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(high)),
-                            of_indexes(8, 1, {0, 1, 2, 3, 2, 3, 50, 51})));
-
-    // Flag 0x01: two literals, then a copy of the two pixels just written.
-    FlagCodedParts low = parts_of(8, 1);
-    literal_unit(low, 0);
-    unit(low, true, 0x01);
-    low.indexes.insert(low.indexes.end(), {50, 51});
-    EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(low)),
-                            of_indexes(8, 1, {0, 1, 2, 3, 50, 51, 50, 51})));
+    const std::pair<std::uint8_t, std::vector<unsigned>> cases[] = {
+        {0x10, {0, 1, 2, 3, 2, 3, 50, 51}},
+        {0x01, {0, 1, 2, 3, 50, 51, 50, 51}},
+    };
+    for (const auto& [flag, order] : cases) {
+        FlagCodedParts parts = parts_of(8, 1);
+        literal_unit(parts, 0);
+        unit(parts, true, flag);
+        parts.indexes.insert(parts.indexes.end(), {50, 51});
+        EXPECT_TRUE(
+            same_pixels(decoded(assemble_flag_coded_picture(parts)), of_indexes(8, 1, order)))
+            << int{flag};
+    }
 }
 
 TEST(PictureDecode, FlagLinesAreCarriedBetweenRows) {

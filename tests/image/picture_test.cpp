@@ -13,16 +13,6 @@ namespace {
 using namespace gamekit;
 using namespace image_test;
 
-// A 2 x 2 picture from four pixels in the order (0,0), (1,0), (0,1), (1,1).
-RgbPicture block_of(Bgr a, Bgr b, Bgr c, Bgr d) {
-    RgbPicture picture = make_picture(2, 2);
-    set_pixel(picture, 0, 0, a);
-    set_pixel(picture, 1, 0, b);
-    set_pixel(picture, 0, 1, c);
-    set_pixel(picture, 1, 1, d);
-    return picture;
-}
-
 TEST(Pdt10Conversion, HeaderLayout) {
     const Pdt10Block block = picture_block(make_picture(6, 4, kWhite));
     const Bytes header(block.bytes.begin(), block.bytes.begin() + 32);

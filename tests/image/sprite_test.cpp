@@ -116,14 +116,8 @@ TEST(SpriteConversion, EmptyBlocksAreTransparentBlack) {
 
 TEST(SpriteConversion, HalfMaskedBlockMatchesTheKeyedPicture) {
     constexpr Bgr kA{200, 100, 50}, kB{10, 250, 130}, kC{90, 90, 90}, kD{255, 0, 255};
-    RgbPicture sprite = make_picture(2, 2);
-    set_pixel(sprite, 0, 0, kA);
-    set_pixel(sprite, 1, 0, kB);
-    set_pixel(sprite, 0, 1, kC);
-    set_pixel(sprite, 1, 1, kD);
-    RgbPicture keyed = sprite;
-    set_pixel(keyed, 0, 1, kKeyGreen);
-    set_pixel(keyed, 1, 1, kKeyGreen);
+    const RgbPicture sprite = block_of(kA, kB, kC, kD),
+                     keyed = block_of(kA, kB, kKeyGreen, kKeyGreen);
     const Pdt10Picture read = read_back(sprite_block(sprite, MaskPicture{2, 2, {15, 15, 0, 0}}));
     EXPECT_EQ(read.alpha, Bytes{127});
     EXPECT_EQ(read.colour, read_back(picture_block(keyed)).colour);
