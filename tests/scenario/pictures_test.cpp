@@ -41,10 +41,18 @@ Bytes sprite(const std::string& name, int x) {
 }
 
 // The translation of one command 60 with a single character ID.
-Bytes one_character(std::uint32_t id) {
+Translation one_character(std::uint32_t id) {
     Sio sio;
     gamekit::sio_characters(sio, {id});
-    return translate(sio).body;
+    return translate(sio);
+}
+
+// The records of one character at x = 120, after the head.
+Bytes at_120(const std::vector<std::string>& names) {
+    Bytes out = characters_head(static_cast<std::uint8_t>(names.size()));
+    for (const std::string& name : names)
+        out = cat({out, sprite(name, 120)});
+    return out;
 }
 
 TEST(PictureCommands, CharacterWorkedExample) {
@@ -117,13 +125,8 @@ TEST(PictureCommands, SpritesOfCharacterIds) {
     };
     for (const IdCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "ID " << c.id);
-        Sio sio;
-        gamekit::sio_characters(sio, {c.id});
-        auto result = translate(sio);
-        Bytes expected = characters_head(static_cast<std::uint8_t>(c.sprites.size()));
-        for (const std::string& name : c.sprites)
-            expected = cat({expected, sprite(name, 120)});
-        EXPECT_EQ(result.body, expected);
+        const Translation result = one_character(c.id);
+        EXPECT_EQ(result.body, at_120(c.sprites));
         EXPECT_EQ(result.console, c.console);
         EXPECT_FALSE(result.translator->conversion_failed);
     }
@@ -149,10 +152,7 @@ TEST(PictureCommands, EveryCharacterCode) {
         } else {
             names = {code + "_F05", code + "_B071"};
         }
-        Bytes expected = characters_head(static_cast<std::uint8_t>(names.size()));
-        for (const std::string& name : names)
-            expected = cat({expected, sprite(name, 120)});
-        EXPECT_EQ(one_character(k * 10000 + 507), expected);
+        EXPECT_EQ(one_character(k * 10000 + 507).body, at_120(names));
     }
 }
 
