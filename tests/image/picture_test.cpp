@@ -25,30 +25,6 @@ TEST(Pdt10Conversion, HeaderLayout) {
     EXPECT_EQ(block.entry_size, 32u + 2 * 6);
 }
 
-TEST(Pdt10Conversion, BlocksWithKeyPixels) {
-    constexpr Bgr kGrey{100, 60, 20};
-    struct Case {
-        const char* what;
-        RgbPicture picture;
-        std::uint16_t colour;
-        std::uint8_t alpha;
-    };
-    const Case cases[] = {
-        {"no key pixel", block_of(kWhite, kWhite, kWhite, kWhite), 0xFFFF, 255},
-        {"one key pixel", block_of(kKeyGreen, kWhite, kWhite, kWhite), 0xBDF7, 191},
-        {"two white, two key", block_of(kWhite, kKeyGreen, kKeyGreen, kWhite), 0x7BEF, 127},
-        {"three key pixels", block_of(kKeyGreen, kKeyGreen, kWhite, kKeyGreen), 0x39E7, 63},
-        {"all key", block_of(kKeyGreen, kKeyGreen, kKeyGreen, kKeyGreen), 0x0000, 0},
-        // Sums 400, 240, 80: red 80 >> 5 = 2, green 240 >> 4 = 15, blue 400 >> 5 = 12.
-        {"grey", block_of(kGrey, kGrey, kGrey, kGrey), 2 << 11 | 15 << 5 | 12, 255},
-    };
-    for (const Case& c : cases) {
-        const Pdt10Picture read = read_back(picture_block(c.picture));
-        EXPECT_EQ(read.colour, std::vector<std::uint16_t>{c.colour}) << c.what;
-        EXPECT_EQ(read.alpha, Bytes{c.alpha}) << c.what;
-    }
-}
-
 TEST(Pdt10Conversion, OneKeyPixelStoresTheAlphaPlane) {
     RgbPicture picture = make_picture(8, 6, kWhite);
     set_pixel(picture, 5, 3, kKeyGreen);

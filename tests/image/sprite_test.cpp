@@ -72,26 +72,6 @@ TEST(ShadowName, LongNamesStayInsideTheWorkCopy) {
 
 // ---- Sprite conversion ---------------------------------------------------------------
 
-// A 2 x 2 sprite of one colour under a mask of one value: the pixel of its
-// plane. Pure green is an ordinary colour; mask values above 15 count as 15.
-TEST(SpriteConversion, OneColourUnderOneMaskValue) {
-    const struct {
-        Bgr colour;
-        std::uint8_t mask;
-        std::uint16_t pixel;
-        std::uint8_t alpha;
-    } cases[] = {
-        {kWhite, 8, 0x8C51, 136},   {kKeyGreen, 15, 0x07E0, 255}, {kWhite, 16, 0xFFFF, 255},
-        {kWhite, 200, 0xFFFF, 255}, {kWhite, 255, 0xFFFF, 255},
-    };
-    for (const auto& c : cases) {
-        const Pdt10Picture read =
-            read_back(sprite_block(make_picture(2, 2, c.colour), make_mask(2, 2, c.mask)));
-        EXPECT_EQ(read.colour, std::vector<std::uint16_t>{c.pixel}) << int{c.mask};
-        EXPECT_EQ(read.alpha, Bytes{c.alpha}) << int{c.mask};
-    }
-}
-
 TEST(SpriteConversion, HeaderAndSizeAlwaysCarryTheAlphaPlane) {
     const Pdt10Block block = sprite_block(make_picture(6, 5, kWhite), make_mask(6, 5, 15));
     EXPECT_EQ(block.entry_size, 32u + 3 * 3 * 2);
