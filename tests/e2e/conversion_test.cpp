@@ -10,8 +10,6 @@
 #include "gamekit/gamekit.h"
 #include "package/package_reader.h"
 
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 

@@ -16,8 +16,6 @@
 #include "gamekit/sio_commands.h"
 #include "package/package_reader.h"
 
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 
@@ -43,10 +41,6 @@ Bytes repeated(const Bytes& pattern, std::size_t size) {
         out.insert(out.end(), pattern.begin(), pattern.end());
     out.resize(size);
     return out;
-}
-
-bool has_entry(const StoredPackage& p, const std::string& name) {
-    return p.find(name) != nullptr;
 }
 
 // A DATA file is read whole and compressed in one piece: the run needs about
@@ -97,8 +91,8 @@ TEST(Limits, DataFileBeyondThe32BitAddressSpaceIsSkipped) {
         std::string::npos)
         << result.err;
     const StoredPackage package = read_package(dir / "out" + "/DAR297.AVD");
-    EXPECT_TRUE(has_entry(package, "SMALL.DAT"));
-    EXPECT_FALSE(has_entry(package, "HUGE.DAT"));
+    EXPECT_NE(package.find("SMALL.DAT"), nullptr);
+    EXPECT_EQ(package.find("HUGE.DAT"), nullptr);
 }
 
 // Thousands of files in one folder each become an entry; the directory is
@@ -127,9 +121,9 @@ TEST(Limits, ThousandsOfFilesInOneFolder) {
     }
     const StoredPackage package = read_package(dir / "out" + "/DAR297.AVD");
     EXPECT_EQ(package.entries.size(), static_cast<std::size_t>(kDataFiles + kPictures));
-    EXPECT_TRUE(has_entry(package, "F00000.DAT"));
-    EXPECT_TRUE(has_entry(package, "F02999.DAT"));
-    EXPECT_TRUE(has_entry(package, "P0999.PDT"));
+    EXPECT_NE(package.find("F00000.DAT"), nullptr);
+    EXPECT_NE(package.find("F02999.DAT"), nullptr);
+    EXPECT_NE(package.find("P0999.PDT"), nullptr);
 }
 
 // Names as long as the file system allows (255 bytes) in a game folder deep

@@ -19,8 +19,6 @@
 #include "support/image_test_util.h"
 
 using namespace msconv::image;
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 

@@ -27,8 +27,6 @@
 #include "sample-game/sample_game.h"
 
 using namespace msconv::scenario;
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 

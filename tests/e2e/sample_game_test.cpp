@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,15 +13,14 @@
 #include "e2e/harness.h"
 #include "gamekit/gamekit.h"
 #include "image/pdt10.h"
-#include "package/package_reader.h"
 #include "sample-game/sample_game.h"
 #include "scenario/translator.h"
 #include "support/image_test_util.h"
+#include "support/translate.h"
 
 using namespace msconv::image;
 using namespace msconv::scenario;
-using namespace msconv::package;
-using namespace msconv::base;
+using msconv::base::ByteReader;
 
 namespace {
 
@@ -116,37 +114,24 @@ class SampleGame : public testing::Test {
             << error;
         std::filesystem::create_directories(*dir / "out");
         result = convert(*dir / "game", *dir / "out", *dir / "DATA", "1");
-        package = e2e::read_bytes(*dir / "out/DAR297.AVD");
-        ASSERT_TRUE(parse_package(package.data(), package.size(), view, error)) << error;
+        package = read_package(*dir / "out/DAR297.AVD");
     }
     static void TearDownTestSuite() {
         delete dir;
         dir = nullptr;
     }
 
-    static const DirectoryEntry* find(const std::string& name) {
-        for (const DirectoryEntry& e : view.directory) {
-            if (entry_name(e) == name) return &e;
-        }
-        return nullptr;
-    }
+    static const StoredEntry* find(const std::string& name) { return package.find(name); }
     static Bytes entry(const std::string& name) {
-        const DirectoryEntry* e = find(name);
-        if (!e) {
-            ADD_FAILURE() << "no entry " << name;
-            return {};
-        }
-        Bytes content;
-        std::string error;
-        EXPECT_TRUE(extract_entry(view, *e, content, error)) << error;
-        return content;
+        const StoredEntry* e = find(name);
+        if (!e) ADD_FAILURE() << "no entry " << name;
+        return e ? e->data : Bytes{};
     }
 
     static inline TempFolder* dir = nullptr;
     static inline sample_game::Game game;
     static inline Result result;
-    static inline Bytes package;
-    static inline PackageView view;
+    static inline StoredPackage package;
 };
 
 TEST_F(SampleGame, ConvertsWithTheDesignedConsoleAndLeavesNoStagingFile) {
@@ -160,9 +145,7 @@ TEST_F(SampleGame, PackageVerifiesAndItsDirectoryIsSorted) {
     const Result verify = e2e::run({{AVDTOOL_EXE, "verify", *dir / "out/DAR297.AVD"}});
     EXPECT_EQ(verify.status, 0) << verify.err;
     EXPECT_EQ(verify.out, *dir / "out/DAR297.AVD: OK, 43 entries\n");
-    std::vector<std::string> names;
-    for (const DirectoryEntry& e : view.directory)
-        names.push_back(entry_name(e));
+    const std::vector<std::string> names = package.names();
     EXPECT_EQ(names, kDirectory);
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
 }
@@ -177,21 +160,17 @@ TEST_F(SampleGame, EverySioFileHasTheSeenEntryOfItsNumber) {
             if (f.folder == "MES" && upper(f.name) == kScenarioList[k - 1]) sio = &f;
         }
         ASSERT_NE(sio, nullptr) << kScenarioList[k - 1];
-        auto t = std::make_unique<Translator>();
-        t->scenarios = kScenarioList;
-        std::copy(sio->bytes.begin(), sio->bytes.end(), t->sio.begin());
-        t->sio_length = static_cast<std::int32_t>(sio->bytes.size());
-        translate_scenario_file(*t);
-        ASSERT_FALSE(t->conversion_failed);
-        const Bytes expected(t->OutBuffer.begin(), t->OutBuffer.begin() + seen_size(*t));
+        const scenario_test::Translation expected =
+            scenario_test::translate(sio->bytes, kScenarioList);
+        ASSERT_FALSE(expected.translator->conversion_failed);
         char name[16];
         std::snprintf(name, sizeof name, "SEEN%03zu.TXT", k);
         const Bytes seen = entry(name);
-        EXPECT_EQ(seen, expected) << name << " is not the translation of " << sio->name;
+        EXPECT_EQ(seen, expected.seen) << name << " is not the translation of " << sio->name;
         ASSERT_GE(seen.size(), 99u);
         EXPECT_EQ(std::string(seen.begin(), seen.begin() + 5), "TPC32");
         EXPECT_EQ(ByteReader(seen, 95).le32(), seen.size() - 99) << name;
-        for (const CommandRecord& c : t->commands)
+        for (const CommandRecord& c : expected.translator->commands)
             opcodes.insert(sio->bytes[c.sio_offset]);
     }
     EXPECT_EQ(find("SEEN005.TXT"), nullptr);
@@ -295,7 +274,7 @@ TEST_F(SampleGame, FourJobsGiveTheSamePackage) {
     const Result r = convert(*dir / "game", out.path, *dir / "DATA", "4");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected_console());
-    EXPECT_TRUE(e2e::read_bytes(out / "DAR297.AVD") == package);
+    EXPECT_TRUE(e2e::read_bytes(out / "DAR297.AVD") == package.bytes);
 }
 
 TEST_F(SampleGame, LowerCaseCopyGivesTheSamePackage) {
@@ -309,7 +288,7 @@ TEST_F(SampleGame, LowerCaseCopyGivesTheSamePackage) {
     const Result r = convert(copy / "game", copy.path, copy / "data");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected_console());
-    EXPECT_TRUE(e2e::read_bytes(copy / "DAR297.AVD") == package);
+    EXPECT_TRUE(e2e::read_bytes(copy / "DAR297.AVD") == package.bytes);
 }
 
 }  // namespace

@@ -16,8 +16,6 @@
 #include "support/translate.h"
 
 using namespace msconv::scenario;
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 

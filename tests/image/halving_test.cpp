@@ -33,12 +33,15 @@ struct Case {
 };
 
 TEST(Halving, OneBlockUnderEitherRule) {
-    constexpr Bgr kW = kWhite, kG = kKeyGreen, kC{200, 100, 50};
+    constexpr Bgr kW = kWhite, kG = kKeyGreen, kC{200, 100, 50}, kY{100, 60, 20};
     const Case cases[] = {
         {"opaque", Rule::key_colour, {kW, kW, kW, kW}, {}, 0, 0xFFFF, 255, false},
         {"one key pixel", Rule::key_colour, {kG, kW, kW, kW}, {}, 0, 0xBDF7, 191, true},
         {"two key pixels", Rule::key_colour, {kW, kG, kG, kW}, {}, 0, 0x7BEF, 127, true},
+        {"three key pixels", Rule::key_colour, {kG, kG, kW, kG}, {}, 0, 0x39E7, 63, true},
         {"four key pixels", Rule::key_colour, {kG, kG, kG, kG}, {}, 0, 0x0000, 0, true},
+        // Sums 400, 240, 80: red 80 >> 5 = 2, green 240 >> 4 = 15, blue 400 >> 5 = 12.
+        {"grey", Rule::key_colour, {kY, kY, kY, kY}, {}, 0, 2 << 11 | 15 << 5 | 12, 255, false},
         // Sums: blue 256, green 1019, red 256.
         {"near-green colours",
          Rule::key_colour,

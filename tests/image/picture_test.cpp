@@ -7,23 +7,11 @@
 #include "support/image_test_util.h"
 
 using namespace msconv::image;
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 
 using namespace gamekit;
 using namespace image_test;
-
-// A 2 x 2 picture from four pixels in the order (0,0), (1,0), (0,1), (1,1).
-RgbPicture block_of(Bgr a, Bgr b, Bgr c, Bgr d) {
-    RgbPicture picture = make_picture(2, 2);
-    set_pixel(picture, 0, 0, a);
-    set_pixel(picture, 1, 0, b);
-    set_pixel(picture, 0, 1, c);
-    set_pixel(picture, 1, 1, d);
-    return picture;
-}
 
 TEST(Pdt10Conversion, HeaderLayout) {
     const Pdt10Block block = picture_block(make_picture(6, 4, kWhite));
@@ -35,30 +23,6 @@ TEST(Pdt10Conversion, HeaderLayout) {
     EXPECT_EQ(block.height, 2u);
     EXPECT_EQ(block.bytes.size(), 32u + 3 * 6);
     EXPECT_EQ(block.entry_size, 32u + 2 * 6);
-}
-
-TEST(Pdt10Conversion, BlocksWithKeyPixels) {
-    constexpr Bgr kGrey{100, 60, 20};
-    struct Case {
-        const char* what;
-        RgbPicture picture;
-        std::uint16_t colour;
-        std::uint8_t alpha;
-    };
-    const Case cases[] = {
-        {"no key pixel", block_of(kWhite, kWhite, kWhite, kWhite), 0xFFFF, 255},
-        {"one key pixel", block_of(kKeyGreen, kWhite, kWhite, kWhite), 0xBDF7, 191},
-        {"two white, two key", block_of(kWhite, kKeyGreen, kKeyGreen, kWhite), 0x7BEF, 127},
-        {"three key pixels", block_of(kKeyGreen, kKeyGreen, kWhite, kKeyGreen), 0x39E7, 63},
-        {"all key", block_of(kKeyGreen, kKeyGreen, kKeyGreen, kKeyGreen), 0x0000, 0},
-        // Sums 400, 240, 80: red 80 >> 5 = 2, green 240 >> 4 = 15, blue 400 >> 5 = 12.
-        {"grey", block_of(kGrey, kGrey, kGrey, kGrey), 2 << 11 | 15 << 5 | 12, 255},
-    };
-    for (const Case& c : cases) {
-        const Pdt10Picture read = read_back(picture_block(c.picture));
-        EXPECT_EQ(read.colour, std::vector<std::uint16_t>{c.colour}) << c.what;
-        EXPECT_EQ(read.alpha, Bytes{c.alpha}) << c.what;
-    }
 }
 
 TEST(Pdt10Conversion, OneKeyPixelStoresTheAlphaPlane) {

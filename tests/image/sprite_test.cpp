@@ -6,8 +6,6 @@
 #include "support/image_test_util.h"
 
 using namespace msconv::image;
-using namespace msconv::package;
-using namespace msconv::base;
 
 namespace {
 
@@ -52,18 +50,7 @@ TEST(ShadowName, RulesOfTheFifthCharacter) {
         {"abc_b012.moe", "abc_b012S.SHW"},
         {"ABC_B7.X.MOE", "ABC_B7S.SHW"},
         {"ABC_B7", "ABC_B7S.SHW"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(shadow_name(c.sprite), c.shadow) << c.sprite;
-}
-
-TEST(ShadowName, NamesShorterThanSixCharacters) {
-    // The rule runs on a zero-filled copy: positions past the name hold 0.
-    struct Case {
-        const char* sprite;
-        const char* shadow;
-    };
-    const Case cases[] = {
+        // Shorter than six characters: the rule runs on a zero-filled copy.
         {"", ""},
         {"AB.M", "AB.M"},          // position 4 is the terminator
         {"A.MOE", "A.MOE5S.SHW"},  // position 5 is 0: becomes '5'
@@ -84,13 +71,6 @@ TEST(ShadowName, LongNamesStayInsideTheWorkCopy) {
 }
 
 // ---- Sprite conversion ---------------------------------------------------------------
-
-TEST(SpriteConversion, WhiteAtMaskValue8) {
-    const Pdt10Picture read =
-        read_back(sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, 8)));
-    EXPECT_EQ(read.colour, std::vector<std::uint16_t>{0x8C51});
-    EXPECT_EQ(read.alpha, Bytes{136});
-}
 
 TEST(SpriteConversion, HeaderAndSizeAlwaysCarryTheAlphaPlane) {
     const Pdt10Block block = sprite_block(make_picture(6, 5, kWhite), make_mask(6, 5, 15));
@@ -116,24 +96,11 @@ TEST(SpriteConversion, EmptyBlocksAreTransparentBlack) {
 
 TEST(SpriteConversion, HalfMaskedBlockMatchesTheKeyedPicture) {
     constexpr Bgr kA{200, 100, 50}, kB{10, 250, 130}, kC{90, 90, 90}, kD{255, 0, 255};
-    RgbPicture sprite = make_picture(2, 2);
-    set_pixel(sprite, 0, 0, kA);
-    set_pixel(sprite, 1, 0, kB);
-    set_pixel(sprite, 0, 1, kC);
-    set_pixel(sprite, 1, 1, kD);
-    RgbPicture keyed = sprite;
-    set_pixel(keyed, 0, 1, kKeyGreen);
-    set_pixel(keyed, 1, 1, kKeyGreen);
+    const RgbPicture sprite = block_of(kA, kB, kC, kD),
+                     keyed = block_of(kA, kB, kKeyGreen, kKeyGreen);
     const Pdt10Picture read = read_back(sprite_block(sprite, MaskPicture{2, 2, {15, 15, 0, 0}}));
     EXPECT_EQ(read.alpha, Bytes{127});
     EXPECT_EQ(read.colour, read_back(picture_block(keyed)).colour);
-}
-
-TEST(SpriteConversion, PureGreenIsAnOrdinaryColour) {
-    const Pdt10Picture read =
-        read_back(sprite_block(make_picture(2, 2, kKeyGreen), make_mask(2, 2, 15)));
-    EXPECT_EQ(read.colour, std::vector<std::uint16_t>{0x07E0});
-    EXPECT_EQ(read.alpha, Bytes{255});
 }
 
 TEST(SpriteConversion, WidthOrHeightOneGivesAnEmptyEntry) {
@@ -162,15 +129,6 @@ TEST(SpriteConversion, PositionsBeyondTheMaskCountAsZero) {
     EXPECT_EQ(read.colour, (std::vector<std::uint16_t>{0xFFFF, 0xFFFF, 0, 0}));
     const Pdt10Block none = sprite_block(make_picture(4, 4, kWhite), make_mask(0, 0, 0));
     EXPECT_EQ(Bytes(none.bytes.begin() + 32, none.bytes.end()), Bytes(3 * 4, 0));
-}
-
-TEST(SpriteConversion, MaskValuesAbove15CountAs15) {
-    for (std::uint8_t value : {16, 200, 255}) {
-        const Pdt10Picture read =
-            read_back(sprite_block(make_picture(2, 2, kWhite), make_mask(2, 2, value)));
-        EXPECT_EQ(read.colour, std::vector<std::uint16_t>{0xFFFF}) << int{value};
-        EXPECT_EQ(read.alpha, Bytes{255}) << int{value};
-    }
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "gamekit/gamekit.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
+#include "support/package_read_back.h"
 #include "support/random.h"
 #include "support/shown.h"
 #include "support/temp_folder.h"
@@ -35,35 +37,21 @@ class PackageTest : public ::testing::Test {
         add_package_entry(package_, name.c_str(), data.data(), data.size());
         ASSERT_EQ(package_.directory.size(), before + 1) << name;
     }
-    // Finishes the package and reads it back.
-    Bytes finish() {
+    // Finishes the package and reads it back: it parses and verifies.
+    void finish() {
         EXPECT_EQ(finish_package(package_, package_path()), Status::ok);
-        std::vector<std::uint8_t> bytes;
-        EXPECT_EQ(msconv::platform::read_file(package_path(), bytes, UINT32_MAX),
-                  msconv::platform::ReadStatus::ok);
+        stored_ = read_package(package_path());
+        bytes_ = stored_.bytes;
         std::string error;
-        EXPECT_TRUE(parse_package(bytes.data(), bytes.size(), view_, error)) << error;
-        return bytes;
-    }
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const DirectoryEntry& e : view_.directory)
-            out.push_back(entry_name(e));
-        return out;
+        EXPECT_TRUE(parse_package(bytes_.data(), bytes_.size(), view_, error)) << error;
     }
 
     TempFolder folder_;
     Package package_;
     PackageView view_;
+    StoredPackage stored_;
     Bytes bytes_;
 };
-
-Bytes read_back(const std::string& path) {
-    Bytes bytes;
-    EXPECT_EQ(msconv::platform::read_file(path, bytes, UINT32_MAX),
-              msconv::platform::ReadStatus::ok);
-    return bytes;
-}
 
 Bytes lzo_compress(const Bytes& data) {
     std::vector<std::uint8_t> work(LZO1X_999_MEM_COMPRESS);
@@ -78,7 +66,7 @@ Bytes lzo_compress(const Bytes& data) {
 
 TEST_F(PackageTest, HeaderBytes) {
     add("A", {1, 2, 3});
-    bytes_ = finish();
+    finish();
     // "PLOVEX", 1613, 2, N = 1, 16, 8, zeros, then the title in code page 932.
     const Bytes expected_start = {'P',  'L',  'O',  'V',  'E',  'X',  0,    0,    0x4D,
                                   0x06, 0x02, 0x00, 0x01, 0x00, 0x10, 0x00, 0x08, 0x00};
@@ -89,8 +77,6 @@ TEST_F(PackageTest, HeaderBytes) {
                          0x82, 0xCB, 0x95, 0xB6, 0x8C, 0xC9, 0x83, 0x7E, 0x83, 0x6A, 0x83,
                          0x56, 0x83, 0x69, 0x83, 0x8A, 0x83, 0x49, 0,    0,    0};
     EXPECT_EQ(Bytes(bytes_.begin() + 32, bytes_.begin() + 64), title);
-    std::string error;
-    EXPECT_TRUE(verify_package(view_, error)) << error;
 }
 
 TEST_F(PackageTest, DirectoryLayoutAndDataInInsertionOrder) {
@@ -98,8 +84,8 @@ TEST_F(PackageTest, DirectoryLayoutAndDataInInsertionOrder) {
     const Bytes a(1000, 'a');
     add("second.txt", b);
     add("first.txt", a);
-    bytes_ = finish();
-    ASSERT_EQ(names(), (std::vector<std::string>{"FIRST.TXT", "SECOND.TXT"}));
+    finish();
+    ASSERT_EQ(stored_.names(), (std::vector<std::string>{"FIRST.TXT", "SECOND.TXT"}));
     // Data start at 64 + 32 * N, in the order the entries were added.
     const Bytes packed_b = lzo_compress(b), packed_a = lzo_compress(a);
     const std::uint8_t* record = bytes_.data() + 64;
@@ -113,12 +99,8 @@ TEST_F(PackageTest, DirectoryLayoutAndDataInInsertionOrder) {
     EXPECT_EQ((ByteReader{bytes_, 64 + 32 + 16}.le32()), 128u);
     EXPECT_EQ(Bytes(bytes_.begin() + 128, bytes_.begin() + 128 + packed_b.size()), packed_b);
     EXPECT_EQ(bytes_.size(), 128 + packed_b.size() + packed_a.size());
-    for (const DirectoryEntry& entry : view_.directory) {
-        Bytes content;
-        std::string error;
-        ASSERT_TRUE(extract_entry(view_, entry, content, error)) << error;
-        EXPECT_EQ(content, entry_name(entry) == "FIRST.TXT" ? a : b);
-    }
+    EXPECT_EQ(stored_.entries[0].data, a);
+    EXPECT_EQ(stored_.entries[1].data, b);
 }
 
 TEST_F(PackageTest, SortIsBytewiseAndStable) {
@@ -142,21 +124,18 @@ TEST_F(PackageTest, SortIsBytewiseAndStable) {
         add(i % 2 ? "dup" : "DUP", {i});
         dup_order.push_back(i);
     }
-    bytes_ = finish();
+    finish();
     std::vector<std::string> expected = {"0.DAT", "DU"};
     expected.insert(expected.end(), dup_order.size(), "DUP");
     expected.insert(expected.end(), {"SEEN001.TXT", "SEEN0010.TXTA", "SEEN0010.TXTB", "SYSTEM.PDT",
                                      "\x83"
                                      "A.PDT"});
-    EXPECT_EQ(names(), expected);
+    EXPECT_EQ(stored_.names(), expected);
     Bytes order;
-    std::string error;
-    for (std::size_t i = 2; i < 2 + dup_order.size(); ++i) {
-        Bytes content;
-        ASSERT_TRUE(extract_entry(view_, view_.directory[i], content, error));
-        order.push_back(content.at(0));
-    }
+    for (std::size_t i = 2; i < 2 + dup_order.size(); ++i)
+        order.push_back(stored_.entries[i].data.at(0));
     EXPECT_EQ(order, dup_order);
+    std::string error;
     std::vector<std::string> warnings;
     EXPECT_TRUE(verify_package(view_, error, &warnings)) << error;
     EXPECT_EQ(warnings, std::vector<std::string>{"DUP: 42 entries of this name"});
@@ -166,7 +145,7 @@ TEST_F(PackageTest, SortIsBytewiseAndStable) {
 // what verify says of it.
 TEST_F(PackageTest, VerifyRefusesNamesThatAreNoFileNames) {
     add("A", {1});
-    bytes_ = finish();
+    finish();
     const struct {
         std::string name;
         std::string error;
@@ -203,32 +182,28 @@ TEST_F(PackageTest, NamesCutTo15BytesAndUpperCased) {
     add("zzzzzzzzzzzzzz\x83"
         "a",
         {4});  // cut inside a double-byte character
-    bytes_ = finish();
-    EXPECT_EQ(names(), (std::vector<std::string>{"ABCDEFGHIJKLMNO", "ABCDEFGHIJKLMNO",
-                                                 "ABCDEFGHIJKLMN\x83", "ZZZZZZZZZZZZZZ\x83"}));
+    finish();
+    EXPECT_EQ(stored_.names(),
+              (std::vector<std::string>{"ABCDEFGHIJKLMNO", "ABCDEFGHIJKLMNO", "ABCDEFGHIJKLMN\x83",
+                                        "ZZZZZZZZZZZZZZ\x83"}));
 }
 
 TEST_F(PackageTest, EmptyEntryHasPackedSizeThree) {
     add("EMPTY", {});
-    bytes_ = finish();
+    finish();
     ASSERT_EQ(view_.directory.size(), 1u);
     EXPECT_EQ(view_.directory[0].packed_size, 3u);
     EXPECT_EQ(view_.directory[0].unpacked_size, 0u);
     EXPECT_EQ(view_.directory[0].offset, 96u);
-    std::string error;
-    EXPECT_TRUE(verify_package(view_, error)) << error;
 }
 
 TEST_F(PackageTest, LargeBlockNeedsNoFixedBuffer) {
     // Larger than the classic 1 MiB output buffer and hard to compress.
     const Bytes data = noise(3 << 20, 12345);
     add("NOISE", data);
-    bytes_ = finish();
-    Bytes content;
-    std::string error;
-    ASSERT_TRUE(extract_entry(view_, view_.directory[0], content, error)) << error;
-    EXPECT_EQ(content, data);
-    EXPECT_TRUE(verify_package(view_, error)) << error;
+    finish();
+    ASSERT_EQ(stored_.entries.size(), 1u);
+    EXPECT_EQ(stored_.entries[0].data, data);
 }
 
 TEST_F(PackageTest, StagingFileExistsOnlyWhileOpen) {
@@ -248,11 +223,7 @@ TEST_F(PackageTest, AbandonDeletesTheStagingFile) {
 
 TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
     const Bytes earlier = {'o', 'l', 'd'};
-    {
-        msconv::platform::File* f = msconv::platform::create_file(package_path());
-        ASSERT_TRUE(msconv::platform::file_write(f, earlier.data(), earlier.size()));
-        ASSERT_TRUE(msconv::platform::file_close(f));
-    }
+    ASSERT_TRUE(gamekit::write_file(package_path(), earlier));
     add("A", {1});
     // The package cannot be written where a folder stands in the way.
     std::filesystem::create_directories(package_path() + ".part");
@@ -299,7 +270,7 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
     }
     EXPECT_EQ(finish_package(package, prefix + kPackageName), Status::ok);
     console += shown(package.diagnostics);
-    return read_back(prefix + kPackageName);
+    return read_package(prefix + kPackageName).bytes;
 }
 
 TEST(PackageJobs, WorkerThreadsGiveTheSameBytesAsOneJob) {

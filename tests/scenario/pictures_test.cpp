@@ -9,7 +9,6 @@
 #include "support/translate.h"
 
 using namespace msconv::scenario;
-using namespace msconv::base;
 
 namespace {
 
@@ -42,10 +41,18 @@ Bytes sprite(const std::string& name, int x) {
 }
 
 // The translation of one command 60 with a single character ID.
-Bytes one_character(std::uint32_t id) {
+Translation one_character(std::uint32_t id) {
     Sio sio;
     gamekit::sio_characters(sio, {id});
-    return translate(sio).body;
+    return translate(sio);
+}
+
+// The records of one character at x = 120, after the head.
+Bytes at_120(const std::vector<std::string>& names) {
+    Bytes out = characters_head(static_cast<std::uint8_t>(names.size()));
+    for (const std::string& name : names)
+        out = cat({out, sprite(name, 120)});
+    return out;
 }
 
 TEST(PictureCommands, CharacterWorkedExample) {
@@ -118,13 +125,8 @@ TEST(PictureCommands, SpritesOfCharacterIds) {
     };
     for (const IdCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "ID " << c.id);
-        Sio sio;
-        gamekit::sio_characters(sio, {c.id});
-        auto result = translate(sio);
-        Bytes expected = characters_head(static_cast<std::uint8_t>(c.sprites.size()));
-        for (const std::string& name : c.sprites)
-            expected = cat({expected, sprite(name, 120)});
-        EXPECT_EQ(result.body, expected);
+        const Translation result = one_character(c.id);
+        EXPECT_EQ(result.body, at_120(c.sprites));
         EXPECT_EQ(result.console, c.console);
         EXPECT_FALSE(result.translator->conversion_failed);
     }
@@ -150,10 +152,7 @@ TEST(PictureCommands, EveryCharacterCode) {
         } else {
             names = {code + "_F05", code + "_B071"};
         }
-        Bytes expected = characters_head(static_cast<std::uint8_t>(names.size()));
-        for (const std::string& name : names)
-            expected = cat({expected, sprite(name, 120)});
-        EXPECT_EQ(one_character(k * 10000 + 507), expected);
+        EXPECT_EQ(one_character(k * 10000 + 507).body, at_120(names));
     }
 }
 
@@ -169,14 +168,41 @@ TEST(PictureCommands, NoCharacters) {
     EXPECT_EQ(result.translator->commands[1].sio_offset, 2);
 }
 
-TEST(PictureCommands, TwoCharactersStandAt0And240) {
-    Sio sio;
-    gamekit::sio_characters(sio, {10203, 210300});
-    auto result = translate(sio);
-    // The count byte counts sprite records, not characters.
-    EXPECT_EQ(result.body, cat({characters_head(3), sprite("AIN_F02", 0), sprite("AIN_B031", 0),
-                                sprite("YUI_03", 240)}));
-    EXPECT_EQ(result.console, "");
+// Two characters stand at 0 and 240; the count byte counts sprite records,
+// not characters. A bad ID keeps the rest going; an ID without a character
+// code gets no sprite, and the second character still stands at 240.
+TEST(PictureCommands, TwoCharacters) {
+    const Bytes ain = cat({sprite("AIN_F02", 240), sprite("AIN_B031", 240)});
+    const struct {
+        std::uint32_t first, second;
+        Bytes sprites;
+        const char* console;
+    } cases[] = {
+        {10203, 210300,
+         cat({characters_head(3), sprite("AIN_F02", 0), sprite("AIN_B031", 0),
+              sprite("YUI_03", 240)}),
+         ""},
+        {19901, 60312,
+         cat({characters_head(4), sprite("AIN_F99", 0), sprite("AIN_B010", 0),
+              sprite("MIO_F03", 240), sprite("MIO_B121", 240)}),
+         "********** Bad charactor ID : 19901 (1 99 10)\n"},
+        {340000, 10203, cat({characters_head(2), ain}),
+         "********** Bad charactor ID : 340000 (34 0 0)\n"},
+        {4294967295u, 10203, cat({characters_head(2), ain}),
+         "********** Bad charactor ID : -1 (0 0 -10)\n"},
+        {0x80000000u, 10203, cat({characters_head(2), ain}),
+         "********** Bad charactor ID : -2147483648 (-214748 -36 -480)\n"},
+        {0x7FFFFFFFu, 10203, cat({characters_head(2), ain}),
+         "********** Bad charactor ID : 2147483647 (214748 36 470)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "ID " << c.first);
+        Sio sio;
+        gamekit::sio_characters(sio, {c.first, c.second});
+        const Translation result = translate(sio);
+        EXPECT_EQ(result.body, c.sprites);
+        EXPECT_EQ(result.console, c.console);
+    }
 }
 
 TEST(PictureCommands, ThreeCharactersAllStandAt0) {
@@ -192,83 +218,39 @@ TEST(PictureCommands, ThreeCharactersAllStandAt0) {
     EXPECT_EQ(result.translator->commands[1].sio_offset, 2 + 4 * 3);
 }
 
-TEST(PictureCommands, BadIdKeepsTheRestGoing) {
-    Sio sio;
-    gamekit::sio_characters(sio, {19901, 60312});
-    auto result = translate(sio);
-    EXPECT_EQ(result.body, cat({characters_head(4), sprite("AIN_F99", 0), sprite("AIN_B010", 0),
-                                sprite("MIO_F03", 240), sprite("MIO_B121", 240)}));
-    EXPECT_EQ(result.console, "********** Bad charactor ID : 19901 (1 99 10)\n");
-}
-
-TEST(PictureCommands, IdsWithoutACharacterCodeGetNoSprite) {
-    const std::pair<std::uint32_t, std::string> cases[] = {
-        {340000, "********** Bad charactor ID : 340000 (34 0 0)\n"},
-        {4294967295u, "********** Bad charactor ID : -1 (0 0 -10)\n"},
-        {0x80000000u, "********** Bad charactor ID : -2147483648 (-214748 -36 -480)\n"},
-        {0x7FFFFFFFu, "********** Bad charactor ID : 2147483647 (214748 36 470)\n"},
-    };
-    for (const auto& [id, warning] : cases) {
-        SCOPED_TRACE(testing::Message() << "ID " << id);
-        Sio sio;
-        gamekit::sio_characters(sio, {id, 10203});
-        auto result = translate(sio);
-        // The second character still stands at x = 240.
-        EXPECT_EQ(result.body,
-                  cat({characters_head(2), sprite("AIN_F02", 240), sprite("AIN_B031", 240)}));
-        EXPECT_EQ(result.console, warning);
-    }
-}
-
-// n characters of character 1 (two sprites each) and optionally one of
-// character 21 (one sprite).
-Translation translate_many(int pairs, bool single) {
-    std::vector<std::uint32_t> ids(static_cast<std::size_t>(pairs), 10203);
-    if (single) ids.push_back(210300);
-    Sio sio;
-    gamekit::sio_characters(sio, ids);
-    gamekit::sio_show_background(sio);
-    return translate(sio);
-}
-
+// Past the 255th sprite record nothing more is written; the read position
+// still moves past every character.
 TEST(PictureCommands, AtMost255SpriteRecords) {
     const Bytes pair = cat({sprite("AIN_F02", 0), sprite("AIN_B031", 0)});
-    const Bytes next = hex("0B 30 0B 05 40 11 12");
-
-    {
-        SCOPED_TRACE("255 records fit");
-        auto result = translate_many(127, true);
+    const struct {
+        int pairs;    // characters of character 1 (two sprites each)
+        bool single;  // and one of character 21 (one sprite)
+        const char* last;
+        const char* console;
+    } cases[] = {
+        {127, true, "YUI_03", "********** Bad charactor nums : 128\n"},
+        {128, false, "AIN_F02",
+         "********** Bad charactor nums : 128\n"
+         "********** Too many sprites : 256 (only 255 kept)\n"},
+        {255, false, "AIN_F02",
+         "********** Bad charactor nums : 255\n"
+         "********** Too many sprites : 510 (only 255 kept)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pairs);
+        std::vector<std::uint32_t> ids(static_cast<std::size_t>(c.pairs), 10203);
+        if (c.single) ids.push_back(210300);
+        Sio sio;
+        gamekit::sio_characters(sio, ids);
+        gamekit::sio_show_background(sio);
+        const Translation result = translate(sio);
         Bytes expected = characters_head(255);
         for (int i = 0; i < 127; ++i)
             expected = cat({expected, pair});
-        expected = cat({expected, sprite("YUI_03", 0), next});
-        EXPECT_EQ(result.body, expected);
-        EXPECT_EQ(result.console, "********** Bad charactor nums : 128\n");
-    }
-    // Past the 255th record nothing more is written.
-    Bytes kept = characters_head(255);
-    for (int i = 0; i < 127; ++i)
-        kept = cat({kept, pair});
-    kept = cat({kept, sprite("AIN_F02", 0), next});
-    {
-        SCOPED_TRACE("the 256th record is dropped");
-        auto result = translate_many(128, false);
-        EXPECT_EQ(result.body, kept);
-        EXPECT_EQ(result.console,
-                  "********** Bad charactor nums : 128\n"
-                  "********** Too many sprites : 256 (only 255 kept)\n");
+        EXPECT_EQ(result.body, cat({expected, sprite(c.last, 0), hex("0B 30 0B 05 40 11 12")}));
+        EXPECT_EQ(result.console, c.console);
         ASSERT_EQ(result.translator->commands.size(), 2u);
-        EXPECT_EQ(result.translator->commands[1].sio_offset, 2 + 4 * 128);
-    }
-    {
-        SCOPED_TRACE("255 characters");
-        auto result = translate_many(255, false);
-        EXPECT_EQ(result.body, kept);
-        EXPECT_EQ(result.console,
-                  "********** Bad charactor nums : 255\n"
-                  "********** Too many sprites : 510 (only 255 kept)\n");
-        ASSERT_EQ(result.translator->commands.size(), 2u);
-        EXPECT_EQ(result.translator->commands[1].sio_offset, 2 + 4 * 255);
+        EXPECT_EQ(result.translator->commands[1].sio_offset, 2 + 4 * static_cast<int>(ids.size()));
     }
 }
 
@@ -277,23 +259,6 @@ TEST(PictureCommands, CharactersCutShortReadZeros) {
     auto result = translate(hex("3C 02 00 00 27 DB"));
     EXPECT_EQ(result.body, cat({characters_head(3), sprite("AIN_F02", 0), sprite("AIN_B031", 0),
                                 sprite("SAT_B000", 240)}));
-}
-
-TEST(PictureCommands, ShowBackground) {
-    Sio sio;
-    gamekit::sio_show_background(sio);
-    auto result = translate(sio);
-    EXPECT_EQ(result.body, hex("0B 30 0B 05 40 11 12"));
-    EXPECT_EQ(result.translator->commands.size(), 1u);
-}
-
-TEST(PictureCommands, NoBackground) {
-    Sio sio;
-    gamekit::sio_no_background(sio);
-    gamekit::sio_no_background(sio);
-    auto result = translate(sio);
-    const Bytes one = hex("0B 30 59 01 11 4E 4F 00 68 01 11 10 10 10 0B 05 2A 00 12");
-    EXPECT_EQ(result.body, cat({one, one}));
 }
 
 struct BackgroundCase {
@@ -332,12 +297,6 @@ TEST(PictureCommands, Background) {
                   static_cast<std::int32_t>(1 + c.name.size() + 1));
         EXPECT_EQ(result.console, "");
     }
-}
-
-TEST(PictureCommands, BackgroundWorkedExampleBytes) {
-    Sio sio;
-    gamekit::sio_background(sio, "bg01.moe");
-    EXPECT_EQ(translate(sio).body, hex("0B 30 59 01 11 42 47 30 31 00 0B 05 40 11 12"));
 }
 
 TEST(PictureCommands, BackgroundNameEndsAtTheDataEnd) {

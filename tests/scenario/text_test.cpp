@@ -9,7 +9,6 @@
 #include "support/translate.h"
 
 using namespace msconv::scenario;
-using namespace msconv::base;
 
 namespace {
 
@@ -82,16 +81,12 @@ TEST(MessageCommand, TextAtTheDataEndWithoutTerminator) {
 TEST(MessageCommand, LongTextIsNotCut) {
     // 400 ■ grow from 800 to 2400 bytes, beyond a work area of 1024.
     std::string text;
-    for (int i = 0; i < 400; ++i)
-        text += cp932("■");
     Bytes expected = hex("FF");
     for (int i = 0; i < 400; ++i) {
-        const Bytes mark = hex("81 96 82 4F 82 50");
-        expected.insert(expected.end(), mark.begin(), mark.end());
+        text += cp932("■");
+        expected = cat({expected, hex("81 96 82 4F 82 50")});
     }
-    const Bytes tail = hex("00 01");
-    expected.insert(expected.end(), tail.begin(), tail.end());
-    EXPECT_EQ(message(text), expected);
+    EXPECT_EQ(message(text), cat({expected, hex("00 01")}));
 }
 
 TEST(MessageCommand, EmptyTextConsumesOneByte) {

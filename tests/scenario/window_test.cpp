@@ -8,7 +8,6 @@
 #include "support/translate.h"
 
 using namespace msconv::scenario;
-using namespace msconv::base;
 
 namespace {
 
@@ -53,10 +52,6 @@ TEST(WindowCommands, ScreenSetUpByWhichOperandsAreZero) {
         EXPECT_EQ(result.translator->sio_pos, 5);
         EXPECT_EQ(result.console, "");
     }
-}
-
-TEST(WindowCommands, WindowSetupIs129Bytes) {
-    EXPECT_EQ(kWindowSetup.size(), 129u);
 }
 
 TEST(WindowCommands, ScreenSetUpCutShortReadsZeros) {
@@ -110,25 +105,17 @@ TEST(WindowCommands, PartTitle) {
     }
 }
 
-TEST(WindowCommands, PartTitleAdvancesPastTheWholeText) {
-    Sio sio;
-    gamekit::sio_part_title(sio, cp932("第３部　ABC"));
-    gamekit::sio_scenario_996(sio);
-    auto result = translate(sio);
-    EXPECT_EQ(result.body, cat({hex("59 01 15 41 42 43 00"), kTitleLine, hex("16 02 24 3E")}));
-    ASSERT_EQ(result.translator->commands.size(), 2u);
-    EXPECT_EQ(result.translator->commands[1].sio_offset, 13);
-}
-
+// A text without its terminator ends at the data end, also inside the prefix.
 TEST(WindowCommands, PartTitleWithoutTerminatorEndsAtTheDataEnd) {
-    auto result = translate(Bytes{10, 'A', 'B'});
-    EXPECT_EQ(result.body, cat({hex("59 01 15 41 42 00"), kTitleLine}));
-    EXPECT_EQ(result.translator->commands.size(), 1u);
-}
-
-TEST(WindowCommands, CutPrefixTitleWithoutTerminator) {
-    auto result = translate(cat({Bytes{10}, hex("91 E6 82 52 95 94 81")}));
-    EXPECT_EQ(result.body, cat({hex("59 01 15 00"), kTitleLine}));
+    const std::pair<Bytes, Bytes> cases[] = {
+        {hex("0A 41 42"), hex("41 42 00")},
+        {hex("0A 91 E6 82 52 95 94 81"), hex("00")},
+    };
+    for (const auto& [sio, slot_text] : cases) {
+        const Translation result = translate(sio);
+        EXPECT_EQ(result.body, cat({hex("59 01 15"), slot_text, kTitleLine}));
+        EXPECT_EQ(result.translator->commands.size(), 1u);
+    }
 }
 
 }  // namespace

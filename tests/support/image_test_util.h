@@ -105,6 +105,16 @@ inline msconv::image::ShadowMask as_mask(const gamekit::MaskPicture& mask) {
     return out;
 }
 
+// A 2 x 2 picture from four pixels in the order (0,0), (1,0), (0,1), (1,1).
+inline gamekit::RgbPicture block_of(Bgr a, Bgr b, Bgr c, Bgr d) {
+    gamekit::RgbPicture picture = gamekit::make_picture(2, 2);
+    gamekit::set_pixel(picture, 0, 0, a);
+    gamekit::set_pixel(picture, 1, 0, b);
+    gamekit::set_pixel(picture, 0, 1, c);
+    gamekit::set_pixel(picture, 1, 1, d);
+    return picture;
+}
+
 inline msconv::image::Pdt10Block picture_block(const gamekit::RgbPicture& picture) {
     msconv::image::Pdt10Block block;
     EXPECT_TRUE(msconv::image::convert_picture_to_pdt10(as_decoded(picture), block));
