@@ -200,11 +200,11 @@ TEST(Layering, EveryFormOfIncludeIsRead) {
         {"src/base/search.cpp", "#include <unistd.h>", "includes the system header unistd.h"},
         {"src/platform/platform_posix.cpp", "#include <unistd.h>", ""},
         {"src/base/names.cpp", "#include \"nowhere/x.h\"", "includes the unknown folder nowhere"},
-        {"src/scenario/emit.cpp", "    base::console_print (\"x\");", "calls console_print"},
+        {"src/scenario/emit.cpp", "    console_print (\"x\");", "calls console_print"},
         {"src/package/package.cpp", "x = console_show_error(\"\", {});",
          "calls console_show_error"},
         {"src/base/console.cpp", "    console_print(\"x\");", ""},
-        {"src/app/run.cpp", "    base::console_show(\"x\", {});", ""},
+        {"src/app/run.cpp", "    console_show(\"x\", {});", ""},
         {"src/image/convert.cpp", "// console_drain(list) prints", ""},
     };
     for (const auto& c : cases) {

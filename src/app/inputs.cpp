@@ -17,8 +17,6 @@
 #include "scenario/scenario.h"
 #include "scenario/seen_verify.h"
 
-namespace msconv::app {
-
 namespace {
 
 // A DATA file has warnings of its own; every other file has the common ones.
@@ -26,27 +24,26 @@ enum class Input { file, data };
 
 // Reads the file at `path` whole into `out`; the failure when it cannot be
 // read (an empty file is one, unless `empty_ok`).
-std::optional<base::InputFailure> read_input(const std::string& path,
-                                             std::vector<std::uint8_t>& out, std::uint64_t limit,
-                                             bool empty_ok = false) {
+std::optional<InputFailure> read_input(const std::string& path, std::vector<std::uint8_t>& out,
+                                       std::uint64_t limit, bool empty_ok = false) {
     std::string reason;
     switch (platform::read_file(path, out, limit, &reason)) {
         case platform::ReadStatus::ok:
             return std::nullopt;
         case platform::ReadStatus::empty:
             if (empty_ok) return std::nullopt;
-            return base::InputFailure{base::SkipReason::empty, {}};
+            return InputFailure{SkipReason::empty, {}};
         case platform::ReadStatus::read_error:
-            return base::InputFailure{base::SkipReason::cannot_read, reason};
+            return InputFailure{SkipReason::cannot_read, reason};
         case platform::ReadStatus::too_large:
-            return base::InputFailure{base::SkipReason::too_large,
-                                      "larger than " + std::to_string(limit) + " bytes"};
+            return InputFailure{SkipReason::too_large,
+                                "larger than " + std::to_string(limit) + " bytes"};
         case platform::ReadStatus::no_memory:
-            return base::InputFailure{base::SkipReason::no_memory, "not enough memory to read it"};
+            return InputFailure{SkipReason::no_memory, "not enough memory to read it"};
         case platform::ReadStatus::cannot_open:
             break;
     }
-    return base::InputFailure{base::SkipReason::cannot_open, reason};
+    return InputFailure{SkipReason::cannot_open, reason};
 }
 
 // Warns that the file at `path` is not converted and counts it: one line in
@@ -54,12 +51,11 @@ std::optional<base::InputFailure> read_input(const std::string& path,
 // there are details, a second line on standard error with the path and the
 // details. A DATA file that memory cannot hold has its own line ("Could not
 // allocate memory.", no line break).
-void skip_input(Inputs& in, Input input, const std::string& path,
-                const base::InputFailure& failure) {
+void skip_input(Inputs& in, Input input, const std::string& path, const InputFailure& failure) {
     ++in.skipped;
-    const base::Shown shown = base::as_system(path);
-    if (input == Input::data && failure.reason == base::SkipReason::no_memory) {
-        base::console_print("Could not allocate memory.");
+    const Shown shown = as_system(path);
+    if (input == Input::data && failure.reason == SkipReason::no_memory) {
+        console_print("Could not allocate memory.");
     } else {
         static const char* const kLines[] = {
             "********** Cannot open %s\n",
@@ -69,10 +65,10 @@ void skip_input(Inputs& in, Input input, const std::string& path,
             "********** Not enough memory for %s, skipped\n",
             "********** %s cannot be stored under its name, skipped\n",
         };
-        base::console_show(kLines[static_cast<int>(failure.reason)], {shown});
+        console_show(kLines[static_cast<int>(failure.reason)], {shown});
     }
     if (!failure.detail.empty())
-        base::console_show_error("msconv: %s: %s\n", {shown, base::as_system(failure.detail)});
+        console_show_error("msconv: %s: %s\n", {shown, as_system(failure.detail)});
 }
 
 // Warns that the sprite at `path` is not converted because its mask at
@@ -81,16 +77,16 @@ void skip_input(Inputs& in, Input input, const std::string& path,
 // next output continues it), and on standard error the sprite's path with
 // the mask as the reason. A sprite that failed too has its own warning.
 void skip_for_mask(Inputs& in, const std::string& path, const std::string& mask_path,
-                   const base::InputFailure& mask_failure,
-                   const std::optional<base::InputFailure>& sprite_failure) {
-    const base::Shown mask = base::as_system(mask_path);
-    base::console_show("************** Cannot open %s", {mask});
-    const char* problem = mask_failure.reason == base::SkipReason::empty       ? "is empty"
-                          : mask_failure.reason == base::SkipReason::too_large ? "is too large"
-                                                                               : "cannot be read";
+                   const InputFailure& mask_failure,
+                   const std::optional<InputFailure>& sprite_failure) {
+    const Shown mask = as_system(mask_path);
+    console_show("************** Cannot open %s", {mask});
+    const char* problem = mask_failure.reason == SkipReason::empty       ? "is empty"
+                          : mask_failure.reason == SkipReason::too_large ? "is too large"
+                                                                         : "cannot be read";
     const std::string detail = mask_failure.detail.empty() ? "" : " (" + mask_failure.detail + ")";
-    base::console_show_error("msconv: %s: not converted: its mask %s %s%s\n",
-                             {base::as_system(path), mask, problem, base::as_system(detail)});
+    console_show_error("msconv: %s: not converted: its mask %s %s%s\n",
+                       {as_system(path), mask, problem, as_system(detail)});
     if (sprite_failure) return skip_input(in, Input::file, path, *sprite_failure);
     ++in.skipped;
 }
@@ -98,10 +94,10 @@ void skip_for_mask(Inputs& in, const std::string& path, const std::string& mask_
 // The code page 932 entry name of a found file; false, with the file
 // named and counted, when no entry can have that name.
 bool entry_name(Inputs& in, Input input, const platform::Match& file, std::string& entry) {
-    const base::NameProblem problem = base::entry_name_of(file.name, entry);
-    if (problem == base::NameProblem::none) return true;
+    const NameProblem problem = entry_name_of(file.name, entry);
+    if (problem == NameProblem::none) return true;
     skip_input(in, input, file.folder + file.name,
-               {base::SkipReason::bad_name, base::name_problem_text(problem)});
+               {SkipReason::bad_name, name_problem_text(problem)});
     return false;
 }
 
@@ -109,8 +105,8 @@ bool entry_name(Inputs& in, Input input, const platform::Match& file, std::strin
 void add_entry(Inputs& in, const std::string& name, const std::uint8_t* data, std::size_t size,
                const std::string& path) {
     ++in.added;
-    package::add_package_entry(in.package, name.c_str(), data, size, path.c_str());
-    base::console_drain(in.package.diagnostics);
+    add_package_entry(in.package, name.c_str(), data, size, path.c_str());
+    console_drain(in.package.diagnostics);
     progress_added(in.progress, size, in.package.staging_length);
 }
 
@@ -118,55 +114,54 @@ void add_entry(Inputs& in, const std::string& name, std::vector<std::uint8_t>&& 
                const std::string& path) {
     ++in.added;
     const std::size_t size = block.size();
-    package::add_package_entry(in.package, name.c_str(), std::move(block), path.c_str());
-    base::console_drain(in.package.diagnostics);
+    add_package_entry(in.package, name.c_str(), std::move(block), path.c_str());
+    console_drain(in.package.diagnostics);
     progress_added(in.progress, size, in.package.staging_length);
 }
 
 // The files of the game's folders named `name` in any case, as one listing.
 std::vector<platform::Match> list(const std::string& game_folder, const char* name,
                                   const char* pattern) {
-    base::Diagnostics said;
-    std::vector<platform::Match> files = base::list_game_files(game_folder, name, pattern, said);
-    base::console_drain(said);
+    Diagnostics said;
+    std::vector<platform::Match> files = list_game_files(game_folder, name, pattern, said);
+    console_drain(said);
     return files;
 }
 
 }  // namespace
 
-base::Status convert_scenarios(Inputs& in, const std::string& game_folder) {
-    auto t = std::make_unique<scenario::Translator>();
+Status convert_scenarios(Inputs& in, const std::string& game_folder) {
+    auto t = std::make_unique<Translator>();
     const std::vector<platform::Match> files = list(game_folder, "MES", "*.SIO");
     progress_step(in.progress, "scenarios", files.size());
     for (const platform::Match& file : files) {
         std::string name;
         if (!entry_name(in, Input::file, file, name)) continue;
-        if (!scenario::list_scenario(*t, name, file.folder + file.name)) ++in.skipped;
-        base::console_drain(t->diagnostics);
+        if (!list_scenario(*t, name, file.folder + file.name)) ++in.skipped;
+        console_drain(t->diagnostics);
     }
     std::vector<std::uint8_t> sio;
     for (std::size_t k = 1; k <= t->scenarios.size(); ++k) {
         const std::string& path = t->scenario_files[k - 1];
         // A file that is not read keeps its slot number: no SEEN file carries it.
-        if (const auto failure = read_input(path, sio, scenario::kSioBufferSize)) {
+        if (const auto failure = read_input(path, sio, kSioBufferSize)) {
             skip_input(in, Input::file, path, *failure);
             continue;
         }
-        scenario::translate_sio(*t, sio);
-        base::console_drain(t->diagnostics);
-        if (t->conversion_failed) return base::Status::translation_failed;
-        const std::string entry = scenario::seen_entry_name(static_cast<std::int32_t>(k));
+        translate_sio(*t, sio);
+        console_drain(t->diagnostics);
+        if (t->conversion_failed) return Status::translation_failed;
+        const std::string entry = seen_entry_name(static_cast<std::int32_t>(k));
         const std::span<const std::uint8_t> seen{t->OutBuffer.data(),
-                                                 static_cast<std::size_t>(scenario::seen_size(*t))};
+                                                 static_cast<std::size_t>(seen_size(*t))};
         if (in.verify) {
-            const std::string warning = scenario::seen_verify_warning(seen);
+            const std::string warning = seen_verify_warning(seen);
             if (!warning.empty())
-                base::console_show_error("msconv: %s: %s %s\n",
-                                         {base::as_system(path), entry, warning});
+                console_show_error("msconv: %s: %s %s\n", {as_system(path), entry, warning});
         }
         add_entry(in, entry, seen.data(), seen.size(), path);
     }
-    return base::Status::ok;
+    return Status::ok;
 }
 
 void convert_sprites(Inputs& in, const std::string& game_folder) {
@@ -180,7 +175,7 @@ void convert_sprites(Inputs& in, const std::string& game_folder) {
     const std::vector<platform::Match> sprites = list(game_folder, "CHAR", "*.MOE");
     progress_step(in.progress, "sprites", sprites.size());
     for (const platform::Match& file : sprites) {
-        const std::string mask_name = image::shadow_name(platform::nfc_name(file.name));
+        const std::string mask_name = shadow_name(platform::nfc_name(file.name));
         const std::size_t found =
             std::find(mask_keys.begin(), mask_keys.end(), platform::name_key(mask_name)) -
             mask_keys.begin();
@@ -193,11 +188,11 @@ void convert_sprites(Inputs& in, const std::string& game_folder) {
         if (!entry_name(in, Input::file, file, name)) continue;
         std::vector<std::uint8_t> sprite_file;
         std::vector<std::uint8_t> mask_file;
-        auto sprite_failure = read_input(path, sprite_file, image::kMaxPictureFileSize);
-        auto mask_failure = read_input(mask_path, mask_file, image::kMaxPictureFileSize);
-        image::Pdt10Block block;
-        if (!image::convert_sprite(std::move(sprite_file), std::move(mask_file), block,
-                                   sprite_failure, mask_failure)) {
+        auto sprite_failure = read_input(path, sprite_file, kMaxPictureFileSize);
+        auto mask_failure = read_input(mask_path, mask_file, kMaxPictureFileSize);
+        Pdt10Block block;
+        if (!convert_sprite(std::move(sprite_file), std::move(mask_file), block, sprite_failure,
+                            mask_failure)) {
             if (mask_failure) {
                 skip_for_mask(in, path, mask_path, *mask_failure, sprite_failure);
             } else {
@@ -205,7 +200,7 @@ void convert_sprites(Inputs& in, const std::string& game_folder) {
             }
             continue;
         }
-        add_entry(in, image::picture_entry_name(name), block.bytes.data(), block.entry_size, path);
+        add_entry(in, picture_entry_name(name), block.bytes.data(), block.entry_size, path);
     }
 }
 
@@ -216,14 +211,13 @@ void convert_pictures(Inputs& in, const std::string& game_folder, const char* fo
         const std::string path = file.folder + file.name;
         std::string name;
         if (!entry_name(in, Input::file, file, name)) continue;
-        const std::string entry = image::picture_entry_name(name);
+        const std::string entry = picture_entry_name(name);
         std::vector<std::uint8_t> bytes;
-        image::Pdt10Block block;
-        std::optional<base::InputFailure> failure =
-            read_input(path, bytes, image::kMaxPictureFileSize);
+        Pdt10Block block;
+        std::optional<InputFailure> failure = read_input(path, bytes, kMaxPictureFileSize);
         if (!failure) {
             failure.emplace();
-            if (image::convert_picture(std::move(bytes), entry, block, *failure)) failure.reset();
+            if (convert_picture(std::move(bytes), entry, block, *failure)) failure.reset();
         }
         if (failure) {
             skip_input(in, Input::file, path, *failure);
@@ -235,8 +229,7 @@ void convert_pictures(Inputs& in, const std::string& game_folder, const char* fo
 
 void import_data(Inputs& in, const std::string& data_folder,
                  const std::vector<platform::FileIdentity>& own_files) {
-    raw_import::DataListing listing =
-        raw_import::split_data_listing(platform::search_folders({data_folder}, "*.*"));
+    DataListing listing = split_data_listing(platform::search_folders({data_folder}, "*.*"));
     progress_step(in.progress, "DATA", listing.files.size());
     for (const platform::Match& file : listing.files) {
         const std::string path = file.folder + file.name;
@@ -248,21 +241,19 @@ void import_data(Inputs& in, const std::string& data_folder,
         std::string name;
         if (!entry_name(in, Input::data, file, name)) continue;
         std::vector<std::uint8_t> block;
-        if (const auto failure = read_input(path, block, raw_import::kMaxDataFileSize, true)) {
+        if (const auto failure = read_input(path, block, kMaxDataFileSize, true)) {
             skip_input(in, Input::data, path, *failure);
             continue;
         }
         add_entry(in, name, std::move(block), path);
     }
-    base::console_drain(listing.folder_warnings);
+    console_drain(listing.folder_warnings);
     in.skipped += listing.folders;
 }
 
-base::Status finish(Inputs& in, const std::string& package_path) {
-    const base::Status status = package::finish_package(in.package, package_path);
-    base::console_drain(in.package.diagnostics);
+Status finish(Inputs& in, const std::string& package_path) {
+    const Status status = finish_package(in.package, package_path);
+    console_drain(in.package.diagnostics);
     in.skipped += in.added - in.package.directory.size();
     return status;
 }
-
-}  // namespace msconv::app

@@ -14,10 +14,8 @@
 #include "package/package.h"
 #include "platform/platform.h"
 
-namespace msconv::app {
-
 struct Inputs {
-    package::Package& package;
+    Package& package;
     Progress& progress;
     std::size_t skipped = 0;  // input files named in a warning and left out
     std::size_t added = 0;    // entries handed to the package
@@ -26,7 +24,7 @@ struct Inputs {
 
 // The scenarios of the game's MES folders, translated into SEEN entries.
 // translation_failed when a file held an opcode without translation.
-base::Status convert_scenarios(Inputs& inputs, const std::string& game_folder);
+Status convert_scenarios(Inputs& inputs, const std::string& game_folder);
 // The sprites of the CHAR folders with their masks from the SHADOW folders.
 void convert_sprites(Inputs& inputs, const std::string& game_folder);
 // The pictures of the game's folders named `folder` in any case.
@@ -36,6 +34,4 @@ void import_data(Inputs& inputs, const std::string& data_folder,
                  const std::vector<platform::FileIdentity>& own_files);
 // Finishes the package at `package_path`; entries the package left out
 // (each named in its warning) are counted.
-base::Status finish(Inputs& inputs, const std::string& package_path);
-
-}  // namespace msconv::app
+Status finish(Inputs& inputs, const std::string& package_path);

@@ -16,32 +16,27 @@
 int main(int argc, char** argv) {
     // Before anything is opened: a closed standard output would otherwise be
     // taken by the staging file, and the console's text written into it.
-    if (!msconv::platform::open_closed_standard_streams()) {
-        msconv::base::console_show_error(
-            msconv::app::msg::kStandardStreamClosed,
-            {msconv::base::as_system(msconv::platform::last_error_text())});
-        return msconv::app::kExitFailed;
+    if (!platform::open_closed_standard_streams()) {
+        console_show_error(msg::kStandardStreamClosed, {as_system(platform::last_error_text())});
+        return kExitFailed;
     }
     std::setlocale(LC_ALL, "");
     // The arguments as the system's own text (on Windows in UTF-16, whatever
     // the ANSI code page), handed to the parser as UTF-8.
-    std::vector<std::string> arguments = msconv::platform::command_line(argc, argv);
+    std::vector<std::string> arguments = platform::command_line(argc, argv);
     std::vector<char*> pointers;
     for (std::string& argument : arguments)
         pointers.push_back(argument.data());
-    msconv::app::RunOptions options;
+    RunOptions options;
     CLI::App app{
         "Converts the game's scenarios, pictures and the DATA folder into DAR297.AVD.\n"
         "Without arguments it asks for the game folder and writes next to the converter."};
-    app.set_version_flag("--version", std::string("msconv ") + msconv::app::msg::kVersion);
+    app.set_version_flag("--version", std::string("msconv ") + msg::kVersion);
     app.add_option("GAME_FOLDER", options.game_folder,
                    "The game's installation folder (skips the question)");
     // An empty value would mean the default folder, so it is refused.
     const CLI::Validator not_empty(
-        [](std::string& value) {
-            return value.empty() ? msconv::app::msg::kEmptyFolderOption : "";
-        },
-        "");
+        [](std::string& value) { return value.empty() ? msg::kEmptyFolderOption : ""; }, "");
     app.add_option("--output", options.output_folder,
                    "Where tmp.dat and DAR297.AVD go (default: the converter's folder)")
         ->check(not_empty);
@@ -63,8 +58,8 @@ int main(int argc, char** argv) {
         app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
-        return code == 0 ? 0 : msconv::app::kExitFailed;
+        return code == 0 ? 0 : kExitFailed;
     }
     options.wait_for_key = !no_wait;
-    return msconv::app::run_conversion(options);
+    return run_conversion(options);
 }

@@ -2,8 +2,6 @@
 // The run's console texts, as code page 932 bytes.
 #pragma once
 
-namespace msconv::app {
-
 namespace msg {
 
 // "「ねむり ぎつね文庫ミニシナリオ」 データコンバータ for ぽぷらん\n"
@@ -86,5 +84,3 @@ inline constexpr char kNoRegularFile[] = "no regular file";
 inline constexpr char kStandardStreamClosed[] =
     "msconv: a standard stream is closed and cannot be opened on the null device: %s\n";
 }  // namespace msg
-
-}  // namespace msconv::app

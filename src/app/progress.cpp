@@ -5,8 +5,6 @@
 
 #include "base/console.h"
 
-namespace msconv::app {
-
 namespace {
 
 constexpr auto kInterval = std::chrono::milliseconds(250);
@@ -19,7 +17,7 @@ void show(Progress& p, bool force) {
     std::snprintf(line, sizeof line, "%-9s %zu/%zu files, %.1f MiB in, %.1f MiB out", p.step,
                   p.done, p.total, static_cast<double>(p.bytes_in) / (1 << 20),
                   static_cast<double>(p.bytes_out) / (1 << 20));
-    base::console_status(line);
+    console_status(line);
 }
 
 }  // namespace
@@ -41,7 +39,5 @@ void progress_added(Progress& p, std::uint64_t size, std::uint64_t bytes_out) {
 }
 
 void progress_end(Progress& p) {
-    if (p.enabled) base::console_status(nullptr);
+    if (p.enabled) console_status(nullptr);
 }
-
-}  // namespace msconv::app

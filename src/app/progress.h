@@ -8,8 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace msconv::app {
-
 struct Progress {
     bool enabled = false;
     const char* step = "";
@@ -27,5 +25,3 @@ void progress_step(Progress& progress, const char* step, std::size_t files);
 void progress_added(Progress& progress, std::uint64_t size, std::uint64_t bytes_out);
 // Removes the line at the end of the run.
 void progress_end(Progress& progress);
-
-}  // namespace msconv::app

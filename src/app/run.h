@@ -4,8 +4,6 @@
 
 #include <string>
 
-namespace msconv::app {
-
 // Exit statuses of msconv.
 enum ExitStatus : int {
     kExitSuccess = 0,     // the package was written
@@ -26,5 +24,3 @@ struct RunOptions {
 
 // Runs the whole conversion and returns its exit status.
 int run_conversion(const RunOptions& options);
-
-}  // namespace msconv::app

@@ -10,8 +10,6 @@
 #include <cstring>
 #include <span>
 
-namespace msconv::base {
-
 // Reads `bytes` from `pos` on. A read that reaches past the end clears `ok`
 // and yields zero for each missing byte, yet moves `pos` by the read's full
 // size, so that a decoder can read a whole record and test `ok` once, and a
@@ -90,5 +88,3 @@ inline void write_le32(std::uint8_t* p, std::uint32_t v) {
     p[2] = static_cast<std::uint8_t>(v >> 16);
     p[3] = static_cast<std::uint8_t>(v >> 24);
 }
-
-}  // namespace msconv::base

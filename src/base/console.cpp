@@ -8,8 +8,6 @@
 
 #include "platform/platform.h"
 
-namespace msconv::base {
-
 namespace {
 std::string* g_capture = nullptr;
 std::string* g_error_capture = nullptr;
@@ -162,5 +160,3 @@ void console_error(const char* format, ...) {
     print(format, args, g_error_capture, platform::console_write_error);
     va_end(args);
 }
-
-}  // namespace msconv::base

@@ -9,8 +9,6 @@
 
 #include "base/diagnostics.h"
 
-namespace msconv::base {
-
 // printf-style output of code page 932 text to the console.
 void console_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -39,5 +37,3 @@ void console_drain(Diagnostics& diagnostics);
 void console_capture(std::string* capture);
 // The same for console_error.
 void console_capture_errors(std::string* capture);
-
-}  // namespace msconv::base

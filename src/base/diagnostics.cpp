@@ -4,8 +4,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-namespace msconv::base {
-
 namespace {
 void append(Diagnostics& out, bool error, const char* format, std::initializer_list<Shown> pieces) {
     Message& message = out.emplace_back();
@@ -39,5 +37,3 @@ void note_printf(Diagnostics& out, const char* format, ...) {
     }
     va_end(again);
 }
-
-}  // namespace msconv::base

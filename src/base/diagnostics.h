@@ -10,8 +10,6 @@
 
 #include "platform/platform.h"
 
-namespace msconv::base {
-
 // A piece of a console line: the converter's own code page 932 text, or the
 // system's own text (a path, a file name as found, the system's reason).
 struct Shown {
@@ -44,5 +42,3 @@ void note(Diagnostics& out, const char* format, std::initializer_list<Shown> pie
 void note_error(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces = {});
 // Appends printf-style formatted code page 932 text for standard output.
 void note_printf(Diagnostics& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-}  // namespace msconv::base

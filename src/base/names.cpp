@@ -6,8 +6,6 @@
 #include "platform/cp932.h"
 #include "platform/platform.h"
 
-namespace msconv::base {
-
 void upper_case_name(char* name) {
     platform::upper_case_cp932(name, std::strlen(name));
 }
@@ -48,5 +46,3 @@ const char* name_problem_text(NameProblem problem) {
     }
     return "";
 }
-
-}  // namespace msconv::base

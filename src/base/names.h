@@ -5,8 +5,6 @@
 
 #include <string>
 
-namespace msconv::base {
-
 // Upper-cases the ASCII letters of a zero-terminated code page 932 name in
 // place. A byte in 0x80-0x9F or 0xE0-0xFF leads a double-byte character: it
 // and its trail byte are left alone, even when the trail byte is a letter.
@@ -29,5 +27,3 @@ NameProblem entry_name_of(const std::string& found_name, std::string& entry);
 
 // The problem in words, for a warning ("" for none).
 const char* name_problem_text(NameProblem problem);
-
-}  // namespace msconv::base

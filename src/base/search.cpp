@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-namespace msconv::base {
-
 std::vector<std::string> game_folders(const std::string& game_folder, const char* name,
                                       Diagnostics& diagnostics) {
     std::vector<platform::Match> entries;
@@ -33,5 +31,3 @@ std::vector<platform::Match> list_game_files(const std::string& game_folder, con
     std::erase_if(files, [](const platform::Match& match) { return match.directory; });
     return files;
 }
-
-}  // namespace msconv::base

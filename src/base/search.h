@@ -9,8 +9,6 @@
 #include "base/diagnostics.h"
 #include "platform/platform.h"
 
-namespace msconv::base {
-
 // The folders directly below `game_folder` (ending in the separator) whose
 // names equal `name` by their keys (platform::name_key: "cg" and "Cg" are
 // "CG"), in the search order, each ending in the separator. When there are
@@ -22,5 +20,3 @@ std::vector<std::string> game_folders(const std::string& game_folder, const char
 // named `name`, as one listing in the search order.
 std::vector<platform::Match> list_game_files(const std::string& game_folder, const char* name,
                                              const std::string& pattern, Diagnostics& diagnostics);
-
-}  // namespace msconv::base

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What a step of the conversion reports to the run. Its messages came up
-// before it (base::Diagnostics, or the program's own lines); only the run
+// before it (Diagnostics, or the program's own lines); only the run
 // turns a status into its own console text and the program's exit code.
 #pragma once
 
 #include <string>
-
-namespace msconv::base {
 
 enum class Status {
     ok,
@@ -28,5 +26,3 @@ struct InputFailure {
     SkipReason reason = SkipReason::cannot_open;
     std::string detail;
 };
-
-}  // namespace msconv::base

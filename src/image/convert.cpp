@@ -6,41 +6,37 @@
 #include "image/picture_decode.h"
 #include "image/sprite.h"
 
-namespace msconv::image {
-
 namespace {
 
 // Decodes the file's bytes, then frees them. Empty when they give a picture.
 template <typename Decoded>
-std::optional<base::InputFailure> load(std::vector<std::uint8_t>&& file, Decoded& decoded,
-                                       PictureLoad (*decode)(std::span<const std::uint8_t>,
-                                                             Decoded&)) {
+std::optional<InputFailure> load(std::vector<std::uint8_t>&& file, Decoded& decoded,
+                                 PictureLoad (*decode)(std::span<const std::uint8_t>, Decoded&)) {
     const PictureLoad status = decode(file, decoded);
     std::vector<std::uint8_t>().swap(file);
     switch (status) {
         case PictureLoad::ok:
             return std::nullopt;
         case PictureLoad::too_large:
-            return base::InputFailure{base::SkipReason::too_large,
-                                      "more than " + std::to_string(kMaxPicturePixels) + " pixels"};
+            return InputFailure{SkipReason::too_large,
+                                "more than " + std::to_string(kMaxPicturePixels) + " pixels"};
         case PictureLoad::no_memory:
-            return base::InputFailure{base::SkipReason::no_memory,
-                                      "not enough memory for its pixels"};
+            return InputFailure{SkipReason::no_memory, "not enough memory for its pixels"};
         case PictureLoad::empty:
         case PictureLoad::cannot_open:
         case PictureLoad::read_error:
             break;
     }
-    return base::InputFailure{base::SkipReason::empty, {}};
+    return InputFailure{SkipReason::empty, {}};
 }
 
-const base::InputFailure kNoMemoryForPicture{base::SkipReason::no_memory,
-                                             "not enough memory for the converted picture"};
+const InputFailure kNoMemoryForPicture{SkipReason::no_memory,
+                                       "not enough memory for the converted picture"};
 
 }  // namespace
 
 bool convert_picture(std::vector<std::uint8_t>&& file, const std::string& entry, Pdt10Block& block,
-                     base::InputFailure& failure) {
+                     InputFailure& failure) {
     {
         DecodedPicture picture;
         if (auto failed = load(std::move(file), picture, decode_picture)) {
@@ -52,13 +48,13 @@ bool convert_picture(std::vector<std::uint8_t>&& file, const std::string& entry,
             return false;
         }
     }  // the source pixels are freed here
-    if (base::upper_cased_name(entry) == kMapPictureName) darken_map_cell(block);
+    if (upper_cased_name(entry) == kMapPictureName) darken_map_cell(block);
     return true;
 }
 
 bool convert_sprite(std::vector<std::uint8_t>&& sprite_file, std::vector<std::uint8_t>&& mask_file,
-                    Pdt10Block& block, std::optional<base::InputFailure>& sprite_failure,
-                    std::optional<base::InputFailure>& mask_failure) {
+                    Pdt10Block& block, std::optional<InputFailure>& sprite_failure,
+                    std::optional<InputFailure>& mask_failure) {
     DecodedPicture sprite;
     if (!sprite_failure) sprite_failure = load(std::move(sprite_file), sprite, decode_picture);
     ShadowMask mask;
@@ -71,5 +67,3 @@ bool convert_sprite(std::vector<std::uint8_t>&& sprite_file, std::vector<std::ui
 std::string picture_entry_name(const std::string& name) {
     return name.substr(0, name.find('.')) + ".PDT";
 }
-
-}  // namespace msconv::image

@@ -15,8 +15,6 @@
 #include "image/pdt10.h"
 #include "image/picture_decode.h"
 
-namespace msconv::image {
-
 inline constexpr std::uint32_t kFullOpacity = 255;
 
 // The green that marks a transparent picture pixel (blue 0, green 255, red 0).
@@ -83,12 +81,10 @@ bool halve_picture(const DecodedPicture& source, const Opacity& opacity_of, Pdt1
             add(top + width);
             add(top + width + 1);
             const std::size_t i = std::size_t{y} * w + x;
-            base::write_le16(colour + 2 * i, pack_block_colour(sum_red, sum_green, sum_blue));
+            write_le16(colour + 2 * i, pack_block_colour(sum_red, sum_green, sum_blue));
             alpha[i] = static_cast<std::uint8_t>(sum_opacity >> 2);
             translucent |= sum_opacity != 4 * kFullOpacity;
         }
     }
     return translucent;
 }
-
-}  // namespace msconv::image

@@ -7,15 +7,13 @@
 
 #include "base/bytes.h"
 
-namespace msconv::image {
-
 void write_pdt10_header(std::uint8_t* block, std::uint32_t source_width,
                         std::uint32_t source_height, std::uint32_t alpha_field) {
     std::memset(block, 0, kPdt10HeaderSize);
     std::memcpy(block, kPdt10Magic, sizeof kPdt10Magic - 1);
-    base::write_le32(block + kPdt10WidthOffset, source_width);
-    base::write_le32(block + kPdt10HeightOffset, source_height);
-    base::write_le32(block + kPdt10AlphaFieldOffset, alpha_field);
+    write_le32(block + kPdt10WidthOffset, source_width);
+    write_le32(block + kPdt10HeightOffset, source_height);
+    write_le32(block + kPdt10AlphaFieldOffset, alpha_field);
 }
 
 bool allocate_pdt10_block(std::uint32_t source_width, std::uint32_t source_height,
@@ -36,16 +34,16 @@ bool read_pdt10(std::span<const std::uint8_t> entry, Pdt10Picture& picture, std:
     picture = Pdt10Picture{};
     if (entry.size() < kPdt10HeaderSize ||
         std::memcmp(entry.data(), kPdt10Magic, sizeof kPdt10Magic) != 0 ||
-        base::ByteReader{entry, 6}.le16() != 0) {
+        ByteReader{entry, 6}.le16() != 0) {
         error = "not a PDT10 picture";
         return false;
     }
-    picture.source_width = base::ByteReader{entry, kPdt10WidthOffset}.le32();
-    picture.source_height = base::ByteReader{entry, kPdt10HeightOffset}.le32();
+    picture.source_width = ByteReader{entry, kPdt10WidthOffset}.le32();
+    picture.source_height = ByteReader{entry, kPdt10HeightOffset}.le32();
     picture.width = picture.source_width / 2;
     picture.height = picture.source_height / 2;
     const std::uint64_t plane = std::uint64_t{picture.width} * picture.height;
-    const std::uint32_t alpha_field = base::ByteReader{entry, kPdt10AlphaFieldOffset}.le32();
+    const std::uint32_t alpha_field = ByteReader{entry, kPdt10AlphaFieldOffset}.le32();
     if (alpha_field != 0 && alpha_field != 2 * plane) {
         error = "alpha field " + std::to_string(alpha_field) + " is not the colour plane's size " +
                 std::to_string(2 * plane);
@@ -59,7 +57,7 @@ bool read_pdt10(std::span<const std::uint8_t> entry, Pdt10Picture& picture, std:
         return false;
     }
     const std::uint8_t* colour = entry.data() + kPdt10HeaderSize;
-    base::ByteReader colours{entry, kPdt10HeaderSize};
+    ByteReader colours{entry, kPdt10HeaderSize};
     picture.colour.resize(plane);
     for (std::size_t i = 0; i < plane; ++i)
         picture.colour[i] = colours.le16();
@@ -98,5 +96,3 @@ std::vector<std::uint8_t> pdt10_to_rgba(const Pdt10Picture& picture) {
     }
     return rgba;
 }
-
-}  // namespace msconv::image

@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-namespace msconv::image {
-
 inline constexpr std::size_t kPdt10HeaderSize = 32;
 inline constexpr char kPdt10Magic[] = "PDT10";
 inline constexpr std::size_t kPdt10WidthOffset = 12;
@@ -68,5 +66,3 @@ bool read_pdt10(std::span<const std::uint8_t> entry, Pdt10Picture& picture, std:
 // The picture as w x h RGBA pixels, 8 bits per channel, with straight
 // (not premultiplied) colours.
 std::vector<std::uint8_t> pdt10_to_rgba(const Pdt10Picture& picture);
-
-}  // namespace msconv::image

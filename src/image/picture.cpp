@@ -4,8 +4,6 @@
 #include "base/bytes.h"
 #include "image/halving.h"
 
-namespace msconv::image {
-
 bool convert_picture_to_pdt10(const DecodedPicture& picture, Pdt10Block& block) {
     if (!allocate_pdt10_block(picture.width, picture.height, block)) return false;
     const bool transparent = halve_picture(picture, KeyColourOpacity{}, block);
@@ -26,15 +24,12 @@ void darken_map_cell(Pdt10Block& block) {
         for (std::uint32_t x = 0; x < kMapCellSize; ++x) {
             const std::size_t from = std::size_t{r} * w + x;
             const std::size_t to = from + std::size_t{kMapCellSize} * w;
-            const std::uint32_t v =
-                base::ByteReader{block.bytes, kPdt10HeaderSize + 2 * from}.le16();
+            const std::uint32_t v = ByteReader{block.bytes, kPdt10HeaderSize + 2 * from}.le16();
             const std::uint32_t red = (v >> 11) * 192 / 255;
             const std::uint32_t green = ((v >> 5) & 0x3F) * 192 / 255;
             const std::uint32_t blue = (v & 0x1F) * 192 / 255;
-            base::write_le16(colour + 2 * to, red << 11 | green << 5 | blue);
+            write_le16(colour + 2 * to, red << 11 | green << 5 | blue);
             if (alpha[from] != 0) alpha[to] = static_cast<std::uint8_t>(alpha[from] * 192 / 255);
         }
     }
 }
-
-}  // namespace msconv::image

@@ -9,8 +9,6 @@
 #include "image/pdt10.h"
 #include "image/picture_decode.h"
 
-namespace msconv::image {
-
 // The cell of "CIP_MAP.PDT" that gets a darkened copy 12 rows lower.
 inline constexpr char kMapPictureName[] = "CIP_MAP.PDT";
 inline constexpr std::uint32_t kMapCellTop = 42;
@@ -24,5 +22,3 @@ bool convert_picture_to_pdt10(const DecodedPicture& picture, Pdt10Block& block);
 // Writes the darkened copy of the map cell (12 x 12 from row 42) into the
 // cell 12 rows lower. Does nothing for planes smaller than 12 x 66.
 void darken_map_cell(Pdt10Block& block);
-
-}  // namespace msconv::image

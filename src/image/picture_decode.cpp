@@ -8,8 +8,6 @@
 #include "base/bytes.h"
 #include "platform/platform.h"
 
-namespace msconv::image {
-
 namespace {
 
 // Sizes `buffer` for width x height values of `value_size` bytes, zero-filled.
@@ -34,7 +32,7 @@ void decode_packets(std::span<const std::uint8_t> file, std::size_t value_size,
                     std::vector<std::uint8_t>& out) {
     const std::size_t total = out.size() / value_size;
     std::size_t p = 0;
-    base::ByteReader packets{file, 4};
+    ByteReader packets{file, 4};
     // Decoding ends once the buffer is full, so a buffer without storage (no
     // pixels at all) is never written to.
     while (!packets.at_end() && p < total) {
@@ -118,7 +116,7 @@ bool decode_pair(FlagCodedDecoder& d, unsigned k) {
 }  // namespace
 
 bool is_flag_coded_picture(std::span<const std::uint8_t> file) {
-    base::ByteReader magic{file};
+    ByteReader magic{file};
     return file.size() >= 4 && magic.le16() == 0x4D4D && magic.le16() == 0x1A44;
 }
 
@@ -126,7 +124,7 @@ PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, Decode
     picture = DecodedPicture{};
     if (file.empty()) return PictureLoad::empty;
     // Header fields past the end of a short file read as 0.
-    base::ByteReader header{file, 4};
+    ByteReader header{file, 4};
     const std::uint32_t width = header.le16();
     const std::uint32_t height = header.le16();
     const PictureLoad status = allocate_plane(width, height, 3, picture.pixels);
@@ -185,7 +183,7 @@ PictureLoad decode_run_length_plane(std::span<const std::uint8_t> file, std::siz
                                     std::vector<std::uint8_t>& values) {
     if (file.empty()) return PictureLoad::empty;
     // W and H past the end of a short file read as 0.
-    base::ByteReader header{file};
+    ByteReader header{file};
     const std::uint32_t w = header.le16();
     const std::uint32_t h = header.le16();
     const PictureLoad status = allocate_plane(w, h, value_size, values);
@@ -212,5 +210,3 @@ PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& m
     mask = ShadowMask{};
     return decode_run_length_plane(file, 1, mask.width, mask.height, mask.values);
 }
-
-}  // namespace msconv::image

@@ -13,8 +13,6 @@
 
 #include "platform/platform.h"
 
-namespace msconv::image {
-
 // Pictures and masks whose header gives more pixels than this are not loaded,
 // so that a few header bytes cannot ask for gigabytes.
 inline constexpr std::uint64_t kMaxPicturePixels = 4096ull * 4096ull;
@@ -54,5 +52,3 @@ PictureLoad decode_run_length_picture(std::span<const std::uint8_t> file, Decode
 
 // Decodes a .SHW file held in memory; results as decode_picture.
 PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask);
-
-}  // namespace msconv::image

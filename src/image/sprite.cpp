@@ -6,8 +6,6 @@
 
 #include "image/halving.h"
 
-namespace msconv::image {
-
 namespace {
 
 // Writes `text` with its terminator into `buffer` from `position` on, cut at
@@ -61,5 +59,3 @@ bool convert_sprite_to_pdt10(const DecodedPicture& sprite, const ShadowMask& mas
     block.entry_size = block.bytes.size();
     return true;
 }
-
-}  // namespace msconv::image

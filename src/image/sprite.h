@@ -10,8 +10,6 @@
 #include "image/pdt10.h"
 #include "image/picture_decode.h"
 
-namespace msconv::image {
-
 // Size of the work copy of a sprite name that the shadow-name rule edits.
 inline constexpr std::size_t kShadowNameBufferSize = 260;
 
@@ -24,5 +22,3 @@ std::string shadow_name(const std::string& sprite_name);
 // as 0 and values above 15 as 15. False when the block cannot be allocated.
 bool convert_sprite_to_pdt10(const DecodedPicture& sprite, const ShadowMask& mask,
                              Pdt10Block& block);
-
-}  // namespace msconv::image

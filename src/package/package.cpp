@@ -15,8 +15,6 @@
 #include "base/bytes.h"
 #include "base/names.h"
 
-namespace msconv::package {
-
 // One entry on its way through the worker threads.
 struct CompressionJob {
     std::string name;
@@ -80,17 +78,17 @@ int compress_block(const std::uint8_t* data, std::size_t size, std::vector<std::
 void fail_output(Package& package, const char* action, const std::string& path) {
     if (!package.write_failed) {
         const std::string reason = platform::last_error_text();
-        base::note_error(package.diagnostics, "msconv: cannot %s %s: %s\n",
-                         {action, base::as_system(path), base::as_system(reason)});
+        note_error(package.diagnostics, "msconv: cannot %s %s: %s\n",
+                   {action, as_system(path), as_system(reason)});
     }
     package.write_failed = true;
 }
 
 void fail_memory(Package& package, const std::string& source, std::size_t size) {
     if (!package.write_failed) {
-        base::note_error(package.diagnostics,
-                         "msconv: not enough memory for %s (%s bytes): no package is written\n",
-                         {base::as_system(source), std::to_string(size)});
+        note_error(package.diagnostics,
+                   "msconv: not enough memory for %s (%s bytes): no package is written\n",
+                   {as_system(source), std::to_string(size)});
     }
     package.write_failed = true;
 }
@@ -105,7 +103,7 @@ std::string source_or_name(const char* source, const char* name) {
 void store_name(const char* name, char (&stored)[kEntryNameSize]) {
     std::strncpy(stored, name, kEntryNameSize);
     stored[kEntryNameSize - 1] = '\0';
-    base::upper_case_name(stored);
+    upper_case_name(stored);
 }
 
 // Warns when an entry from `source` is stored under the same name as an
@@ -116,8 +114,8 @@ void note_source(Package& package, const char* name, const char* source) {
     store_name(name, stored);
     const auto [earlier, inserted] = package.sources.try_emplace(stored, source);
     if (!inserted) {
-        base::note(package.diagnostics, "********** Duplicate entry %s: %s and %s (both kept)\n",
-                   {stored, base::as_system(earlier->second), base::as_system(source)});
+        note(package.diagnostics, "********** Duplicate entry %s: %s and %s (both kept)\n",
+             {stored, as_system(earlier->second), as_system(source)});
     }
 }
 
@@ -126,22 +124,20 @@ void note_source(Package& package, const char* name, const char* source) {
 // with a warning that names `source` (its file, else its name).
 void record_entry(Package& package, const char* name, const std::string& source, int status,
                   const std::uint8_t* packed, std::size_t packed_size, std::size_t size) {
-    base::Diagnostics& out = package.diagnostics;
+    Diagnostics& out = package.diagnostics;
     if (status == LZO_E_OUT_OF_MEMORY) {
-        base::note(out, "********** Not enough memory for %s, skipped\n",
-                   {base::as_system(source)});
-        base::note_error(out, "msconv: %s: not enough memory to compress %s bytes\n",
-                         {base::as_system(source), std::to_string(size)});
+        note(out, "********** Not enough memory for %s, skipped\n", {as_system(source)});
+        note_error(out, "msconv: %s: not enough memory to compress %s bytes\n",
+                   {as_system(source), std::to_string(size)});
         return;
     }
     if (status != LZO_E_OK) {
-        base::note(out, "********** Cannot compress %s (error %s)\n",
-                   {base::as_system(source), std::to_string(status)});
+        note(out, "********** Cannot compress %s (error %s)\n",
+             {as_system(source), std::to_string(status)});
         return;
     }
     if (package.directory.size() >= kMaxPackageEntries) {
-        base::note(out, "********** Too many package entries: %s skipped\n",
-                   {base::as_system(source)});
+        note(out, "********** Too many package entries: %s skipped\n", {as_system(source)});
         return;
     }
     // Every entry's data must start at an offset that fits 32 bits once the
@@ -149,7 +145,7 @@ void record_entry(Package& package, const char* name, const std::string& source,
     const std::uint64_t start = package.staging_length + kPackageHeaderSize +
                                 kDirectoryEntrySize * (package.directory.size() + 1);
     if (start > UINT32_MAX || size > UINT32_MAX) {
-        base::note(out, "********** Package too large: %s skipped\n", {base::as_system(source)});
+        note(out, "********** Package too large: %s skipped\n", {as_system(source)});
         return;
     }
     if (!package.staging || package.write_failed) {
@@ -292,10 +288,10 @@ bool write_package(Package& package, platform::File* out, const std::string& pat
     std::vector<std::uint8_t> record(kDirectoryEntrySize);
     for (const DirectoryEntry& entry : package.directory) {
         std::memcpy(record.data(), entry.name, kEntryNameSize);
-        base::write_le32(&record[16], entry.offset);
-        base::write_le32(&record[20], entry.packed_size);
-        base::write_le32(&record[24], entry.unpacked_size);
-        base::write_le32(&record[28], entry.kind);
+        write_le32(&record[16], entry.offset);
+        write_le32(&record[20], entry.packed_size);
+        write_le32(&record[24], entry.unpacked_size);
+        write_le32(&record[28], entry.kind);
         if (!platform::file_write(out, record.data(), record.size())) {
             fail_output(package, "write", path);
             return false;
@@ -328,34 +324,34 @@ Package::~Package() {
 void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t entries) {
     std::memset(header, 0, kPackageHeaderSize);
     std::memcpy(header, kPackageMagic, sizeof kPackageMagic);
-    base::write_le16(header + 8, 1613);
-    base::write_le16(header + 10, 2);
-    base::write_le16(header + 12, entries);
-    base::write_le16(header + 14, 16);
-    base::write_le16(header + 16, 8);
+    write_le16(header + 8, 1613);
+    write_le16(header + 10, 2);
+    write_le16(header + 12, entries);
+    write_le16(header + 14, 16);
+    write_le16(header + 16, 8);
     std::memcpy(header + 32, kPackageTitle, sizeof kPackageTitle - 1);
 }
 
-base::Status open_package(Package& package, const std::string& folder, unsigned jobs) {
+Status open_package(Package& package, const std::string& folder, unsigned jobs) {
     if (lzo_init() != LZO_E_OK) {
-        base::note_error(package.diagnostics, "msconv: the LZO compressor cannot be initialised\n");
-        return base::Status::cannot_create;
+        note_error(package.diagnostics, "msconv: the LZO compressor cannot be initialised\n");
+        return Status::cannot_create;
     }
     try {
         package.work_memory.assign(LZO1X_999_MEM_COMPRESS, 0);
     } catch (const std::bad_alloc&) {
-        base::note_error(package.diagnostics, "msconv: not enough memory for the compressor\n");
-        return base::Status::cannot_create;
+        note_error(package.diagnostics, "msconv: not enough memory for the compressor\n");
+        return Status::cannot_create;
     }
     const std::string path = folder + kStagingName;
     platform::CreateStatus created = platform::CreateStatus::failed;
     package.staging = platform::create_staging_file(path, created, package.removed_stale_staging);
     if (!package.staging) {
-        if (created == platform::CreateStatus::in_use) return base::Status::output_in_use;
+        if (created == platform::CreateStatus::in_use) return Status::output_in_use;
         const std::string reason = platform::last_error_text();
-        base::note_error(package.diagnostics, "msconv: cannot create %s: %s\n",
-                         {base::as_system(path), base::as_system(reason)});
-        return base::Status::cannot_create;
+        note_error(package.diagnostics, "msconv: cannot create %s: %s\n",
+                   {as_system(path), as_system(reason)});
+        return Status::cannot_create;
     }
     package.staging_path = path;
     package.staging_length = 0;
@@ -363,7 +359,7 @@ base::Status open_package(Package& package, const std::string& folder, unsigned 
     package.directory.clear();
     package.sources.clear();
     if (jobs > 1) start_pool(package, jobs);
-    return base::Status::ok;
+    return Status::ok;
 }
 
 void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
@@ -402,7 +398,7 @@ bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
     return std::strncmp(a.name, b.name, kEntryNameSize) < 0;
 }
 
-base::Status finish_package(Package& package, const std::string& package_path) {
+Status finish_package(Package& package, const std::string& package_path) {
     stop_pool(package, true);
     // A stable sort keeps entries of equal names in the order they were added.
     std::stable_sort(package.directory.begin(), package.directory.end(), entry_name_less);
@@ -449,11 +445,9 @@ base::Status finish_package(Package& package, const std::string& package_path) {
         }
     }
     delete_staging(package);
-    return ok ? base::Status::ok : base::Status::write_failed;
+    return ok ? Status::ok : Status::write_failed;
 }
 
 void abandon_package(Package& package) {
     delete_staging(package);
 }
-
-}  // namespace msconv::package

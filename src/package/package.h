@@ -18,8 +18,6 @@
 #include "base/status.h"
 #include "platform/platform.h"
 
-namespace msconv::package {
-
 inline constexpr char kPackageName[] = "DAR297.AVD";
 // "ねむり ぎつね文庫ミニシナリオ" in code page 932, the title at header offset 32
 // (29 bytes).
@@ -71,7 +69,7 @@ struct Package {
     // The builder's warnings and failures since the caller last drained
     // them, in order: an entry left out (each named), a file that could not
     // be created or written (with the system's reason).
-    base::Diagnostics diagnostics;
+    Diagnostics diagnostics;
 
     Package();
     Package(const Package&) = delete;
@@ -89,7 +87,7 @@ void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t
 // many worker threads; the package is byte-identical to a one-job run.
 // output_in_use when another run holds the staging file (nothing is
 // changed then); cannot_create when the compressor or the staging file fails.
-base::Status open_package(Package& package, const std::string& folder, unsigned jobs = 1);
+Status open_package(Package& package, const std::string& folder, unsigned jobs = 1);
 
 // Compresses `size` bytes of `data` into the staging file as the entry `name`
 // (cut to 15 bytes, upper-cased). The caller keeps `data`. An entry that
@@ -110,7 +108,7 @@ void add_package_entry(Package& package, const char* name, std::vector<std::uint
 // replaces it only when complete. Deletes the staging file. write_failed when
 // the package could not be written (the path and the system's reason are a
 // message for standard error); an earlier file at `package_path` is then left untouched.
-base::Status finish_package(Package& package, const std::string& package_path);
+Status finish_package(Package& package, const std::string& package_path);
 
 // Deletes and closes the staging file of a run that ends without a package.
 // A Package destroyed with its staging file still open does the same.
@@ -119,5 +117,3 @@ void abandon_package(Package& package);
 // Name order of the directory: zero-terminated names compared bytewise as
 // unsigned values, a prefix before the longer name.
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b);
-
-}  // namespace msconv::package

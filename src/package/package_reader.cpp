@@ -9,8 +9,6 @@
 #include "base/bytes.h"
 #include "platform/cp932.h"
 
-namespace msconv::package {
-
 namespace {
 
 // No LZO1X stream decompresses to this many times its own size.
@@ -63,7 +61,7 @@ bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view
     }
     view.data = data;
     view.size = size;
-    view.entry_count = base::ByteReader{std::span(data, size), 12}.le16();
+    view.entry_count = ByteReader{std::span(data, size), 12}.le16();
     const std::size_t directory_end =
         kPackageHeaderSize + kDirectoryEntrySize * static_cast<std::size_t>(view.entry_count);
     if (size < directory_end) {
@@ -76,7 +74,7 @@ bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view
         const std::size_t record = kPackageHeaderSize + kDirectoryEntrySize * i;
         DirectoryEntry& entry = view.directory[i];
         std::memcpy(entry.name, data + record, kEntryNameSize);
-        base::ByteReader fields{std::span(data, size), record + kEntryNameSize};
+        ByteReader fields{std::span(data, size), record + kEntryNameSize};
         entry.offset = fields.le32();
         entry.packed_size = fields.le32();
         entry.unpacked_size = fields.le32();
@@ -124,8 +122,8 @@ bool verify_package(const PackageView& view, std::string& error,
     // this many entries (the entry count at offset 12 is the directory's).
     std::uint8_t builders[kPackageHeaderSize];
     build_package_header(builders, static_cast<std::uint16_t>(view.directory.size()));
-    base::ByteReader header{std::span(view.data, std::min(view.size, kPackageHeaderSize))};
-    base::ByteReader model{std::span<const std::uint8_t>(builders)};
+    ByteReader header{std::span(view.data, std::min(view.size, kPackageHeaderSize))};
+    ByteReader model{std::span<const std::uint8_t>(builders)};
     if (!std::ranges::equal(header.take(8), model.take(8))) {
         error = "magic is not \"PLOVEX\"";
         return false;
@@ -213,5 +211,3 @@ bool verify_package(const PackageView& view, std::string& error,
     }
     return true;
 }
-
-}  // namespace msconv::package

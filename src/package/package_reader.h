@@ -9,8 +9,6 @@
 
 #include "package/package.h"
 
-namespace msconv::package {
-
 struct PackageView {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
@@ -48,5 +46,3 @@ std::string entry_name_fault(const std::string& name);
 // `name` fit for a terminal: bytes below 0x20 and 0x7F as \xNN, everything
 // else (code page 932 double-byte characters included) unchanged.
 std::string printable_name(const std::string& name);
-
-}  // namespace msconv::package

@@ -3,7 +3,7 @@
 
 #include <new>
 
-namespace msconv::platform::cleanup {
+namespace platform::cleanup {
 
 void remove_on_interrupt(const std::string& path) {
     for (Slot& slot : g_slots) {
@@ -24,4 +24,4 @@ void keep_on_interrupt(const std::string& path) {
     }
 }
 
-}  // namespace msconv::platform::cleanup
+}  // namespace platform::cleanup

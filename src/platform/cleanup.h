@@ -9,7 +9,7 @@
 #include <atomic>
 #include <string>
 
-namespace msconv::platform::cleanup {
+namespace platform::cleanup {
 
 struct Slot {
     std::string path;
@@ -25,4 +25,4 @@ void remove_on_interrupt(const std::string& path);
 // An interruption no longer removes `path` (it was deleted or renamed).
 void keep_on_interrupt(const std::string& path);
 
-}  // namespace msconv::platform::cleanup
+}  // namespace platform::cleanup

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-namespace msconv::platform {
+namespace platform {
 
 // A byte in 0x80-0x9F or 0xE0-0xFF leads a double-byte character.
 constexpr bool is_lead_byte(unsigned char c) {
@@ -28,4 +28,4 @@ constexpr void upper_case_cp932(char* text, std::size_t size) {
     }
 }
 
-}  // namespace msconv::platform
+}  // namespace platform

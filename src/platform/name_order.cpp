@@ -11,7 +11,7 @@
 #include "platform/cp932.h"
 #include "platform/platform.h"
 
-namespace msconv::platform {
+namespace platform {
 
 namespace {
 
@@ -204,4 +204,4 @@ std::vector<Match> search_folders(const std::vector<std::string>& folders,
     return listing;
 }
 
-}  // namespace msconv::platform
+}  // namespace platform

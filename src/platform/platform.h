@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-namespace msconv::platform {
+namespace platform {
 
 #ifdef _WIN32
 inline constexpr char kSeparator = '\\';
@@ -242,4 +242,4 @@ bool open_closed_standard_streams();
 enum class PathKind { none, file, link, folder, other };
 PathKind path_kind(const std::string& path);
 
-}  // namespace msconv::platform
+}  // namespace platform

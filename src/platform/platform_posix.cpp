@@ -28,7 +28,7 @@
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
 
-namespace msconv::platform {
+namespace platform {
 
 using cleanup::keep_on_interrupt;
 using cleanup::remove_on_interrupt;
@@ -590,4 +590,4 @@ PathKind path_kind(const std::string& path) {
     return S_ISDIR(st.st_mode) ? PathKind::folder : PathKind::other;
 }
 
-}  // namespace msconv::platform
+}  // namespace platform

@@ -28,7 +28,7 @@
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
 
-namespace msconv::platform {
+namespace platform {
 
 using cleanup::keep_on_interrupt;
 using cleanup::remove_on_interrupt;
@@ -553,4 +553,4 @@ PathKind path_kind(const std::string& path) {
     return attributes & FILE_ATTRIBUTE_DEVICE ? PathKind::other : PathKind::file;
 }
 
-}  // namespace msconv::platform
+}  // namespace platform

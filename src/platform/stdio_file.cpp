@@ -12,7 +12,7 @@
 #include <windows.h>
 #endif
 
-namespace msconv::platform {
+namespace platform {
 
 #ifdef MSCONV_FAULT_INJECTION
 namespace {
@@ -117,4 +117,4 @@ ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
     return status;
 }
 
-}  // namespace msconv::platform
+}  // namespace platform

@@ -7,7 +7,7 @@
 
 #include "platform/platform.h"
 
-namespace msconv::platform {
+namespace platform {
 
 struct File {
     std::FILE* stream;
@@ -28,4 +28,4 @@ constexpr bool injected_failure() {
 }
 #endif
 
-}  // namespace msconv::platform
+}  // namespace platform

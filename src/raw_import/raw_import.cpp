@@ -3,8 +3,6 @@
 
 #include <utility>
 
-namespace msconv::raw_import {
-
 DataListing split_data_listing(std::vector<platform::Match> listing) {
     DataListing split;
     for (platform::Match& item : listing) {
@@ -13,11 +11,8 @@ DataListing split_data_listing(std::vector<platform::Match> listing) {
             continue;
         }
         ++split.folders;
-        base::note_error(split.folder_warnings,
-                         "msconv: %s is a folder; its files are not imported\n",
-                         {base::as_system(item.folder + item.name)});
+        note_error(split.folder_warnings, "msconv: %s is a folder; its files are not imported\n",
+                   {as_system(item.folder + item.name)});
     }
     return split;
 }
-
-}  // namespace msconv::raw_import

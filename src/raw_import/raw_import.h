@@ -9,8 +9,6 @@
 #include "base/diagnostics.h"
 #include "platform/platform.h"
 
-namespace msconv::raw_import {
-
 // A DATA file is copied as it is, an empty one too, up to this size.
 inline constexpr std::uint64_t kMaxDataFileSize = UINT32_MAX;
 
@@ -19,9 +17,7 @@ inline constexpr std::uint64_t kMaxDataFileSize = UINT32_MAX;
 // which counts as an input left out.
 struct DataListing {
     std::vector<platform::Match> files;
-    base::Diagnostics folder_warnings;
+    Diagnostics folder_warnings;
     std::size_t folders = 0;
 };
 DataListing split_data_listing(std::vector<platform::Match> listing);
-
-}  // namespace msconv::raw_import

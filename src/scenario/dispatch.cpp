@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "scenario/dispatch.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 DispatchTable build_table() {
@@ -23,5 +21,3 @@ const DispatchTable& dispatch_table() {
     static const DispatchTable table = build_table();
     return table;
 }
-
-}  // namespace msconv::scenario

@@ -4,8 +4,6 @@
 
 #include <array>
 
-namespace msconv::scenario {
-
 struct Translator;
 
 // A command translator: reads its operands at the SIO read position and
@@ -25,5 +23,3 @@ void register_window_commands(DispatchTable& table);    // 7, 9, 10
 void register_picture_commands(DispatchTable& table);   // 60-63
 void register_sound_commands(DispatchTable& table);     // 50, 51, 52
 void register_text_commands(DispatchTable& table);      // 53, 240
-
-}  // namespace msconv::scenario

@@ -6,8 +6,6 @@
 #include "base/diagnostics.h"
 #include "scenario/translator.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 // Stores one byte at `position` when it lies inside OutBuffer.
@@ -24,7 +22,7 @@ void emit(Translator& t, const std::uint8_t* bytes, int n, const char* who) {
         store(t, t.output_length + i, bytes[i]);
     t.output_length += n;
     if (t.output_length > kOutBufferSize)
-        base::note_printf(t.diagnostics, "Error : OutBuffer overflow @ %s\n", who);
+        note_printf(t.diagnostics, "Error : OutBuffer overflow @ %s\n", who);
 }
 
 void emit_tagged(Translator& t, std::int32_t value, std::uint8_t flag) {
@@ -49,7 +47,7 @@ void OutByte(Translator& t, std::int32_t value) {
 
 void OutInt(Translator& t, std::int32_t value) {
     std::uint8_t bytes[4];
-    base::write_le32(bytes, static_cast<std::uint32_t>(value));
+    write_le32(bytes, static_cast<std::uint32_t>(value));
     emit(t, bytes, 4, "OutInt");
 }
 
@@ -66,7 +64,7 @@ void OutStr(Translator& t, std::string_view text) {
         static_cast<std::int64_t>(t.output_length) + static_cast<std::int64_t>(text.size()) + 1;
     if (end > kOutBufferSize) {
         // The text is dropped; its terminator is kept where there is room.
-        base::note_printf(t.diagnostics, "Error : OutBuffer overflow @ OutStr\n");
+        note_printf(t.diagnostics, "Error : OutBuffer overflow @ OutStr\n");
         store(t, t.output_length, 0);
         t.output_length += 1;
         return;
@@ -88,12 +86,12 @@ void patch_int(Translator& t, std::int32_t position, std::int32_t value) {
         store(t, position + i, static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-base::ByteReader sio_reader(const Translator& t, std::int32_t position) {
+ByteReader sio_reader(const Translator& t, std::int32_t position) {
     const std::size_t length = static_cast<std::size_t>(
         std::clamp(t.sio_length, 0, static_cast<std::int32_t>(t.sio.size())));
     // A negative position lies outside the data like one past its end.
     const std::size_t at = position >= 0 ? static_cast<std::size_t>(position) : length;
-    return base::ByteReader{std::span(t.sio.data(), length), at};
+    return ByteReader{std::span(t.sio.data(), length), at};
 }
 
 namespace {
@@ -102,7 +100,7 @@ namespace {
 // bytes the read took, also past the end of the data.
 template <typename Read>
 auto read_sio(Translator& t, Read read) {
-    base::ByteReader r = sio_reader(t);
+    ByteReader r = sio_reader(t);
     const std::size_t start = r.pos;
     const auto value = read(r);
     t.sio_pos += static_cast<std::int32_t>(r.pos - start);
@@ -119,19 +117,19 @@ std::string_view as_text(std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 std::uint8_t InByte(Translator& t) {
-    return read_sio(t, [](base::ByteReader& r) { return r.u8(); });
+    return read_sio(t, [](ByteReader& r) { return r.u8(); });
 }
 
 std::uint32_t InWord(Translator& t) {
-    return read_sio(t, [](base::ByteReader& r) { return r.be16(); });
+    return read_sio(t, [](ByteReader& r) { return r.be16(); });
 }
 
 std::uint32_t InTriple(Translator& t) {
-    return read_sio(t, [](base::ByteReader& r) { return r.be24(); });
+    return read_sio(t, [](ByteReader& r) { return r.be24(); });
 }
 
 std::string_view InText(Translator& t) {
-    return as_text(read_sio(t, [](base::ByteReader& r) { return r.text(); }));
+    return as_text(read_sio(t, [](ByteReader& r) { return r.text(); }));
 }
 
 std::int32_t read_variable_operand(Translator& t) {
@@ -154,5 +152,3 @@ void add_jump_fixup(Translator& t, std::int32_t target) {
     t.fixups.push_back({target, t.output_length});
     OutInt(t, 0);
 }
-
-}  // namespace msconv::scenario

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "scenario/instructions.h"
 
-namespace msconv::scenario {
-
 void emit_string_slot(Translator& t, std::int32_t slot, std::string_view text) {
     OutByte(t, kOpSlot);
     OutByte(t, 0x01);
@@ -36,5 +34,3 @@ void emit_scenario_jump(Translator& t, std::int32_t scenario) {
     OutByte(t, 0x01);
     OutNum(t, scenario);
 }
-
-}  // namespace msconv::scenario

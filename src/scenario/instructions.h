@@ -7,8 +7,6 @@
 
 #include "scenario/translator.h"
 
-namespace msconv::scenario {
-
 // String slots of the player.
 inline constexpr std::int32_t kBackgroundSlot = 1;   // the background picture's name
 inline constexpr std::int32_t kPartTitleSlot = 5;    // the part title
@@ -27,5 +25,3 @@ void emit_condition(Translator& t, std::uint8_t code, std::int32_t variable, std
 
 // 0x16 0x01 and the scenario number: the player goes on with that SEEN file.
 void emit_scenario_jump(Translator& t, std::int32_t scenario);
-
-}  // namespace msconv::scenario

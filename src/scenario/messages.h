@@ -2,8 +2,6 @@
 // The scenario translator's Japanese texts, as code page 932 bytes.
 #pragma once
 
-namespace msconv::scenario {
-
 namespace scenario_msg {
 
 // "変換に失敗しました.\n"
@@ -11,5 +9,3 @@ inline constexpr char kConversionFailed[] =
     "\x95\xCF\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD.\n";
 
 }  // namespace scenario_msg
-
-}  // namespace msconv::scenario

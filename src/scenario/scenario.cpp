@@ -6,21 +6,19 @@
 
 #include "base/names.h"
 
-namespace msconv::scenario {
-
 bool list_scenario(Translator& t, std::string slot, const std::string& path) {
     if (t.scenarios.size() == kMaxScenarios) {
-        base::note(t.diagnostics, "********** More than 999 scenario files: %s skipped\n",
-                   {base::as_system(path)});
+        note(t.diagnostics, "********** More than 999 scenario files: %s skipped\n",
+             {as_system(path)});
         return false;
     }
-    base::upper_case_name(slot.data());
+    upper_case_name(slot.data());
     // Two files whose names upper-case alike both take a slot; a jump by
     // that name reaches the first.
     for (std::size_t k = 0; k < t.scenarios.size(); ++k) {
         if (t.scenarios[k] == slot) {
-            base::note(t.diagnostics, "********** Duplicate scenario %s: %s and %s (both kept)\n",
-                       {slot, base::as_system(t.scenario_files[k]), base::as_system(path)});
+            note(t.diagnostics, "********** Duplicate scenario %s: %s and %s (both kept)\n",
+                 {slot, as_system(t.scenario_files[k]), as_system(path)});
             break;
         }
     }
@@ -39,5 +37,3 @@ void translate_sio(Translator& t, std::span<const std::uint8_t> sio) {
     t.sio_length = static_cast<std::int32_t>(size);
     translate_scenario_file(t);
 }
-
-}  // namespace msconv::scenario

@@ -9,8 +9,6 @@
 
 #include "scenario/translator.h"
 
-namespace msconv::scenario {
-
 // Gives the SIO file at `path`, whose code page 932 name is `name`, the next
 // slot of the scenario list (files come in the search order); MAIN.SIO is
 // exchanged into slot 1. Names that upper-case alike take a slot each, with a
@@ -22,5 +20,3 @@ bool list_scenario(Translator& translator, std::string name, const std::string& 
 // a complete SEEN file in OutBuffer (seen_size() bytes). Sets
 // conversion_failed on an opcode without translation.
 void translate_sio(Translator& translator, std::span<const std::uint8_t> sio);
-
-}  // namespace msconv::scenario

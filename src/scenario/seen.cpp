@@ -14,18 +14,14 @@
 #include "base/bytes.h"
 #include "platform/platform.h"
 
-namespace msconv::scenario {
-
-using base::ByteReader;
-
 void write_seen_header(std::uint8_t* header, std::uint32_t body_length) {
     std::memset(header, 0, kSeenHeaderSize);
     std::memcpy(header, kSeenMagic.data(), kSeenMagic.size());
-    base::write_le32(header + 40, 1);
+    write_le32(header + 40, 1);
     header[80] = 1;
     header[85] = 1;
     header[90] = 1;
-    base::write_le32(header + kSeenBodyLengthOffset, body_length);
+    write_le32(header + kSeenBodyLengthOffset, body_length);
 }
 
 std::string seen_entry_name(std::int32_t number) {
@@ -97,8 +93,7 @@ std::string transcoded(std::span<const std::uint8_t> text, bool quoting) {
     std::string character;
     for (std::size_t i = 0; i < text.size();) {
         character.clear();
-        const std::size_t taken =
-            msconv::platform::cp932_character_to_utf8(text.subspan(i), character);
+        const std::size_t taken = platform::cp932_character_to_utf8(text.subspan(i), character);
         if (taken == 0) {
             out += format_text("\\x%02X", text[i]);
             ++i;
@@ -698,5 +693,3 @@ std::vector<SeenInstruction> seen_instructions(const SeenProgram& program) {
     }
     return list;
 }
-
-}  // namespace msconv::scenario

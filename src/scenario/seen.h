@@ -18,8 +18,6 @@
 #include <string_view>
 #include <vector>
 
-namespace msconv::scenario {
-
 inline constexpr std::string_view kSeenMagic = "TPC32";
 inline constexpr std::int32_t kSeenHeaderSize = 99;
 inline constexpr std::size_t kSeenBodyLengthOffset = 95;
@@ -206,5 +204,3 @@ std::string format_text(const char* pattern, ...) __attribute__((format(gnu_prin
 #else
 std::string format_text(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 #endif
-
-}  // namespace msconv::scenario

@@ -12,8 +12,6 @@
 #include "scenario/seen.h"
 #include "scenario/translator.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 // Instructions longer than this are shown by their first bytes: a fault
@@ -305,5 +303,3 @@ std::string seen_finding_text(const SeenFinding& f) {
     }
     return {};
 }
-
-}  // namespace msconv::scenario

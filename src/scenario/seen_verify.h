@@ -19,8 +19,6 @@
 #include <string>
 #include <vector>
 
-namespace msconv::scenario {
-
 enum class SeenCheck : std::uint8_t {
     // The header (offsets are file offsets).
     no_magic,     // the file does not start with "TPC32"
@@ -67,5 +65,3 @@ std::string seen_verify_warning(std::span<const std::uint8_t> seen);
 // What a finding says, without its offset and instruction: "target 0x0400
 // is outside the body (0x0123 bytes)".
 std::string seen_finding_text(const SeenFinding& finding);
-
-}  // namespace msconv::scenario

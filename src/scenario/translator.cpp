@@ -9,8 +9,6 @@
 #include "scenario/dispatch.h"
 #include "scenario/messages.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 void resolve_fixups(Translator& t, std::int32_t body_length) {
@@ -23,9 +21,8 @@ void resolve_fixups(Translator& t, std::int32_t body_length) {
         if (found != t.commands.end() && found->sio_offset == fixup.target) {
             patch_int(t, fixup.field, found->output_length - kSeenHeaderSize);
         } else if (fixup.target < t.sio_length) {
-            base::note_printf(t.diagnostics,
-                              "******************* Jump point (0x%04x) not found!!!!!\n",
-                              fixup.target);
+            note_printf(t.diagnostics, "******************* Jump point (0x%04x) not found!!!!!\n",
+                        fixup.target);
         } else {
             // A target past the data (the default second target of a comparison
             // that ends the file) is the end of the body, not its start.
@@ -59,8 +56,8 @@ void translate_scenario_file(Translator& t) {
         } else {
             // The scan goes on with the very next byte as an opcode.
             t.conversion_failed = true;
-            base::note_printf(t.diagnostics, "*************** Unkown Command 0x%02X\n\n", opcode);
-            base::note_printf(t.diagnostics, "%s", scenario_msg::kConversionFailed);
+            note_printf(t.diagnostics, "*************** Unkown Command 0x%02X\n\n", opcode);
+            note_printf(t.diagnostics, "%s", scenario_msg::kConversionFailed);
         }
     }
 
@@ -68,5 +65,3 @@ void translate_scenario_file(Translator& t) {
     resolve_fixups(t, body_length);
     write_seen_header(t.OutBuffer.data(), static_cast<std::uint32_t>(body_length));
 }
-
-}  // namespace msconv::scenario

@@ -13,8 +13,6 @@
 #include "base/diagnostics.h"
 #include "scenario/seen.h"
 
-namespace msconv::scenario {
-
 inline constexpr std::int32_t kSioBufferSize = 65536;
 inline constexpr std::int32_t kOutBufferSize = 65536;
 inline constexpr std::size_t kMaxScenarios = 999;
@@ -56,7 +54,7 @@ struct Translator {
     std::vector<JumpFixup> fixups;        // the jump fix-ups of the current file
 
     // The translator's warnings, in order, for the program to print.
-    base::Diagnostics diagnostics;
+    Diagnostics diagnostics;
 
     // Where command 240 assembles the text of one text instruction. It grows
     // with the text, so no text is cut.
@@ -90,8 +88,8 @@ inline std::int32_t body_offset(const Translator& t) {
 // The SIO data as a bounded reader at `position`, by default the read
 // position: bytes at or past sio_length, or before the data, read as zero.
 // Reading from it leaves the read position where it is.
-base::ByteReader sio_reader(const Translator& t, std::int32_t position);
-inline base::ByteReader sio_reader(const Translator& t) {
+ByteReader sio_reader(const Translator& t, std::int32_t position);
+inline ByteReader sio_reader(const Translator& t) {
     return sio_reader(t, t.sio_pos);
 }
 std::uint8_t InByte(Translator& t);
@@ -123,5 +121,3 @@ void add_jump_fixup(Translator& t, std::int32_t target);
 void translate_scenario_file(Translator& t);
 // The size of the SEEN file in OutBuffer.
 std::int32_t seen_size(const Translator& t);
-
-}  // namespace msconv::scenario

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-using namespace msconv::base;
-
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

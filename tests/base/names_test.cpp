@@ -5,8 +5,6 @@
 
 #include <string>
 
-using namespace msconv::base;
-
 namespace {
 
 struct UpperCase {

@@ -12,8 +12,6 @@
 #include "support/shown.h"
 #include "support/temp_folder.h"
 
-using namespace msconv::base;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -27,7 +25,7 @@ class SearchTest : public ::testing::Test {
     std::vector<std::string> all(const std::string& pattern) {
         const std::size_t cut = pattern.rfind('/');
         std::vector<std::string> names;
-        for (const auto& m : msconv::platform::search_folders(
+        for (const auto& m : platform::search_folders(
                  {root_.string() + "/" + pattern.substr(0, cut + 1)}, pattern.substr(cut + 1))) {
             if (!m.directory) names.push_back(m.name);
         }
@@ -60,8 +58,8 @@ TEST_F(SearchTest, FoldersResolvedCaseInsensitively) {
     file("mes/main.sio");
     EXPECT_EQ(all("MES/*.SIO"), (std::vector<std::string>{"main.sio"}));
     std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(msconv::platform::read_file(root_.string() + "/MES/MAIN.SIO", bytes, 10),
-              msconv::platform::ReadStatus::ok);
+    EXPECT_EQ(platform::read_file(root_.string() + "/MES/MAIN.SIO", bytes, 10),
+              platform::ReadStatus::ok);
     EXPECT_EQ(bytes, std::vector<std::uint8_t>{'x'});
 }
 
@@ -84,16 +82,11 @@ TEST_F(SearchTest, ReadFileReportsEmptyTooLargeAndMissing) {
     file("four", "1234");
     std::vector<std::uint8_t> bytes;
     const std::string base = root_.string() + "/";
-    EXPECT_EQ(msconv::platform::read_file(base + "empty", bytes, 10),
-              msconv::platform::ReadStatus::empty);
-    EXPECT_EQ(msconv::platform::read_file(base + "four", bytes, 3),
-              msconv::platform::ReadStatus::too_large);
-    EXPECT_EQ(msconv::platform::read_file(base + "four", bytes, 4),
-              msconv::platform::ReadStatus::ok);
-    EXPECT_EQ(msconv::platform::read_file(base + "none", bytes, 4),
-              msconv::platform::ReadStatus::cannot_open);
-    EXPECT_EQ(msconv::platform::read_file(root_.string(), bytes, 4),
-              msconv::platform::ReadStatus::cannot_open);
+    EXPECT_EQ(platform::read_file(base + "empty", bytes, 10), platform::ReadStatus::empty);
+    EXPECT_EQ(platform::read_file(base + "four", bytes, 3), platform::ReadStatus::too_large);
+    EXPECT_EQ(platform::read_file(base + "four", bytes, 4), platform::ReadStatus::ok);
+    EXPECT_EQ(platform::read_file(base + "none", bytes, 4), platform::ReadStatus::cannot_open);
+    EXPECT_EQ(platform::read_file(root_.string(), bytes, 4), platform::ReadStatus::cannot_open);
 }
 
 // Every folder of the game named CG in any case, as one listing in the search
@@ -107,10 +100,10 @@ TEST_F(SearchTest, GameFoldersOfOneNameAreListedAsOne) {
     fs::create_directories(root_ / "CG" / "SUB.MOE");
     const std::string game = root_.string() + "/";
     Diagnostics said;
-    const std::vector<msconv::platform::Match> files = list_game_files(game, "CG", "*.MOE", said);
+    const std::vector<platform::Match> files = list_game_files(game, "CG", "*.MOE", said);
     const std::string text = shown(said);
     std::vector<std::string> paths;
-    for (const msconv::platform::Match& f : files)
+    for (const platform::Match& f : files)
         paths.push_back(f.folder + f.name);
     EXPECT_EQ(paths, (std::vector<std::string>{game + "CG/A.MOE", game + "Cg/a.moe",
                                                game + "cg/b.moe", game + "CG/C.MOE"}));
@@ -122,7 +115,7 @@ TEST_F(SearchTest, GameFoldersOfOneNameAreListedAsOne) {
 // The key names are ordered and compared by: NFC, then the characters of
 // UTF-8 or of code page 932 bytes, upper-cased, as UTF-16 code units.
 TEST(NameKey, OneKeyForEverySpellingAndTheOrderOfTheCharacters) {
-    using msconv::platform::name_key;
+    using platform::name_key;
     const struct {
         std::string a, b;
         int order;  // the sign of a - b by key
@@ -150,11 +143,11 @@ TEST(NameKey, OneKeyForEverySpellingAndTheOrderOfTheCharacters) {
     // A byte that forms no code page 932 character stands for itself as a
     // lone surrogate, U+DC00 plus the byte: here a lead byte at the end.
     EXPECT_EQ(name_key("\x83\x66z\x82"), std::u16string(u"\u30C7Z") + char16_t(0xDC82));
-    EXPECT_EQ(msconv::platform::nfc_name("\u30CF\u309A"), "\u30D1");
-    EXPECT_EQ(msconv::platform::nfc_name("\x83\x70"), "\x83\x70");
+    EXPECT_EQ(platform::nfc_name("\u30CF\u309A"), "\u30D1");
+    EXPECT_EQ(platform::nfc_name("\x83\x70"), "\x83\x70");
     // Ties of the key by the raw bytes.
-    EXPECT_TRUE(msconv::platform::name_less("A.SIO", "a.sio"));
-    EXPECT_TRUE(msconv::platform::name_less("\u30C6\u3099", "\u30C7"));
+    EXPECT_TRUE(platform::name_less("A.SIO", "a.sio"));
+    EXPECT_TRUE(platform::name_less("\u30C6\u3099", "\u30C7"));
 }
 
 }  // namespace

@@ -15,10 +15,6 @@
 #include "package/package.h"
 #include "support/translate.h"
 
-using namespace msconv::image;
-using namespace msconv::package;
-using namespace msconv::base;
-
 namespace {
 
 // A package at `path`, written by the converter's own builder, with the

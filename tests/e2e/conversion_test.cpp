@@ -10,7 +10,6 @@
 #include "gamekit/gamekit.h"
 #include "package/package_reader.h"
 
-
 namespace {
 
 using e2e::Result;

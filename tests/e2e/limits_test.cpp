@@ -16,7 +16,6 @@
 #include "gamekit/sio_commands.h"
 #include "package/package_reader.h"
 
-
 namespace {
 
 using e2e::Result;

@@ -18,8 +18,6 @@
 #include "package/package_reader.h"
 #include "support/image_test_util.h"
 
-using namespace msconv::image;
-
 namespace {
 
 using e2e::Result;
@@ -90,8 +88,9 @@ TEST(Pictures, StoredInConversionOrderWithTheirSizesAndAlphaFields) {
 
     const std::vector<StoredEntry> entries = read_package(game.dir / "out/DAR297.AVD").entries;
     // The directory is sorted by name.
-    ASSERT_EQ(image_test::names_of(entries), (std::vector<std::string>{"000.TXT", "AAA.PDT", "ABC_01.PDT", "ABC_F01.PDT",
-                                               "CIP_MAP.PDT", "EV01A.PDT", "SYS.PDT", "ZZ.PDT"}));
+    ASSERT_EQ(image_test::names_of(entries),
+              (std::vector<std::string>{"000.TXT", "AAA.PDT", "ABC_01.PDT", "ABC_F01.PDT",
+                                        "CIP_MAP.PDT", "EV01A.PDT", "SYS.PDT", "ZZ.PDT"}));
     // The data lie in the order the entries were added: sprites, CG (in
     // search order), ENDING, SYSTEM, DATA.
     std::vector<const StoredEntry*> by_offset;

@@ -26,8 +26,6 @@
 #include "package/package_reader.h"
 #include "sample-game/sample_game.h"
 
-using namespace msconv::scenario;
-
 namespace {
 
 namespace fs = std::filesystem;

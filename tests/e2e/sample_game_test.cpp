@@ -18,10 +18,6 @@
 #include "support/image_test_util.h"
 #include "support/translate.h"
 
-using namespace msconv::image;
-using namespace msconv::scenario;
-using msconv::base::ByteReader;
-
 namespace {
 
 using e2e::Result;
@@ -252,12 +248,12 @@ TEST_F(SampleGame, CheckNamesTheDanglingReferencesHeldOnPurpose) {
     const std::string path = *dir / "out/DAR297.AVD";
     const Result r = e2e::run({{AVDTOOL_EXE, "check", path}});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(
-        r.out,
-        "SEEN002.TXT 0x0290: scenario jump 0: no entry SEEN000.TXT\n"
-        "SEEN003.TXT 0x01F9: sprite \"AIN_F09\": no entry AIN_F09.PDT\n" +
-            path +
-            ": 4 SEEN entries, 0 unreadable, 57 references, 2 dangling, 0 unknown until run, 0 faults\n");
+    EXPECT_EQ(r.out,
+              "SEEN002.TXT 0x0290: scenario jump 0: no entry SEEN000.TXT\n"
+              "SEEN003.TXT 0x01F9: sprite \"AIN_F09\": no entry AIN_F09.PDT\n" +
+                  path +
+                  ": 4 SEEN entries, 0 unreadable, 57 references, 2 dangling, 0 unknown until run, "
+                  "0 faults\n");
     EXPECT_EQ(r.err, "");
 }
 

@@ -15,8 +15,6 @@
 #include "package/package_reader.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-
 namespace {
 
 using e2e::Result;

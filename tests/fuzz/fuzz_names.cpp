@@ -17,18 +17,15 @@
 #include "platform/cp932.h"
 #include "platform/platform.h"
 
-using namespace msconv;
-
 namespace {
 
 // The same name, for the entry as stored and for the key, or abort.
 void same_name(const std::string& found, const std::string& spelling) {
     std::string entry, other;
-    const base::NameProblem problem = base::entry_name_of(found, entry);
-    if (base::entry_name_of(spelling, other) != problem) std::abort();
+    const NameProblem problem = entry_name_of(found, entry);
+    if (entry_name_of(spelling, other) != problem) std::abort();
     // The directory stores names upper-cased.
-    if (problem == base::NameProblem::none &&
-        base::upper_cased_name(other) != base::upper_cased_name(entry))
+    if (problem == NameProblem::none && upper_cased_name(other) != upper_cased_name(entry))
         std::abort();
     if (platform::name_key(spelling) != platform::name_key(found)) std::abort();
 }
@@ -58,14 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string nfc = platform::nfc_name(found);
     if (platform::nfc_name(nfc) != nfc) std::abort();
     std::string entry;
-    const base::NameProblem problem = base::entry_name_of(found, entry);
-    if (problem == base::NameProblem::none) {
-        if (!package::entry_name_fault(entry).empty()) std::abort();
+    const NameProblem problem = entry_name_of(found, entry);
+    if (problem == NameProblem::none) {
+        if (!entry_name_fault(entry).empty()) std::abort();
         // As the directory stores it: cut to 15 bytes, upper-cased.
         char stored[16] = {};
         std::strncpy(stored, entry.c_str(), sizeof stored - 1);
-        base::upper_case_name(stored);
-        if (stored[0] != '\0' && !package::entry_name_fault(stored).empty()) std::abort();
+        upper_case_name(stored);
+        if (stored[0] != '\0' && !entry_name_fault(stored).empty()) std::abort();
     }
 
     same_name(found, nfc);
@@ -87,14 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         // Read as code page 932: the ASCII letters upper-cased, trail bytes
         // left alone.
-        upper = base::upper_cased_name(found);
+        upper = upper_cased_name(found);
     }
     same_name(found, upper);
 
     // The entry's code page 932 bytes spell the same name when they decode
     // to it and are not read as UTF-8 themselves.
     std::string decoded;
-    if (problem == base::NameProblem::none && !platform::is_utf8_beyond_ascii(entry) &&
+    if (problem == NameProblem::none && !platform::is_utf8_beyond_ascii(entry) &&
         decode_cp932(entry, decoded) && decoded == nfc) {
         same_name(found, entry);
     }

@@ -17,11 +17,6 @@
 #include "package/package_reader.h"
 #include "scenario/seen_verify.h"
 
-using namespace msconv::image;
-using namespace msconv::package;
-using namespace msconv::base;
-using namespace msconv::scenario;
-
 namespace {
 
 // The reader accounts for every body byte: instructions that lie inside the

@@ -9,8 +9,6 @@
 #include "image/picture.h"
 #include "image/picture_decode.h"
 
-using namespace msconv::image;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> file(data, size);
     if (fuzz_input::claimed_pixels(file, is_flag_coded_picture(file)) >

@@ -8,8 +8,6 @@
 #include "image/picture_decode.h"
 #include "image/sprite.h"
 
-using namespace msconv::image;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz_input::SpriteInput input = fuzz_input::split_sprite_input({data, size});
     if (fuzz_input::claimed_pixels(input.sprite, is_flag_coded_picture(input.sprite)) >

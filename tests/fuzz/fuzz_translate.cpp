@@ -11,10 +11,6 @@
 #include "fuzz_input.h"
 #include "scenario/translator.h"
 
-using namespace msconv::image;
-using namespace msconv::scenario;
-using namespace msconv::base;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz_input::ScenarioInput input = fuzz_input::split_scenario_input({data, size});
     auto t = std::make_unique<Translator>();

@@ -23,11 +23,6 @@
 #include "sample-game/sample_scenarios.h"
 #include "scenario/translator.h"
 
-using namespace msconv::image;
-using namespace msconv::scenario;
-using namespace msconv::package;
-using namespace msconv::base;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -190,7 +185,7 @@ Bytes pdt10_sprite(std::uint32_t width, std::uint32_t height) {
 Bytes build_package(const fs::path& work,
                     const std::vector<std::pair<std::string, Bytes>>& entries) {
     fs::create_directories(work);
-    const std::string folder = work.string() + msconv::platform::kSeparator;
+    const std::string folder = work.string() + platform::kSeparator;
     Package package;
     if (open_package(package, folder) != Status::ok) return {};
     for (const auto& [name, bytes] : entries) {
@@ -199,7 +194,7 @@ Bytes build_package(const fs::path& work,
     const std::string path = folder + kPackageName;
     if (finish_package(package, path) != Status::ok) return {};
     std::vector<std::uint8_t> bytes;
-    msconv::platform::read_file(path, bytes, UINT32_MAX);
+    platform::read_file(path, bytes, UINT32_MAX);
     fs::remove_all(work);
     return bytes;
 }
@@ -255,7 +250,7 @@ void name_seeds(Corpus& corpus) {
     for (const std::string& name : utf8) {
         corpus.add("utf8_" + std::to_string(n), Bytes(name.begin(), name.end()));
         std::string bytes;
-        if (msconv::platform::utf8_to_cp932(name, bytes))
+        if (platform::utf8_to_cp932(name, bytes))
             corpus.add("cp932_" + std::to_string(n), Bytes(bytes.begin(), bytes.end()));
         ++n;
     }

@@ -8,9 +8,6 @@
 #include "image/convert.h"
 #include "support/image_test_util.h"
 
-using namespace msconv::image;
-using namespace msconv::base;
-
 namespace {
 
 using gamekit::Bytes;

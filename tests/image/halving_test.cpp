@@ -6,10 +6,6 @@
 #include "image/halving.h"
 #include "support/image_test_util.h"
 
-using namespace msconv::image;
-using namespace msconv::package;
-using namespace msconv::base;
-
 namespace {
 
 using namespace gamekit;

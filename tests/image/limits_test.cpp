@@ -14,9 +14,6 @@
 #include "image/sprite.h"
 #include "support/image_test_util.h"
 
-using namespace msconv::image;
-using namespace msconv::base;
-
 namespace {
 
 using namespace gamekit;

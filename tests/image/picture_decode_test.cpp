@@ -5,9 +5,6 @@
 #include "support/image_test_util.h"
 #include "support/random.h"
 
-using namespace msconv::image;
-using namespace msconv::base;
-
 namespace {
 
 using namespace gamekit;

@@ -6,8 +6,6 @@
 #include "image/picture.h"
 #include "support/image_test_util.h"
 
-using namespace msconv::image;
-
 namespace {
 
 using namespace gamekit;

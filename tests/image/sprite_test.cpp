@@ -5,8 +5,6 @@
 #include "image/sprite.h"
 #include "support/image_test_util.h"
 
-using namespace msconv::image;
-
 namespace {
 
 using namespace gamekit;

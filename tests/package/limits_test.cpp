@@ -14,9 +14,6 @@
 #include "platform/platform.h"
 #include "support/temp_folder.h"
 
-using namespace msconv::package;
-using namespace msconv::base;
-
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

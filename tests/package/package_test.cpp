@@ -18,9 +18,6 @@
 #include "support/shown.h"
 #include "support/temp_folder.h"
 
-using namespace msconv::package;
-using namespace msconv::base;
-
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -232,8 +229,7 @@ TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
     EXPECT_EQ(shown(package_.diagnostics, &errors), "");
     EXPECT_EQ(errors, "msconv: cannot create " + package_path() + ".part: File exists\n");
     Bytes now;
-    ASSERT_EQ(msconv::platform::read_file(package_path(), now, 100),
-              msconv::platform::ReadStatus::ok);
+    ASSERT_EQ(platform::read_file(package_path(), now, 100), platform::ReadStatus::ok);
     EXPECT_EQ(now, earlier);
     EXPECT_FALSE(std::filesystem::exists(prefix() + kStagingName));
 }

@@ -4,8 +4,6 @@
 
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-
 namespace {
 
 using namespace scenario_test;

@@ -9,8 +9,6 @@
 #include "gamekit/gamekit.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-
 namespace {
 
 using namespace scenario_test;

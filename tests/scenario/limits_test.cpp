@@ -11,9 +11,6 @@
 #include "base/bytes.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-using namespace msconv::base;
-
 namespace {
 
 using namespace scenario_test;

@@ -8,8 +8,6 @@
 #include "gamekit/gamekit.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-
 namespace {
 
 using namespace gamekit;

@@ -9,7 +9,6 @@
 #include "scenario/seen.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
 using namespace scenario_test;
 using gamekit::lit;
 using gamekit::Sio;

@@ -11,7 +11,6 @@
 #include "scenario/seen_verify.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
 using namespace scenario_test;
 using namespace gamekit;
 

@@ -6,8 +6,6 @@
 
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-
 namespace {
 
 using namespace gamekit;

@@ -13,8 +13,6 @@
 #include "scenario/scenario.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-
 namespace {
 
 using namespace scenario_test;

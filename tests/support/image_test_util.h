@@ -37,7 +37,7 @@ inline std::string describe(Bgr c) {
 
 // Compares the first `count` pixels of a decoded picture with `expected`
 // (all of them when count is 0), naming the first difference.
-inline ::testing::AssertionResult same_pixels(const msconv::image::DecodedPicture& decoded,
+inline ::testing::AssertionResult same_pixels(const DecodedPicture& decoded,
                                               const gamekit::RgbPicture& expected,
                                               std::size_t count = 0) {
     if (decoded.width != expected.width || decoded.height != expected.height) {
@@ -64,7 +64,7 @@ inline ::testing::AssertionResult same_pixels(const msconv::image::DecodedPictur
     return ::testing::AssertionSuccess();
 }
 
-inline ::testing::AssertionResult same_mask(const msconv::image::ShadowMask& decoded,
+inline ::testing::AssertionResult same_mask(const ShadowMask& decoded,
                                             const gamekit::MaskPicture& expected) {
     if (decoded.width != expected.width || decoded.height != expected.height ||
         decoded.values.size() != expected.values.size()) {
@@ -83,22 +83,22 @@ inline ::testing::AssertionResult same_mask(const msconv::image::ShadowMask& dec
     return ::testing::AssertionSuccess();
 }
 
-inline msconv::image::DecodedPicture decoded(const Bytes& file) {
-    msconv::image::DecodedPicture picture;
-    EXPECT_EQ(msconv::image::decode_picture(file, picture), msconv::image::PictureLoad::ok);
+inline DecodedPicture decoded(const Bytes& file) {
+    DecodedPicture picture;
+    EXPECT_EQ(decode_picture(file, picture), PictureLoad::ok);
     return picture;
 }
 
-inline msconv::image::DecodedPicture as_decoded(const gamekit::RgbPicture& picture) {
-    msconv::image::DecodedPicture out;
+inline DecodedPicture as_decoded(const gamekit::RgbPicture& picture) {
+    DecodedPicture out;
     out.width = picture.width;
     out.height = picture.height;
     out.pixels = picture.bgr;
     return out;
 }
 
-inline msconv::image::ShadowMask as_mask(const gamekit::MaskPicture& mask) {
-    msconv::image::ShadowMask out;
+inline ShadowMask as_mask(const gamekit::MaskPicture& mask) {
+    ShadowMask out;
     out.width = mask.width;
     out.height = mask.height;
     out.values = mask.values;
@@ -115,16 +115,16 @@ inline gamekit::RgbPicture block_of(Bgr a, Bgr b, Bgr c, Bgr d) {
     return picture;
 }
 
-inline msconv::image::Pdt10Block picture_block(const gamekit::RgbPicture& picture) {
-    msconv::image::Pdt10Block block;
-    EXPECT_TRUE(msconv::image::convert_picture_to_pdt10(as_decoded(picture), block));
+inline Pdt10Block picture_block(const gamekit::RgbPicture& picture) {
+    Pdt10Block block;
+    EXPECT_TRUE(convert_picture_to_pdt10(as_decoded(picture), block));
     return block;
 }
 
-inline msconv::image::Pdt10Block sprite_block(const gamekit::RgbPicture& sprite,
-                                              const gamekit::MaskPicture& mask) {
-    msconv::image::Pdt10Block block;
-    EXPECT_TRUE(msconv::image::convert_sprite_to_pdt10(as_decoded(sprite), as_mask(mask), block));
+inline Pdt10Block sprite_block(const gamekit::RgbPicture& sprite,
+                               const gamekit::MaskPicture& mask) {
+    Pdt10Block block;
+    EXPECT_TRUE(convert_sprite_to_pdt10(as_decoded(sprite), as_mask(mask), block));
     return block;
 }
 
@@ -146,18 +146,18 @@ inline gamekit::RgbPicture map_source(std::uint32_t width = 24, std::uint32_t he
 }
 
 // The bytes of a block that go into its package entry.
-inline Bytes entry_of(const msconv::image::Pdt10Block& block) {
+inline Bytes entry_of(const Pdt10Block& block) {
     return Bytes(block.bytes.begin(), block.bytes.begin() + block.entry_size);
 }
 
 // The entry of a block read back by the product's reader.
-inline msconv::image::Pdt10Picture read_back(const Bytes& entry) {
-    msconv::image::Pdt10Picture picture;
+inline Pdt10Picture read_back(const Bytes& entry) {
+    Pdt10Picture picture;
     std::string error;
-    EXPECT_TRUE(msconv::image::read_pdt10(entry, picture, error)) << error;
+    EXPECT_TRUE(read_pdt10(entry, picture, error)) << error;
     return picture;
 }
-inline msconv::image::Pdt10Picture read_back(const msconv::image::Pdt10Block& block) {
+inline Pdt10Picture read_back(const Pdt10Block& block) {
     return read_back(entry_of(block));
 }
 
@@ -173,12 +173,12 @@ inline ::testing::AssertionResult same_entry(const Bytes& actual, const Bytes& e
     std::size_t at = 0;
     while (actual[at] == expected[at])
         ++at;
-    if (at < msconv::image::kPdt10HeaderSize) {
+    if (at < kPdt10HeaderSize) {
         return ::testing::AssertionFailure() << "header byte " << at << ": " << int{actual[at]}
                                              << ", expected " << int{expected[at]};
     }
     // The headers are equal, so both planes have the expected's size.
-    const msconv::image::Pdt10Picture got = read_back(actual), want = read_back(expected);
+    const Pdt10Picture got = read_back(actual), want = read_back(expected);
     for (std::size_t i = 0; i < want.colour.size(); ++i) {
         if (got.colour[i] == want.colour[i] && got.alpha[i] == want.alpha[i]) continue;
         char text[80];

@@ -38,19 +38,17 @@ struct StoredPackage {
 };
 
 inline StoredPackage read_package(const std::string& path) {
-    namespace package = msconv::package;
     StoredPackage stored;
-    EXPECT_EQ(msconv::platform::read_file(path, stored.bytes, UINT32_MAX),
-              msconv::platform::ReadStatus::ok)
+    EXPECT_EQ(platform::read_file(path, stored.bytes, UINT32_MAX), platform::ReadStatus::ok)
         << path;
-    package::PackageView view;
+    PackageView view;
     std::string error;
-    EXPECT_TRUE(package::parse_package(stored.bytes.data(), stored.bytes.size(), view, error))
+    EXPECT_TRUE(parse_package(stored.bytes.data(), stored.bytes.size(), view, error))
         << path << ": " << error;
-    EXPECT_TRUE(package::verify_package(view, error)) << path << ": " << error;
-    for (const package::DirectoryEntry& entry : view.directory) {
-        StoredEntry one{package::entry_name(entry), entry.offset, entry.unpacked_size, {}};
-        EXPECT_TRUE(package::extract_entry(view, entry, one.data, error)) << path << ": " << error;
+    EXPECT_TRUE(verify_package(view, error)) << path << ": " << error;
+    for (const DirectoryEntry& entry : view.directory) {
+        StoredEntry one{entry_name(entry), entry.offset, entry.unpacked_size, {}};
+        EXPECT_TRUE(extract_entry(view, entry, one.data, error)) << path << ": " << error;
         stored.entries.push_back(std::move(one));
     }
     return stored;

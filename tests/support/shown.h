@@ -9,12 +9,12 @@
 // The messages of `diagnostics`, standard output's and standard error's
 // each in order, as the console shows them (code page 932 bytes, system
 // text as it is); the list is emptied.
-inline std::string shown(msconv::base::Diagnostics& diagnostics, std::string* errors = nullptr) {
+inline std::string shown(Diagnostics& diagnostics, std::string* errors = nullptr) {
     std::string text;
-    msconv::base::console_capture(&text);
-    msconv::base::console_capture_errors(errors);
-    msconv::base::console_drain(diagnostics);
-    msconv::base::console_capture(nullptr);
-    msconv::base::console_capture_errors(nullptr);
+    console_capture(&text);
+    console_capture_errors(errors);
+    console_drain(diagnostics);
+    console_capture(nullptr);
+    console_capture_errors(nullptr);
     return text;
 }

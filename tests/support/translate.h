@@ -19,7 +19,7 @@ namespace scenario_test {
 using Bytes = std::vector<std::uint8_t>;
 
 struct Translation {
-    std::unique_ptr<msconv::scenario::Translator> translator;
+    std::unique_ptr<Translator> translator;
     Bytes seen;  // the whole SEEN file
     Bytes body;  // the SEEN file without its 99-byte header
     std::string console;
@@ -30,8 +30,8 @@ struct Translation {
 inline Translation translate(const Bytes& sio, const std::vector<std::string>& scenarios = {},
                              std::uint8_t fill = 0) {
     Translation result;
-    result.translator = std::make_unique<msconv::scenario::Translator>();
-    msconv::scenario::Translator& t = *result.translator;
+    result.translator = std::make_unique<Translator>();
+    Translator& t = *result.translator;
     t.scenarios = scenarios;
     std::fill(t.sio.begin(), t.sio.end(), fill);
     // The SIO buffer holds at most 65536 bytes; the translator takes a longer
@@ -39,10 +39,10 @@ inline Translation translate(const Bytes& sio, const std::vector<std::string>& s
     const std::size_t stored = std::min(sio.size(), t.sio.size());
     std::copy(sio.begin(), sio.begin() + static_cast<std::ptrdiff_t>(stored), t.sio.begin());
     t.sio_length = static_cast<std::int32_t>(sio.size());
-    msconv::scenario::translate_scenario_file(t);
+    translate_scenario_file(t);
     result.console = shown(t.diagnostics);
-    result.seen.assign(t.OutBuffer.begin(), t.OutBuffer.begin() + msconv::scenario::seen_size(t));
-    result.body.assign(result.seen.begin() + msconv::scenario::kSeenHeaderSize, result.seen.end());
+    result.seen.assign(t.OutBuffer.begin(), t.OutBuffer.begin() + seen_size(t));
+    result.body.assign(result.seen.begin() + kSeenHeaderSize, result.seen.end());
     return result;
 }
 
@@ -53,9 +53,9 @@ inline Translation translate(const gamekit::Sio& sio,
 
 // The SEEN file of a body: its header, then the body.
 inline Bytes seen(const Bytes& body) {
-    Bytes out(msconv::scenario::kSeenHeaderSize + body.size());
-    msconv::scenario::write_seen_header(out.data(), static_cast<std::uint32_t>(body.size()));
-    std::copy(body.begin(), body.end(), out.begin() + msconv::scenario::kSeenHeaderSize);
+    Bytes out(kSeenHeaderSize + body.size());
+    write_seen_header(out.data(), static_cast<std::uint32_t>(body.size()));
+    std::copy(body.begin(), body.end(), out.begin() + kSeenHeaderSize);
     return out;
 }
 

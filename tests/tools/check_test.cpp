@@ -13,9 +13,6 @@
 #include "gamekit/gamekit.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-using namespace msconv::base;
-
 namespace {
 
 using namespace scenario_test;

@@ -9,9 +9,6 @@
 #include "avdtool/seen_listing.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-using namespace msconv::base;
-
 namespace {
 
 using namespace scenario_test;

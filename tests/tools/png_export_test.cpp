@@ -9,8 +9,6 @@
 #include "avdtool/png_export.h"
 #include "support/random.h"
 
-using namespace msconv::image;
-
 namespace {
 
 TEST(PngExport, LibpngReadsBackEveryPixel) {

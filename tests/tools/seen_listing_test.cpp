@@ -17,9 +17,6 @@
 #include "support/random.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
-using namespace msconv::base;
-
 namespace {
 
 using namespace scenario_test;

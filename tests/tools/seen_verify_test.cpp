@@ -8,7 +8,6 @@
 #include "scenario/seen_verify.h"
 #include "support/translate.h"
 
-using namespace msconv::scenario;
 using namespace scenario_test;
 
 namespace {

@@ -32,11 +32,6 @@
 #include "platform/platform.h"
 #include "png_export.h"
 
-using namespace msconv::image;
-using namespace msconv::package;
-using namespace msconv::base;
-using namespace msconv::scenario;
-
 namespace {
 
 int list(const std::string& path) {
@@ -108,8 +103,7 @@ int extract(const std::string& path, const std::string& folder) {
             status = 1;
             continue;
         }
-        if (!write_new_file(folder + msconv::platform::kSeparator + name, content.data(),
-                            content.size()))
+        if (!write_new_file(folder + platform::kSeparator + name, content.data(), content.size()))
             status = 1;
     }
     return status;
@@ -165,7 +159,7 @@ int png_all(const std::string& path, const std::string& folder) {
             continue;
         }
         const std::string out =
-            folder + msconv::platform::kSeparator + name.substr(0, name.size() - 4) + ".png";
+            folder + platform::kSeparator + name.substr(0, name.size() - 4) + ".png";
         if (!pdt10_png(content, png, picture, error)) {
             show_error("avdtool: %s: %s: %s\n", {as_system(path), printable_name(name), error});
             status = 1;
@@ -233,11 +227,11 @@ int seen(const std::string& path, const std::string& wanted) {
     const bool ascii = std::all_of(listing.text.begin(), listing.text.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     std::string cp932;
-    if (!ascii && msconv::platform::utf8_to_cp932(listing.text, cp932))
+    if (!ascii && platform::utf8_to_cp932(listing.text, cp932))
         show("%s", {cp932});
     else
-        msconv::platform::console_write(listing.text.data(), listing.text.size(),
-                                        msconv::platform::TextKind::system);
+        platform::console_write(listing.text.data(), listing.text.size(),
+                                platform::TextKind::system);
     return listing.complete ? 0 : 1;
 }
 
@@ -248,7 +242,7 @@ int main(int raw_argc, char** raw_argv) {
     std::setlocale(LC_CTYPE, "");
     // Paths as the system's own text (on Windows in UTF-16, whatever the ANSI
     // code page), as the platform calls take them.
-    std::vector<std::string> arguments = msconv::platform::command_line(raw_argc, raw_argv);
+    std::vector<std::string> arguments = platform::command_line(raw_argc, raw_argv);
     std::vector<char*> pointers;
     for (std::string& argument : arguments)
         pointers.push_back(argument.data());

@@ -11,10 +11,6 @@
 #include "package/package_reader.h"
 #include "platform/platform.h"
 
-using namespace msconv::package;
-using namespace msconv::base;
-using namespace msconv::scenario;
-
 namespace {
 
 // At most this many string slots are followed through one scenario, and at
@@ -241,7 +237,7 @@ std::vector<std::string> fault_lines(const SeenVerdict& verdict) {
         } else {
             // The instruction's text is UTF-8 made from code page 932 texts.
             std::string instruction;
-            if (!msconv::platform::utf8_to_cp932(f.instruction, instruction))
+            if (!platform::utf8_to_cp932(f.instruction, instruction))
                 instruction = printable_name(f.instruction);
             line = format_text("0x%04X: ", f.offset) + instruction +
                    ": fault: " + seen_finding_text(f);

@@ -36,7 +36,7 @@ struct SeenReference {
 // scenario, the reference is unknown until run; the literal names it can
 // hold are still checked. The names "NO" and "*" stand for no picture and
 // the player's own scenarios 995, 996 and 998 are not looked for.
-std::vector<SeenReference> follow_references(const msconv::scenario::SeenProgram& program,
+std::vector<SeenReference> follow_references(const SeenProgram& program,
                                              const std::set<std::string>& entries);
 
 // How a reference is shown after "ENTRY 0xOFFSET: ", as code page 932 text
@@ -48,10 +48,8 @@ std::string reference_text(const SeenReference& reference);
 // bytes). False, with the reason in `reason`, for an entry that cannot be
 // followed: its data do not decompress, it is no SEEN file, its header is cut
 // short.
-bool read_seen_entry(const msconv::package::PackageView& view,
-                     const msconv::package::DirectoryEntry& entry,
-                     std::vector<std::uint8_t>& content, msconv::scenario::SeenProgram& program,
-                     std::string& reason);
+bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
+                     std::vector<std::uint8_t>& content, SeenProgram& program, std::string& reason);
 
 // The line that names a SEEN entry read_seen_entry refused, on standard
 // output: "SEEN002.TXT: unreadable: not a SEEN file: no TPC32 magic".
@@ -61,7 +59,7 @@ void show_unreadable(const std::string& name, const std::string& reason);
 // prints them after "ENTRY ": "0x0012: jump 0x0400: fault: target 0x0400 is
 // outside the body (0x0123 bytes)", "header: fault: ...". Code page 932
 // text.
-std::vector<std::string> fault_lines(const msconv::scenario::SeenVerdict& verdict);
+std::vector<std::string> fault_lines(const SeenVerdict& verdict);
 
 // avdtool check: one line per unreadable SEEN entry, per dangling or unknown
 // reference and per fault of a SEEN entry's structure, then a summary; 1

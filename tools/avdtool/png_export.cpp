@@ -5,8 +5,6 @@
 
 #include <cstring>
 
-using namespace msconv::image;
-
 namespace {
 
 void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {

@@ -21,8 +21,7 @@ bool encode_png(std::uint32_t width, std::uint32_t height, std::span<const std::
 // with a reason in `error`, when the entry is not a PDT10 picture or its
 // planes are empty (PNG has no empty images).
 bool pdt10_png(std::span<const std::uint8_t> entry, std::vector<std::uint8_t>& png,
-               msconv::image::Pdt10Picture& picture, std::string& error,
-               bool* transparent = nullptr);
+               Pdt10Picture& picture, std::string& error, bool* transparent = nullptr);
 
 // True when a pixel of the RGBA picture is not fully opaque.
 bool has_transparency(std::span<const std::uint8_t> rgba);

@@ -16,11 +16,6 @@
 #include "platform/platform.h"
 #include "png_export.h"
 
-using namespace msconv::image;
-using namespace msconv::package;
-using namespace msconv::base;
-using namespace msconv::scenario;
-
 namespace {
 
 constexpr char kStyle[] = R"css(
@@ -174,8 +169,7 @@ void write_pictures(Report& r) {
         } else {
             char file[32];
             std::snprintf(file, sizeof file, "p%04zu.png", r.pictures.size() + 1);
-            if (write_new_file(r.folder + msconv::platform::kSeparator + file, png.data(),
-                               png.size())) {
+            if (write_new_file(r.folder + platform::kSeparator + file, png.data(), png.size())) {
                 p.file = file;
             } else {
                 p.problem = "its PNG could not be written";
@@ -359,11 +353,11 @@ int report_package(const std::string& path, const std::string& folder) {
     if (!make_folder(folder)) return 1;
     // The page is created first, so that a folder that already has one is
     // refused before anything is written into it.
-    const std::string page_path = folder + msconv::platform::kSeparator + "index.html";
-    msconv::platform::File* page = msconv::platform::create_new_file(page_path);
+    const std::string page_path = folder + platform::kSeparator + "index.html";
+    platform::File* page = platform::create_new_file(page_path);
     if (!page) {
         show_error("avdtool: cannot create %s: %s\n",
-                   {as_system(page_path), as_system(msconv::platform::last_error_text())});
+                   {as_system(page_path), as_system(platform::last_error_text())});
         return 1;
     }
     std::vector<std::size_t> seen_entries;
@@ -450,15 +444,15 @@ int report_package(const std::string& path, const std::string& folder) {
     out +=
         "<section id=\"scenarios\"><h2>SEEN entries</h2></section>\n" + body + "</body>\n</html>\n";
 
-    bool ok = msconv::platform::file_write(page, out.data(), out.size());
-    std::string reason = ok ? std::string() : msconv::platform::last_error_text();
-    if (!msconv::platform::file_close(page) && ok) {
+    bool ok = platform::file_write(page, out.data(), out.size());
+    std::string reason = ok ? std::string() : platform::last_error_text();
+    if (!platform::file_close(page) && ok) {
         ok = false;
-        reason = msconv::platform::last_error_text();
+        reason = platform::last_error_text();
     }
     if (!ok) {
         show_error("avdtool: cannot write %s: %s\n", {as_system(page_path), as_system(reason)});
-        msconv::platform::delete_file(page_path);
+        platform::delete_file(page_path);
         return 1;
     }
     char counts[128];

@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-using namespace msconv::scenario;
-
 namespace {
 
 // "OFFSET  ?? 0xNN", written without printf: a file can hold millions.

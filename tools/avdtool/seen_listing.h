@@ -27,5 +27,4 @@ SeenListing list_seen(std::span<const std::uint8_t> seen);
 
 // The header's lines of the listing: what the header holds, or why the file
 // cannot be decoded ("not a SEEN file: no TPC32 magic").
-std::string seen_header_text(std::span<const std::uint8_t> seen,
-                             const msconv::scenario::SeenProgram& program);
+std::string seen_header_text(std::span<const std::uint8_t> seen, const SeenProgram& program);

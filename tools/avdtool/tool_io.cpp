@@ -7,25 +7,22 @@
 
 #include "platform/platform.h"
 
-using namespace msconv::package;
-using namespace msconv::base;
-
 namespace {
 
 // Why read_file failed on `path`. The system's error is taken first; a file
 // that opens but is no regular file (a folder, a FIFO, a device) leaves none.
-std::string read_failure(const std::string& path, msconv::platform::ReadStatus status) {
+std::string read_failure(const std::string& path, platform::ReadStatus status) {
     switch (status) {
-        case msconv::platform::ReadStatus::empty:
+        case platform::ReadStatus::empty:
             return "the file is empty";
-        case msconv::platform::ReadStatus::too_large:
+        case platform::ReadStatus::too_large:
             return "the file is larger than memory can address";
-        case msconv::platform::ReadStatus::no_memory:
+        case platform::ReadStatus::no_memory:
             return "not enough memory";
         default:
             break;
     }
-    const std::string system_error = msconv::platform::last_error_text();
+    const std::string system_error = platform::last_error_text();
     std::error_code ec;
     const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
     if (type == std::filesystem::file_type::directory) return "it is a folder";
@@ -44,9 +41,8 @@ void show_error(const char* format, std::initializer_list<Shown> pieces) {
 }
 
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    const msconv::platform::ReadStatus status =
-        msconv::platform::read_file(path, bytes, UINT64_MAX);
-    if (status == msconv::platform::ReadStatus::ok) return true;
+    const platform::ReadStatus status = platform::read_file(path, bytes, UINT64_MAX);
+    if (status == platform::ReadStatus::ok) return true;
     show_error("avdtool: cannot read %s: %s\n",
                {as_system(path), as_system(read_failure(path, status))});
     return false;
@@ -88,21 +84,21 @@ bool make_folder(const std::string& folder) {
 }
 
 bool write_new_file(const std::string& path, const void* content, std::size_t size) {
-    msconv::platform::File* file = msconv::platform::create_new_file(path);
+    platform::File* file = platform::create_new_file(path);
     if (!file) {
         show_error("avdtool: cannot create %s: %s\n",
-                   {as_system(path), as_system(msconv::platform::last_error_text())});
+                   {as_system(path), as_system(platform::last_error_text())});
         return false;
     }
-    bool ok = msconv::platform::file_write(file, content, size);
-    std::string reason = ok ? std::string() : msconv::platform::last_error_text();
-    if (!msconv::platform::file_close(file) && ok) {
+    bool ok = platform::file_write(file, content, size);
+    std::string reason = ok ? std::string() : platform::last_error_text();
+    if (!platform::file_close(file) && ok) {
         ok = false;
-        reason = msconv::platform::last_error_text();
+        reason = platform::last_error_text();
     }
     if (!ok) {
         show_error("avdtool: cannot write %s: %s\n", {as_system(path), as_system(reason)});
-        msconv::platform::delete_file(path);
+        platform::delete_file(path);
     }
     return ok;
 }

@@ -18,10 +18,10 @@
 // its plain pieces are code page 932 text, transcoded under a UTF-8 locale
 // and written as bytes otherwise. An entry name is such a piece as
 // printable_name gives it (bytes below 0x20 and 0x7F as \xNN); a path or a
-// system's reason is a msconv::base::as_system piece, shown as the user
+// system's reason is a as_system piece, shown as the user
 // named it.
-void show(const char* format, std::initializer_list<msconv::base::Shown> pieces);
-void show_error(const char* format, std::initializer_list<msconv::base::Shown> pieces);
+void show(const char* format, std::initializer_list<Shown> pieces);
+void show_error(const char* format, std::initializer_list<Shown> pieces);
 
 // Reads the whole file at `path`, which must be a regular file.
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes);
@@ -31,8 +31,7 @@ bool has_package_magic(const std::vector<std::uint8_t>& bytes);
 
 // Reads the package at `path` and parses its header and directory. A file
 // without the package magic is refused.
-bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes,
-                  msconv::package::PackageView& view);
+bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view);
 
 // False, with a message, for an entry of the package at `path` whose name
 // is no file name.

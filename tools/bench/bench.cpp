@@ -22,9 +22,6 @@
 #include "package/package_reader.h"
 #include "platform/platform.h"
 
-using namespace msconv::package;
-using namespace msconv::base;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -37,7 +34,7 @@ bool run(const std::vector<std::string>& args, process::Result& result) {
 }
 
 bool read_all(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    return msconv::platform::read_file(path, bytes, UINT64_MAX) == msconv::platform::ReadStatus::ok;
+    return platform::read_file(path, bytes, UINT64_MAX) == platform::ReadStatus::ok;
 }
 
 }  // namespace

@@ -21,8 +21,7 @@ bool write_file(const std::string& path, const Bytes& bytes) {
 
 std::string cp932(const std::string& utf8) {
     std::string out;
-    if (!msconv::platform::utf8_to_cp932(utf8, out))
-        throw std::runtime_error("text has no CP932 form");
+    if (!platform::utf8_to_cp932(utf8, out)) throw std::runtime_error("text has no CP932 form");
     return out;
 }
 

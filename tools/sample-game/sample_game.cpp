@@ -15,8 +15,6 @@ namespace sample_game {
 
 namespace {
 
-using msconv::scenario::kMaxScenarios;
-
 // `format` (one %u) filled in with `number`.
 std::string numbered(const char* format, unsigned number) {
     char out[32];

@@ -6,8 +6,6 @@
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 // Condition codes of the comparison commands, by opcode. The literal form
@@ -51,7 +49,7 @@ void emit_conditional_jump(Translator& t, std::uint8_t code, std::int32_t variab
 // False at the 0xFF that closes a list or field, and at the end of the data,
 // where a list whose 0xFF is missing ends.
 bool before_list_end(const Translator& t) {
-    const base::ByteReader r = sio_reader(t);
+    const ByteReader r = sio_reader(t);
     return !r.at_end() && !r.next_is(kListEnd);
 }
 
@@ -121,5 +119,3 @@ void register_branch_commands(DispatchTable& table) {
     table[40] = translate_menu;
     table[41] = translate_switch;
 }
-
-}  // namespace msconv::scenario

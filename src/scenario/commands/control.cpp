@@ -9,8 +9,6 @@
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 // The TPC32 variable through which command 3 computes a value taken from a
@@ -34,16 +32,15 @@ void translate_global_jump(Translator& t) {
     std::string name(InText(t));
     OutByte(t, kOpScenario);
     OutByte(t, 0x01);
-    base::upper_case_name(name.data());
+    upper_case_name(name.data());
     for (std::size_t k = 1; k <= t.scenarios.size(); ++k) {
         if (t.scenarios[k - 1] == name) {
             OutNum(t, static_cast<std::int32_t>(k));
             return;
         }
     }
-    base::note_printf(t.diagnostics,
-                      "******************** Error!!! Global jump file (%s) not found\n",
-                      name.c_str());
+    note_printf(t.diagnostics, "******************** Error!!! Global jump file (%s) not found\n",
+                name.c_str());
     OutNum(t, 0);
 }
 
@@ -95,5 +92,3 @@ void register_control_commands(DispatchTable& table) {
     table[3] = translate_range;
     table[5] = translate_close;
 }
-
-}  // namespace msconv::scenario

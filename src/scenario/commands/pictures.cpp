@@ -17,8 +17,6 @@
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 // The sprite code of every character number: the start of its sprite names.
@@ -130,8 +128,7 @@ void emit_b_sprite(Translator& t, SpriteList& list, const char* code, int number
 }
 
 void print_bad_id(Translator& t, std::int32_t id, std::int32_t k, std::int32_t m, std::int32_t l) {
-    base::note_printf(t.diagnostics, "********** Bad charactor ID : %d (%d %d %d)\n", id, k, m,
-                      10 * l);
+    note_printf(t.diagnostics, "********** Bad charactor ID : %d (%d %d %d)\n", id, k, m, 10 * l);
 }
 
 // The sprites of one character ID, at the list's current x.
@@ -183,7 +180,7 @@ void translate_characters(Translator& t) {
     } else if (n == 2) {
         step = kPairStep;
     } else {
-        base::note_printf(t.diagnostics, "********** Bad charactor nums : %d\n", n);
+        note_printf(t.diagnostics, "********** Bad charactor nums : %d\n", n);
     }
 
     OutByte(t, kOpPicture);
@@ -201,8 +198,8 @@ void translate_characters(Translator& t) {
         list.x += step;
     }
     if (list.formed > kMaxSpriteRecords) {
-        base::note_printf(t.diagnostics, "********** Too many sprites : %d (only %d kept)\n",
-                          list.formed, kMaxSpriteRecords);
+        note_printf(t.diagnostics, "********** Too many sprites : %d (only %d kept)\n", list.formed,
+                    kMaxSpriteRecords);
     }
     patch_byte(t, count_position, static_cast<std::uint8_t>(list.written));
 }
@@ -224,7 +221,7 @@ void translate_background(Translator& t) {
     const std::size_t length = std::min(source.size(), sizeof name - 1);
     std::memcpy(name, source.data(), length);
     name[length] = '\0';
-    base::upper_case_name(name);
+    upper_case_name(name);
     if (char* stop = std::strchr(name, '.')) *stop = '\0';
 
     OutByte(t, kOpPicture);
@@ -260,5 +257,3 @@ void register_picture_commands(DispatchTable& table) {
     table[62] = translate_background;
     table[63] = translate_no_background;
 }
-
-}  // namespace msconv::scenario

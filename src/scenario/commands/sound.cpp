@@ -11,8 +11,6 @@
 #include "scenario/dispatch.h"
 #include "scenario/translator.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 // Sound effect names by number, written byte for byte (mixed case, no
@@ -79,7 +77,7 @@ void translate_sound(Translator& t) {
     if (number < kSoundEffects.size()) {
         name = kSoundEffects[number];
     } else {
-        base::note_printf(t.diagnostics, "********** Bad sound effect number : %u\n", number);
+        note_printf(t.diagnostics, "********** Bad sound effect number : %u\n", number);
     }
     OutByte(t, kOpSound);
     OutByte(t, 0x30);
@@ -93,5 +91,3 @@ void register_sound_commands(DispatchTable& table) {
     table[51] = translate_music_51;
     table[52] = translate_sound;
 }
-
-}  // namespace msconv::scenario

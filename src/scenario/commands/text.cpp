@@ -13,8 +13,6 @@
 #include "scenario/dispatch.h"
 #include "scenario/translator.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 constexpr std::string_view kSquare = "\x81\xA1";                        // ■
@@ -76,5 +74,3 @@ void register_text_commands(DispatchTable& table) {
     table[53] = translate_hidden_text;
     table[240] = translate_message;
 }
-
-}  // namespace msconv::scenario

@@ -5,8 +5,6 @@
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 // Condition codes of the conditional jumps these commands write (the codes
@@ -144,5 +142,3 @@ void register_variable_commands(DispatchTable& table) {
     table[21] = translate_subtract;
     table[22] = translate_set;
 }
-
-}  // namespace msconv::scenario

@@ -11,8 +11,6 @@
 #include "scenario/dispatch.h"
 #include "scenario/instructions.h"
 
-namespace msconv::scenario {
-
 namespace {
 
 // One fixed TPC32 instruction: two code bytes, an optional picture name
@@ -110,5 +108,3 @@ void register_window_commands(DispatchTable& table) {
     table[9] = translate_scenario_996;
     table[10] = translate_part_title;
 }
-
-}  // namespace msconv::scenario
