@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The SEEN header and the reader. The body is walked twice with the same
 // decoder: the first walk finds where instructions start and which offsets
-// are jumped to, the second writes the lines with the labels of the targets.
+// are jumped to, the second writes the lines of those instructions with the
+// labels of the targets.
 #include "scenario/seen.h"
 
 #include <algorithm>
@@ -166,6 +167,8 @@ Line make_line(std::size_t offset, int depth, SeenKind kind, std::string text = 
 }
 
 struct Listing {
+    explicit Listing(const SeenBodyIndex& index) : body(index.body), next_zero(index.next_zero) {}
+
     std::span<const std::uint8_t> body;
     std::map<std::uint32_t, int> labels;  // body offset -> label number
     // For each body offset, the offset of the first zero byte at or after it
@@ -487,11 +490,6 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
     return r.ok;
 }
 
-struct WalkResult {
-    std::size_t instructions = 0;
-    std::size_t unknown_bytes = 0;
-};
-
 // Why the decode that ended at `r` failed.
 SeenFaultKind fault_of(const Listing& l, const ByteReader& r) {
     if (l.unterminated) return SeenFaultKind::unterminated_text;
@@ -499,58 +497,27 @@ SeenFaultKind fault_of(const Listing& l, const ByteReader& r) {
     return l.count_fault ? l.count_kind : SeenFaultKind::unknown;
 }
 
-// One walk over the body. It collects the instruction starts and the jump
-// targets where they are asked for, and the lines and faults where `out` is
-// given.
-WalkResult walk(Listing& l, std::vector<bool>* starts, std::vector<std::uint32_t>* targets,
-                std::vector<Line>* out, std::vector<SeenFault>* faults) {
-    WalkResult result;
-    std::vector<Line> lines;
-    std::vector<std::uint32_t> found;
-    std::size_t pos = 0;
-    while (pos < l.body.size()) {
-        ByteReader r{l.body, pos};
-        lines.clear();
-        found.clear();
-        start_decode(l, false);
-        if (decode(l, r, lines, found)) {
-            ++result.instructions;
-            if (starts) (*starts)[pos] = true;
-            if (targets) targets->insert(targets->end(), found.begin(), found.end());
-            if (out) {
-                ByteReader again{l.body, pos};
-                lines.clear();
-                start_decode(l, true);
-                decode(l, again, lines, found);
-                lines.front().length = r.pos - pos;
-                for (Line& line : lines)
-                    out->push_back(std::move(line));
-            }
-            pos = r.pos;
-        } else {
-            ++result.unknown_bytes;
-            const SeenFaultKind kind = fault_of(l, r);
-            if (faults && !faults->empty() && faults->back().kind == kind &&
-                faults->back().offset + faults->back().count == pos) {
-                ++faults->back().count;
-            } else if (faults) {
-                faults->push_back({static_cast<std::uint32_t>(pos), 1, kind});
-            }
-            // A run of unknown bytes is one line, so that a large file of
-            // them does not take a line's memory per byte.
-            if (out && !out->empty() && out->back().kind == SeenKind::unknown_byte &&
-                out->back().offset + static_cast<std::size_t>(out->back().number) == pos &&
-                out->back().number < INT32_MAX) {
-                ++out->back().number;
-            } else if (out) {
-                Line run = make_line(pos, 0, SeenKind::unknown_byte);
-                run.number = 1;
-                out->push_back(std::move(run));
-            }
-            ++pos;
-        }
+// Decodes the instruction at `at`, appending its lines (the first with the
+// instruction's length) and its targets; where it does not decode, both are
+// left as they were and the step says why. The step's own lines stay empty.
+SeenStep decode_at(Listing& l, std::size_t at, bool render, std::vector<Line>& lines,
+                   std::vector<std::uint32_t>& targets) {
+    const std::size_t first = lines.size(), known = targets.size();
+    ByteReader r{l.body, at};
+    start_decode(l, render);
+    SeenStep step;
+    step.decoded = decode(l, r, lines, targets);
+    if (step.decoded) {
+        step.length = r.pos - at;
+        lines[first].length = step.length;
+    } else {
+        lines.resize(first);
+        targets.resize(known);
+        step.fault = fault_of(l, r);
+        step.stated = l.stated;
+        step.found = l.found;
     }
-    return result;
+    return step;
 }
 
 }  // namespace
@@ -564,48 +531,92 @@ std::string seen_text_utf8(std::span<const std::uint8_t> text) {
     return transcoded(text, false);
 }
 
-SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
-    constexpr std::size_t kHeaderSize = kSeenHeaderSize;
-    SeenProgram program;
-    SeenHeader& header = program.header;
+SeenHeader read_seen_header(std::span<const std::uint8_t> seen) {
+    SeenHeader header;
     header.magic = is_seen_file(seen);
     header.file_size = seen.size();
-    if (!header.magic || seen.size() < kHeaderSize || seen.size() - kHeaderSize > UINT32_MAX)
-        return program;
+    if (!header.magic || seen.size() < static_cast<std::size_t>(kSeenHeaderSize)) return header;
     header.body_length = ByteReader{seen, kSeenBodyLengthOffset}.le32();
-    header.present = seen.size() - kHeaderSize;
-    std::uint8_t model[kHeaderSize];
+    header.present = seen.size() - kSeenHeaderSize;
+    std::uint8_t model[kSeenHeaderSize];
     write_seen_header(model, 0);
     for (std::size_t i = 0; i < kSeenBodyLengthOffset; ++i) {
         if (seen[i] != model[i]) header.differing.push_back(i);
     }
+    return header;
+}
 
-    const SeenBodyIndex index = index_seen_body(seen.subspan(kHeaderSize));
-    Listing l;
-    l.body = index.body;
-    l.next_zero = index.next_zero;
-    std::vector<bool> starts(l.body.size(), false);
+SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
+    SeenProgram program;
+    const SeenHeader& header = program.header = read_seen_header(seen);
+    if (!header.magic || seen.size() < static_cast<std::size_t>(kSeenHeaderSize) ||
+        header.present > UINT32_MAX)
+        return program;
+
+    const SeenBodyIndex index = index_seen_body(seen.subspan(kSeenHeaderSize));
+    Listing l(index);
+    const std::size_t n = l.body.size();
+    // First the instruction starts, the jump targets and the faults, decoding
+    // from the start instruction after instruction; where no instruction
+    // decodes, the byte is unknown and the next byte is tried.
+    std::vector<bool> starts(n, false);
     std::vector<std::uint32_t> targets;
-    walk(l, &starts, &targets, nullptr, nullptr);
+    std::vector<Line> lines;
+    std::vector<SeenFault>& faults = program.faults;
+    for (std::size_t pos = 0; pos < n;) {
+        lines.clear();
+        const SeenStep step = decode_at(l, pos, false, lines, targets);
+        if (step.decoded) {
+            starts[pos] = true;
+            ++program.instructions;
+            pos += step.length;
+            continue;
+        }
+        ++program.unknown_bytes;
+        if (!faults.empty() && faults.back().kind == step.fault &&
+            faults.back().offset + faults.back().count == pos) {
+            ++faults.back().count;
+        } else {
+            faults.push_back({static_cast<std::uint32_t>(pos), 1, step.fault});
+        }
+        ++pos;
+    }
     // Labels go to targets at the start of an instruction and to the end of
     // the body (a jump to a last command that has no translation), numbered
     // in body order.
     std::sort(targets.begin(), targets.end());
     targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
     for (std::uint32_t t : targets) {
-        if (t == l.body.size() || (t < l.body.size() && starts[t])) {
+        if (t == n || (t < n && starts[t])) {
             const int number = static_cast<int>(l.labels.size()) + 1;
             l.labels.emplace(t, number);
         }
     }
-    const WalkResult walked = walk(l, nullptr, nullptr, &program.lines, &program.faults);
+    // Then the lines, with the labels. A run of unknown bytes is one line, so
+    // that a large file of them does not take a line's memory per byte.
+    std::vector<Line>& out = program.lines;
+    for (std::size_t pos = 0; pos < n;) {
+        if (starts[pos]) {
+            targets.clear();
+            pos += decode_at(l, pos, true, out, targets).length;
+            continue;
+        }
+        if (!out.empty() && out.back().kind == SeenKind::unknown_byte &&
+            out.back().offset + static_cast<std::size_t>(out.back().number) == pos &&
+            out.back().number < INT32_MAX) {
+            ++out.back().number;
+        } else {
+            Line run = make_line(pos, 0, SeenKind::unknown_byte);
+            run.number = 1;
+            out.push_back(std::move(run));
+        }
+        ++pos;
+    }
     program.decoded = true;
-    program.body_size = l.body.size();
+    program.body_size = n;
     program.labels = std::move(l.labels);
-    program.instructions = walked.instructions;
-    program.unknown_bytes = walked.unknown_bytes;
     program.complete = header.body_length == header.present && header.differing.empty() &&
-                       walked.unknown_bytes == 0;
+                       program.unknown_bytes == 0;
     return program;
 }
 
@@ -622,33 +633,18 @@ SeenBodyIndex index_seen_body(std::span<const std::uint8_t> body) {
 }
 
 SeenStep decode_seen_instruction(const SeenBodyIndex& index, std::size_t at, bool render) {
-    SeenStep step;
-    if (at >= index.body.size()) return step;
-    Listing l;
-    l.body = index.body;
-    l.next_zero = index.next_zero;
+    if (at >= index.body.size()) return {};
+    Listing l(index);
     l.plain_targets = true;
+    std::vector<Line> lines;
     std::vector<std::uint32_t> targets;
-    ByteReader r{l.body, at};
-    start_decode(l, render);
-    step.decoded = decode(l, r, step.lines, targets);
-    if (!step.decoded) {
-        step.lines.clear();
-        step.fault = fault_of(l, r);
-        step.stated = l.stated;
-        step.found = l.found;
-        return step;
-    }
-    step.length = r.pos - at;
-    step.lines.front().length = step.length;
+    SeenStep step = decode_at(l, at, render, lines, targets);
+    step.lines = std::move(lines);
     return step;
 }
 
 std::size_t count_sprite_records(const SeenBodyIndex& index, std::size_t at, std::size_t most) {
-    Listing l;
-    l.body = index.body;
-    l.next_zero = index.next_zero;
-    start_decode(l, false);
+    Listing l(index);
     std::size_t count = 0;
     ByteReader r{l.body, at};
     while (count < most && r.next_is(0x03)) {

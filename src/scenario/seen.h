@@ -147,6 +147,10 @@ struct SeenProgram {
 // True when the bytes start with the SEEN magic "TPC32".
 bool is_seen_file(std::span<const std::uint8_t> bytes);
 
+// The header of a SEEN file; past the magic and the file size only when both
+// are there.
+SeenHeader read_seen_header(std::span<const std::uint8_t> seen);
+
 // Decodes the body from its start, instruction after instruction; where no
 // instruction decodes, the byte is unknown and the next byte is tried.
 // Labels go to targets that are instruction starts or the body's end,

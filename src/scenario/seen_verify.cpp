@@ -60,54 +60,45 @@ struct Edge {
     std::size_t line = 0;
 };
 
-void check_header(std::span<const std::uint8_t> seen, SeenVerdict& v) {
-    if (seen.size() > static_cast<std::size_t>(kOutBufferSize)) {
-        SeenFinding f;
-        f.check = SeenCheck::too_large;
-        f.found = seen.size();
-        v.faults.push_back(f);
+// The header's faults; false when the body cannot be found.
+bool check_header(std::span<const std::uint8_t> seen, SeenVerdict& v) {
+    const SeenHeader h = read_seen_header(seen);
+    const auto fault = [&](SeenCheck check, std::uint64_t found) -> SeenFinding& {
+        v.faults.emplace_back();
+        v.faults.back().check = check;
+        v.faults.back().found = found;
+        return v.faults.back();
+    };
+    if (!h.magic) {
+        fault(SeenCheck::no_magic, 0);
+        return false;
     }
+    if (h.file_size < static_cast<std::size_t>(kSeenHeaderSize)) {
+        fault(SeenCheck::header_cut, h.file_size);
+        return false;
+    }
+    if (h.file_size > static_cast<std::size_t>(kOutBufferSize))
+        fault(SeenCheck::too_large, h.file_size);
     std::uint8_t model[kSeenHeaderSize];
     write_seen_header(model, 0);
-    for (std::size_t i = 0; i < kSeenBodyLengthOffset; ++i) {
-        if (seen[i] == model[i]) continue;
-        SeenFinding f;
-        f.check = SeenCheck::header_byte;
+    for (std::size_t i : h.differing) {
+        SeenFinding& f = fault(SeenCheck::header_byte, seen[i]);
         f.offset = static_cast<std::uint32_t>(i);
-        f.found = seen[i];
         f.stated = model[i];
-        v.faults.push_back(f);
     }
-    const std::uint32_t stated = static_cast<std::uint32_t>(seen[95]) | seen[96] << 8 |
-                                 seen[97] << 16 | static_cast<std::uint32_t>(seen[98]) << 24;
-    if (stated != seen.size() - kSeenHeaderSize) {
-        SeenFinding f;
-        f.check = SeenCheck::body_length;
+    if (h.body_length != h.present) {
+        SeenFinding& f = fault(SeenCheck::body_length, h.present);
         f.offset = kSeenBodyLengthOffset;
-        f.stated = stated;
-        f.found = seen.size() - kSeenHeaderSize;
-        v.faults.push_back(f);
+        f.stated = h.body_length;
     }
+    return true;
 }
 
 }  // namespace
 
 SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
     SeenVerdict v;
-    if (!is_seen_file(seen)) {
-        SeenFinding f;
-        f.check = SeenCheck::no_magic;
-        v.faults.push_back(f);
-        return v;
-    }
-    if (seen.size() < static_cast<std::size_t>(kSeenHeaderSize)) {
-        SeenFinding f;
-        f.check = SeenCheck::header_cut;
-        f.found = seen.size();
-        v.faults.push_back(f);
-        return v;
-    }
-    check_header(seen, v);
+    if (!check_header(seen, v)) return v;
     const std::span<const std::uint8_t> body = seen.subspan(kSeenHeaderSize);
     // Offsets are 32 bits, as the targets are; a larger body is only too large.
     if (body.size() >= UINT32_MAX) return v;

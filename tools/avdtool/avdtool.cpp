@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "avdtool/check.h"
@@ -76,37 +77,53 @@ int verify(const std::string& path) {
     return 0;
 }
 
-// Every entry into FOLDER, as new files only. Of entries that share a name
-// only the first is written; the others are reported and are no fault.
-int extract(const std::string& path, const std::string& folder) {
+// Each entry whose name ends in `suffix` and is a file name to `take`: its
+// name and `read`, which decompresses it (nullptr, reported, when that
+// fails); `take` is false on a fault. FOLDER is made first. Status 1 when a
+// name is no file name or `take` fails.
+template <typename Take>
+int into_folder(const std::string& path, const std::string& folder, std::string_view suffix,
+                Take take) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
     if (!load_package(path, bytes, view)) return 1;
     if (!make_folder(folder)) return 1;
     int status = 0;
-    std::set<std::string> written;
     std::vector<std::uint8_t> content;
     for (const DirectoryEntry& entry : view.directory) {
-        std::string error;
         const std::string name = entry_name(entry);
-        if (!usable_name(path, name)) {
-            status = 1;
-            continue;
-        }
+        if (!std::string_view(name).ends_with(suffix)) continue;
+        const auto read = [&]() -> const std::vector<std::uint8_t>* {
+            return extract_shown(path, view, entry, content) ? &content : nullptr;
+        };
+        if (!usable_name(path, name) || !take(name, read)) status = 1;
+    }
+    return status;
+}
+
+// Every entry into FOLDER, as new files only. Of entries that share a name
+// only the first is written; the others are reported and are no fault.
+int extract(const std::string& path, const std::string& folder) {
+    std::set<std::string> written;
+    return into_folder(path, folder, "", [&](const std::string& name, auto read) {
         if (!written.insert(name).second) {
             show_error("avdtool: %s: warning: %s: a further entry of this name, not written\n",
                        {as_system(path), printable_name(name)});
-            continue;
+            return true;
         }
-        if (!extract_entry(view, entry, content, error)) {
-            show_error("avdtool: %s: %s\n", {as_system(path), error});
-            status = 1;
-            continue;
-        }
-        if (!write_new_file(folder + platform::kSeparator + name, content.data(), content.size()))
-            status = 1;
-    }
-    return status;
+        const std::vector<std::uint8_t>* content = read();
+        return content && write_new_file(folder + platform::kSeparator + name, content->data(),
+                                         content->size());
+    });
+}
+
+// The first entry named `wanted` (letters in any case), or nullptr, reported.
+const DirectoryEntry* find_entry(const std::string& path, const PackageView& view,
+                                 const std::string& wanted) {
+    for (const DirectoryEntry& entry : view.directory)
+        if (entry_name(entry) == upper_cased_name(wanted)) return &entry;
+    show_error("avdtool: %s has no entry %s\n", {as_system(path), as_system(wanted)});
+    return nullptr;
 }
 
 // One picture entry, found by its name (letters in any case), into OUT.
@@ -114,66 +131,44 @@ int png_one(const std::string& path, const std::string& wanted, const std::strin
     std::vector<std::uint8_t> bytes;
     PackageView view;
     if (!load_package(path, bytes, view)) return 1;
-    for (const DirectoryEntry& entry : view.directory) {
-        if (entry_name(entry) != upper_cased_name(wanted)) continue;
-        std::vector<std::uint8_t> content, png;
-        std::string error;
-        Pdt10Picture picture;
-        if (!extract_entry(view, entry, content, error) ||
-            !pdt10_png(content, png, picture, error)) {
-            show_error("avdtool: %s: %s: %s\n",
-                       {as_system(path), printable_name(entry_name(entry)), error});
-            return 1;
-        }
-        return write_new_file(out, png.data(), png.size()) ? 0 : 1;
+    const DirectoryEntry* entry = find_entry(path, view, wanted);
+    if (!entry) return 1;
+    std::vector<std::uint8_t> content, png;
+    std::string error;
+    Pdt10Picture picture;
+    if (!extract_entry(view, *entry, content, error) || !pdt10_png(content, png, picture, error)) {
+        show_error("avdtool: %s: %s: %s\n",
+                   {as_system(path), printable_name(entry_name(*entry)), error});
+        return 1;
     }
-    show_error("avdtool: %s has no entry %s\n", {as_system(path), as_system(wanted)});
-    return 1;
+    return write_new_file(out, png.data(), png.size()) ? 0 : 1;
 }
 
 // Every entry named *.PDT into FOLDER as NAME.png. Pictures with empty planes
 // have no PNG form; they are listed and skipped.
 int png_all(const std::string& path, const std::string& folder) {
-    std::vector<std::uint8_t> bytes;
-    PackageView view;
-    if (!load_package(path, bytes, view)) return 1;
-    if (!make_folder(folder)) return 1;
-    int status = 0;
-    std::vector<std::uint8_t> content, png;
-    for (const DirectoryEntry& entry : view.directory) {
-        const std::string name = entry_name(entry);
-        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".PDT") != 0) continue;
-        if (!usable_name(path, name)) {
-            status = 1;
-            continue;
-        }
+    std::vector<std::uint8_t> png;
+    return into_folder(path, folder, ".PDT", [&](const std::string& name, auto read) {
+        const std::vector<std::uint8_t>* content = read();
+        if (!content) return false;
         std::string error;
-        if (!extract_entry(view, entry, content, error)) {
-            show_error("avdtool: %s: %s\n", {as_system(path), error});
-            status = 1;
-            continue;
-        }
         Pdt10Picture picture;
-        if (read_pdt10(content, picture, error) && (picture.width == 0 || picture.height == 0)) {
+        if (read_pdt10(*content, picture, error) && (picture.width == 0 || picture.height == 0)) {
             show("%s: empty picture, no PNG\n", {printable_name(name)});
-            continue;
+            return true;
         }
         const std::string out =
             folder + platform::kSeparator + name.substr(0, name.size() - 4) + ".png";
-        if (!pdt10_png(content, png, picture, error)) {
+        if (!pdt10_png(*content, png, picture, error)) {
             show_error("avdtool: %s: %s: %s\n", {as_system(path), printable_name(name), error});
-            status = 1;
-            continue;
+            return false;
         }
-        if (!write_new_file(out, png.data(), png.size())) {
-            status = 1;
-            continue;
-        }
+        if (!write_new_file(out, png.data(), png.size())) return false;
         show("%s -> %s (%s x %s)\n",
              {printable_name(name), as_system(out), std::to_string(picture.width),
               std::to_string(picture.height)});
-    }
-    return status;
+        return true;
+    });
 }
 
 // The listing of a SEEN file, or of a package's SEEN entry named by
@@ -195,7 +190,6 @@ int seen(const std::string& path, const std::string& wanted) {
             return 1;
         }
         PackageView view;
-        std::string error;
         if (!has_package_magic(bytes)) {
             show_error(
                 "avdtool: %s: no package: magic is not \"PLOVEX\" (nor \"TPC32\", "
@@ -203,21 +197,12 @@ int seen(const std::string& path, const std::string& wanted) {
                 {as_system(path)});
             return 1;
         }
-        if (!parse_package(bytes.data(), bytes.size(), view, error)) {
+        if (std::string error; !parse_package(bytes.data(), bytes.size(), view, error)) {
             show_error("avdtool: %s: %s\n", {as_system(path), error});
             return 1;
         }
-        const auto entry = std::find_if(
-            view.directory.begin(), view.directory.end(),
-            [&](const DirectoryEntry& e) { return entry_name(e) == upper_cased_name(wanted); });
-        if (entry == view.directory.end()) {
-            show_error("avdtool: %s has no entry %s\n", {as_system(path), as_system(wanted)});
-            return 1;
-        }
-        if (!extract_entry(view, *entry, content, error)) {
-            show_error("avdtool: %s: %s\n", {as_system(path), error});
-            return 1;
-        }
+        const DirectoryEntry* entry = find_entry(path, view, wanted);
+        if (!entry || !extract_shown(path, view, *entry, content)) return 1;
     }
     const SeenListing listing = list_seen(content);
     // The listing is UTF-8 made from code page 932 texts; it goes out by the
@@ -251,37 +236,38 @@ int main(int raw_argc, char** raw_argv) {
     CLI::App app{"Inspects a DAR297.AVD package."};
     app.require_subcommand(1);
     std::string package, folder;
-    auto* list_cmd = app.add_subcommand("list", "Header summary and directory");
-    list_cmd->add_option("PACKAGE", package)->required();
-    auto* verify_cmd = app.add_subcommand("verify", "Check the package; non-zero on a fault");
-    verify_cmd->add_option("PACKAGE", package)->required();
-    auto* extract_cmd = app.add_subcommand("extract", "Write every entry into a folder");
-    extract_cmd->add_option("PACKAGE", package)->required();
+    // A command whose first operand is the package.
+    const auto command = [&](const char* name, const char* description,
+                             const char* package_description = "") {
+        CLI::App* c = app.add_subcommand(name, description);
+        c->add_option("PACKAGE", package, package_description)->required();
+        return c;
+    };
+    auto* list_cmd = command("list", "Header summary and directory");
+    auto* verify_cmd = command("verify", "Check the package; non-zero on a fault");
+    auto* extract_cmd = command("extract", "Write every entry into a folder");
     extract_cmd->add_option("DIR", folder)->required();
     std::string target, png_out;
-    auto* png_cmd = app.add_subcommand(
-        "png", "Write one picture entry as OUT.png, or every picture entry into DIR");
-    png_cmd->add_option("PACKAGE", package)->required();
+    auto* png_cmd =
+        command("png", "Write one picture entry as OUT.png, or every picture entry into DIR");
     png_cmd->add_option("ENTRY_OR_DIR", target, "Entry name (with OUT), or output folder")
         ->required();
     png_cmd->add_option("OUT", png_out, "PNG file for the one entry");
     std::string seen_entry;
-    auto* seen_cmd = app.add_subcommand(
-        "seen", "List a SEEN entry (or a SEEN file) as instructions; non-zero on unknown bytes");
-    seen_cmd->add_option("PACKAGE", package, "Package, or a SEEN file")->required();
+    auto* seen_cmd = command(
+        "seen", "List a SEEN entry (or a SEEN file) as instructions; non-zero on unknown bytes",
+        "Package, or a SEEN file");
     seen_cmd->add_option("ENTRY", seen_entry, "SEEN entry of the package");
-    auto* check_cmd = app.add_subcommand(
+    auto* check_cmd = command(
         "check",
         "List the pictures and scenarios that SEEN entries name and the package lacks, and the "
         "faults of each SEEN entry's structure");
-    check_cmd->add_option("PACKAGE", package)->required();
     bool verbose = false;
     check_cmd->add_flag("--verbose", verbose,
                         "Also count, per SEEN entry, the instructions its ways reach and the "
                         "bytes no way reaches");
-    auto* report_cmd = app.add_subcommand(
-        "report", "Write DIR/index.html, a page of the whole package, with its pictures");
-    report_cmd->add_option("PACKAGE", package)->required();
+    auto* report_cmd =
+        command("report", "Write DIR/index.html, a page of the whole package, with its pictures");
     report_cmd->add_option("DIR", folder)->required();
     // Told apart here, since the parser reports a missing subcommand instead.
     if (argc > 1 && argv[1][0] != '-' &&

@@ -276,9 +276,9 @@ int check_package(const std::string& path, bool verbose) {
             ++checked;
             if (r.state == ReferenceState::found) continue;
             ++(r.state == ReferenceState::dangling ? dangling : unknown);
-            char offset[24];
-            std::snprintf(offset, sizeof offset, "0x%04zX", program.lines[r.line].offset);
-            show("%s %s: %s\n", {printable_name(name), offset, reference_text(r)});
+            show("%s %s: %s\n",
+                 {printable_name(name), format_text("0x%04zX", program.lines[r.line].offset),
+                  reference_text(r)});
         }
         const SeenVerdict verdict = verify_seen(content);
         for (const std::string& line : fault_lines(verdict)) {
@@ -287,12 +287,11 @@ int check_package(const std::string& path, bool verbose) {
         }
         unreachable += verdict.unreachable_bytes;
         if (verbose) {
-            char counts[128];
-            std::snprintf(counts, sizeof counts,
-                          "%zu instructions on the ways from the start, %zu of %zu body bytes "
-                          "on no way",
-                          verdict.instructions, verdict.unreachable_bytes, verdict.body_size);
-            show("%s: %s\n", {printable_name(name), counts});
+            show("%s: %s\n",
+                 {printable_name(name),
+                  format_text("%zu instructions on the ways from the start, %zu of "
+                              "%zu body bytes on no way",
+                              verdict.instructions, verdict.unreachable_bytes, verdict.body_size)});
         }
     }
     char counts[200];

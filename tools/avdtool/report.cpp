@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "avdtool/report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -45,52 +46,19 @@ img.thumb{height:64px;width:auto;vertical-align:middle;margin:2px 4px;border:1px
 std::string html(const std::string& text) {
     std::string out;
     for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
+        const char* entity = c == '&'    ? "&amp;"
+                             : c == '<'  ? "&lt;"
+                             : c == '>'  ? "&gt;"
+                             : c == '"'  ? "&quot;"
+                             : c == '\'' ? "&#39;"
+                                         : nullptr;
+        if (entity) {
+            out += entity;
+        } else {
+            out += c;
         }
     }
     return out;
-}
-
-// Whether `text` is well-formed UTF-8: shortest forms only, no surrogates,
-// nothing above U+10FFFF.
-bool is_utf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = c < 0x80                 ? 1
-                                   : c >= 0xC2 && c <= 0xDF ? 2
-                                   : c >= 0xE0 && c <= 0xEF ? 3
-                                   : c >= 0xF0 && c <= 0xF4 ? 4
-                                                            : 0;
-        if (length == 0 || length > text.size() - i) return false;
-        std::uint32_t code = length == 1 ? c : c & (0x3F >> (length - 1));
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = code << 6 | (next & 0x3F);
-        }
-        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
-            (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
-            return false;
-        i += length;
-    }
-    return true;
 }
 
 // A path, the system's own text, as UTF-8 for the page: each part between
@@ -103,8 +71,10 @@ std::string path_utf8(const std::string& path) {
         std::size_t end = path.find('/', start);
         if (end == std::string::npos) end = path.size();
         const std::string part = path.substr(start, end - start);
+        const bool ascii = std::all_of(part.begin(), part.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
         out +=
-            is_utf8(part)
+            ascii || platform::is_utf8_beyond_ascii(part)
                 ? printable_name(part)
                 : seen_text_utf8({reinterpret_cast<const std::uint8_t*>(part.data()), part.size()});
         if (end < path.size()) out += path[end];
@@ -160,15 +130,13 @@ void write_pictures(Report& r) {
         p.name = name;
         std::string error;
         Pdt10Picture picture;
-        if (!extract_entry(r.view, r.view.directory[i], content, error)) {
-            show_error("avdtool: %s: %s\n", {as_system(r.path), error});
+        if (!extract_shown(r.path, r.view, r.view.directory[i], content)) {
             p.problem = "cannot be read";
             r.status = 1;
         } else if (!pdt10_png(content, png, picture, error, &p.transparent)) {
             p.problem = error;
         } else {
-            char file[32];
-            std::snprintf(file, sizeof file, "p%04zu.png", r.pictures.size() + 1);
+            const std::string file = format_text("p%04zu.png", r.pictures.size() + 1);
             if (write_new_file(r.folder + platform::kSeparator + file, png.data(), png.size())) {
                 p.file = file;
             } else {
@@ -243,12 +211,11 @@ std::string linked_text(const SeenProgram& program, const SeenLine& line, const 
     if (line.target < 0) return text;
     const auto label = program.labels.find(static_cast<std::uint32_t>(line.target));
     if (label == program.labels.end()) return text;
-    char name[16];
-    std::snprintf(name, sizeof name, "L%04d", label->second);
+    const std::string name = format_text("L%04d", label->second);
     const std::size_t at = text.rfind(name);
     if (at == std::string::npos) return text;
     return text.substr(0, at) + "<a href=\"#" + id + "-" + name + "\">" + name + "</a>" +
-           text.substr(at + std::string(name).size());
+           text.substr(at + name.size());
 }
 
 // A fault of the verifier as HTML text.
@@ -274,11 +241,10 @@ void scenario(Report& r, std::size_t index, const std::string& name, const SeenP
             faults_at[f.offset] += " " + fault_html(f);
             continue;
         }
-        char where[32];
-        std::snprintf(where, sizeof where, "%04X ", f.offset);
         apart += "<li>" +
-                 (f.check > SeenCheck::body_length ? std::string(where) + html(f.instruction) + " "
-                                                   : std::string("header ")) +
+                 (f.check > SeenCheck::body_length
+                      ? format_text("%04X ", f.offset) + html(f.instruction) + " "
+                      : std::string("header ")) +
                  fault_html(f) + "</li>";
     }
     if (!apart.empty()) out += "<ul>" + apart + "</ul>\n";
@@ -298,8 +264,7 @@ void scenario(Report& r, std::size_t index, const std::string& name, const SeenP
     auto label = [&](std::size_t offset) {
         const auto found = program.labels.find(static_cast<std::uint32_t>(offset));
         if (found == program.labels.end()) return;
-        char text[16];
-        std::snprintf(text, sizeof text, "L%04d", found->second);
+        const std::string text = format_text("L%04d", found->second);
         out += "<div class=\"label\" id=\"" + id + "-" + text + "\">" + text + ":</div>\n";
     };
     bool in_parts = false;
@@ -315,10 +280,8 @@ void scenario(Report& r, std::size_t index, const std::string& name, const SeenP
             out += "<ul>";
             in_parts = true;
         }
-        char offset[24];
-        std::snprintf(offset, sizeof offset, "%04zX", line.offset);
         out += line.depth == 0 ? "<div class=\"ln\">" : "<li>";
-        out += "<span class=\"off\">" + std::string(offset) + "</span>";
+        out += "<span class=\"off\">" + format_text("%04zX", line.offset) + "</span>";
         if (line.kind == SeenKind::text) {
             out += "<span class=\"text\">" + text_html(line.name) + "</span>";
         } else if (line.kind == SeenKind::speaker) {
@@ -354,12 +317,8 @@ int report_package(const std::string& path, const std::string& folder) {
     // The page is created first, so that a folder that already has one is
     // refused before anything is written into it.
     const std::string page_path = folder + platform::kSeparator + "index.html";
-    platform::File* page = platform::create_new_file(page_path);
-    if (!page) {
-        show_error("avdtool: cannot create %s: %s\n",
-                   {as_system(page_path), as_system(platform::last_error_text())});
-        return 1;
-    }
+    platform::File* page = create_output(page_path);
+    if (!page) return 1;
     std::vector<std::size_t> seen_entries;
     std::size_t others = 0;
     for (std::size_t i = 0; i < r.view.directory.size(); ++i) {
@@ -416,27 +375,24 @@ int report_package(const std::string& path, const std::string& folder) {
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
         title + " – avdtool report</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
     head += "<h1>" + title + "</h1>\n<section id=\"summary\"><table>\n";
-    head += "<tr><th>file</th><td>" + html(path_utf8(path)) + "</td></tr>\n";
-    head += "<tr><th>size</th><td>" + std::to_string(r.view.size) + " bytes</td></tr>\n";
-    head += "<tr><th>entries</th><td>" + std::to_string(r.view.entry_count) + ": " +
-            std::to_string(r.pictures.size()) + " pictures, " +
-            std::to_string(seen_entries.size()) + " SEEN entries, " + std::to_string(others) +
-            " others</td></tr>\n";
-    head += "<tr><th>verify</th><td>" +
-            (sound ? std::string("OK") : "<span class=\"bad\">" + html(fault) + "</span>") +
-            "</td></tr>\n";
-    head += "<tr><th>dangling names</th><td>" +
-            (dangling ? "<span class=\"dangling\">" + std::to_string(dangling) + "</span>"
-                      : std::string("none")) +
-            "</td></tr>\n";
-    head += "<tr><th>faults of SEEN entries</th><td>" +
-            (faults ? "<span class=\"dangling\">" + std::to_string(faults) + "</span>"
-                    : std::string("none")) +
-            "</td></tr>\n";
-    head += "<tr><th>unreadable SEEN entries</th><td>" +
-            (unreadable ? "<span class=\"dangling\">" + std::to_string(unreadable) + "</span>"
-                        : std::string("none")) +
-            "</td></tr>\n</table>\n";
+    const auto row = [&](const char* name, const std::string& value) {
+        head += "<tr><th>" + std::string(name) + "</th><td>" + value + "</td></tr>\n";
+    };
+    // A count that is a fault of the package stands out; none is "none".
+    const auto marked = [](std::size_t count) {
+        return count ? "<span class=\"dangling\">" + std::to_string(count) + "</span>"
+                     : std::string("none");
+    };
+    row("file", html(path_utf8(path)));
+    row("size", std::to_string(r.view.size) + " bytes");
+    row("entries", std::to_string(r.view.entry_count) + ": " + std::to_string(r.pictures.size()) +
+                       " pictures, " + std::to_string(seen_entries.size()) + " SEEN entries, " +
+                       std::to_string(others) + " others");
+    row("verify", sound ? std::string("OK") : "<span class=\"bad\">" + html(fault) + "</span>");
+    row("dangling names", marked(dangling));
+    row("faults of SEEN entries", marked(faults));
+    row("unreadable SEEN entries", marked(unreadable));
+    head += "</table>\n";
     head +=
         "<nav><ul><li><a href=\"#pictures\">Pictures</a></li>" + nav + "</ul></nav></section>\n";
     out = head;
@@ -444,21 +400,10 @@ int report_package(const std::string& path, const std::string& folder) {
     out +=
         "<section id=\"scenarios\"><h2>SEEN entries</h2></section>\n" + body + "</body>\n</html>\n";
 
-    bool ok = platform::file_write(page, out.data(), out.size());
-    std::string reason = ok ? std::string() : platform::last_error_text();
-    if (!platform::file_close(page) && ok) {
-        ok = false;
-        reason = platform::last_error_text();
-    }
-    if (!ok) {
-        show_error("avdtool: cannot write %s: %s\n", {as_system(page_path), as_system(reason)});
-        platform::delete_file(page_path);
-        return 1;
-    }
-    char counts[128];
-    std::snprintf(counts, sizeof counts,
-                  "%zu pictures, %zu SEEN entries, %zu unreadable, %zu dangling names",
-                  r.pictures.size(), seen_entries.size(), unreadable, dangling);
-    show("%s: %s\n", {as_system(page_path), counts});
+    if (!finish_output(page, page_path, out.data(), out.size())) return 1;
+    show("%s: %s\n",
+         {as_system(page_path),
+          format_text("%zu pictures, %zu SEEN entries, %zu unreadable, %zu dangling names",
+                      r.pictures.size(), seen_entries.size(), unreadable, dangling)});
     return r.status;
 }

@@ -83,13 +83,17 @@ bool make_folder(const std::string& folder) {
     return false;
 }
 
-bool write_new_file(const std::string& path, const void* content, std::size_t size) {
+platform::File* create_output(const std::string& path) {
     platform::File* file = platform::create_new_file(path);
     if (!file) {
         show_error("avdtool: cannot create %s: %s\n",
                    {as_system(path), as_system(platform::last_error_text())});
-        return false;
     }
+    return file;
+}
+
+bool finish_output(platform::File* file, const std::string& path, const void* content,
+                   std::size_t size) {
     bool ok = platform::file_write(file, content, size);
     std::string reason = ok ? std::string() : platform::last_error_text();
     if (!platform::file_close(file) && ok) {
@@ -101,4 +105,17 @@ bool write_new_file(const std::string& path, const void* content, std::size_t si
         platform::delete_file(path);
     }
     return ok;
+}
+
+bool write_new_file(const std::string& path, const void* content, std::size_t size) {
+    platform::File* file = create_output(path);
+    return file && finish_output(file, path, content, size);
+}
+
+bool extract_shown(const std::string& path, const PackageView& view, const DirectoryEntry& entry,
+                   std::vector<std::uint8_t>& content) {
+    std::string error;
+    if (extract_entry(view, entry, content, error)) return true;
+    show_error("avdtool: %s: %s\n", {as_system(path), error});
+    return false;
 }

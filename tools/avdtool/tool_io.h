@@ -12,6 +12,7 @@
 
 #include "base/console.h"
 #include "package/package_reader.h"
+#include "platform/platform.h"
 
 // Every line of every command goes out through show (standard output) or
 // show_error (standard error), by the console rule of msconv: `format` and
@@ -43,3 +44,14 @@ bool make_folder(const std::string& folder);
 // Writes `content` to `path` as a new file. Whatever already has that name,
 // a symbolic link or a FIFO among them, is left alone and reported.
 bool write_new_file(const std::string& path, const void* content, std::size_t size);
+// The two halves of write_new_file: the file created (nullptr, reported, when
+// something has the name already), then written and closed (deleted when that
+// fails).
+platform::File* create_output(const std::string& path);
+bool finish_output(platform::File* file, const std::string& path, const void* content,
+                   std::size_t size);
+
+// Decompresses `entry` of the package at `path` into `content`; false, with a
+// message, when its data do not decompress.
+bool extract_shown(const std::string& path, const PackageView& view, const DirectoryEntry& entry,
+                   std::vector<std::uint8_t>& content);
