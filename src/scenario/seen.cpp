@@ -258,6 +258,16 @@ std::string picture_operand(Listing& l, ByteReader& r, Line& line) {
     return quoted(l, name);
 }
 
+// A sprite record: 0x03, the sprite's name, its area (four numbers) and its
+// place (two numbers) into `n`.
+std::span<const std::uint8_t> sprite_record(Listing& l, ByteReader& r, Number (&n)[6]) {
+    r.expect(0x03);
+    const std::span<const std::uint8_t> name = text(l, r);
+    for (Number& each : n)
+        each = number(r);
+    return name;
+}
+
 // 0x0B: picture instructions, by sub-code.
 bool decode_picture(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>& lines) {
     const std::uint8_t sub_code = r.u8();
@@ -286,17 +296,12 @@ bool decode_picture(Listing& l, ByteReader& r, std::size_t start, std::vector<Li
             // Fewer records than the count byte says.
             if (!r.at_end() && !r.next_is(0x03))
                 return count_disagrees(l, SeenFaultKind::sprite_count, count, i);
-            r.expect(0x03);
-            const std::span<const std::uint8_t> name = text(l, r);
-            Number area[4];
-            for (Number& a : area)
-                a = number(r);
-            const Number x = number(r);
-            const Number y = number(r);
+            Number n[6];
+            const std::span<const std::uint8_t> name = sprite_record(l, r, n);
             lines.push_back(make_line(at, 1, SeenKind::sprite,
-                                      "sprite " + quoted(l, name) + " area " + num(area[0]) + "," +
-                                          num(area[1]) + "-" + num(area[2]) + "," + num(area[3]) +
-                                          " at " + num(x) + "," + num(y),
+                                      "sprite " + quoted(l, name) + " area " + num(n[0]) + "," +
+                                          num(n[1]) + "-" + num(n[2]) + "," + num(n[3]) + " at " +
+                                          num(n[4]) + "," + num(n[5]),
                                       raw(l, name)));
         }
         return true;
@@ -647,11 +652,9 @@ std::size_t count_sprite_records(const SeenBodyIndex& index, std::size_t at, std
     Listing l(index);
     std::size_t count = 0;
     ByteReader r{l.body, at};
+    Number n[6];
     while (count < most && r.next_is(0x03)) {
-        r.u8();
-        text(l, r);
-        for (int i = 0; i < 6; ++i)
-            number(r);
+        sprite_record(l, r, n);
         if (!r.ok) break;
         ++count;
     }

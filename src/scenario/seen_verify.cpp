@@ -18,20 +18,11 @@ namespace {
 // report does not copy a long text for each of many faults.
 constexpr std::size_t kLongestShown = 1024;
 
+// The reader's reasons stand in the same order as the body's faults.
+static_assert(static_cast<int>(SeenCheck::sprite_count) - static_cast<int>(SeenCheck::cut) ==
+              static_cast<int>(SeenFaultKind::sprite_count));
 SeenCheck check_of(SeenFaultKind kind) {
-    switch (kind) {
-        case SeenFaultKind::cut:
-            return SeenCheck::cut;
-        case SeenFaultKind::unterminated_text:
-            return SeenCheck::unterminated_text;
-        case SeenFaultKind::menu_count:
-            return SeenCheck::menu_count;
-        case SeenFaultKind::sprite_count:
-            return SeenCheck::sprite_count;
-        case SeenFaultKind::unknown:
-            break;
-    }
-    return SeenCheck::unknown;
+    return static_cast<SeenCheck>(static_cast<int>(SeenCheck::cut) + static_cast<int>(kind));
 }
 
 std::string first_bytes(std::span<const std::uint8_t> body, std::size_t at) {

@@ -83,29 +83,30 @@ void apply(const SeenProgram& program, const SeenInstruction& in,
     }
 }
 
+SeenReference& add(std::vector<SeenReference>& out, std::size_t line, const char* what,
+                   std::int32_t slot, ReferenceState state) {
+    SeenReference& r = out.emplace_back();
+    r.line = line;
+    r.what = what;
+    r.slot = slot;
+    r.state = state;
+    return r;
+}
+
 void add_picture(std::vector<SeenReference>& out, const std::set<std::string>& entries,
                  std::size_t line, const char* what, const std::string& name, std::int32_t slot) {
     // "NO" and "*" are the names of no picture.
     if (name == "NO" || name == "*") return;
-    SeenReference r;
-    r.line = line;
-    r.what = what;
+    const std::string entry = upper_cased_name(name) + ".PDT";
+    SeenReference& r = add(out, line, what, slot,
+                           entries.count(entry) ? ReferenceState::found : ReferenceState::dangling);
     r.name = name;
-    r.entry = upper_cased_name(name) + ".PDT";
-    r.slot = slot;
-    r.state = entries.count(r.entry) ? ReferenceState::found : ReferenceState::dangling;
-    out.push_back(std::move(r));
+    r.entry = entry;
 }
 
 void add_unknown(std::vector<SeenReference>& out, std::size_t line, const char* what,
                  std::int32_t slot, std::string why) {
-    SeenReference r;
-    r.line = line;
-    r.what = what;
-    r.slot = slot;
-    r.state = ReferenceState::unknown;
-    r.why = std::move(why);
-    out.push_back(std::move(r));
+    add(out, line, what, slot, ReferenceState::unknown).why = std::move(why);
 }
 
 }  // namespace
@@ -178,15 +179,13 @@ std::vector<SeenReference> follow_references(const SeenProgram& program,
                         "a variable ($" + std::to_string(line.number) + ") names the scenario");
                     continue;
                 }
-                SeenReference r;
-                r.line = i;
-                r.what = "scenario jump";
+                const std::string entry = seen_entry_name(line.number);
+                SeenReference& r = add(out, i, "scenario jump", -1,
+                                       entries.count(entry) || is_player_scenario(line.number)
+                                           ? ReferenceState::found
+                                           : ReferenceState::dangling);
                 r.number = line.number;
-                r.entry = seen_entry_name(line.number);
-                r.state = entries.count(r.entry) || is_player_scenario(line.number)
-                              ? ReferenceState::found
-                              : ReferenceState::dangling;
-                out.push_back(std::move(r));
+                r.entry = entry;
             }
         }
     }

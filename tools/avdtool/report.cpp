@@ -282,10 +282,10 @@ void scenario(Report& r, std::size_t index, const std::string& name, const SeenP
         }
         out += line.depth == 0 ? "<div class=\"ln\">" : "<li>";
         out += "<span class=\"off\">" + format_text("%04zX", line.offset) + "</span>";
-        if (line.kind == SeenKind::text) {
-            out += "<span class=\"text\">" + text_html(line.name) + "</span>";
-        } else if (line.kind == SeenKind::speaker) {
-            out += "<span class=\"speaker\">" + text_html(line.name) + "</span>";
+        if (line.kind == SeenKind::text || line.kind == SeenKind::speaker) {
+            out += std::string("<span class=\"") +
+                   (line.kind == SeenKind::text ? "text" : "speaker") + "\">" +
+                   text_html(line.name) + "</span>";
         } else if (line.kind == SeenKind::unknown_byte) {
             out += "<span class=\"bad\">?? " + std::to_string(line.number) +
                    (line.number == 1 ? " unknown byte" : " unknown bytes") + "</span>";
