@@ -190,17 +190,7 @@ int seen(const std::string& path, const std::string& wanted) {
             return 1;
         }
         PackageView view;
-        if (!has_package_magic(bytes)) {
-            show_error(
-                "avdtool: %s: no package: magic is not \"PLOVEX\" (nor \"TPC32\", "
-                "as of a SEEN file)\n",
-                {as_system(path)});
-            return 1;
-        }
-        if (std::string error; !parse_package(bytes.data(), bytes.size(), view, error)) {
-            show_error("avdtool: %s: %s\n", {as_system(path), error});
-            return 1;
-        }
+        if (!parse_input(path, bytes, view, " (nor \"TPC32\", as of a SEEN file)")) return 1;
         const DirectoryEntry* entry = find_entry(path, view, wanted);
         if (!entry || !extract_shown(path, view, *entry, content)) return 1;
     }

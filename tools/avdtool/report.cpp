@@ -159,10 +159,9 @@ std::string img(const Picture& p, const char* css_class) {
            text_html(p.name) + "\">";
 }
 
-void gallery(Report& r) {
-    std::string& out = r.page;
-    out += "<section id=\"pictures\"><h2>Pictures (" + std::to_string(r.pictures.size()) +
-           ")</h2>\n<div class=\"gallery\">\n";
+std::string gallery(const Report& r) {
+    std::string out = "<section id=\"pictures\"><h2>Pictures (" +
+                      std::to_string(r.pictures.size()) + ")</h2>\n<div class=\"gallery\">\n";
     for (const Picture& p : r.pictures) {
         out += "<figure id=\"" + entry_id(p.entry) + "\">";
         if (!p.file.empty()) out += "<a href=\"" + p.file + "\">" + img(p, "chk") + "</a>";
@@ -176,7 +175,7 @@ void gallery(Report& r) {
         }
         out += "</figcaption></figure>\n";
     }
-    out += "</div></section>\n";
+    return out + "</div></section>\n";
 }
 
 // The inline part of a line after its text: the pictures it names, the
@@ -335,8 +334,8 @@ int report_package(const std::string& path, const std::string& folder) {
     const bool sound = verify_package(r.view, fault);
     write_pictures(r);
 
-    std::string body;
-    std::swap(body, r.page);
+    // The page's sections of the SEEN entries come first, since the summary
+    // counts what they find.
     std::size_t dangling = 0, unreadable = 0, faults = 0;
     std::vector<std::uint8_t> content;
     std::string nav;
@@ -365,9 +364,6 @@ int report_package(const std::string& path, const std::string& folder) {
                   "</p></section>\n";
         r.status = 1;
     }
-    std::swap(body, r.page);  // body: the scenarios
-
-    std::string& out = r.page;
     // The page's title is the package's file name, a name of the system's.
     const std::string title = html(path_utf8(std::filesystem::path(path).filename().string()));
     std::string head =
@@ -395,10 +391,9 @@ int report_package(const std::string& path, const std::string& folder) {
     head += "</table>\n";
     head +=
         "<nav><ul><li><a href=\"#pictures\">Pictures</a></li>" + nav + "</ul></nav></section>\n";
-    out = head;
-    gallery(r);
-    out +=
-        "<section id=\"scenarios\"><h2>SEEN entries</h2></section>\n" + body + "</body>\n</html>\n";
+    const std::string out = head + gallery(r) +
+                            "<section id=\"scenarios\"><h2>SEEN entries</h2></section>\n" + r.page +
+                            "</body>\n</html>\n";
 
     if (!finish_output(page, page_path, out.data(), out.size())) return 1;
     show("%s: %s\n",

@@ -54,9 +54,14 @@ bool has_package_magic(const std::vector<std::uint8_t>& bytes) {
 }
 
 bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view) {
-    if (!read_input(path, bytes)) return false;
+    return read_input(path, bytes) && parse_input(path, bytes, view, "");
+}
+
+bool parse_input(const std::string& path, const std::vector<std::uint8_t>& bytes, PackageView& view,
+                 const char* other_magic) {
     if (!has_package_magic(bytes)) {
-        show_error("avdtool: %s: no package: magic is not \"PLOVEX\"\n", {as_system(path)});
+        show_error("avdtool: %s: no package: magic is not \"PLOVEX\"%s\n",
+                   {as_system(path), other_magic});
         return false;
     }
     std::string error;

@@ -33,6 +33,10 @@ bool has_package_magic(const std::vector<std::uint8_t>& bytes);
 // Reads the package at `path` and parses its header and directory. A file
 // without the package magic is refused.
 bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view);
+// The second half of load_package, on bytes read already; `other_magic`
+// follows the magic in the message of a file that lacks it.
+bool parse_input(const std::string& path, const std::vector<std::uint8_t>& bytes, PackageView& view,
+                 const char* other_magic);
 
 // False, with a message, for an entry of the package at `path` whose name
 // is no file name.
