@@ -76,16 +76,14 @@ SeenListing list_seen(std::span<const std::uint8_t> seen) {
     const auto end_label = program.labels.find(static_cast<std::uint32_t>(program.body_size));
     if (end_label != program.labels.end()) out += format_text("L%04d:\n", end_label->second);
     out += format_text("%04zX  end of body\n", program.body_size);
-    const std::size_t labels = program.labels.size();
-    out += std::to_string(program.instructions) +
-           (program.instructions == 1 ? " instruction, " : " instructions, ") +
-           std::to_string(labels) + (labels == 1 ? " label, " : " labels, ");
-    if (program.unknown_bytes == 0) {
-        out += "every byte known\n";
-    } else {
-        out += std::to_string(program.unknown_bytes) +
-               (program.unknown_bytes == 1 ? " unknown byte\n" : " unknown bytes\n");
-    }
+    const auto counted = [](std::size_t n, const char* what) {
+        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    out += counted(program.instructions, "instruction") + ", " +
+           counted(program.labels.size(), "label") + ", " +
+           (program.unknown_bytes == 0 ? std::string("every byte known")
+                                       : counted(program.unknown_bytes, "unknown byte")) +
+           "\n";
     result.instructions = program.instructions;
     result.unknown_bytes = program.unknown_bytes;
     result.complete = program.complete;

@@ -30,6 +30,11 @@ std::string read_failure(const std::string& path, platform::ReadStatus status) {
     return system_error;
 }
 
+bool has_package_magic(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() >= sizeof kPackageMagic &&
+           std::memcmp(bytes.data(), kPackageMagic, sizeof kPackageMagic) == 0;
+}
+
 }  // namespace
 
 void show(const char* format, std::initializer_list<Shown> pieces) {
@@ -46,11 +51,6 @@ bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes) {
     show_error("avdtool: cannot read %s: %s\n",
                {as_system(path), as_system(read_failure(path, status))});
     return false;
-}
-
-bool has_package_magic(const std::vector<std::uint8_t>& bytes) {
-    return bytes.size() >= sizeof kPackageMagic &&
-           std::memcmp(bytes.data(), kPackageMagic, sizeof kPackageMagic) == 0;
 }
 
 bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view) {

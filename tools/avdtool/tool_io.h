@@ -27,9 +27,6 @@ void show_error(const char* format, std::initializer_list<Shown> pieces);
 // Reads the whole file at `path`, which must be a regular file.
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes);
 
-// True when `bytes` start with the package magic.
-bool has_package_magic(const std::vector<std::uint8_t>& bytes);
-
 // Reads the package at `path` and parses its header and directory. A file
 // without the package magic is refused.
 bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, PackageView& view);
