@@ -112,12 +112,10 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
     std::vector<Edge> edges;
     std::vector<Pending> pending;
     auto fault = [&](SeenCheck check, std::size_t at, std::size_t line = 0) -> SeenFinding& {
-        Pending p;
-        p.finding.check = check;
-        p.finding.offset = static_cast<std::uint32_t>(at);
-        p.line = line;
-        pending.push_back(std::move(p));
-        return pending.back().finding;
+        SeenFinding& f = pending.emplace_back(Pending{{}, line}).finding;
+        f.check = check;
+        f.offset = static_cast<std::uint32_t>(at);
+        return f;
     };
 
     reach(0);

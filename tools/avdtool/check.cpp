@@ -229,19 +229,15 @@ bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
 std::vector<std::string> fault_lines(const SeenVerdict& verdict) {
     std::vector<std::string> lines;
     for (const SeenFinding& f : verdict.faults) {
-        std::string line;
-        const bool in_header = f.check <= SeenCheck::body_length;
-        if (in_header) {
-            line = "header: fault: " + seen_finding_text(f);
-        } else {
+        std::string where = "header";
+        if (f.check > SeenCheck::body_length) {
             // The instruction's text is UTF-8 made from code page 932 texts.
             std::string instruction;
             if (!platform::utf8_to_cp932(f.instruction, instruction))
                 instruction = printable_name(f.instruction);
-            line = format_text("0x%04X: ", f.offset) + instruction +
-                   ": fault: " + seen_finding_text(f);
+            where = format_text("0x%04X: ", f.offset) + instruction;
         }
-        lines.push_back(std::move(line));
+        lines.push_back(where + ": fault: " + seen_finding_text(f));
     }
     return lines;
 }
