@@ -216,13 +216,14 @@ bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
         // The reason starts with the entry's name, which the line shows first.
         const std::string name = printable_name(entry_name(entry)) + ": ";
         if (reason.compare(0, name.size(), name) == 0) reason.erase(0, name.size());
-        return false;
+    } else {
+        program = decode_seen(content);
+        if (program.decoded) return true;
+        reason = seen_header_text(content, program);
+        while (!reason.empty() && reason.back() == '\n')
+            reason.pop_back();
     }
-    program = decode_seen(content);
-    if (program.decoded) return true;
-    reason = seen_header_text(content, program);
-    while (!reason.empty() && reason.back() == '\n')
-        reason.pop_back();
+    show("%s: unreadable: %s\n", {printable_name(entry_name(entry)), reason});
     return false;
 }
 
@@ -240,10 +241,6 @@ std::vector<std::string> fault_lines(const SeenVerdict& verdict) {
         lines.push_back(where + ": fault: " + seen_finding_text(f));
     }
     return lines;
-}
-
-void show_unreadable(const std::string& name, const std::string& reason) {
-    show("%s: unreadable: %s\n", {printable_name(name), reason});
 }
 
 int check_package(const std::string& path, bool verbose) {
@@ -264,7 +261,6 @@ int check_package(const std::string& path, bool verbose) {
         std::string reason;
         if (!read_seen_entry(view, entry, content, program, reason)) {
             ++unreadable;
-            show_unreadable(name, reason);
             continue;
         }
         for (const SeenReference& r : follow_references(program, entries)) {

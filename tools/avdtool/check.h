@@ -47,13 +47,10 @@ std::string reference_text(const SeenReference& reference);
 // Decompresses and decodes a SEEN entry of `view` (`content` holds its
 // bytes). False, with the reason in `reason`, for an entry that cannot be
 // followed: its data do not decompress, it is no SEEN file, its header is cut
-// short.
+// short; such an entry is named on standard output with the reason:
+// "SEEN002.TXT: unreadable: not a SEEN file: no TPC32 magic".
 bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
                      std::vector<std::uint8_t>& content, SeenProgram& program, std::string& reason);
-
-// The line that names a SEEN entry read_seen_entry refused, on standard
-// output: "SEEN002.TXT: unreadable: not a SEEN file: no TPC32 magic".
-void show_unreadable(const std::string& name, const std::string& reason);
 
 // The faults the verifier finds in a SEEN entry, one line each as check
 // prints them after "ENTRY ": "0x0012: jump 0x0400: fault: target 0x0400 is

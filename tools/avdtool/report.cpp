@@ -357,7 +357,6 @@ int report_package(const std::string& path, const std::string& folder) {
         // An entry that cannot be followed keeps its place, marked with the
         // reason.
         ++unreadable;
-        show_unreadable(name, reason);
         nav += " <span class=\"dangling\">unreadable</span></li>";
         r.page += "<section id=\"" + entry_id(index) + "\"><h2>" + text_html(name) +
                   "</h2>\n<p><span class=\"dangling\">unreadable</span> " + text_html(reason) +

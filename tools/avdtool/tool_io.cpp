@@ -37,14 +37,6 @@ bool has_package_magic(const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-void show(const char* format, std::initializer_list<Shown> pieces) {
-    console_show(format, pieces);
-}
-
-void show_error(const char* format, std::initializer_list<Shown> pieces) {
-    console_show_error(format, pieces);
-}
-
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes) {
     const platform::ReadStatus status = platform::read_file(path, bytes, UINT64_MAX);
     if (status == platform::ReadStatus::ok) return true;

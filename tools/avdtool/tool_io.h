@@ -21,8 +21,8 @@
 // printable_name gives it (bytes below 0x20 and 0x7F as \xNN); a path or a
 // system's reason is a as_system piece, shown as the user
 // named it.
-void show(const char* format, std::initializer_list<Shown> pieces);
-void show_error(const char* format, std::initializer_list<Shown> pieces);
+inline constexpr auto& show = console_show;
+inline constexpr auto& show_error = console_show_error;
 
 // Reads the whole file at `path`, which must be a regular file.
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes);
