@@ -39,23 +39,20 @@ int list(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
     if (!load_package(path, bytes, view)) return 1;
-    char line[96];
-    std::snprintf(line, sizeof line, ": %zu bytes, %u entries, data from offset %zu\n",
-                  bytes.size(), view.entry_count,
-                  kPackageHeaderSize + kDirectoryEntrySize * view.entry_count);
-    show("%s%s", {as_system(path), line});
-    std::snprintf(line, sizeof line, "%-15s %10s %10s %10s %4s\n", "name", "offset", "packed",
-                  "unpacked", "kind");
-    show("%s", {line});
+    show("%s%s", {as_system(path),
+                  format_text(": %zu bytes, %u entries, data from offset %zu\n", bytes.size(),
+                              view.entry_count,
+                              kPackageHeaderSize + kDirectoryEntrySize * view.entry_count)});
+    show("%s", {format_text("%-15s %10s %10s %10s %4s\n", "name", "offset", "packed", "unpacked",
+                            "kind")});
     for (const DirectoryEntry& entry : view.directory) {
         // The name padded to 15 bytes, as stored (a double-byte character
         // takes two).
         const std::string name = printable_name(entry_name(entry));
-        std::snprintf(line, sizeof line,
-                      "%*s %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %4" PRIu32 "\n",
-                      name.size() < 15 ? static_cast<int>(15 - name.size()) : 0, "", entry.offset,
-                      entry.packed_size, entry.unpacked_size, entry.kind);
-        show("%s%s", {name, line});
+        show("%s%s",
+             {name, format_text("%*s %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %4" PRIu32 "\n",
+                                name.size() < 15 ? static_cast<int>(15 - name.size()) : 0, "",
+                                entry.offset, entry.packed_size, entry.unpacked_size, entry.kind)});
     }
     return 0;
 }
