@@ -150,6 +150,18 @@ std::u16string name_key(const std::string& name) {
     return key;
 }
 
+// A name that is no UTF-8 beyond ASCII is taken as code page 932 bytes
+// already; on Windows, where every name the system gives is UTF-16 held as
+// UTF-8, that is an ASCII name, which is the same in both.
+bool name_to_cp932(const std::string& name, std::string& cp932) {
+    const std::string form = nfc_name(name);
+    if (!is_utf8_beyond_ascii(form)) {
+        cp932 = form;
+        return true;
+    }
+    return utf8_to_cp932(form, cp932);
+}
+
 bool name_less(const std::string& a, const std::string& b) {
     const std::u16string ka = name_key(a), kb = name_key(b);
     return ka != kb ? ka < kb : a < b;
