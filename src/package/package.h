@@ -72,8 +72,6 @@ struct Package {
     Diagnostics diagnostics;
 
     Package();
-    Package(const Package&) = delete;
-    Package& operator=(const Package&) = delete;
     ~Package();
 };
 

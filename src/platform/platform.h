@@ -164,6 +164,10 @@ bool file_identity(const std::string& path, FileIdentity& identity);
 // The identity of an open file.
 bool file_identity(File* file, FileIdentity& identity);
 
+// The absolute folder of the running executable, ending in kSeparator;
+// empty when it cannot be determined.
+std::string executable_folder();
+
 // ---- Interruption --------------------------------------------------------------
 
 // From now on an interruption (POSIX: SIGINT, SIGTERM, SIGHUP; Win32: Ctrl+C,
@@ -172,12 +176,6 @@ bool file_identity(File* file, FileIdentity& identity);
 // process with the interruption's own status. A closed standard output no
 // longer ends the process: writes to it fail quietly.
 void install_interrupt_handlers();
-
-// ---- The converter's own folder ------------------------------------------------
-
-// The absolute folder of the running executable, ending in kSeparator;
-// empty when it cannot be determined.
-std::string executable_folder();
 
 // ---- Names and the command line ------------------------------------------------
 

@@ -100,6 +100,9 @@ bool list_folder(const std::string& folder, std::vector<Match>& entries) {
 
 namespace {
 
+// The signals that interrupt a run.
+constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
 // Holds off the interruption signals while a file and its entry in the
 // cleanup table come or go together; a signal that arrives meanwhile is
 // handled as soon as they are in step.
@@ -108,7 +111,7 @@ struct InterruptionsHeld {
     InterruptionsHeld() {
         sigset_t held;
         sigemptyset(&held);
-        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        for (int s : kInterruptions)
             sigaddset(&held, s);
         pthread_sigmask(SIG_BLOCK, &held, &saved);
     }
@@ -517,10 +520,9 @@ void install_interrupt_handlers() {
     struct sigaction action {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-    for (int s : signals)
+    for (int s : kInterruptions)
         sigaddset(&action.sa_mask, s);
-    for (int s : signals) {
+    for (int s : kInterruptions) {
         struct sigaction current {};
         // A signal ignored by whoever started the run (nohup, a background
         // job of a shell) stays ignored.
@@ -528,8 +530,6 @@ void install_interrupt_handlers() {
         sigaction(s, &action, nullptr);
     }
 }
-
-// ---- Creating files exclusively ------------------------------------------------
 
 File* create_new_file(const std::string& path) {
     if (injected_failure()) return nullptr;
@@ -539,8 +539,6 @@ File* create_new_file(const std::string& path) {
     if (!file) unlink_keeping_errno(path);
     return file;
 }
-
-// ---- Standard streams and the output's own name --------------------------------
 
 bool open_closed_standard_streams() {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {

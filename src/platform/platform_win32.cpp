@@ -347,10 +347,6 @@ bool console_shows_code_page_932() {
     return shows;
 }
 
-HANDLE handle_of(std::FILE* stream) {
-    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-}
-
 // _isatty also holds for the NUL device; only a console has a console mode.
 bool is_console(HANDLE handle) {
     DWORD mode = 0;
@@ -376,7 +372,7 @@ bool write_as_utf16(HANDLE console, const char* text, std::size_t size, UINT cod
 // page 932 bytes through the C library, with its CR LF line ends; system text
 // is converted to code page 932 for it, '?' standing for what it lacks.
 void write_text(std::FILE* stream, const char* text, std::size_t size, TextKind kind) {
-    const HANDLE handle = handle_of(stream);
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     if (kind == TextKind::system) {
         if (is_console(handle)) {
             std::fflush(stream);
@@ -453,8 +449,6 @@ void wait_for_key() {
     if (key == 0 || key == 0xE0) _getch();
 }
 
-// ---- Creating files exclusively ------------------------------------------------
-
 // CREATE_NEW fails on any existing name; FILE_FLAG_OPEN_REPARSE_POINT keeps
 // it from following a symbolic link that points nowhere.
 File* create_new_file(const std::string& path) {
@@ -499,8 +493,6 @@ BOOL WINAPI on_console_control(DWORD) {
 void install_interrupt_handlers() {
     SetConsoleCtrlHandler(on_console_control, TRUE);
 }
-
-// ---- Standard streams and the output's own name --------------------------------
 
 // A console program always has its three standard handles, valid or not; a
 // file the run creates never takes their place.

@@ -131,9 +131,7 @@ ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
         // vector says so with length_error rather than bad_alloc.
         try {
             out.resize(static_cast<std::size_t>(size));
-        } catch (const std::bad_alloc&) {
-            status = ReadStatus::no_memory;
-        } catch (const std::length_error&) {
+        } catch (const std::exception&) {  // std::bad_alloc, std::length_error
             status = ReadStatus::no_memory;
         }
         errno = 0;
