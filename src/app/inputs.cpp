@@ -102,15 +102,7 @@ bool entry_name(Inputs& in, Input input, const platform::Match& file, std::strin
 }
 
 // Hands an entry to the package and prints what the package says.
-void add_entry(Inputs& in, const std::string& name, const std::uint8_t* data, std::size_t size,
-               const std::string& path) {
-    ++in.added;
-    add_package_entry(in.package, name.c_str(), data, size, path.c_str());
-    console_drain(in.package.diagnostics);
-    progress_added(in.progress, size, in.package.staging_length);
-}
-
-void add_entry(Inputs& in, const std::string& name, std::vector<std::uint8_t>&& block,
+void add_entry(Inputs& in, const std::string& name, std::vector<std::uint8_t> block,
                const std::string& path) {
     ++in.added;
     const std::size_t size = block.size();
@@ -159,7 +151,7 @@ Status convert_scenarios(Inputs& in, const std::string& game_folder) {
             if (!warning.empty())
                 console_show_error("msconv: %s: %s %s\n", {as_system(path), entry, warning});
         }
-        add_entry(in, entry, seen.data(), seen.size(), path);
+        add_entry(in, entry, {seen.begin(), seen.end()}, path);
     }
     return Status::ok;
 }
@@ -200,7 +192,8 @@ void convert_sprites(Inputs& in, const std::string& game_folder) {
             }
             continue;
         }
-        add_entry(in, picture_entry_name(name), block.bytes.data(), block.entry_size, path);
+        block.bytes.resize(block.entry_size);
+        add_entry(in, picture_entry_name(name), std::move(block.bytes), path);
     }
 }
 
@@ -223,7 +216,8 @@ void convert_pictures(Inputs& in, const std::string& game_folder, const char* fo
             skip_input(in, Input::file, path, *failure);
             continue;
         }
-        add_entry(in, entry, block.bytes.data(), block.entry_size, path);
+        block.bytes.resize(block.entry_size);
+        add_entry(in, entry, std::move(block.bytes), path);
     }
 }
 

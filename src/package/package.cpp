@@ -74,28 +74,26 @@ int compress_block(const std::uint8_t* data, std::size_t size, std::vector<std::
 }
 
 // The first failure of the package's output goes to standard error with the
-// path and the system's reason; the package is then given up.
-void fail_output(Package& package, const char* action, const std::string& path) {
+// path and the system's reason; the package is then given up. Both return
+// false, for the caller to return or keep.
+bool fail_output(Package& package, const char* action, const std::string& path) {
     if (!package.write_failed) {
         const std::string reason = platform::last_error_text();
         note_error(package.diagnostics, "msconv: cannot %s %s: %s\n",
                    {action, as_system(path), as_system(reason)});
     }
     package.write_failed = true;
+    return false;
 }
 
-void fail_memory(Package& package, const std::string& source, std::size_t size) {
+bool fail_memory(Package& package, const std::string& source, std::size_t size) {
     if (!package.write_failed) {
         note_error(package.diagnostics,
                    "msconv: not enough memory for %s (%s bytes): no package is written\n",
                    {as_system(source), std::to_string(size)});
     }
     package.write_failed = true;
-}
-
-// What a warning names for an entry: where it came from, else its name.
-std::string source_or_name(const char* source, const char* name) {
-    return source ? source : name;
+    return false;
 }
 
 // The name as the directory stores it: cut to 15 bytes, zero-filled,
@@ -153,7 +151,8 @@ void record_entry(Package& package, const char* name, const std::string& source,
         return;
     }
     if (!platform::file_write(package.staging, packed, packed_size)) {
-        return fail_output(package, "write", package.staging_path);
+        fail_output(package, "write", package.staging_path);
+        return;
     }
     DirectoryEntry entry{};
     store_name(name, entry.name);
@@ -164,7 +163,8 @@ void record_entry(Package& package, const char* name, const std::string& source,
     try {
         package.directory.push_back(entry);
     } catch (const std::bad_alloc&) {
-        return fail_memory(package, name, size);
+        fail_memory(package, name, size);
+        return;
     }
     package.staging_length += packed_size;
 }
@@ -281,10 +281,8 @@ void delete_staging(Package& package) {
 // failure, which is reported.
 bool write_package(Package& package, platform::File* out, const std::string& path,
                    const std::uint8_t* header) {
-    if (!platform::file_write(out, header, kPackageHeaderSize)) {
-        fail_output(package, "write", path);
-        return false;
-    }
+    if (!platform::file_write(out, header, kPackageHeaderSize))
+        return fail_output(package, "write", path);
     std::vector<std::uint8_t> record(kDirectoryEntrySize);
     for (const DirectoryEntry& entry : package.directory) {
         std::memcpy(record.data(), entry.name, kEntryNameSize);
@@ -292,22 +290,15 @@ bool write_package(Package& package, platform::File* out, const std::string& pat
         write_le32(&record[20], entry.packed_size);
         write_le32(&record[24], entry.unpacked_size);
         write_le32(&record[28], entry.kind);
-        if (!platform::file_write(out, record.data(), record.size())) {
-            fail_output(package, "write", path);
-            return false;
-        }
+        if (!platform::file_write(out, record.data(), record.size()))
+            return fail_output(package, "write", path);
     }
     std::vector<std::uint8_t> chunk(kCopyChunk);
     for (std::uint64_t left = package.staging_length; left > 0;) {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
-        if (platform::file_read(package.staging, chunk.data(), n) != n) {
-            fail_output(package, "read back", package.staging_path);
-            return false;
-        }
-        if (!platform::file_write(out, chunk.data(), n)) {
-            fail_output(package, "write", path);
-            return false;
-        }
+        if (platform::file_read(package.staging, chunk.data(), n) != n)
+            return fail_output(package, "read back", package.staging_path);
+        if (!platform::file_write(out, chunk.data(), n)) return fail_output(package, "write", path);
         left -= n;
     }
     return true;
@@ -362,36 +353,22 @@ Status open_package(Package& package, const std::string& folder, unsigned jobs) 
     return Status::ok;
 }
 
-void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
-                       std::size_t size, const char* source) {
+void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t> block,
+                       const char* source) {
     if (package.write_failed) return;
-    const std::string shown = source_or_name(source, name);
+    const std::size_t size = block.size();
+    const std::string shown = source ? source : name;
     try {
         note_source(package, name, source);
-        if (package.pool) {
-            return add_job(package, name, shown, std::vector<std::uint8_t>(data, data + size));
-        }
+        if (package.pool) return add_job(package, name, shown, std::move(block));
     } catch (const std::bad_alloc&) {
-        return fail_memory(package, shown, size);
+        fail_memory(package, shown, size);
+        return;
     }
     std::size_t packed_size = 0;
     const int status =
-        compress_block(data, size, package.compressed, package.work_memory, packed_size);
+        compress_block(block.data(), size, package.compressed, package.work_memory, packed_size);
     record_entry(package, name, shown, status, package.compressed.data(), packed_size, size);
-}
-
-void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block,
-                       const char* source) {
-    if (!package.pool) return add_package_entry(package, name, block.data(), block.size(), source);
-    if (package.write_failed) return;
-    const std::size_t size = block.size();
-    const std::string shown = source_or_name(source, name);
-    try {
-        note_source(package, name, source);
-        add_job(package, name, shown, std::move(block));
-    } catch (const std::bad_alloc&) {
-        fail_memory(package, shown, size);
-    }
 }
 
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
@@ -412,37 +389,22 @@ Status finish_package(Package& package, const std::string& package_path) {
     // The staging file stays open, and held, until the package has replaced
     // the earlier one: its data are read back through it.
     bool ok = package.staging != nullptr && !package.write_failed;
-    if (ok && !platform::file_rewind(package.staging)) {
-        fail_output(package, "write", package.staging_path);
-        ok = false;
-    }
+    if (ok && !platform::file_rewind(package.staging))
+        ok = fail_output(package, "write", package.staging_path);
     const std::string temporary = package_path + kPartSuffix;
-    if (ok) {
-        platform::File* out = platform::create_file(temporary);
-        if (!out) {
-            fail_output(package, "create", temporary);
-            ok = false;
-        } else {
-            try {
-                ok = write_package(package, out, temporary, header);
-            } catch (const std::bad_alloc&) {
-                fail_memory(package, temporary, kCopyChunk);
-                ok = false;
-            }
-            if (ok && !platform::file_flush(out)) {
-                fail_output(package, "write", temporary);
-                ok = false;
-            }
-            if (!platform::file_close(out) && ok) {
-                fail_output(package, "write", temporary);
-                ok = false;
-            }
-            if (ok && !platform::replace_file(temporary, package_path)) {
-                fail_output(package, "rename", temporary + " to " + package_path);
-                ok = false;
-            }
-            if (!ok) platform::delete_file(temporary);
+    platform::File* out = ok ? platform::create_file(temporary) : nullptr;
+    if (ok && !out) ok = fail_output(package, "create", temporary);
+    if (out) {
+        try {
+            ok = write_package(package, out, temporary, header);
+        } catch (const std::bad_alloc&) {
+            ok = fail_memory(package, temporary, kCopyChunk);
         }
+        if (ok && !platform::file_flush(out)) ok = fail_output(package, "write", temporary);
+        if (!platform::file_close(out) && ok) ok = fail_output(package, "write", temporary);
+        if (ok && !platform::replace_file(temporary, package_path))
+            ok = fail_output(package, "rename", temporary + " to " + package_path);
+        if (!ok) platform::delete_file(temporary);
     }
     delete_staging(package);
     return ok ? Status::ok : Status::write_failed;

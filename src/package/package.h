@@ -72,8 +72,6 @@ struct Package {
     Diagnostics diagnostics;
 
     Package();
-    Package(const Package&) = delete;
-    Package& operator=(const Package&) = delete;
     ~Package();
 };
 
@@ -89,18 +87,16 @@ void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t
 // changed then); cannot_create when the compressor or the staging file fails.
 Status open_package(Package& package, const std::string& folder, unsigned jobs = 1);
 
-// Compresses `size` bytes of `data` into the staging file as the entry `name`
-// (cut to 15 bytes, upper-cased). The caller keeps `data`. An entry that
+// Compresses `block` into the staging file as the entry `name` (cut to 15
+// bytes, upper-cased); with worker threads the builder keeps the block until
+// it is compressed, which a moved-in block saves copying. An entry that
 // cannot be stored is left out with a warning (diagnostics); with worker
 // threads that happens when it is written. `source` names where the block
-// comes from (a file's path, shown in warnings): an entry stored under the name of an earlier
-// one with a source is kept too, with a warning that names both sources.
-// Memory that runs out on the way fails the package (write_failed).
-void add_package_entry(Package& package, const char* name, const std::uint8_t* data,
-                       std::size_t size, const char* source = nullptr);
-// The same for a block the builder may keep until it is compressed, which
-// saves a copy of large blocks.
-void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t>&& block,
+// comes from (a file's path, shown in warnings): an entry stored under the
+// name of an earlier one with a source is kept too, with a warning that names
+// both sources. Memory that runs out on the way fails the package
+// (write_failed).
+void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t> block,
                        const char* source = nullptr);
 
 // Sorts the directory by name and writes header, directory and staged data to

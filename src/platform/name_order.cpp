@@ -13,12 +13,8 @@
 
 namespace platform {
 
-namespace {
-
-// True when `text` is valid UTF-8 (shortest forms, no surrogates); `beyond`
-// tells whether it holds a character beyond ASCII.
-bool valid_utf8(const std::string& text, bool& beyond) {
-    beyond = false;
+bool is_utf8_beyond_ascii(const std::string& text) {
+    bool beyond = false;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
     while (p < end) {
@@ -48,8 +44,10 @@ bool valid_utf8(const std::string& text, bool& beyond) {
         p += length;
         beyond = true;
     }
-    return true;
+    return beyond;
 }
+
+namespace {
 
 // Appends the upper case of `c` (itself when it has none) as UTF-16.
 void put_upper(std::u16string& key, std::int32_t c) {
@@ -99,12 +97,19 @@ bool glob_match(const char16_t* p, const char16_t* n) {
     return *p == u'\0';
 }
 
-}  // namespace
-
-bool is_utf8_beyond_ascii(const std::string& text) {
-    bool beyond = false;
-    return valid_utf8(text, beyond) && beyond;
+// The Windows meaning of a pattern, over keys.
+bool key_matches(const std::u16string& p, const std::u16string& n) {
+    if (p == u"*" || p == u"*.*") return true;
+    if (glob_match(p.c_str(), n.c_str())) return true;
+    // A trailing ".*" also matches names that have no full stop at all.
+    if (p.size() >= 2 && p.compare(p.size() - 2, 2, u".*") == 0 &&
+        n.find(u'.') == std::u16string::npos) {
+        return glob_match(p.substr(0, p.size() - 2).c_str(), n.c_str());
+    }
+    return false;
 }
+
+}  // namespace
 
 std::string nfc_name(const std::string& name) {
     if (!is_utf8_beyond_ascii(name)) return name;
@@ -150,28 +155,22 @@ std::u16string name_key(const std::string& name) {
     return key;
 }
 
+// A name that is no UTF-8 beyond ASCII is taken as code page 932 bytes
+// already; on Windows, where every name the system gives is UTF-16 held as
+// UTF-8, that is an ASCII name, which is the same in both.
+bool name_to_cp932(const std::string& name, std::string& cp932) {
+    const std::string form = nfc_name(name);
+    if (!is_utf8_beyond_ascii(form)) {
+        cp932 = form;
+        return true;
+    }
+    return utf8_to_cp932(form, cp932);
+}
+
 bool name_less(const std::string& a, const std::string& b) {
     const std::u16string ka = name_key(a), kb = name_key(b);
     return ka != kb ? ka < kb : a < b;
 }
-
-namespace {
-
-// The Windows meaning of a pattern, over keys.
-bool key_matches(const std::u16string& p, const std::u16string& n) {
-    if (p == u"*" || p == u"*.*") return true;
-    if (glob_match(p.c_str(), n.c_str())) return true;
-    // A trailing ".*" also matches names that have no full stop at all.
-    if (p.size() >= 2 && p.compare(p.size() - 2, 2, u".*") == 0 &&
-        n.find(u'.') == std::u16string::npos) {
-        return glob_match(p.substr(0, p.size() - 2).c_str(), n.c_str());
-    }
-    return false;
-}
-
-}  // namespace
-
-// ---- File search -------------------------------------------------------------
 
 std::vector<Match> search_folders(const std::vector<std::string>& folders,
                                   const std::string& name_pattern) {

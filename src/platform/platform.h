@@ -76,7 +76,7 @@ bool name_less(const std::string& a, const std::string& b);
 std::vector<Match> search_folders(const std::vector<std::string>& folders,
                                   const std::string& name_pattern);
 
-// ---- Reading files -------------------------------------------------------------
+// ---- Files -------------------------------------------------------------------
 
 enum class ReadStatus { ok, cannot_open, empty, too_large, no_memory, read_error };
 
@@ -102,6 +102,11 @@ std::size_t file_read(File* file, void* data, std::size_t size);
 // renamed (replace_file) or deleted, the file is removed if the run is
 // interrupted (install_interrupt_handlers).
 File* create_file(const std::string& path);
+// Creates `path` for writing only when nothing has that name yet: an existing
+// file, folder, special file or symbolic link (even one that points nowhere)
+// makes it fail, so nothing is ever written through a link. nullptr on
+// failure, with the system's error kept for last_error_text.
+File* create_new_file(const std::string& path);
 // Each of these returns false on failure; a failed write leaves the file in an
 // unspecified state, which the caller must then discard.
 bool file_write(File* file, const void* data, std::size_t size);
@@ -139,6 +144,10 @@ void delete_staging_file(File* file, const std::string& path);
 
 // True when `path` names a folder (or a link to one).
 bool is_folder(const std::string& path);
+// What stands at `path` itself: a link is not followed, and the name is not
+// looked up in another case.
+enum class PathKind { none, file, link, folder, other };
+PathKind path_kind(const std::string& path);
 
 // What makes a file the same file whatever path or link reaches it: POSIX
 // the device and inode numbers, Win32 the volume serial number and file index.
@@ -155,6 +164,10 @@ bool file_identity(const std::string& path, FileIdentity& identity);
 // The identity of an open file.
 bool file_identity(File* file, FileIdentity& identity);
 
+// The absolute folder of the running executable, ending in kSeparator;
+// empty when it cannot be determined.
+std::string executable_folder();
+
 // ---- Interruption --------------------------------------------------------------
 
 // From now on an interruption (POSIX: SIGINT, SIGTERM, SIGHUP; Win32: Ctrl+C,
@@ -163,12 +176,6 @@ bool file_identity(File* file, FileIdentity& identity);
 // process with the interruption's own status. A closed standard output no
 // longer ends the process: writes to it fail quietly.
 void install_interrupt_handlers();
-
-// ---- The converter's own folder ------------------------------------------------
-
-// The absolute folder of the running executable, ending in kSeparator;
-// empty when it cannot be determined.
-std::string executable_folder();
 
 // ---- Names and the command line ------------------------------------------------
 
@@ -207,8 +214,6 @@ enum class TextKind {
 void console_write(const char* text, std::size_t size, TextKind kind = TextKind::cp932);
 void console_write_error(const char* text, std::size_t size, TextKind kind = TextKind::cp932);
 
-// True when standard input is an interactive console.
-bool console_is_interactive();
 // True when standard error is an interactive console (progress is shown there).
 bool error_console_is_interactive();
 
@@ -221,25 +226,10 @@ bool choose_folder(const char* title, std::string& folder);
 // an interactive console.
 void wait_for_key();
 
-// ---- Creating files exclusively ------------------------------------------------
-
-// Creates `path` for writing only when nothing has that name yet: an existing
-// file, folder, special file or symbolic link (even one that points nowhere)
-// makes it fail, so nothing is ever written through a link. nullptr on
-// failure, with the system's error kept for last_error_text.
-File* create_new_file(const std::string& path);
-
-// ---- Standard streams and the output's own name --------------------------------
-
 // Opens each of the standard descriptors 0, 1 and 2 that is closed on the null
 // device (0 for reading, 1 and 2 for writing), so that no file the run
 // creates later can take its number and receive the console's text. Call it
 // first. False when one is closed and cannot be opened. (Win32: nothing to do.)
 bool open_closed_standard_streams();
-
-// What stands at `path` itself: a link is not followed, and the name is not
-// looked up in another case.
-enum class PathKind { none, file, link, folder, other };
-PathKind path_kind(const std::string& path);
 
 }  // namespace platform

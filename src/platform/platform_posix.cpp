@@ -21,17 +21,13 @@
 #include <cstring>
 #include <iostream>
 #include <mutex>
-#include <new>
 
-#include "platform/cleanup.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
 
 namespace platform {
 
-using cleanup::keep_on_interrupt;
-using cleanup::remove_on_interrupt;
 namespace {
 
 bool exists(const std::string& path) {
@@ -104,6 +100,9 @@ bool list_folder(const std::string& folder, std::vector<Match>& entries) {
 
 namespace {
 
+// The signals that interrupt a run.
+constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
 // Holds off the interruption signals while a file and its entry in the
 // cleanup table come or go together; a signal that arrives meanwhile is
 // handled as soon as they are in step.
@@ -112,7 +111,7 @@ struct InterruptionsHeld {
     InterruptionsHeld() {
         sigset_t held;
         sigemptyset(&held);
-        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        for (int s : kInterruptions)
             sigaddset(&held, s);
         pthread_sigmask(SIG_BLOCK, &held, &saved);
     }
@@ -121,15 +120,8 @@ struct InterruptionsHeld {
     InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
 };
 
-File* wrap(int fd, const char* mode, bool writing) {
-    std::FILE* stream = fdopen(fd, mode);
-    File* file = stream ? new (std::nothrow) File{stream, writing} : nullptr;
-    if (!file) {
-        const int reason = errno;
-        stream ? std::fclose(stream) : close(fd);
-        errno = reason;
-    }
-    return file;
+FileIdentity identity_of(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 bool same_inode(const struct stat& a, const struct stat& b) {
@@ -147,6 +139,18 @@ void close_keeping_errno(int fd) {
     const int reason = errno;
     close(fd);
     errno = reason;
+}
+
+void unlink_keeping_errno(const std::string& path) {
+    const int reason = errno;
+    unlink(path.c_str());
+    errno = reason;
+}
+
+File* wrap(int fd, const char* mode, bool writing) {
+    std::FILE* stream = fdopen(fd, mode);
+    if (!stream) close_keeping_errno(fd);
+    return adopt_stream(stream, writing);
 }
 
 // Removes a stale staging file at `path`. A regular file is removed only
@@ -299,9 +303,7 @@ File* create_staging_file(const std::string& path, CreateStatus& status, bool& r
             if (errno == EWOULDBLOCK) {
                 status = CreateStatus::in_use;
             } else {
-                const int reason = errno;
-                unlink(path.c_str());
-                errno = reason;
+                unlink_keeping_errno(path);
             }
             close_keeping_errno(fd);
             break;
@@ -337,12 +339,6 @@ bool is_folder(const std::string& path) {
     struct stat st;
     return !path.empty() && stat(resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-
-namespace {
-FileIdentity identity_of(const struct stat& st) {
-    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-}
-}  // namespace
 
 bool file_identity(const std::string& path, FileIdentity& identity) {
     const std::size_t cut = path.rfind('/');
@@ -434,15 +430,6 @@ std::size_t cp932_character_to_utf8(std::span<const std::uint8_t> text, std::str
     return length;
 }
 
-bool name_to_cp932(const std::string& name, std::string& cp932) {
-    const std::string form = nfc_name(name);
-    if (!is_utf8_beyond_ascii(form)) {
-        cp932 = form;
-        return true;
-    }
-    return utf8_to_cp932(form, cp932);
-}
-
 std::vector<std::string> command_line(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);
 }
@@ -465,10 +452,6 @@ void write_text(std::FILE* stream, const char* text, std::size_t size, TextKind 
     std::fflush(stream);
 }
 
-bool console_is_interactive() {
-    return isatty(STDIN_FILENO) == 1;
-}
-
 bool error_console_is_interactive() {
     return isatty(STDERR_FILENO) == 1;
 }
@@ -481,9 +464,8 @@ bool choose_folder(const char* title, std::string& folder) {
     if (!std::getline(std::cin, line)) return false;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.pop_back();
-    if (line.empty()) return false;
     folder = line;
-    return true;
+    return !folder.empty();
 }
 
 namespace {
@@ -494,7 +476,7 @@ std::atomic<bool> g_terminal_changed{false};
 }  // namespace
 
 void wait_for_key() {
-    if (!console_is_interactive()) return;
+    if (isatty(STDIN_FILENO) != 1) return;
     termios saved;
     if (tcgetattr(STDIN_FILENO, &saved) != 0) return;
     termios raw = saved;
@@ -519,7 +501,7 @@ namespace {
 // default action of the signal, which ends the process with the signal as its
 // status once the handler returns (the signal stays blocked until then).
 extern "C" void on_interrupt(int signal_number) {
-    for (cleanup::Slot& slot : cleanup::g_slots) {
+    for (CleanupSlot& slot : g_cleanup_slots) {
         if (const char* path = slot.published.load()) unlink(path);
     }
     if (g_terminal_changed.load()) tcsetattr(STDIN_FILENO, TCSANOW, &g_saved_terminal);
@@ -538,10 +520,9 @@ void install_interrupt_handlers() {
     struct sigaction action {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-    for (int s : signals)
+    for (int s : kInterruptions)
         sigaddset(&action.sa_mask, s);
-    for (int s : signals) {
+    for (int s : kInterruptions) {
         struct sigaction current {};
         // A signal ignored by whoever started the run (nohup, a background
         // job of a shell) stays ignored.
@@ -550,24 +531,14 @@ void install_interrupt_handlers() {
     }
 }
 
-// ---- Creating files exclusively ------------------------------------------------
-
 File* create_new_file(const std::string& path) {
     if (injected_failure()) return nullptr;
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
-    std::FILE* stream = fdopen(fd, "wb");
-    if (!stream) {
-        const int error = errno;
-        close(fd);
-        unlink(path.c_str());
-        errno = error;
-        return nullptr;
-    }
-    return new File{stream, true};
+    File* file = wrap(fd, "wb", true);
+    if (!file) unlink_keeping_errno(path);
+    return file;
 }
-
-// ---- Standard streams and the output's own name --------------------------------
 
 bool open_closed_standard_streams() {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {

@@ -19,19 +19,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <new>
 #include <string>
 #include <vector>
 
-#include "platform/cleanup.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
 #include "platform/stdio_file.h"
 
 namespace platform {
-
-using cleanup::keep_on_interrupt;
-using cleanup::remove_on_interrupt;
 
 namespace {
 
@@ -102,6 +97,14 @@ bool list_folder(const std::string& folder, std::vector<Match>& entries) {
 
 namespace {
 
+bool identity_of(HANDLE handle, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info)) return false;
+    identity = {info.dwVolumeSerialNumber,
+                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
+}
+
 // A C stream over a handle of CreateFileW; the handle is closed on failure.
 File* wrap_handle(HANDLE handle, const char* mode) {
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
@@ -110,13 +113,8 @@ File* wrap_handle(HANDLE handle, const char* mode) {
         return nullptr;
     }
     std::FILE* stream = _fdopen(fd, mode);
-    if (!stream) {
-        _close(fd);
-        return nullptr;
-    }
-    auto* file = new (std::nothrow) File{stream, true};
-    if (!file) std::fclose(stream);
-    return file;
+    if (!stream) _close(fd);
+    return adopt_stream(stream, true);
 }
 
 }  // namespace
@@ -132,9 +130,7 @@ File* open_regular_file(const std::string& path, std::uint64_t& size) {
         return nullptr;
     }
     size = static_cast<std::uint64_t>(st.st_size);
-    auto* file = new (std::nothrow) File{stream, false};
-    if (!file) std::fclose(stream);
-    return file;
+    return adopt_stream(stream, false);
 }
 
 File* create_file(const std::string& path) {
@@ -241,16 +237,6 @@ bool is_folder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-namespace {
-bool identity_of(HANDLE handle, FileIdentity& identity) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle, &info)) return false;
-    identity = {info.dwVolumeSerialNumber,
-                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-    return true;
-}
-}  // namespace
-
 bool file_identity(const std::string& path, FileIdentity& identity) {
     // Opened for no access, which folders allow with backup semantics and
     // which no sharing mode refuses: the run's own staging file, open without
@@ -319,11 +305,6 @@ std::size_t cp932_character_to_utf8(std::span<const std::uint8_t> text, std::str
     return length;
 }
 
-// Every name the system gives is UTF-16, held as UTF-8.
-bool name_to_cp932(const std::string& name, std::string& cp932) {
-    return utf8_to_cp932(nfc_name(name), cp932);
-}
-
 // The arguments as the system has them, in UTF-16, whatever the ANSI code
 // page; `argv` would hold them in that code page, with '?' for characters it
 // lacks.
@@ -366,10 +347,6 @@ bool console_shows_code_page_932() {
     return shows;
 }
 
-HANDLE handle_of(std::FILE* stream) {
-    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-}
-
 // _isatty also holds for the NUL device; only a console has a console mode.
 bool is_console(HANDLE handle) {
     DWORD mode = 0;
@@ -395,7 +372,7 @@ bool write_as_utf16(HANDLE console, const char* text, std::size_t size, UINT cod
 // page 932 bytes through the C library, with its CR LF line ends; system text
 // is converted to code page 932 for it, '?' standing for what it lacks.
 void write_text(std::FILE* stream, const char* text, std::size_t size, TextKind kind) {
-    const HANDLE handle = handle_of(stream);
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     if (kind == TextKind::system) {
         if (is_console(handle)) {
             std::fflush(stream);
@@ -428,10 +405,6 @@ void write_text(std::FILE* stream, const char* text, std::size_t size, TextKind 
     std::fflush(stream);
 }
 
-bool console_is_interactive() {
-    return is_console(GetStdHandle(STD_INPUT_HANDLE));
-}
-
 // The progress line is redrawn with terminal control sequences, which a
 // console follows only in virtual terminal mode; a console that cannot be
 // switched to it counts as not interactive.
@@ -455,11 +428,8 @@ bool choose_folder(const char* title, std::string& folder) {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     wchar_t display_name[MAX_PATH];
     BROWSEINFOW info = {};
-    info.hwndOwner = nullptr;
-    info.pidlRoot = nullptr;
     info.pszDisplayName = display_name;
     info.lpszTitle = wide_title.c_str();
-    info.ulFlags = 0;
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
     wchar_t path[MAX_PATH] = {};
     const bool ok = chosen && SHGetPathFromIDListW(chosen, path) != 0 && path[0] != L'\0';
@@ -473,13 +443,11 @@ bool choose_folder(const char* title, std::string& folder) {
 }
 
 void wait_for_key() {
-    if (!console_is_interactive()) return;
+    if (!is_console(GetStdHandle(STD_INPUT_HANDLE))) return;
     const int key = _getch();
     // An extended key arrives as a zero (or 0xE0) code followed by its own code.
     if (key == 0 || key == 0xE0) _getch();
 }
-
-// ---- Creating files exclusively ------------------------------------------------
 
 // CREATE_NEW fails on any existing name; FILE_FLAG_OPEN_REPARSE_POINT keeps
 // it from following a symbolic link that points nowhere.
@@ -490,22 +458,13 @@ File* create_new_file(const std::string& path) {
         CreateFileW(wide_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-    std::FILE* stream = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
-    File* file = stream ? new (std::nothrow) File{stream, true} : nullptr;
-    if (file) return file;
-    // The file is new and empty: it goes again.
-    const DWORD error = GetLastError();
-    if (stream) {
-        std::fclose(stream);
-    } else if (fd >= 0) {
-        _close(fd);
-    } else {
-        CloseHandle(handle);
+    File* file = wrap_handle(handle, "wb");
+    if (!file) {  // the file is new and empty: it goes again
+        const DWORD error = GetLastError();
+        DeleteFileW(wide_path.c_str());
+        SetLastError(error);
     }
-    DeleteFileW(wide_path.c_str());
-    SetLastError(error);
-    return nullptr;
+    return file;
 }
 
 // ---- Interruption --------------------------------------------------------------
@@ -521,7 +480,7 @@ namespace {
 // which a caller would take for success). It is terminated rather than
 // exited, since the main thread may hold the C library's locks.
 BOOL WINAPI on_console_control(DWORD) {
-    for (cleanup::Slot& slot : cleanup::g_slots) {
+    for (CleanupSlot& slot : g_cleanup_slots) {
         if (const char* path = slot.published.load()) DeleteFileW(wide(path).c_str());
     }
     if (g_saved_output_code_page != 0) SetConsoleOutputCP(g_saved_output_code_page);
@@ -534,8 +493,6 @@ BOOL WINAPI on_console_control(DWORD) {
 void install_interrupt_handlers() {
     SetConsoleCtrlHandler(on_console_control, TRUE);
 }
-
-// ---- Standard streams and the output's own name --------------------------------
 
 // A console program always has its three standard handles, valid or not; a
 // file the run creates never takes their place.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The file and console operations that are the same on every system: an
-// open file is a C stream, and a whole file is read over open_regular_file.
+// open file is a C stream, and a whole file is read over open_regular_file;
+// and the table of the files an interruption removes.
 #include "platform/stdio_file.h"
 
 #include <cerrno>
@@ -42,6 +43,35 @@ bool injected_failure() {
     return true;
 }
 #endif
+
+File* adopt_stream(std::FILE* stream, bool writing) {
+    File* file = stream ? new (std::nothrow) File{stream, writing} : nullptr;
+    if (stream && !file) {
+        const int reason = errno;
+        std::fclose(stream);
+        errno = reason;
+    }
+    return file;
+}
+
+void remove_on_interrupt(const std::string& path) {
+    for (CleanupSlot& slot : g_cleanup_slots) {
+        if (slot.published.load() != nullptr) continue;
+        try {
+            slot.path = path;
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+        slot.published.store(slot.path.c_str());
+        return;
+    }
+}
+
+void keep_on_interrupt(const std::string& path) {
+    for (CleanupSlot& slot : g_cleanup_slots) {
+        if (slot.published.load() != nullptr && slot.path == path) slot.published.store(nullptr);
+    }
+}
 
 std::size_t file_read(File* file, void* data, std::size_t size) {
     return std::fread(data, 1, size, file->stream);
@@ -101,9 +131,7 @@ ReadStatus read_file(const std::string& path, std::vector<std::uint8_t>& out,
         // vector says so with length_error rather than bad_alloc.
         try {
             out.resize(static_cast<std::size_t>(size));
-        } catch (const std::bad_alloc&) {
-            status = ReadStatus::no_memory;
-        } catch (const std::length_error&) {
+        } catch (const std::exception&) {  // std::bad_alloc, std::length_error
             status = ReadStatus::no_memory;
         }
         errno = 0;

@@ -32,11 +32,13 @@ void build_package(const TempFolder& dir, const std::string& path,
     write_pdt10_header(picture.bytes.data(), 4, 4, 0);
     for (const std::string& name : names) {
         if (const auto given = contents.find(name); given != contents.end())
-            add_package_entry(package, name.c_str(), given->second.data(), given->second.size());
+            add_package_entry(package, name.c_str(), given->second);
         else if (name.ends_with(".PDT"))
-            add_package_entry(package, name.c_str(), picture.bytes.data(), kPdt10HeaderSize + 8);
+            add_package_entry(
+                package, name.c_str(),
+                {picture.bytes.begin(), picture.bytes.begin() + kPdt10HeaderSize + 8});
         else
-            add_package_entry(package, name.c_str(), data, sizeof data);
+            add_package_entry(package, name.c_str(), {std::begin(data), std::end(data)});
     }
     ASSERT_EQ(finish_package(package, path), Status::ok);
 }

@@ -189,7 +189,7 @@ Bytes build_package(const fs::path& work,
     Package package;
     if (open_package(package, folder) != Status::ok) return {};
     for (const auto& [name, bytes] : entries) {
-        add_package_entry(package, name.c_str(), bytes.data(), bytes.size());
+        add_package_entry(package, name.c_str(), bytes);
     }
     const std::string path = folder + kPackageName;
     if (finish_package(package, path) != Status::ok) return {};

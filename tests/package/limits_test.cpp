@@ -87,7 +87,7 @@ TEST(PackageLimits, ABlockBeyondTheInFlightBudgetIsWrittenBeforeTheNextIsRead) {
         Package package;
         ASSERT_EQ(open_package(package, folder.prefix(), 2), Status::ok);
         const Bytes small(1000, 7);
-        add_package_entry(package, "SMALL.DAT", small.data(), small.size());
+        add_package_entry(package, "SMALL.DAT", small);
         EXPECT_EQ(package.directory.size(), 0u) << "a small block stays in flight";
         Bytes large(17u << 20, 0);
         add_package_entry(package, "LARGE.DAT", std::move(large));

@@ -31,7 +31,7 @@ class PackageTest : public ::testing::Test {
 
     void add(const std::string& name, const Bytes& data) {
         const std::size_t before = package_.directory.size();
-        add_package_entry(package_, name.c_str(), data.data(), data.size());
+        add_package_entry(package_, name.c_str(), data);
         ASSERT_EQ(package_.directory.size(), before + 1) << name;
     }
     // Finishes the package and reads it back: it parses and verifies.
@@ -237,7 +237,7 @@ TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
 TEST_F(PackageTest, EntriesPast65535AreRefusedWithAWarning) {
     package_.directory.resize(kMaxPackageEntries);
     const Bytes one = {1};
-    add_package_entry(package_, "LAST", one.data(), one.size());
+    add_package_entry(package_, "LAST", one);
     EXPECT_EQ(package_.directory.size(), kMaxPackageEntries);
     EXPECT_EQ(shown(package_.diagnostics), "********** Too many package entries: LAST skipped\n");
     abandon_package(package_);
@@ -258,11 +258,7 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
         }
         std::string name = "E";
         name += std::to_string(40 - i % 13);
-        if (i % 2) {
-            add_package_entry(package, name.c_str(), block.data(), block.size());
-        } else {
-            add_package_entry(package, name.c_str(), std::move(block));
-        }
+        add_package_entry(package, name.c_str(), std::move(block));
     }
     EXPECT_EQ(finish_package(package, prefix + kPackageName), Status::ok);
     console += shown(package.diagnostics);
