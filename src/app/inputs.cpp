@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -151,7 +152,19 @@ Status convert_scenarios(Inputs& in, const std::string& game_folder) {
             if (!warning.empty())
                 console_show_error("msconv: %s: %s %s\n", {as_system(path), entry, warning});
         }
-        add_entry(in, entry, {seen.begin(), seen.end()}, path);
+        // The translator's buffer is reused for the next file: the entry
+        // takes a copy, and memory that runs out for it fails the package,
+        // as it does in the package builder.
+        std::vector<std::uint8_t> block;
+        try {
+            block.assign(seen.begin(), seen.end());
+        } catch (const std::bad_alloc&) {
+            console_show_error(
+                "msconv: not enough memory for %s (%s bytes): no package is written\n",
+                {as_system(path), std::to_string(seen.size())});
+            return Status::write_failed;
+        }
+        add_entry(in, entry, std::move(block), path);
     }
     return Status::ok;
 }

@@ -227,6 +227,9 @@ void add_job(Package& package, const char* name, const std::string& source,
     job->size = block.size();
     job->cost = block.size() + worst_case_packed_size(block.size());
     job->data = std::move(block);
+    // A block that waits holds no more than its bytes (a picture's block is
+    // cut to its entry, which leaves room behind it), so the budget holds.
+    job->data.shrink_to_fit();
     std::unique_lock lock(pool.mutex);
     while (!pool.in_flight.empty() && (pool.in_flight.size() >= pool.max_in_flight ||
                                        pool.in_flight_bytes + job->cost > kInFlightBudget)) {
