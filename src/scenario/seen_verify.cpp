@@ -240,8 +240,10 @@ std::string seen_verify_warning(std::span<const std::uint8_t> seen) {
         out += " in the header: ";
     } else {
         std::string instruction;
-        if (!platform::utf8_to_cp932(f.instruction, instruction)) instruction = "?";
-        out += format_text(" at 0x%04X: ", f.offset) + instruction + ": ";
+        const bool shown = platform::utf8_to_cp932(f.instruction, instruction);
+        out += format_text(" at 0x%04X: ", f.offset);
+        out += shown ? instruction : std::string(1, '?');
+        out += ": ";
     }
     return out + seen_finding_text(f);
 }
