@@ -60,6 +60,42 @@ void put_upper(std::u16string& key, std::int32_t c) {
     }
 }
 
+// The UTF-8 text `text` (valid) through utf8proc with `options`, or the text
+// itself when memory runs out.
+std::string map_utf8(const std::string& text, int options) {
+    utf8proc_uint8_t* mapped = nullptr;
+    const utf8proc_ssize_t size =
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
+                     static_cast<utf8proc_ssize_t>(text.size()), &mapped,
+                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | options));
+    if (size < 0) return text;
+    std::string result(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(size));
+    std::free(mapped);
+    return result;
+}
+
+// The UTF-8 text `text` (valid) upper-cased in its decomposed form, then
+// composed again. Upper-casing the composed form would give two keys for one
+// name where a small letter composes with a mark and its capital does not
+// ("t" with U+0308 is U+1E97, which has no capital of its own).
+std::string upper_case_utf8(const std::string& text) {
+    const std::string decomposed = map_utf8(text, UTF8PROC_DECOMPOSE);
+    std::string upper;
+    const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(decomposed.data());
+    auto left = static_cast<utf8proc_ssize_t>(decomposed.size());
+    while (left > 0) {
+        utf8proc_int32_t c = 0;
+        const utf8proc_ssize_t n = utf8proc_iterate(p, left, &c);
+        if (n <= 0) break;  // not reached: utf8proc wrote valid UTF-8
+        utf8proc_uint8_t bytes[4];
+        upper.append(reinterpret_cast<const char*>(bytes),
+                     static_cast<std::size_t>(utf8proc_encode_char(utf8proc_toupper(c), bytes)));
+        p += n;
+        left -= n;
+    }
+    return map_utf8(upper, UTF8PROC_COMPOSE);
+}
+
 // Appends the characters of the UTF-8 text `text` (valid) to `key`.
 void put_utf8(std::u16string& key, const std::string& text) {
     const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
@@ -112,23 +148,14 @@ bool key_matches(const std::u16string& p, const std::u16string& n) {
 }  // namespace
 
 std::string nfc_name(const std::string& name) {
-    if (!is_utf8_beyond_ascii(name)) return name;
-    utf8proc_uint8_t* composed = nullptr;
-    const utf8proc_ssize_t size =
-        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(name.data()),
-                     static_cast<utf8proc_ssize_t>(name.size()), &composed,
-                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
-    if (size < 0) return name;  // no memory: the name as found
-    std::string nfc(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(size));
-    std::free(composed);
-    return nfc;
+    return is_utf8_beyond_ascii(name) ? map_utf8(name, UTF8PROC_COMPOSE) : name;
 }
 
 std::u16string name_key(const std::string& name) {
     const std::string form = nfc_name(name);
     std::u16string key;
     if (is_utf8_beyond_ascii(form)) {
-        put_utf8(key, form);
+        put_utf8(key, upper_case_utf8(form));
         return key;
     }
     // Characters as upper_case_cp932 walks them: a lead byte takes the next

@@ -61,7 +61,8 @@ bool is_utf8_beyond_ascii(const std::string& text);
 // other name, from code page 932 (a lead byte with the byte after it; each
 // byte of a character that does not decode stands for itself as U+DC00 plus
 // the byte), each upper-cased by the Unicode simple
-// mapping (ASCII and full-width letters alike), as UTF-16 code units. Names
+// mapping (ASCII and full-width letters alike; UTF-8 in its decomposed form,
+// composed again), as UTF-16 code units. Names
 // compare equal when their keys do; they are ordered by key, then by their
 // raw bytes (name_less).
 std::string nfc_name(const std::string& name);

@@ -126,6 +126,7 @@ TEST(NameKey, OneKeyForEverySpellingAndTheOrderOfTheCharacters) {
         {"\uFF41", "\uFF21", 0},                // full-width letters upper-case too
         {"\xEF\xBD\x81", "\x82\x81", 0},        // the same in code page 932
         {"\u00E9", "\u00C9", 0},
+        {"t\u0344", "T\u0344", 0},        // "t" composes with U+0308, "T" does not
         {"\xC0\xB1", "\uFF80\uFF71", 0},  // half-width kana: C0 B1 is no UTF-8
         // あ U+3042 before Ａ U+FF21, whose code page 932 bytes come first.
         {"\u3042", "\uFF21", -1},
