@@ -41,20 +41,14 @@ void console_capture(std::string* capture) {
 namespace {
 void print(const char* format, va_list args, std::string* capture,
            void (*write)(const char*, std::size_t, platform::TextKind)) {
-    va_list again;
-    va_copy(again, args);
-    int n = std::vsnprintf(nullptr, 0, format, args);
-    if (n > 0) {
-        std::vector<char> text(static_cast<std::size_t>(n) + 1);
-        std::vsnprintf(text.data(), text.size(), format, again);
-        if (capture) {
-            capture->append(text.data(), static_cast<std::size_t>(n));
-        } else {
-            clear_status();
-            write(text.data(), static_cast<std::size_t>(n), platform::TextKind::cp932);
-        }
+    const std::string text = vformat(format, args);
+    if (text.empty()) return;
+    if (capture) {
+        capture->append(text);
+    } else {
+        clear_status();
+        write(text.data(), text.size(), platform::TextKind::cp932);
     }
-    va_end(again);
 }
 }  // namespace
 

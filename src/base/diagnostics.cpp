@@ -22,18 +22,24 @@ void note_error(Diagnostics& out, const char* format, std::initializer_list<Show
     append(out, true, format, pieces);
 }
 
-void note_printf(Diagnostics& out, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
+std::string vformat(const char* format, va_list args) {
     va_list again;
     va_copy(again, args);
     const int n = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
+    std::string text;
     if (n > 0) {
-        std::string text(static_cast<std::size_t>(n) + 1, '\0');
+        text.resize(static_cast<std::size_t>(n) + 1);
         std::vsnprintf(text.data(), text.size(), format, again);
         text.pop_back();
-        append(out, false, "%s", {Shown(text)});
     }
     va_end(again);
+    return text;
+}
+
+void note_printf(Diagnostics& out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const std::string text = vformat(format, args);
+    va_end(args);
+    if (!text.empty()) append(out, false, "%s", {Shown(text)});
 }

@@ -3,6 +3,7 @@
 // print: the library below src/app never prints, it appends here.
 #pragma once
 
+#include <cstdarg>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -40,5 +41,8 @@ using Diagnostics = std::vector<Message>;
 // Appends a message to standard output (note) or standard error (note_error).
 void note(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces = {});
 void note_error(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces = {});
+// printf into a string: `format` over `args`; empty when it fails.
+std::string vformat(const char* format, va_list args);
+
 // Appends printf-style formatted code page 932 text for standard output.
 void note_printf(Diagnostics& out, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/diagnostics.h"
 #include "platform/platform.h"
 
 void write_seen_header(std::uint8_t* header, std::uint32_t body_length) {
@@ -32,13 +33,12 @@ std::string seen_entry_name(std::int32_t number) {
 }
 
 std::string format_text(const char* pattern, ...) {
-    char buffer[128];
     va_list args;
     va_start(args, pattern);
-    const int n = std::vsnprintf(buffer, sizeof buffer, pattern, args);
+    std::string text = vformat(pattern, args);
     va_end(args);
-    if (n < 0) return {};
-    return std::string(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
+    if (text.size() > 127) text.resize(127);
+    return text;
 }
 
 bool is_seen_entry_name(std::string_view name) {
