@@ -39,20 +39,22 @@ int list(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     PackageView view;
     if (!load_package(path, bytes, view)) return 1;
-    show("%s%s", {as_system(path),
+    console_show("%s%s",
+                 {as_system(path),
                   format_text(": %zu bytes, %u entries, data from offset %zu\n", bytes.size(),
                               view.entry_count,
                               kPackageHeaderSize + kDirectoryEntrySize * view.entry_count)});
-    show("%s", {format_text("%-15s %10s %10s %10s %4s\n", "name", "offset", "packed", "unpacked",
-                            "kind")});
+    console_show("%s", {format_text("%-15s %10s %10s %10s %4s\n", "name", "offset", "packed",
+                                    "unpacked", "kind")});
     for (const DirectoryEntry& entry : view.directory) {
         // The name padded to 15 bytes, as stored (a double-byte character
         // takes two).
         const std::string name = printable_name(entry_name(entry));
-        show("%s%s",
-             {name, format_text("%*s %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %4" PRIu32 "\n",
-                                name.size() < 15 ? static_cast<int>(15 - name.size()) : 0, "",
-                                entry.offset, entry.packed_size, entry.unpacked_size, entry.kind)});
+        console_show(
+            "%s%s",
+            {name, format_text("%*s %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %4" PRIu32 "\n",
+                               name.size() < 15 ? static_cast<int>(15 - name.size()) : 0, "",
+                               entry.offset, entry.packed_size, entry.unpacked_size, entry.kind)});
     }
     return 0;
 }
@@ -65,12 +67,12 @@ int verify(const std::string& path) {
     std::vector<std::string> warnings;
     const bool ok = verify_package(view, error, &warnings);
     for (const std::string& warning : warnings)
-        show_error("avdtool: %s: warning: %s\n", {as_system(path), warning});
+        console_show_error("avdtool: %s: warning: %s\n", {as_system(path), warning});
     if (!ok) {
-        show_error("avdtool: %s: %s\n", {as_system(path), error});
+        console_show_error("avdtool: %s: %s\n", {as_system(path), error});
         return 1;
     }
-    show("%s: OK, %s entries\n", {as_system(path), std::to_string(view.entry_count)});
+    console_show("%s: OK, %s entries\n", {as_system(path), std::to_string(view.entry_count)});
     return 0;
 }
 
@@ -104,8 +106,9 @@ int extract(const std::string& path, const std::string& folder) {
     std::set<std::string> written;
     return into_folder(path, folder, "", [&](const std::string& name, auto read) {
         if (!written.insert(name).second) {
-            show_error("avdtool: %s: warning: %s: a further entry of this name, not written\n",
-                       {as_system(path), printable_name(name)});
+            console_show_error(
+                "avdtool: %s: warning: %s: a further entry of this name, not written\n",
+                {as_system(path), printable_name(name)});
             return true;
         }
         const std::vector<std::uint8_t>* content = read();
@@ -119,7 +122,7 @@ const DirectoryEntry* find_entry(const std::string& path, const PackageView& vie
                                  const std::string& wanted) {
     for (const DirectoryEntry& entry : view.directory)
         if (entry_name(entry) == upper_cased_name(wanted)) return &entry;
-    show_error("avdtool: %s has no entry %s\n", {as_system(path), as_system(wanted)});
+    console_show_error("avdtool: %s has no entry %s\n", {as_system(path), as_system(wanted)});
     return nullptr;
 }
 
@@ -134,8 +137,8 @@ int png_one(const std::string& path, const std::string& wanted, const std::strin
     std::string error;
     Pdt10Picture picture;
     if (!extract_entry(view, *entry, content, error) || !pdt10_png(content, png, picture, error)) {
-        show_error("avdtool: %s: %s: %s\n",
-                   {as_system(path), printable_name(entry_name(*entry)), error});
+        console_show_error("avdtool: %s: %s: %s\n",
+                           {as_system(path), printable_name(entry_name(*entry)), error});
         return 1;
     }
     return write_new_file(out, png.data(), png.size()) ? 0 : 1;
@@ -151,19 +154,20 @@ int png_all(const std::string& path, const std::string& folder) {
         std::string error;
         Pdt10Picture picture;
         if (read_pdt10(*content, picture, error) && (picture.width == 0 || picture.height == 0)) {
-            show("%s: empty picture, no PNG\n", {printable_name(name)});
+            console_show("%s: empty picture, no PNG\n", {printable_name(name)});
             return true;
         }
         const std::string out =
             folder + platform::kSeparator + name.substr(0, name.size() - 4) + ".png";
         if (!pdt10_png(*content, png, picture, error)) {
-            show_error("avdtool: %s: %s: %s\n", {as_system(path), printable_name(name), error});
+            console_show_error("avdtool: %s: %s: %s\n",
+                               {as_system(path), printable_name(name), error});
             return false;
         }
         if (!write_new_file(out, png.data(), png.size())) return false;
-        show("%s -> %s (%s x %s)\n",
-             {printable_name(name), as_system(out), std::to_string(picture.width),
-              std::to_string(picture.height)});
+        console_show("%s -> %s (%s x %s)\n",
+                     {printable_name(name), as_system(out), std::to_string(picture.width),
+                      std::to_string(picture.height)});
         return true;
     });
 }
@@ -176,14 +180,14 @@ int seen(const std::string& path, const std::string& wanted) {
     std::vector<std::uint8_t> content;
     if (is_seen_file(bytes)) {
         if (!wanted.empty()) {
-            show_error("avdtool: %s is a SEEN file, not a package\n", {as_system(path)});
+            console_show_error("avdtool: %s is a SEEN file, not a package\n", {as_system(path)});
             return 1;
         }
         content = std::move(bytes);
     } else {
         if (wanted.empty()) {
-            show_error("avdtool: %s is no SEEN file; name an entry of the package\n",
-                       {as_system(path)});
+            console_show_error("avdtool: %s is no SEEN file; name an entry of the package\n",
+                               {as_system(path)});
             return 1;
         }
         PackageView view;
@@ -200,7 +204,7 @@ int seen(const std::string& path, const std::string& wanted) {
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     std::string cp932;
     if (!ascii && platform::utf8_to_cp932(listing.text, cp932))
-        show("%s", {cp932});
+        console_show("%s", {cp932});
     else
         platform::console_write(listing.text.data(), listing.text.size(),
                                 platform::TextKind::system);
@@ -259,8 +263,8 @@ int main(int raw_argc, char** raw_argv) {
     // Told apart here, since the parser reports a missing subcommand instead.
     if (argc > 1 && argv[1][0] != '-' &&
         app.get_subcommands([&](const CLI::App* c) { return c->check_name(argv[1]); }).empty()) {
-        show_error("avdtool: unknown command \"%s\"; run with --help for the commands\n",
-                   {as_system(argv[1])});
+        console_show_error("avdtool: unknown command \"%s\"; run with --help for the commands\n",
+                           {as_system(argv[1])});
         return 2;
     }
     try {

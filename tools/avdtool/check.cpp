@@ -223,7 +223,7 @@ bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
         while (!reason.empty() && reason.back() == '\n')
             reason.pop_back();
     }
-    show("%s: unreadable: %s\n", {printable_name(entry_name(entry)), reason});
+    console_show("%s: unreadable: %s\n", {printable_name(entry_name(entry)), reason});
     return false;
 }
 
@@ -267,22 +267,23 @@ int check_package(const std::string& path, bool verbose) {
             ++checked;
             if (r.state == ReferenceState::found) continue;
             ++(r.state == ReferenceState::dangling ? dangling : unknown);
-            show("%s %s: %s\n",
-                 {printable_name(name), format_text("0x%04zX", program.lines[r.line].offset),
-                  reference_text(r)});
+            console_show("%s %s: %s\n",
+                         {printable_name(name),
+                          format_text("0x%04zX", program.lines[r.line].offset), reference_text(r)});
         }
         const SeenVerdict verdict = verify_seen(content);
         for (const std::string& line : fault_lines(verdict)) {
             ++faults;
-            show("%s %s\n", {printable_name(name), line});
+            console_show("%s %s\n", {printable_name(name), line});
         }
         unreachable += verdict.unreachable_bytes;
         if (verbose) {
-            show("%s: %s\n",
-                 {printable_name(name),
-                  format_text("%zu instructions on the ways from the start, %zu of "
-                              "%zu body bytes on no way",
-                              verdict.instructions, verdict.unreachable_bytes, verdict.body_size)});
+            console_show(
+                "%s: %s\n",
+                {printable_name(name),
+                 format_text("%zu instructions on the ways from the start, %zu of "
+                             "%zu body bytes on no way",
+                             verdict.instructions, verdict.unreachable_bytes, verdict.body_size)});
         }
     }
     char counts[200];
@@ -292,6 +293,6 @@ int check_package(const std::string& path, bool verbose) {
                   scenarios, unreadable, checked, dangling, unknown, faults);
     std::string summary = counts;
     if (verbose) summary += format_text(", %zu bytes on no way", unreachable);
-    show("%s: %s\n", {as_system(path), summary});
+    console_show("%s: %s\n", {as_system(path), summary});
     return dangling > 0 || unreadable > 0 || faults > 0 ? 1 : 0;
 }

@@ -395,9 +395,9 @@ int report_package(const std::string& path, const std::string& folder) {
                             "</body>\n</html>\n";
 
     if (!finish_output(page, page_path, out.data(), out.size())) return 1;
-    show("%s: %s\n",
-         {as_system(page_path),
-          format_text("%zu pictures, %zu SEEN entries, %zu unreadable, %zu dangling names",
-                      r.pictures.size(), seen_entries.size(), unreadable, dangling)});
+    console_show("%s: %s\n",
+                 {as_system(page_path),
+                  format_text("%zu pictures, %zu SEEN entries, %zu unreadable, %zu dangling names",
+                              r.pictures.size(), seen_entries.size(), unreadable, dangling)});
     return r.status;
 }

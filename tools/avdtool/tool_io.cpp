@@ -40,8 +40,8 @@ bool has_package_magic(const std::vector<std::uint8_t>& bytes) {
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes) {
     const platform::ReadStatus status = platform::read_file(path, bytes, UINT64_MAX);
     if (status == platform::ReadStatus::ok) return true;
-    show_error("avdtool: cannot read %s: %s\n",
-               {as_system(path), as_system(read_failure(path, status))});
+    console_show_error("avdtool: cannot read %s: %s\n",
+                       {as_system(path), as_system(read_failure(path, status))});
     return false;
 }
 
@@ -52,13 +52,13 @@ bool load_package(const std::string& path, std::vector<std::uint8_t>& bytes, Pac
 bool parse_input(const std::string& path, const std::vector<std::uint8_t>& bytes, PackageView& view,
                  const char* other_magic) {
     if (!has_package_magic(bytes)) {
-        show_error("avdtool: %s: no package: magic is not \"PLOVEX\"%s\n",
-                   {as_system(path), other_magic});
+        console_show_error("avdtool: %s: no package: magic is not \"PLOVEX\"%s\n",
+                           {as_system(path), other_magic});
         return false;
     }
     std::string error;
     if (!parse_package(bytes.data(), bytes.size(), view, error)) {
-        show_error("avdtool: %s: %s\n", {as_system(path), error});
+        console_show_error("avdtool: %s: %s\n", {as_system(path), error});
         return false;
     }
     return true;
@@ -67,8 +67,8 @@ bool parse_input(const std::string& path, const std::vector<std::uint8_t>& bytes
 bool usable_name(const std::string& path, const std::string& name) {
     const std::string fault = entry_name_fault(name);
     if (fault.empty()) return true;
-    show_error("avdtool: %s: entry \"%s\": name %s, skipped\n",
-               {as_system(path), printable_name(name), fault});
+    console_show_error("avdtool: %s: entry \"%s\": name %s, skipped\n",
+                       {as_system(path), printable_name(name), fault});
     return false;
 }
 
@@ -76,15 +76,16 @@ bool make_folder(const std::string& folder) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!ec) return true;
-    show_error("avdtool: cannot create %s: %s\n", {as_system(folder), as_system(ec.message())});
+    console_show_error("avdtool: cannot create %s: %s\n",
+                       {as_system(folder), as_system(ec.message())});
     return false;
 }
 
 platform::File* create_output(const std::string& path) {
     platform::File* file = platform::create_new_file(path);
     if (!file) {
-        show_error("avdtool: cannot create %s: %s\n",
-                   {as_system(path), as_system(platform::last_error_text())});
+        console_show_error("avdtool: cannot create %s: %s\n",
+                           {as_system(path), as_system(platform::last_error_text())});
     }
     return file;
 }
@@ -98,7 +99,7 @@ bool finish_output(platform::File* file, const std::string& path, const void* co
         reason = platform::last_error_text();
     }
     if (!ok) {
-        show_error("avdtool: cannot write %s: %s\n", {as_system(path), as_system(reason)});
+        console_show_error("avdtool: cannot write %s: %s\n", {as_system(path), as_system(reason)});
         platform::delete_file(path);
     }
     return ok;
@@ -113,6 +114,6 @@ bool extract_shown(const std::string& path, const PackageView& view, const Direc
                    std::vector<std::uint8_t>& content) {
     std::string error;
     if (extract_entry(view, entry, content, error)) return true;
-    show_error("avdtool: %s: %s\n", {as_system(path), error});
+    console_show_error("avdtool: %s: %s\n", {as_system(path), error});
     return false;
 }

@@ -14,15 +14,12 @@
 #include "package/package_reader.h"
 #include "platform/platform.h"
 
-// Every line of every command goes out through show (standard output) or
-// show_error (standard error), by the console rule of msconv: `format` and
-// its plain pieces are code page 932 text, transcoded under a UTF-8 locale
-// and written as bytes otherwise. An entry name is such a piece as
-// printable_name gives it (bytes below 0x20 and 0x7F as \xNN); a path or a
-// system's reason is a as_system piece, shown as the user
-// named it.
-inline constexpr auto& show = console_show;
-inline constexpr auto& show_error = console_show_error;
+// Every line of every command goes out through console_show (standard
+// output) or console_show_error (standard error), by the console rule of
+// msconv: `format` and its plain pieces are code page 932 text, transcoded
+// under a UTF-8 locale and written as bytes otherwise. An entry name is such
+// a piece as printable_name gives it (bytes below 0x20 and 0x7F as \xNN); a
+// path or a system's reason is an as_system piece, shown as the user named it.
 
 // Reads the whole file at `path`, which must be a regular file.
 bool read_input(const std::string& path, std::vector<std::uint8_t>& bytes);
