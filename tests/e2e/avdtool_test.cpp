@@ -84,7 +84,7 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
     std::filesystem::create_symlink(dir / "target", dir / "out/PIC.png");
     std::filesystem::create_directories(dir / "full");
     ASSERT_EQ(mkfifo((dir / "full/index.html").c_str(), 0600), 0);
-    gamekit::write_file(dir / "noise", noise(4096, 3));
+    gamekit::write_file(dir / "noise", gamekit::noise(4096, 3));
     const std::string avd = dir / "dup.avd", escape = dir / "escape.avd", pic = dir / "pic.avd";
     const std::string noise = dir / "noise";
     const std::string no_magic = "avdtool: " + noise + ": no package: magic is not \"PLOVEX\"";

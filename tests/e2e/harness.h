@@ -8,7 +8,6 @@
 
 #include "bench/process.h"
 #include "support/package_read_back.h"
-#include "support/random.h"
 #include "support/temp_folder.h"
 
 namespace e2e {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include <gtest/gtest.h>
 
+#include "gamekit/gamekit.h"
 #include "image/picture_decode.h"
 #include "support/image_test_util.h"
-#include "support/random.h"
 
 namespace {
 

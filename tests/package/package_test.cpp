@@ -14,7 +14,6 @@
 #include "package/package_reader.h"
 #include "platform/platform.h"
 #include "support/package_read_back.h"
-#include "support/random.h"
 #include "support/shown.h"
 #include "support/temp_folder.h"
 
@@ -196,7 +195,7 @@ TEST_F(PackageTest, EmptyEntryHasPackedSizeThree) {
 
 TEST_F(PackageTest, LargeBlockNeedsNoFixedBuffer) {
     // Larger than the classic 1 MiB output buffer and hard to compress.
-    const Bytes data = noise(3 << 20, 12345);
+    const Bytes data = gamekit::noise(3 << 20, 12345);
     add("NOISE", data);
     finish();
     ASSERT_EQ(stored_.entries.size(), 1u);

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "avdtool/png_export.h"
-#include "support/random.h"
+#include "gamekit/gamekit.h"
 
 namespace {
 
 TEST(PngExport, LibpngReadsBackEveryPixel) {
-    Random random(7);
+    gamekit::Random random(7);
     const struct { std::uint32_t width, height; } sizes[] = {{1, 1}, {3, 2}, {33, 17}, {320, 240}};
     for (const auto& size : sizes) {
         std::vector<std::uint8_t> rgba(4 * size.width * size.height);

@@ -14,7 +14,6 @@
 
 #include "avdtool/seen_listing.h"
 #include "gamekit/gamekit.h"
-#include "support/random.h"
 #include "support/translate.h"
 
 namespace {
