@@ -205,7 +205,6 @@ void convert_sprites(Inputs& in, const std::string& game_folder) {
             }
             continue;
         }
-        block.bytes.resize(block.entry_size);
         add_entry(in, picture_entry_name(name), std::move(block.bytes), path);
     }
 }
@@ -229,7 +228,6 @@ void convert_pictures(Inputs& in, const std::string& game_folder, const char* fo
             skip_input(in, Input::file, path, *failure);
             continue;
         }
-        block.bytes.resize(block.entry_size);
         add_entry(in, entry, std::move(block.bytes), path);
     }
 }

@@ -49,6 +49,7 @@ bool convert_picture(std::vector<std::uint8_t>&& file, const std::string& entry,
         }
     }  // the source pixels are freed here
     if (upper_cased_name(entry) == kMapPictureName) darken_map_cell(block);
+    block.bytes.resize(block.entry_size);  // an opaque picture's alpha plane is no part of it
     return true;
 }
 

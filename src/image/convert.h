@@ -12,15 +12,17 @@
 #include "image/pdt10.h"
 
 // Decodes the picture file `file` (freed once decoded) and converts it into
-// `block`, the entry `entry` (the map cell darkened). False with `failure`
-// when the file holds no picture or memory cannot hold it.
+// `block`, whose bytes are then those of the entry `entry` (the map cell
+// darkened). False with `failure` when the file holds no picture or memory
+// cannot hold it.
 bool convert_picture(std::vector<std::uint8_t>&& file, const std::string& entry, Pdt10Block& block,
                      InputFailure& failure);
 
 // Decodes the sprite file `sprite` and its mask file `mask` (each freed once
-// decoded) and converts them into `block`. A failure the caller sets (the
-// file could not be read) stands for that file, which is then not decoded;
-// the decoding adds its own. False when either failed.
+// decoded) and converts them into `block`, whose bytes are then the entry's
+// (a sprite keeps its alpha plane). A failure the caller sets (the file could
+// not be read) stands for that file, which is then not decoded; the decoding
+// adds its own. False when either failed.
 bool convert_sprite(std::vector<std::uint8_t>&& sprite, std::vector<std::uint8_t>&& mask,
                     Pdt10Block& block, std::optional<InputFailure>& sprite_failure,
                     std::optional<InputFailure>& mask_failure);
