@@ -165,7 +165,7 @@ TEST_F(SampleGame, EverySioFileHasTheSeenEntryOfItsNumber) {
         EXPECT_EQ(seen, expected.seen) << name << " is not the translation of " << sio->name;
         ASSERT_GE(seen.size(), 99u);
         EXPECT_EQ(std::string(seen.begin(), seen.begin() + 5), "TPC32");
-        EXPECT_EQ(ByteReader(seen, 95).le32(), seen.size() - 99) << name;
+        EXPECT_EQ((ByteReader{seen, 95}.le32()), seen.size() - 99) << name;
         for (const CommandRecord& c : expected.translator->commands)
             opcodes.insert(sio->bytes[c.sio_offset]);
     }
