@@ -112,20 +112,88 @@ void add_entry(Inputs& in, const std::string& name, std::vector<std::uint8_t> bl
     progress_added(in.progress, size, in.package.staging_length);
 }
 
-// The files of the game's folders named `name` in any case, as one listing.
-std::vector<platform::Match> list(const std::string& game_folder, const char* name,
-                                  const char* pattern) {
+// Names a folder that could not be listed and counts it: every file in it
+// is left out. `what` says what would have become of its files.
+void skip_folder(Inputs& in, const platform::ListFailure& failure, const char* what) {
+    ++in.skipped;
+    std::string folder = failure.folder;
+    if (folder.size() > 1 && folder.back() == platform::kSeparator) folder.pop_back();
+    console_show_error("msconv: %s cannot be listed (%s): its files are not %s\n",
+                       {as_system(folder), as_system(failure.reason), what});
+}
+
+// The files of the game's folders named `name` in any case, as one listing;
+// the folders that cannot be listed are named and counted.
+GameFiles list(Inputs& in, const GameFolder& game, const char* name, const char* pattern) {
     Diagnostics said;
-    std::vector<platform::Match> files = list_game_files(game_folder, name, pattern, said);
+    GameFiles listing = list_game_files(game, name, pattern, said);
     console_drain(said);
-    return files;
+    for (const platform::ListFailure& failure : listing.failures)
+        skip_folder(in, failure, "converted");
+    return listing;
+}
+
+// The masks of the SHADOW folders by their keys: the first in the search
+// order of the names that share a key.
+struct Masks {
+    GameFiles listing;
+    std::vector<std::pair<std::u16string, std::size_t>> by_key;  // sorted, stable
+
+    const platform::Match* find(const std::string& cp932_name) const {
+        const std::u16string key = platform::cp932_name_key(cp932_name);
+        const auto at = std::lower_bound(
+            by_key.begin(), by_key.end(), key,
+            [](const auto& k, const std::u16string& wanted) { return k.first < wanted; });
+        if (at == by_key.end() || at->first != key) return nullptr;
+        return &listing.files[at->second];
+    }
+};
+
+Masks list_masks(Inputs& in, const GameFolder& game) {
+    Masks masks{list(in, game, "SHADOW", "*.*"), {}};
+    for (std::size_t i = 0; i < masks.listing.files.size(); ++i)
+        masks.by_key.emplace_back(platform::name_key(masks.listing.files[i].name), i);
+    std::stable_sort(masks.by_key.begin(), masks.by_key.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    return masks;
+}
+
+// The mask name `cp932` (cut from a sprite's entry name) as the system
+// spells the sprite's name `found`, for a message: decoded to UTF-8 when the
+// sprite's name is UTF-8 (as every name is on Windows).
+std::string spelt_like(const std::string& cp932, const std::string& found) {
+    std::string utf8;
+    if (platform::is_utf8_beyond_ascii(found) && platform::cp932_to_utf8(cp932, utf8)) return utf8;
+    return cp932;
+}
+
+// The run's own file that the DATA file `file` is, by what stands at its
+// path or what a link there reaches, or nullptr. `same_entry` tells whether
+// it is that file where it stands: the DATA folder is the output folder and
+// the name is the same.
+const OwnFile* own_file(const std::vector<OwnFile>& own_files, const platform::Match& file,
+                        const std::optional<platform::FileIdentity>& data_folder,
+                        bool& same_entry) {
+    if (own_files.empty()) return nullptr;
+    const std::string path = file.folder + file.name;
+    platform::FileIdentity at, reached;
+    const bool has_at = platform::link_identity(path, at);
+    const bool has_reached = platform::file_identity(path, reached);
+    for (const OwnFile& own : own_files) {
+        const bool here = has_at && at == own.identity;
+        if (here || (has_reached && reached == own.identity)) {
+            same_entry = here && file.name == own.name && data_folder == own.folder;
+            return &own;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-Status convert_scenarios(Inputs& in, const std::string& game_folder) {
+Status convert_scenarios(Inputs& in, const GameFolder& game) {
     auto t = std::make_unique<Translator>();
-    const std::vector<platform::Match> files = list(game_folder, "MES", "*.SIO");
+    const std::vector<platform::Match> files = list(in, game, "MES", "*.SIO").files;
     progress_step(in.progress, "scenarios", files.size());
     for (const platform::Match& file : files) {
         std::string name;
@@ -169,32 +237,46 @@ Status convert_scenarios(Inputs& in, const std::string& game_folder) {
     return Status::ok;
 }
 
-void convert_sprites(Inputs& in, const std::string& game_folder) {
-    // Every folder named SHADOW in any case holds masks; a mask is found by
-    // its key (platform::name_key), the first in the search order when
-    // several names share it.
-    const std::vector<platform::Match> masks = list(game_folder, "SHADOW", "*.*");
-    std::vector<std::u16string> mask_keys;
-    for (const platform::Match& mask : masks)
-        mask_keys.push_back(platform::name_key(mask.name));
-    const std::vector<platform::Match> sprites = list(game_folder, "CHAR", "*.MOE");
+void convert_sprites(Inputs& in, const GameFolder& game) {
+    // Every folder named SHADOW in any case holds masks. A sprite's mask name
+    // is cut from the sprite's entry name, so that every spelling of a game
+    // (UTF-8, decomposed, code page 932) finds the same mask, and is looked
+    // up by its key among the names listed.
+    const Masks masks = list_masks(in, game);
+    const std::vector<platform::Match> sprites = list(in, game, "CHAR", "*.MOE").files;
     progress_step(in.progress, "sprites", sprites.size());
     for (const platform::Match& file : sprites) {
-        const std::string mask_name = shadow_name(platform::nfc_name(file.name));
-        const std::size_t found =
-            std::find(mask_keys.begin(), mask_keys.end(), platform::name_key(mask_name)) -
-            mask_keys.begin();
-        // A mask that no SHADOW folder holds is named as GAME/SHADOW/NAME.
-        const std::string mask_path =
-            found < masks.size() ? masks[found].folder + masks[found].name
-                                 : game_folder + "SHADOW" + platform::kSeparator + mask_name;
         const std::string path = file.folder + file.name;
         std::string name;
         if (!entry_name(in, Input::file, file, name)) continue;
+        const std::string mask_name = shadow_name(name);
+        const platform::Match* mask = masks.find(mask_name);
         std::vector<std::uint8_t> sprite_file;
         std::vector<std::uint8_t> mask_file;
         auto sprite_failure = read_input(path, sprite_file, kMaxPictureFileSize);
-        auto mask_failure = read_input(mask_path, mask_file, kMaxPictureFileSize);
+        std::optional<InputFailure> mask_failure;
+        std::string mask_path;
+        if (mask) {
+            mask_path = mask->folder + mask->name;
+            mask_failure = read_input(mask_path, mask_file, kMaxPictureFileSize);
+        } else if (!masks.listing.failures.empty()) {
+            // Not blamed on the mask: its folder could not be listed.
+            std::string folder = masks.listing.failures.front().folder;
+            folder.pop_back();
+            console_show_error(
+                "msconv: %s: not converted: its mask %s may be in %s, which cannot "
+                "be listed\n",
+                {as_system(path), as_system(spelt_like(mask_name, file.name)), as_system(folder)});
+            ++in.skipped;
+            continue;
+        } else {
+            // Named under the folder that was searched, or GAME/SHADOW when
+            // there is none.
+            mask_path = (masks.listing.folders.empty() ? game.path + "SHADOW" + platform::kSeparator
+                                                       : masks.listing.folders.front()) +
+                        spelt_like(mask_name, file.name);
+            mask_failure = InputFailure{SkipReason::cannot_open, "No such file or directory"};
+        }
         Pdt10Block block;
         if (!convert_sprite(std::move(sprite_file), std::move(mask_file), block, sprite_failure,
                             mask_failure)) {
@@ -209,8 +291,8 @@ void convert_sprites(Inputs& in, const std::string& game_folder) {
     }
 }
 
-void convert_pictures(Inputs& in, const std::string& game_folder, const char* folder) {
-    const std::vector<platform::Match> files = list(game_folder, folder, "*.MOE");
+void convert_pictures(Inputs& in, const GameFolder& game, const char* folder) {
+    const std::vector<platform::Match> files = list(in, game, folder, "*.MOE").files;
     progress_step(in.progress, folder, files.size());
     for (const platform::Match& file : files) {
         const std::string path = file.folder + file.name;
@@ -233,14 +315,26 @@ void convert_pictures(Inputs& in, const std::string& game_folder, const char* fo
 }
 
 void import_data(Inputs& in, const std::string& data_folder,
-                 const std::vector<platform::FileIdentity>& own_files) {
-    DataListing listing = split_data_listing(platform::search_folders({data_folder}, "*.*"));
+                 const std::vector<OwnFile>& own_files) {
+    platform::Search search = platform::search_folders({data_folder}, "*.*");
+    for (const platform::ListFailure& failure : search.failures)
+        skip_folder(in, failure, "imported");
+    DataListing listing = split_data_listing(std::move(search.matches));
+    std::optional<platform::FileIdentity> data_folder_identity;
+    if (platform::FileIdentity identity; platform::file_identity(data_folder, identity))
+        data_folder_identity = identity;
     progress_step(in.progress, "DATA", listing.files.size());
     for (const platform::Match& file : listing.files) {
         const std::string path = file.folder + file.name;
-        platform::FileIdentity identity;
-        if (!own_files.empty() && platform::file_identity(path, identity) &&
-            std::find(own_files.begin(), own_files.end(), identity) != own_files.end()) {
+        bool same_entry = false;
+        if (const OwnFile* own = own_file(own_files, file, data_folder_identity, same_entry)) {
+            // The run's own file where it stands is left out without a word;
+            // reached by another name or through a link, it is named.
+            if (!same_entry) {
+                console_show_error("msconv: %s is %s, which this run writes: it is not imported\n",
+                                   {as_system(path), as_system(own->path)});
+                ++in.skipped;
+            }
             continue;
         }
         std::string name;

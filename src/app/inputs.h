@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/progress.h"
+#include "base/search.h"
 #include "base/status.h"
 #include "package/package.h"
 #include "platform/platform.h"
@@ -24,14 +25,25 @@ struct Inputs {
 
 // The scenarios of the game's MES folders, translated into SEEN entries.
 // translation_failed when a file held an opcode without translation.
-Status convert_scenarios(Inputs& inputs, const std::string& game_folder);
+Status convert_scenarios(Inputs& inputs, const GameFolder& game);
 // The sprites of the CHAR folders with their masks from the SHADOW folders.
-void convert_sprites(Inputs& inputs, const std::string& game_folder);
+void convert_sprites(Inputs& inputs, const GameFolder& game);
 // The pictures of the game's folders named `folder` in any case.
-void convert_pictures(Inputs& inputs, const std::string& game_folder, const char* folder);
+void convert_pictures(Inputs& inputs, const GameFolder& game, const char* folder);
+// The run's own files: the staging file, the package's temporary file and
+// the package it replaces, each by the identity of what stands at its path
+// (a link there is not followed: it is never the file it points to).
+struct OwnFile {
+    std::string path;
+    std::string name;                 // its name in the output folder
+    platform::FileIdentity identity;  // of what stands at the path
+    platform::FileIdentity folder;    // of the output folder
+};
 // Every file of the DATA folder but the run's own (`own_files`), unchanged.
+// A DATA file that is one of them under another name or through a link (a
+// hard link to the package) is named and left out.
 void import_data(Inputs& inputs, const std::string& data_folder,
-                 const std::vector<platform::FileIdentity>& own_files);
+                 const std::vector<OwnFile>& own_files);
 // Finishes the package at `package_path`; entries the package left out
 // (each named in its warning) are counted.
 Status finish(Inputs& inputs, const std::string& package_path);

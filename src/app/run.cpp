@@ -24,7 +24,7 @@ std::string with_separator(std::string folder) {
 
 // The console text of a step that failed. The run's own texts name
 // `folder`, the folder the failure is about.
-void print_failure(Status status, const std::string& folder) {
+void print_failure(Status status, const std::string& folder, const std::string& reason) {
     switch (status) {
         case Status::cancelled:
             return console_print("%s", msg::kCancelled);
@@ -32,6 +32,8 @@ void print_failure(Status status, const std::string& folder) {
             return console_show(msg::kGameFolderMissing, {as_system(folder)});
         case Status::game_folder_unknown:
             return console_show(msg::kGameFolderUnknown, {as_system(folder)});
+        case Status::game_folder_unlistable:
+            return console_show(msg::kGameFolderUnlistable, {as_system(folder), as_system(reason)});
         case Status::data_folder_missing:
             return console_show(msg::kDataFolderMissing, {as_system(folder)});
         case Status::output_in_use:
@@ -46,29 +48,35 @@ void print_failure(Status status, const std::string& folder) {
     }
 }
 
-// A game folder, typed or chosen, must be a folder that holds at least one
-// of the game's scenario and picture folders: anything else (a mistyped path,
-// the folder above the game's) would give a package of the DATA files alone
-// in place of a good one.
-Status check_game_folder(const std::string& folder) {
+// A game folder, typed or chosen, must be a folder that can be listed and
+// that holds at least one of the game's scenario and picture folders:
+// anything else (a mistyped path, the folder above the game's, a folder that
+// cannot be read) would give a package of the DATA files alone in place of a
+// good one. `game.path` is the folder with one separator appended, as the
+// folder dialog's result gets it; a root folder so ends in two.
+Status check_game_folder(const std::string& folder, GameFolder& game, std::string& reason) {
     if (!platform::is_folder(folder)) return Status::game_folder_missing;
-    for (const char* name : {"MES", "CG", "ENDING", "SYSTEM", "CHAR"}) {
-        if (platform::is_folder(with_separator(folder) + name)) return Status::ok;
-    }
-    return Status::game_folder_unknown;
+    if (!list_game_folder(folder + kSep, game, reason)) return Status::game_folder_unlistable;
+    return holds_game_folders(game) ? Status::ok : Status::game_folder_unknown;
 }
 
 // The run's own files, which a DATA folder that is the output folder holds:
 // the staging file, the package's temporary file and the package it replaces.
-// They are known by identity, so that a user's file whose name differs only
-// in case ("dar297.avd" on Linux) is still imported.
-std::vector<platform::FileIdentity> own_files(Package& package, const std::string& package_path) {
-    std::vector<platform::FileIdentity> own;
+// They are known by the identity of what stands at their paths, a link there
+// not followed, so that a user's file that a stale link at the package's
+// path points to is still imported, and so is a file whose name differs only
+// in case ("dar297.avd" on Linux).
+std::vector<OwnFile> own_files(Package& package, const std::string& output_folder) {
+    std::vector<OwnFile> own;
+    platform::FileIdentity folder;
+    if (!platform::file_identity(output_folder, folder)) return own;
     platform::FileIdentity identity;
     if (package.staging && platform::file_identity(package.staging, identity))
-        own.push_back(identity);
-    for (const std::string& path : {package_path, package_path + kPartSuffix}) {
-        if (platform::file_identity(path, identity)) own.push_back(identity);
+        own.push_back({output_folder + kStagingName, kStagingName, identity, folder});
+    for (const std::string& name :
+         {std::string(kPackageName), kPackageName + std::string(kPartSuffix)}) {
+        if (platform::link_identity(output_folder + name, identity))
+            own.push_back({output_folder + name, name, identity, folder});
     }
     return own;
 }
@@ -76,7 +84,8 @@ std::vector<platform::FileIdentity> own_files(Package& package, const std::strin
 // From the choice of the game folder to the finished package. A failure
 // that is about one folder names it in `failed_folder`; the input files that
 // were not converted are counted in `skipped`.
-Status convert(const RunOptions& options, std::string& failed_folder, std::size_t& skipped) {
+Status convert(const RunOptions& options, std::string& failed_folder, std::string& reason,
+               std::size_t& skipped) {
     const std::string converter_folder = platform::executable_folder();
 
     // A DATA folder given on the command line is checked before the question
@@ -90,18 +99,17 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::size_
         return Status::cancelled;
     }
     failed_folder = game_folder;
-    const Status check = check_game_folder(game_folder);
+    GameFolder game;
+    const Status check = check_game_folder(game_folder, game, reason);
     if (check != Status::ok) return check;
-    // The chosen folder gets one separator appended, as the folder dialog's
-    // result does; a root folder so ends in two.
-    game_folder += kSep;
 
     const std::string output_folder =
         options.output_folder.empty() ? converter_folder : with_separator(options.output_folder);
     const std::string data_folder = options.data_folder.empty()
                                         ? converter_folder + "DATA" + kSep
                                         : with_separator(options.data_folder);
-    if (options.data_folder.empty() && !platform::is_folder(data_folder)) {
+    const bool no_data = options.data_folder.empty() && !platform::is_folder(data_folder);
+    if (no_data) {
         console_show_error(msg::kDefaultDataFolderMissing, {as_system(converter_folder + "DATA")});
     }
 
@@ -132,16 +140,16 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::size_
 
     Inputs inputs{package, progress};
     inputs.verify = options.verify;
-    status = convert_scenarios(inputs, game_folder);
+    status = convert_scenarios(inputs, game);
     if (status != Status::ok) {
         progress_end(progress);
         abandon_package(package);
         return status;
     }
-    convert_sprites(inputs, game_folder);
+    convert_sprites(inputs, game);
     for (const char* folder : {"CG", "ENDING", "SYSTEM"})
-        convert_pictures(inputs, game_folder, folder);
-    import_data(inputs, data_folder, own_files(package, package_path));
+        convert_pictures(inputs, game, folder);
+    if (!no_data) import_data(inputs, data_folder, own_files(package, output_folder));
     status = finish(inputs, package_path);
     progress_end(progress);
     skipped = inputs.skipped;
@@ -157,6 +165,7 @@ int exit_status(Status status) {
             return kExitCancelled;
         case Status::game_folder_missing:
         case Status::game_folder_unknown:
+        case Status::game_folder_unlistable:
         case Status::data_folder_missing:
         case Status::output_in_use:
         case Status::cannot_create:
@@ -176,13 +185,13 @@ int run_conversion(const RunOptions& options) {
     console_print("%s", msg::kBoxTop);
     console_print("%s", msg::kBoxBottom);
 
-    std::string failed_folder;
+    std::string failed_folder, reason;
     std::size_t skipped = 0;
-    const Status status = convert(options, failed_folder, skipped);
+    const Status status = convert(options, failed_folder, reason, skipped);
     if (status == Status::ok) {
         console_print("%s", msg::kFinished);
     } else {
-        print_failure(status, failed_folder);
+        print_failure(status, failed_folder, reason);
     }
     // Written, but without every file that was found: each was named in a
     // warning, and the last line of standard error counts them.

@@ -11,6 +11,7 @@ enum class Status {
     cancelled,            // no game folder was chosen
     game_folder_missing,  // the game folder does not exist or is no folder
     game_folder_unknown,  // the game folder holds none of the game's folders
+    game_folder_unlistable,  // the game folder cannot be listed
     data_folder_missing,  // the DATA folder given does not exist or is no folder
     output_in_use,        // another run holds the staging file of the output folder
     cannot_create,        // the compressor or the staging file could not be set up

@@ -49,6 +49,11 @@ bool is_utf8_beyond_ascii(const std::string& text) {
 
 namespace {
 
+bool is_ascii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // Appends the upper case of `c` (itself when it has none) as UTF-16.
 void put_upper(std::u16string& key, std::int32_t c) {
     const auto upper = static_cast<std::uint32_t>(utf8proc_toupper(c));
@@ -153,32 +158,42 @@ std::string nfc_name(const std::string& name) {
 
 std::u16string name_key(const std::string& name) {
     const std::string form = nfc_name(name);
+    if (!is_utf8_beyond_ascii(form)) return cp932_name_key(form);
     std::u16string key;
-    if (is_utf8_beyond_ascii(form)) {
-        put_utf8(key, upper_case_utf8(form));
+    put_utf8(key, upper_case_utf8(form));
+    return key;
+}
+
+std::u16string cp932_name_key(const std::string& name) {
+    std::u16string key;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
+    if (is_ascii(name)) {
+        for (std::size_t i = 0; i < name.size(); ++i)
+            put_upper(key, bytes[i]);
         return key;
     }
     // Characters as upper_case_cp932 walks them: a lead byte takes the next
-    // byte with it, whatever it is. A character that does not decode stands
-    // for its bytes, each as a lone surrogate (U+DC00 plus the byte), which
-    // no character decodes to.
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(form.data());
+    // byte with it, whatever it is. Each run of characters that decode is
+    // keyed as the same characters in UTF-8 are, so that every spelling of a
+    // name has one key. A character that does not decode stands for its
+    // bytes, each as a lone surrogate (U+DC00 plus the byte), which no
+    // character decodes to.
+    std::string run;
+    const auto flush = [&] {
+        if (!run.empty()) put_utf8(key, upper_case_utf8(run));
+        run.clear();
+    };
     std::size_t i = 0;
-    while (i < form.size()) {
-        if (bytes[i] < 0x80) {
-            put_upper(key, bytes[i++]);
-            continue;
-        }
-        const std::size_t length = is_lead_byte(bytes[i]) && i + 1 < form.size() ? 2 : 1;
-        std::string character;
-        if (cp932_character_to_utf8(std::span(bytes + i, length), character) == length) {
-            put_utf8(key, character);
-        } else {
+    while (i < name.size()) {
+        const std::size_t length = is_lead_byte(bytes[i]) && i + 1 < name.size() ? 2 : 1;
+        if (cp932_character_to_utf8(std::span(bytes + i, length), run) != length) {
+            flush();
             for (std::size_t k = 0; k < length; ++k)
                 key += static_cast<char16_t>(0xDC00 + bytes[i + k]);
         }
         i += length;
     }
+    flush();
     return key;
 }
 
@@ -187,11 +202,26 @@ std::u16string name_key(const std::string& name) {
 // UTF-8, that is an ASCII name, which is the same in both.
 bool name_to_cp932(const std::string& name, std::string& cp932) {
     const std::string form = nfc_name(name);
-    if (!is_utf8_beyond_ascii(form)) {
-        cp932 = form;
-        return true;
+    if (is_utf8_beyond_ascii(form)) return utf8_to_cp932(form, cp932);
+    cp932 = form;
+    if (is_ascii(form)) return true;
+    // Through Unicode and back: a character with two codes gets the one that
+    // Windows writes for it, as the UTF-8 spelling of the name does.
+    std::string utf8, back;
+    if (cp932_to_utf8(form, utf8) && utf8_to_cp932(map_utf8(utf8, UTF8PROC_COMPOSE), back))
+        cp932 = back;
+    return true;
+}
+
+bool cp932_to_utf8(const std::string& cp932, std::string& utf8) {
+    utf8.clear();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(cp932.data());
+    for (std::size_t i = 0; i < cp932.size();) {
+        const std::size_t n = cp932_character_to_utf8(std::span(bytes + i, cp932.size() - i), utf8);
+        if (n == 0) return false;
+        i += n;
     }
-    return utf8_to_cp932(form, cp932);
+    return true;
 }
 
 bool name_less(const std::string& a, const std::string& b) {
@@ -199,8 +229,7 @@ bool name_less(const std::string& a, const std::string& b) {
     return ka != kb ? ka < kb : a < b;
 }
 
-std::vector<Match> search_folders(const std::vector<std::string>& folders,
-                                  const std::string& name_pattern) {
+Search search_folders(const std::vector<std::string>& folders, const std::string& name_pattern) {
     struct Keyed {
         std::u16string key;
         Match match;
@@ -208,9 +237,14 @@ std::vector<Match> search_folders(const std::vector<std::string>& folders,
     const std::u16string pattern = name_key(name_pattern);
     std::vector<Keyed> found;
     std::vector<Match> entries;
+    Search search;
     for (const std::string& folder : folders) {
         entries.clear();
-        if (!list_folder(folder, entries)) continue;
+        std::string reason;
+        if (!list_folder(folder, entries, reason)) {
+            search.failures.push_back({folder, std::move(reason)});
+            continue;
+        }
         for (Match& entry : entries) {
             std::u16string key = name_key(entry.name);
             if (key_matches(pattern, key)) found.push_back({std::move(key), std::move(entry)});
@@ -223,11 +257,10 @@ std::vector<Match> search_folders(const std::vector<std::string>& folders,
         if (a.match.name != b.match.name) return a.match.name < b.match.name;
         return a.match.folder < b.match.folder;
     });
-    std::vector<Match> listing;
-    listing.reserve(found.size());
+    search.matches.reserve(found.size());
     for (Keyed& keyed : found)
-        listing.push_back(std::move(keyed.match));
-    return listing;
+        search.matches.push_back(std::move(keyed.match));
+    return search;
 }
 
 }  // namespace platform

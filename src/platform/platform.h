@@ -45,10 +45,19 @@ struct Match {
 
 // Lists every entry of `folder` (a path ending in kSeparator, or empty for
 // the current folder) but "." and "..", unsorted, each Match holding
-// `folder` as given. False when the folder cannot be read. On POSIX a path
+// `folder` as given. False, with the system's reason in `reason`, when the
+// folder cannot be read (also part way through): the caller must say so, for
+// a folder that cannot be listed loses every file in it. On POSIX a path
 // component that does not exist under its exact name is looked up in another
 // case. One implementation per system; everything below is shared.
-bool list_folder(const std::string& folder, std::vector<Match>& entries);
+[[nodiscard]] bool list_folder(const std::string& folder, std::vector<Match>& entries,
+                               std::string& reason);
+
+// A folder that could not be listed, and the system's reason.
+struct ListFailure {
+    std::string folder;
+    std::string reason;
+};
 
 // True when `text` is valid UTF-8 (shortest forms, no surrogates) and holds
 // at least one character beyond ASCII: such a name is read as UTF-8, any
@@ -69,13 +78,21 @@ std::string nfc_name(const std::string& name);
 std::u16string name_key(const std::string& name);
 bool name_less(const std::string& a, const std::string& b);
 
+// The key of a code page 932 name (a package entry name), by the rule of
+// name_key for names that are no UTF-8: whatever its bytes look like, they
+// are read as code page 932.
+std::u16string cp932_name_key(const std::string& cp932);
+
 // The entries of all `folders` whose names match `name_pattern` ('*' and '?'
 // wildcards, compared by their keys; "*" and "*.*" match every name, a
 // trailing ".*" also names without a full stop, as on Windows), as one
 // listing in the search order (ties of the key by the raw name, then by
-// the folder). Folders that cannot be read add nothing.
-std::vector<Match> search_folders(const std::vector<std::string>& folders,
-                                  const std::string& name_pattern);
+// the folder), and the folders that could not be listed.
+struct [[nodiscard]] Search {
+    std::vector<Match> matches;
+    std::vector<ListFailure> failures;
+};
+Search search_folders(const std::vector<std::string>& folders, const std::string& name_pattern);
 
 // ---- Files -------------------------------------------------------------------
 
@@ -162,6 +179,10 @@ struct FileIdentity {
 // there is none. Only the folders of the path are looked up in another case
 // (POSIX), never its last name: "DAR297.AVD" is not a "dar297.avd" beside it.
 bool file_identity(const std::string& path, FileIdentity& identity);
+// The identity of what stands at `path` itself: a link is not followed (a
+// symbolic link, on Windows any reparse point), so a link is never the file
+// it points to. The last name is not looked up in another case either.
+bool link_identity(const std::string& path, FileIdentity& identity);
 // The identity of an open file.
 bool file_identity(File* file, FileIdentity& identity);
 
@@ -184,12 +205,19 @@ void install_interrupt_handlers();
 // name's characters converted without substitutes; on POSIX a name that is
 // valid UTF-8 and holds a character beyond ASCII is converted from UTF-8, any
 // other name is taken as code page 932 bytes already (as names unpacked from
-// a Japanese archive are). False when the name has no such form.
+// a Japanese archive are). Either way the characters go through Unicode in
+// Normalization Form C and back, so that a character code page 932 has twice
+// (the NEC and IBM codes of 纊, ED 40 and FA 5C) gets the one code Windows
+// writes; a code page 932 name whose bytes do not all decode, or whose
+// characters have no way back, stays as it is. False when a UTF-8 name has
+// no code page 932 form.
 bool name_to_cp932(const std::string& name, std::string& cp932);
 
 // UTF-8 text in code page 932; false when a character has no form there
 // (no substitute is taken).
 bool utf8_to_cp932(const std::string& utf8, std::string& cp932);
+// Code page 932 text in UTF-8; false when some bytes form no character.
+bool cp932_to_utf8(const std::string& cp932, std::string& utf8);
 
 // Appends the code page 932 character at the start of `text` (one byte, or
 // two when the first leads a double-byte character) to `utf8`; the bytes it

@@ -81,19 +81,29 @@ std::string resolve(const std::string& path) {
 
 // ---- File search -------------------------------------------------------------
 
-bool list_folder(const std::string& folder, std::vector<Match>& entries) {
+bool list_folder(const std::string& folder, std::vector<Match>& entries, std::string& reason) {
     const std::string resolved = resolve(folder);
     DIR* dir = opendir(resolved.empty() ? "." : resolved.c_str());
-    if (!dir) return false;
-    while (dirent* entry = readdir(dir)) {
+    if (!dir) {
+        reason = last_error_text();
+        return false;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) break;
         std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         struct stat st;
         const bool directory = stat((resolved + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         entries.push_back({folder, std::move(name), directory});
     }
+    // readdir ends with a null entry at the end and on an error, which only
+    // errno tells apart.
+    const bool read = errno == 0;
+    if (!read) reason = last_error_text();
     closedir(dir);
-    return true;
+    return read;
 }
 
 // ---- Files -------------------------------------------------------------------
@@ -340,13 +350,28 @@ bool is_folder(const std::string& path) {
     return !path.empty() && stat(resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool file_identity(const std::string& path, FileIdentity& identity) {
+namespace {
+
+// The identity at `path`, its folders looked up in another case where they
+// must be, its last name as it is; a link followed when `follow`.
+bool identity_at(const std::string& path, bool follow, FileIdentity& identity) {
     const std::size_t cut = path.rfind('/');
     const std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    const std::string found = resolve(folder) + path.substr(folder.size());
     struct stat st;
-    if (stat((resolve(folder) + path.substr(folder.size())).c_str(), &st) != 0) return false;
+    if ((follow ? stat(found.c_str(), &st) : lstat(found.c_str(), &st)) != 0) return false;
     identity = identity_of(st);
     return true;
+}
+
+}  // namespace
+
+bool file_identity(const std::string& path, FileIdentity& identity) {
+    return identity_at(path, true, identity);
+}
+
+bool link_identity(const std::string& path, FileIdentity& identity) {
+    return identity_at(path, false, identity);
 }
 
 bool file_identity(File* file, FileIdentity& identity) {

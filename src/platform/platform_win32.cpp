@@ -79,18 +79,25 @@ std::string utf8(const wchar_t* text) {
 
 // ---- File search -------------------------------------------------------------
 
-bool list_folder(const std::string& folder, std::vector<Match>& entries) {
+bool list_folder(const std::string& folder, std::vector<Match>& entries, std::string& reason) {
     WIN32_FIND_DATAW data;
     HANDLE handle = FindFirstFileW(wide(folder + "*").c_str(), &data);
-    if (handle == INVALID_HANDLE_VALUE) return false;
+    if (handle == INVALID_HANDLE_VALUE) {
+        // No match at all is an empty folder (a root folder has no "." entry).
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+        reason = last_error_text();
+        return false;
+    }
     do {
         std::string name = utf8(data.cFileName);
         if (name == "." || name == "..") continue;
         entries.push_back(
             {folder, std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileW(handle, &data));
+    const bool read = GetLastError() == ERROR_NO_MORE_FILES;
+    if (!read) reason = last_error_text();
     FindClose(handle);
-    return true;
+    return read;
 }
 
 // ---- Files -------------------------------------------------------------------
@@ -237,17 +244,29 @@ bool is_folder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool file_identity(const std::string& path, FileIdentity& identity) {
-    // Opened for no access, which folders allow with backup semantics and
-    // which no sharing mode refuses: the run's own staging file, open without
-    // sharing, is reached too.
+namespace {
+
+// Opened for no access, which folders allow with backup semantics and which
+// no sharing mode refuses: the run's own staging file, open without sharing,
+// is reached too. `flags` may add FILE_FLAG_OPEN_REPARSE_POINT.
+bool identity_at(const std::string& path, DWORD flags, FileIdentity& identity) {
     const HANDLE handle =
         CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const bool ok = identity_of(handle, identity);
     CloseHandle(handle);
     return ok;
+}
+
+}  // namespace
+
+bool file_identity(const std::string& path, FileIdentity& identity) {
+    return identity_at(path, 0, identity);
+}
+
+bool link_identity(const std::string& path, FileIdentity& identity) {
+    return identity_at(path, FILE_FLAG_OPEN_REPARSE_POINT, identity);
 }
 
 bool file_identity(File* file, FileIdentity& identity) {

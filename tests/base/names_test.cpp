@@ -79,6 +79,14 @@ TEST(EntryNameOf, CodePage932FormOfFoundNames) {
         // is \u30C7; \u30CF + U+309A is \u30D1.
         {"\u30C6\u3099.TXT", NameProblem::none, "\x83\x66.TXT"},
         {"\u30CF\u309A\u30B9\u3099\u30EB.INI", NameProblem::none, "\x83\x70\x83\x59\x83\x8B.INI"},
+        // A character code page 932 has twice gets the code Windows writes,
+        // whichever spelling was found: 纊 (NEC ED 40, IBM FA 5C), ≒ (NEC
+        // 87 90, JIS 81 E0), ¬ (IBM FA 54, JIS 81 CA).
+        {"\xED\x40.TXT", NameProblem::none, "\xFA\x5C.TXT"},
+        {"\u7E8A.TXT", NameProblem::none, "\xFA\x5C.TXT"},
+        {"\x87\x90\xFA\x54", NameProblem::none, "\x81\xE0\x81\xCA"},
+        // Bytes that form no character keep the name as it was found.
+        {"\xED\x40\xFD.TXT", NameProblem::none, "\xED\x40\xFD.TXT"},
         {"back\\slash.txt", NameProblem::separator, ""},
         // A byte below 0x40 after a lead byte is no trail byte.
         {"\x81/x", NameProblem::separator, ""},

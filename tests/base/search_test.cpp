@@ -25,17 +25,24 @@ class SearchTest : public ::testing::Test {
     std::vector<std::string> all(const std::string& pattern) {
         const std::size_t cut = pattern.rfind('/');
         std::vector<std::string> names;
-        for (const auto& m : platform::search_folders(
-                 {root_.string() + "/" + pattern.substr(0, cut + 1)}, pattern.substr(cut + 1))) {
+        const platform::Search search = platform::search_folders(
+            {root_.string() + "/" + pattern.substr(0, cut + 1)}, pattern.substr(cut + 1));
+        for (const auto& m : search.matches) {
             if (!m.directory) names.push_back(m.name);
         }
         return names;
     }
 
+    GameFolder game() {
+        GameFolder listed;
+        std::string reason;
+        EXPECT_TRUE(list_game_folder(root_.string() + "/", listed, reason)) << reason;
+        return listed;
+    }
+
     TempFolder temp_;
     fs::path root_{temp_.path};
 };
-
 TEST_F(SearchTest, DirectoriesSkippedEvenWhenFirst) {
     fs::create_directories(root_ / "D" / "AAA");
     file("D/b.txt");
@@ -90,26 +97,66 @@ TEST_F(SearchTest, ReadFileReportsEmptyTooLargeAndMissing) {
 }
 
 // Every folder of the game named CG in any case, as one listing in the search
-// order, each file with its own folder; a warning names the folders.
+// order, each file with its own folder; a warning names the folders. A plain
+// file "cg" is no folder of the game, and a link to a folder read already is
+// read once.
 TEST_F(SearchTest, GameFoldersOfOneNameAreListedAsOne) {
     file("cg/b.moe");
     file("CG/A.MOE");
     file("CG/C.MOE");
     file("Cg/a.moe");
     file("CGX/D.MOE");
+    file("cG");
+    fs::create_directory_symlink("CG", root_ / "cG-link");  // another name: no twin
     fs::create_directories(root_ / "CG" / "SUB.MOE");
-    const std::string game = root_.string() + "/";
+    const std::string base = root_.string() + "/";
     Diagnostics said;
-    const std::vector<platform::Match> files = list_game_files(game, "CG", "*.MOE", said);
-    const std::string text = shown(said);
+    const GameFiles listing = list_game_files(game(), "CG", "*.MOE", said);
     std::vector<std::string> paths;
-    for (const platform::Match& f : files)
+    for (const platform::Match& f : listing.files)
         paths.push_back(f.folder + f.name);
-    EXPECT_EQ(paths, (std::vector<std::string>{game + "CG/A.MOE", game + "Cg/a.moe",
-                                               game + "cg/b.moe", game + "CG/C.MOE"}));
-    EXPECT_EQ(text, "********** Folders " + game + "CG and " + game +
-                        "Cg are read as one folder\n********** Folders " + game + "CG and " + game +
-                        "cg are read as one folder\n");
+    EXPECT_EQ(paths, (std::vector<std::string>{base + "CG/A.MOE", base + "Cg/a.moe",
+                                               base + "cg/b.moe", base + "CG/C.MOE"}));
+    EXPECT_EQ(shown(said), "********** Folders " + base + "CG and " + base +
+                               "Cg are read as one folder\n********** Folders " + base + "CG and " +
+                               base + "cg are read as one folder\n");
+    EXPECT_TRUE(listing.failures.empty());
+
+    // A twin that is a link to another twin is the same folder.
+    fs::remove(root_ / "cG");
+    fs::create_directory_symlink("CG", root_ / "cG");
+    said.clear();
+    EXPECT_EQ(list_game_files(game(), "CG", "*.MOE", said).files.size(), 4u);
+    EXPECT_EQ(shown(said), "********** Folders " + base + "CG and " + base +
+                               "Cg are read as one folder\n********** Folder " + base +
+                               "cG is the folder " + base + "CG, read once\n********** Folders " +
+                               base + "CG and " + base + "cg are read as one folder\n");
+}
+
+// Only folders make a game folder: a stray file MES does not hide mes/.
+TEST_F(SearchTest, OnlyFoldersMakeAGameFolder) {
+    file("MES");
+    file("readme.txt");
+    EXPECT_FALSE(holds_game_folders(game()));
+    file("mes/MAIN.SIO");
+    EXPECT_TRUE(holds_game_folders(game()));
+}
+
+// A folder that cannot be listed is a failure with the system's reason, not
+// an empty listing; the folders that can be listed still are.
+TEST_F(SearchTest, FolderThatCannotBeListedIsAFailure) {
+    file("A/x.moe");
+    file("B");
+    const std::string base = root_.string() + "/";
+    const platform::Search search = platform::search_folders({base + "A/", base + "B/"}, "*.*");
+    ASSERT_EQ(search.matches.size(), 1u);
+    ASSERT_EQ(search.failures.size(), 1u);
+    EXPECT_EQ(search.failures[0].folder, base + "B/");
+    EXPECT_EQ(search.failures[0].reason, "Not a directory");
+    GameFolder listed;
+    std::string reason;
+    EXPECT_FALSE(list_game_folder(base + "B/", listed, reason));
+    EXPECT_EQ(reason, "Not a directory");
 }
 
 // The key names are ordered and compared by: NFC, then the characters of
