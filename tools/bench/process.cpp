@@ -2,6 +2,7 @@
 #include "bench/process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -47,6 +48,10 @@ std::string slurp(const std::string& path) {
     }
     for (int fd : request.closed_descriptors)
         close(fd);
+    if (request.user >= 0) {
+        const auto id = static_cast<uid_t>(request.user);
+        if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) _exit(126);
+    }
     // A process ended by SIGQUIT leaves no core file behind.
     rlimit no_core{0, 0};
     setrlimit(RLIMIT_CORE, &no_core);

@@ -27,6 +27,7 @@ struct Request {
     bool stdout_closed = false;           // standard output is a pipe nobody reads any more
     std::vector<int> closed_descriptors;  // of 0, 1 and 2, closed as with `>&-`
     unsigned timeout_seconds = 0;         // ended by SIGALRM after this long; 0 for no limit
+    int user = -1;  // when set, the child runs as this user and group ID (the caller is root)
 };
 
 struct Result {
