@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -164,6 +165,128 @@ TEST(OnePackage, SpellingsOfTheSameNamesGiveOnePackage) {
         }
         if (reference.empty()) reference = package.bytes;
         EXPECT_EQ(package.bytes, reference);
+    }
+}
+
+// A generated game whose names are Japanese as much as ASCII: scenarios,
+// pictures, sprites with their masks and DATA files, with a character code
+// page 932 has twice (纊: NEC ED 40, IBM FA 5C) among them. Each file is a
+// folder, a name in UTF-8 (NFC) and its bytes.
+std::vector<sample_game::File> generated_game(std::uint32_t seed) {
+    gamekit::Random random(seed);
+    const char* const stems[] = {"あ", "ゆき", "デ", "Ａ", "ａb", "パズル", "纊", "表示", "x"};
+    const auto stem = [&] { return std::string(stems[random.below(std::size(stems))]); };
+    std::vector<sample_game::File> files;
+    const auto add = [&](const std::string& folder, const std::string& name, Bytes bytes) {
+        for (const sample_game::File& f : files) {
+            if (f.folder == folder && f.name == name) return;
+        }
+        files.push_back({folder, name, std::move(bytes)});
+    };
+    gamekit::Sio main;
+    gamekit::sio_text(main, cp932("始まり"));
+    add("MES", "MAIN.SIO", main.build());
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = stem() + std::to_string(random.below(3));
+        gamekit::Sio sio;
+        gamekit::sio_text(sio, cp932(name));
+        add("MES", name + ".SIO", sio.build());
+        add("CG", stem() + "絵" + std::to_string(i) + ".MOE",
+            encode_run_length_picture(sample_picture(8, 6, seed + i, i % 2 == 0)));
+        // A sprite whose fifth byte is B keeps its whole base name for its
+        // mask: 「ゆきB001.MOE」 has 「ゆきB001S.SHW」.
+        const char* const sprites[] = {"ゆき", "表示", "纊ガ", "ABCD"};
+        const std::string sprite =
+            sprites[random.below(4)] + std::string("B00") + std::to_string(i);
+        add("CHAR", sprite + ".MOE", encode_run_length_picture(sample_picture(8, 6, i, false)));
+        add("SHADOW", sprite + "S.SHW", encode_shadow_mask(make_mask(8, 6, 3 + i)));
+        add("", stem() + "設定" + std::to_string(i) + ".INI", {static_cast<std::uint8_t>(i)});
+    }
+    return files;
+}
+
+// A file's path below the game or DATA folder.
+std::string plain(const sample_game::File& f) {
+    return (f.folder.empty() ? "" : f.folder + "/") + f.name;
+}
+
+// Writes `files` below `game` (and DATA files into `data`) with each name
+// spelt by `form`, in the order `order` gives.
+void write_game(const std::vector<sample_game::File>& files, const std::vector<std::size_t>& order,
+                const std::string& game, const std::string& data,
+                const std::function<std::string(const sample_game::File&)>& path_of) {
+    for (std::size_t i : order) {
+        const sample_game::File& f = files[i];
+        gamekit::write_file((f.folder.empty() ? data : game) + "/" + path_of(f), f.bytes);
+    }
+}
+
+// The property over generated games: every copy of a game that a user may
+// make gives the one package, byte for byte. The copies: names decomposed
+// (NFD) or in code page 932, also with the NEC codes of characters code page
+// 932 has twice; every second file of each folder in a twin folder of
+// another case; a twin that is a link to its twin; the files created in
+// another order, so that the folders list them in another order.
+TEST(OnePackage, EveryCopyOfAGeneratedGameGivesOnePackage) {
+    for (std::uint32_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        const std::vector<sample_game::File> files = generated_game(seed);
+        std::vector<std::size_t> order(files.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        TempFolder dir;
+        std::filesystem::create_directories(dir / "out");
+        const auto convert = [&](const std::string& label) {
+            const Result r =
+                e2e::convert(dir / (label + "/game"), dir / "out", dir / (label + "/DATA"));
+            EXPECT_EQ(r.status, 0) << label << "\n" << r.out << r.err;
+            return e2e::read_bytes(dir / "out/DAR297.AVD");
+        };
+        write_game(files, order, dir / "ref/game", dir / "ref/DATA", plain);
+        const Bytes reference = convert("ref");
+        // Every file but the masks is an entry: nothing was left out.
+        EXPECT_EQ(read_package(dir / "out/DAR297.AVD").entries.size(),
+                  files.size() - static_cast<std::size_t>(std::count_if(
+                                     files.begin(), files.end(), [](const sample_game::File& f) {
+                                         return f.folder == "SHADOW";
+                                     })));
+
+        std::size_t n = 0;
+        const struct {
+            const char* label;
+            std::function<std::string(const sample_game::File&)> path_of;
+        } copies[] = {
+            {"nfd", [](const sample_game::File& f) { return as_nfd(plain(f)); }},
+            {"cp932", [](const sample_game::File& f) { return cp932(plain(f)); }},
+            {"nec",
+             [](const sample_game::File& f) {
+                 std::string name = cp932(plain(f));
+                 for (std::size_t at; (at = name.find("\xFA\x5C")) != std::string::npos;)
+                     name.replace(at, 2, "\xED\x40");
+                 return name;
+             }},
+            {"twins",
+             [&n](const sample_game::File& f) {
+                 if (f.folder.empty() || n++ % 2 == 0) return plain(f);
+                 std::string twin = f.folder;
+                 std::transform(twin.begin(), twin.end(), twin.begin(), ::tolower);
+                 return twin + "/" + f.name;
+             }},
+        };
+        for (const auto& copy : copies) {
+            const std::string label = copy.label;
+            write_game(files, order, dir / (label + "/game"), dir / (label + "/DATA"),
+                       copy.path_of);
+            EXPECT_EQ(convert(copy.label), reference) << copy.label;
+        }
+        std::filesystem::create_directory_symlink("CG", dir / "twins/game/Cg");
+        EXPECT_EQ(convert("twins"), reference) << "twin link";
+
+        gamekit::Random random(seed);
+        for (std::size_t i = order.size(); i > 1; --i)
+            std::swap(order[i - 1], order[random.below(static_cast<std::uint32_t>(i))]);
+        write_game(files, order, dir / "shuffled/game", dir / "shuffled/DATA", plain);
+        EXPECT_EQ(convert("shuffled"), reference) << "shuffled";
     }
 }
 
