@@ -14,7 +14,6 @@
 
 #include "base/names.h"
 #include "package/package_reader.h"
-#include "platform/cp932.h"
 #include "platform/platform.h"
 
 namespace {
@@ -28,19 +27,6 @@ void same_name(const std::string& found, const std::string& spelling) {
     if (problem == NameProblem::none && upper_cased_name(other) != upper_cased_name(entry))
         std::abort();
     if (platform::name_key(spelling) != platform::name_key(found)) std::abort();
-}
-
-// The code page 932 bytes of `cp932` decoded, or false when a byte forms no
-// character.
-bool decode_cp932(const std::string& cp932, std::string& utf8) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(cp932.data());
-    for (std::size_t i = 0; i < cp932.size();) {
-        const std::size_t used =
-            platform::cp932_character_to_utf8(std::span(bytes + i, cp932.size() - i), utf8);
-        if (used == 0) return false;
-        i += used;
-    }
-    return true;
 }
 
 }  // namespace
@@ -89,11 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     same_name(found, upper);
 
     // The entry's code page 932 bytes spell the same name when they decode
-    // to it and are not read as UTF-8 themselves.
+    // to it and are not read as UTF-8 themselves; found as a name, they give
+    // themselves again (a character with two codes has settled on one).
     std::string decoded;
-    if (problem == NameProblem::none && !platform::is_utf8_beyond_ascii(entry) &&
-        decode_cp932(entry, decoded) && decoded == nfc) {
-        same_name(found, entry);
+    if (problem == NameProblem::none && !platform::is_utf8_beyond_ascii(entry)) {
+        std::string again;
+        if (entry_name_of(entry, again) != NameProblem::none || again != entry) std::abort();
+        if (platform::cp932_to_utf8(entry, decoded) && decoded == nfc) same_name(found, entry);
     }
     return 0;
 }
