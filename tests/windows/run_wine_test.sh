@@ -344,11 +344,88 @@ cp "$work/order/MES/RIVER.SIO" "$work/order/MES/Ｂ.SIO"
 cp "$work/order/MES/ARCADE.SIO" "$work/order/MES/ａ.SIO"
 cp "$work/order/MES/extra.sio" "$work/order/MES/Ａ2.SIO"
 cp "$work/order/MES/MAIN.SIO" "$work/order/MES/あ.SIO"
+# sprites: more sprites whose names are Japanese, each with its mask: the
+# mask name is cut from the sprite's code page 932 entry name, so
+# ゆきB001.MOE has ゆきB001S.SHW in every build, and so has ガギB002.MOE
+# written decomposed (NFD), with its mask decomposed too.
+cp -r "$work/game" "$work/sprites"
+sprite=$(ls "$work"/sprites/CHAR/*.MOE | head -n 1)
+mask=$(ls "$work"/sprites/SHADOW/*.SHW | head -n 1)
+nfd_stem="カ"$'\xe3\x82\x99'"キ"$'\xe3\x82\x99'"B002"
+cp "$sprite" "$work/sprites/CHAR/ゆきB001.MOE"
+cp "$mask" "$work/sprites/SHADOW/ゆきB001S.SHW"
+cp "$sprite" "$work/sprites/CHAR/${nfd_stem}.MOE"
+cp "$mask" "$work/sprites/SHADOW/${nfd_stem}S.SHW"
 suffix=""
 for wine_lang in ja_JP.UTF-8 en_US.UTF-8; do
     run_case "merged-folders-${wine_lang%%_*}" 3 new @merged
     run_case "nfd-names-${wine_lang%%_*}" 3 new @nfd
     run_case "order-${wine_lang%%_*}" 3 new @order
+    run_case "sprites-${wine_lang%%_*}" 3 new @sprites
+    check "sprites-${wine_lang%%_*}: the Linux build converts the Japanese sprites" \
+        test "$(grep -c 'its mask' "$work/linux-sprites-${wine_lang%%_*}.err")" = 0
 done
+
+# ---- Folders that cannot be listed -----------------------------------------------
+
+# A folder of mode 0311 can be entered but not listed, by a user who is not
+# its owner. MES so locked: every build names it on standard error with the
+# system's reason, counts it and writes the package of the rest (status 3);
+# the game folder so locked: no package (status 2). Root lists any folder,
+# so as root the Linux build and the 64-bit executable run as the user
+# nobody, with a Wine prefix of its own, in a folder that user can reach.
+locked=$(mktemp -d /tmp/msconv-locked-XXXXXX)
+chmod 755 "$locked"
+cp -r "$work/game" "$locked/game"
+mkdir -p "$locked/home"
+for folder in linux win64; do
+    mkdir -p "$locked/$folder"
+    cp -r "$work/DATA" "$locked/$folder/DATA"
+done
+cp "$msconv_linux" "$locked/linux/msconv"
+cp "$exe64" "$locked/win64/msconv.exe"
+as_owner=()
+if [ "$(id -u)" = 0 ]; then
+    chown -R nobody "$locked/linux" "$locked/win64" "$locked/home"
+    as_owner=(setpriv --reuid=nobody --regid=nogroup --clear-groups
+        env HOME="$locked/home" WINEPREFIX="$locked/home/prefix")
+fi
+if [ ${#as_owner[@]} -gt 0 ]; then
+    "${as_owner[@]}" "$wine64" wineboot --init </dev/null >"$work/locked-wineboot.log" 2>&1 ||
+        fail "a Wine prefix for the user nobody (see $work/locked-wineboot.log)"
+fi
+for wine_lang in ja_JP.UTF-8 en_US.UTF-8; do
+    for locked_folder in game/MES game; do
+        name="locked-${locked_folder//\//-}-${wine_lang%%_*}"
+        status=3
+        [ "$locked_folder" = game ] && status=2
+        rm -f "$locked/linux/DAR297.AVD" "$locked/win64/DAR297.AVD"
+        chmod 0311 "$locked/$locked_folder"
+        LC_ALL=C "${as_owner[@]}" "$locked/linux/msconv" --no-wait "$locked/game" </dev/null \
+            >"$work/linux-$name.out" 2>"$work/linux-$name.err"
+        echo $? >"$work/linux-$name.status"
+        LANG=$wine_lang timeout "$run_timeout" "${as_owner[@]}" "$wine64" "$locked/win64/msconv.exe" \
+            --no-wait "$(windows_path "$locked/game")" </dev/null >"$work/win64-$name.out" \
+            2>"$work/win64-$name.err"
+        echo $? >"$work/win64-$name.status"
+        chmod 0755 "$locked/$locked_folder"
+        expect_status "$name, Linux build" "$status" "linux-$name"
+        expect_status "$name, 64-bit" "$status" "win64-$name"
+        if [ "$status" = 3 ]; then
+            check "$name, Linux build: the folder named with its reason" grep -qF \
+                "msconv: $locked/game/MES cannot be listed (Permission denied): its files are not converted" \
+                "$work/linux-$name.err"
+            check "$name, 64-bit: the folder named with its reason" grep -qF \
+                "msconv: $(windows_path "$locked/game/MES") cannot be listed (" "$work/win64-$name.err"
+            compare_packages "$name, 64-bit" "$locked/linux/DAR297.AVD" "$locked/win64/DAR297.AVD"
+        else
+            check "$name, 64-bit: the game folder named" grep -qF \
+                "The game folder \"$(windows_path "$locked/game")\" cannot be listed: " "$work/win64-$name.out"
+            check "$name, 64-bit: no package" test ! -e "$locked/win64/DAR297.AVD"
+        fi
+    done
+done
+[ ${#as_owner[@]} -gt 0 ] && "${as_owner[@]}" "$wineserver64" -k >/dev/null 2>&1
+rm -rf "$locked"
 
 summary
