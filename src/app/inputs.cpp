@@ -112,14 +112,18 @@ void add_entry(Inputs& in, const std::string& name, std::vector<std::uint8_t> bl
     progress_added(in.progress, size, in.package.staging_length);
 }
 
+// A folder path (ending in the separator) as messages show folders.
+std::string shown_folder(std::string folder) {
+    if (folder.size() > 1 && folder.back() == platform::kSeparator) folder.pop_back();
+    return folder;
+}
+
 // Names a folder that could not be listed and counts it: every file in it
 // is left out. `what` says what would have become of its files.
 void skip_folder(Inputs& in, const platform::ListFailure& failure, const char* what) {
     ++in.skipped;
-    std::string folder = failure.folder;
-    if (folder.size() > 1 && folder.back() == platform::kSeparator) folder.pop_back();
     console_show_error("msconv: %s cannot be listed (%s): its files are not %s\n",
-                       {as_system(folder), as_system(failure.reason), what});
+                       {as_system(shown_folder(failure.folder)), as_system(failure.reason), what});
 }
 
 // The files of the game's folders named `name` in any case, as one listing;
@@ -251,6 +255,16 @@ void convert_sprites(Inputs& in, const GameFolder& game) {
         if (!entry_name(in, Input::file, file, name)) continue;
         const std::string mask_name = shadow_name(name);
         const platform::Match* mask = masks.find(mask_name);
+        if (!mask && !masks.listing.failures.empty()) {
+            // Not blamed on the mask: its folder could not be listed.
+            console_show_error(
+                "msconv: %s: not converted: its mask %s may be in %s, which cannot "
+                "be listed\n",
+                {as_system(path), as_system(spelt_like(mask_name, file.name)),
+                 as_system(shown_folder(masks.listing.failures.front().folder))});
+            ++in.skipped;
+            continue;
+        }
         std::vector<std::uint8_t> sprite_file;
         std::vector<std::uint8_t> mask_file;
         auto sprite_failure = read_input(path, sprite_file, kMaxPictureFileSize);
@@ -259,16 +273,6 @@ void convert_sprites(Inputs& in, const GameFolder& game) {
         if (mask) {
             mask_path = mask->folder + mask->name;
             mask_failure = read_input(mask_path, mask_file, kMaxPictureFileSize);
-        } else if (!masks.listing.failures.empty()) {
-            // Not blamed on the mask: its folder could not be listed.
-            std::string folder = masks.listing.failures.front().folder;
-            folder.pop_back();
-            console_show_error(
-                "msconv: %s: not converted: its mask %s may be in %s, which cannot "
-                "be listed\n",
-                {as_system(path), as_system(spelt_like(mask_name, file.name)), as_system(folder)});
-            ++in.skipped;
-            continue;
         } else {
             // Named under the folder that was searched, or GAME/SHADOW when
             // there is none.
