@@ -53,7 +53,7 @@ inline constexpr char kGameFolderMissing[] =
 inline constexpr char kGameFolderUnknown[] =
     "The game folder \"%s\" holds none of MES, CG, ENDING, SYSTEM, CHAR: "
     "choose the folder the game is installed in.\n\n";
-inline constexpr char kGameFolderUnlistable[] = "The game folder \"%s\" cannot be listed: %s.\n\n";
+inline constexpr char kGameFolderUnlistable[] = "The game folder \"%s\" cannot be listed: %s\n\n";
 // The last line of standard error of a run that wrote the package without
 // some of the files it found (status 3).
 inline constexpr char kFilesSkipped[] =

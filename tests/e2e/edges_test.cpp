@@ -102,7 +102,7 @@ TEST(Edges, FoldersThatCannotBeListedAreNamedAndCounted) {
         EXPECT_EQ(r.status, c.status) << r.out << r.err;
         if (c.status == 2) {
             EXPECT_TRUE(has(r.out, "The game folder \"" + dir / "game" +
-                                       "\" cannot be listed: Permission denied.\n\n"))
+                                       "\" cannot be listed: Permission denied\n\n"))
                 << r.out;
             EXPECT_TRUE(fs::is_empty(dir / "out"));
             continue;
