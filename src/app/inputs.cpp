@@ -8,6 +8,9 @@
 #include <optional>
 #include <utility>
 
+#include <cstdio>
+
+#include "app/messages.h"
 #include "base/console.h"
 #include "base/names.h"
 #include "base/search.h"
@@ -121,10 +124,37 @@ std::vector<platform::Match> list(const std::string& game_folder, const char* na
     return files;
 }
 
+// Names the SEEN file `entry` of the SIO file at `path` on standard error
+// when the translator wrote it unsound, and counts it.
+void name_unsound(Inputs& in, const UnsoundSeen& unsound, const std::string& path,
+                  const std::string& entry) {
+    const Shown shown = as_system(path);
+    const std::string size = std::to_string(unsound.size);
+    char offset[16];
+    std::snprintf(offset, sizeof offset, "%04X", static_cast<unsigned>(unsound.sio_offset));
+    switch (unsound.fault) {
+        case UnsoundKind::none:
+            return;
+        case UnsoundKind::overflow:
+            console_show_error(msg::kUnsoundOverflow, {shown, entry, size});
+            break;
+        case UnsoundKind::menu_count:
+            console_show_error(msg::kUnsoundMenu, {shown, entry, offset, size});
+            break;
+        case UnsoundKind::sprite_count:
+            console_show_error(msg::kUnsoundSprites, {shown, entry, offset, size});
+            break;
+    }
+    ++in.unsound;
+}
+
 }  // namespace
 
 Status convert_scenarios(Inputs& in, const std::string& game_folder) {
     auto t = std::make_unique<Translator>();
+    // Whatever a file says is printed as the translation goes, so that an
+    // overflow's message for every emitter call is never held whole.
+    t->hand_up = console_drain;
     const std::vector<platform::Match> files = list(game_folder, "MES", "*.SIO");
     progress_step(in.progress, "scenarios", files.size());
     for (const platform::Match& file : files) {
@@ -147,6 +177,7 @@ Status convert_scenarios(Inputs& in, const std::string& game_folder) {
         const std::string entry = seen_entry_name(static_cast<std::int32_t>(k));
         const std::span<const std::uint8_t> seen{t->OutBuffer.data(),
                                                  static_cast<std::size_t>(seen_size(*t))};
+        name_unsound(in, t->unsound, path, entry);
         if (in.verify) {
             const std::string warning = seen_verify_warning(seen);
             if (!warning.empty())

@@ -75,8 +75,10 @@ std::vector<platform::FileIdentity> own_files(Package& package, const std::strin
 
 // From the choice of the game folder to the finished package. A failure
 // that is about one folder names it in `failed_folder`; the input files that
-// were not converted are counted in `skipped`.
-Status convert(const RunOptions& options, std::string& failed_folder, std::size_t& skipped) {
+// were not converted are counted in `skipped`, the SEEN files written unsound
+// in `unsound`.
+Status convert(const RunOptions& options, std::string& failed_folder, std::size_t& skipped,
+               std::size_t& unsound) {
     const std::string converter_folder = platform::executable_folder();
 
     // A DATA folder given on the command line is checked before the question
@@ -145,6 +147,7 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::size_
     status = finish(inputs, package_path);
     progress_end(progress);
     skipped = inputs.skipped;
+    unsound = inputs.unsound;
     return status;
 }
 
@@ -178,17 +181,23 @@ int run_conversion(const RunOptions& options) {
 
     std::string failed_folder;
     std::size_t skipped = 0;
-    const Status status = convert(options, failed_folder, skipped);
+    std::size_t unsound = 0;
+    const Status status = convert(options, failed_folder, skipped, unsound);
     if (status == Status::ok) {
         console_print("%s", msg::kFinished);
     } else {
         print_failure(status, failed_folder);
     }
-    // Written, but without every file that was found: each was named in a
-    // warning, and the last line of standard error counts them.
-    const bool incomplete = status == Status::ok && skipped > 0;
-    if (incomplete) {
+    // Written, but without every file that was found or with unsound SEEN
+    // files: each was named in a warning, and the last line of standard
+    // error counts them.
+    const bool incomplete = status == Status::ok && (skipped > 0 || unsound > 0);
+    if (incomplete && unsound == 0) {
         console_show_error(msg::kFilesSkipped, {std::to_string(skipped), skipped == 1 ? "" : "s"});
+    } else if (incomplete) {
+        console_show_error(msg::kFilesSkippedOrUnsound,
+                           {std::to_string(skipped), skipped == 1 ? "" : "s",
+                            std::to_string(unsound), unsound == 1 ? "" : "s"});
     }
 
     if (options.wait_for_key) {
