@@ -177,12 +177,13 @@ Status convert_scenarios(Inputs& in, const std::string& game_folder) {
         const std::string entry = seen_entry_name(static_cast<std::int32_t>(k));
         const std::span<const std::uint8_t> seen{t->OutBuffer.data(),
                                                  static_cast<std::size_t>(seen_size(*t))};
-        name_unsound(in, t->unsound, path, entry);
         if (in.verify) {
             const std::string warning = seen_verify_warning(seen);
             if (!warning.empty())
                 console_show_error("msconv: %s: %s %s\n", {as_system(path), entry, warning});
         }
+        // After the verifier's line, if any: the one line of the fault.
+        name_unsound(in, t->unsound, path, entry);
         // The translator's buffer is reused for the next file: the entry
         // takes a copy, and memory that runs out for it fails the package,
         // as it does in the package builder.
