@@ -3,12 +3,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <optional>
 #include <utility>
-
-#include <cstdio>
 
 #include "app/messages.h"
 #include "base/console.h"

@@ -30,7 +30,7 @@ const std::string kFinished = cp932("終了しました.\n\n");
 
 // 256 items: the count byte reads 00. The file is kept as translated, and
 // the last line counts it beside a skipped file.
-TEST(UnsoundSeen, AMenuOf256ItemsIsWrittenNamedAndCounted) {
+TEST(UnsoundConversion, AMenuOf256ItemsIsWrittenNamedAndCounted) {
     TempFolder dir;
     Sio s;
     s.byte(1).word(3);  // command 1 to the menu (3 bytes), as an SIO program may start
@@ -62,7 +62,7 @@ TEST(UnsoundSeen, AMenuOf256ItemsIsWrittenNamedAndCounted) {
 }
 
 // A jump over 1400 choices (50 bytes each) overflows the SEEN file.
-TEST(UnsoundSeen, AnOverflowingTranslationIsNamedAndCounted) {
+TEST(UnsoundConversion, AnOverflowingTranslationIsNamedAndCounted) {
     TempFolder dir;
     Sio s;
     sio_jump(s, "end");
@@ -83,7 +83,7 @@ TEST(UnsoundSeen, AnOverflowingTranslationIsNamedAndCounted) {
                          "unsound SEEN file, each named above\n");
 }
 
-TEST(UnsoundSeen, AnEmptyGameFolderArgumentIsACommandLineError) {
+TEST(UnsoundConversion, AnEmptyGameFolderArgumentIsACommandLineError) {
     TempFolder dir;
     std::filesystem::create_directories(dir / "out");
     const Result r =
