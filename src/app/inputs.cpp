@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <optional>
 #include <utility>
 
+#include "app/messages.h"
 #include "base/console.h"
 #include "base/names.h"
 #include "base/search.h"
@@ -193,10 +195,37 @@ const OwnFile* own_file(const std::vector<OwnFile>& own_files, const platform::M
     return nullptr;
 }
 
+// Names the SEEN file `entry` of the SIO file at `path` on standard error
+// when the translator wrote it unsound, and counts it.
+void name_unsound(Inputs& in, const UnsoundSeen& unsound, const std::string& path,
+                  const std::string& entry) {
+    const Shown shown = as_system(path);
+    const std::string size = std::to_string(unsound.size);
+    char offset[16];
+    std::snprintf(offset, sizeof offset, "%04X", static_cast<unsigned>(unsound.sio_offset));
+    switch (unsound.fault) {
+        case UnsoundKind::none:
+            return;
+        case UnsoundKind::overflow:
+            console_show_error(msg::kUnsoundOverflow, {shown, entry, size});
+            break;
+        case UnsoundKind::menu_count:
+            console_show_error(msg::kUnsoundMenu, {shown, entry, offset, size});
+            break;
+        case UnsoundKind::sprite_count:
+            console_show_error(msg::kUnsoundSprites, {shown, entry, offset, size});
+            break;
+    }
+    ++in.unsound;
+}
+
 }  // namespace
 
 Status convert_scenarios(Inputs& in, const GameFolder& game) {
     auto t = std::make_unique<Translator>();
+    // Whatever a file says is printed as the translation goes, so that an
+    // overflow's message for every emitter call is never held whole.
+    t->hand_up = console_drain;
     const std::vector<platform::Match> files = list(in, game, "MES", "*.SIO").files;
     progress_step(in.progress, "scenarios", files.size());
     for (const platform::Match& file : files) {
@@ -224,6 +253,8 @@ Status convert_scenarios(Inputs& in, const GameFolder& game) {
             if (!warning.empty())
                 console_show_error("msconv: %s: %s %s\n", {as_system(path), entry, warning});
         }
+        // After the verifier's line, if any: the one line of the fault.
+        name_unsound(in, t->unsound, path, entry);
         // The translator's buffer is reused for the next file: the entry
         // takes a copy, and memory that runs out for it fails the package,
         // as it does in the package builder.

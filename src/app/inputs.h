@@ -19,6 +19,7 @@ struct Inputs {
     Package& package;
     Progress& progress;
     std::size_t skipped = 0;  // input files named in a warning and left out
+    std::size_t unsound = 0;  // SEEN files named in a warning and written unsound
     std::size_t added = 0;    // entries handed to the package
     bool verify = false;      // each SEEN file is verified before it is stored
 };

@@ -32,11 +32,14 @@ int main(int argc, char** argv) {
         "Converts the game's scenarios, pictures and the DATA folder into DAR297.AVD.\n"
         "Without arguments it asks for the game folder and writes next to the converter."};
     app.set_version_flag("--version", std::string("msconv ") + msg::kVersion);
-    app.add_option("GAME_FOLDER", options.game_folder,
-                   "The game's installation folder (skips the question)");
-    // An empty value would mean the default folder, so it is refused.
+    // An empty value would mean the default folder (or the question), so it
+    // is refused.
     const CLI::Validator not_empty(
         [](std::string& value) { return value.empty() ? msg::kEmptyFolderOption : ""; }, "");
+    app.add_option("GAME_FOLDER", options.game_folder,
+                   "The game's installation folder (skips the question)")
+        ->check(CLI::Validator(
+            [](std::string& value) { return value.empty() ? msg::kEmptyGameFolder : ""; }, ""));
     app.add_option("--output", options.output_folder,
                    "Where tmp.dat and DAR297.AVD go (default: the converter's folder)")
         ->check(not_empty);

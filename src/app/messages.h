@@ -58,6 +58,25 @@ inline constexpr char kGameFolderUnlistable[] = "The game folder \"%s\" cannot b
 // some of the files it found (status 3).
 inline constexpr char kFilesSkipped[] =
     "msconv: the package was written without %s input file%s, each named above\n";
+// The same line when SEEN files were written unsound, with both counts, or
+// with theirs alone when no file was left out.
+inline constexpr char kUnsoundFiles[] =
+    "msconv: the package was written with %s unsound SEEN file%s, each named above\n";
+inline constexpr char kFilesSkippedOrUnsound[] =
+    "msconv: the package was written without %s input file%s and with %s unsound SEEN "
+    "file%s, each named above\n";
+// A SEEN file written unsound (status 3): the SIO file, the entry, what is
+// wrong. The translation ran past the SEEN file's size (its byte count):
+inline constexpr char kUnsoundOverflow[] =
+    "msconv: %s: %s is unsound: its translation overflows the 65536-byte SEEN file (%s bytes)\n";
+// A menu (its command's SIO offset, its items) whose count byte keeps the low 8 bits:
+inline constexpr char kUnsoundMenu[] =
+    "msconv: %s: %s is unsound: the menu at SIO offset 0x%s has %s items, more than the 255 its "
+    "count byte holds\n";
+// A sprite list (its command's SIO offset, its records) cut to what its count byte holds:
+inline constexpr char kUnsoundSprites[] =
+    "msconv: %s: %s is unsound: the characters at SIO offset 0x%s form %s sprites, more than the "
+    "255 its count byte holds, and the rest are left out\n";
 inline constexpr char kOutputInUse[] =
     "Another conversion is writing into \"%s\": this one stops and changes nothing.\n\n";
 inline constexpr char kDataFolderMissing[] =
@@ -66,6 +85,9 @@ inline constexpr char kDataFolderMissing[] =
 // The command line's error for an empty --output or --data, after the option's name.
 inline constexpr char kEmptyFolderOption[] =
     "an empty value names no folder (leave the option out for the default)";
+// The same for an empty game folder argument.
+inline constexpr char kEmptyGameFolder[] =
+    "an empty value names no folder (leave the argument out to be asked for the game folder)";
 
 // Lines on standard error. The DATA folder beside the converter is missing
 // (the run goes on without DATA files):

@@ -83,9 +83,10 @@ std::vector<OwnFile> own_files(Package& package, const std::string& output_folde
 
 // From the choice of the game folder to the finished package. A failure
 // that is about one folder names it in `failed_folder`; the input files that
-// were not converted are counted in `skipped`.
+// were not converted are counted in `skipped`, the SEEN files written unsound
+// in `unsound`.
 Status convert(const RunOptions& options, std::string& failed_folder, std::string& reason,
-               std::size_t& skipped) {
+               std::size_t& skipped, std::size_t& unsound) {
     const std::string converter_folder = platform::executable_folder();
 
     // A DATA folder given on the command line is checked before the question
@@ -153,6 +154,7 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
     status = finish(inputs, package_path);
     progress_end(progress);
     skipped = inputs.skipped;
+    unsound = inputs.unsound;
     return status;
 }
 
@@ -187,17 +189,25 @@ int run_conversion(const RunOptions& options) {
 
     std::string failed_folder, reason;
     std::size_t skipped = 0;
-    const Status status = convert(options, failed_folder, reason, skipped);
+    std::size_t unsound = 0;
+    const Status status = convert(options, failed_folder, reason, skipped, unsound);
     if (status == Status::ok) {
         console_print("%s", msg::kFinished);
     } else {
         print_failure(status, failed_folder, reason);
     }
-    // Written, but without every file that was found: each was named in a
-    // warning, and the last line of standard error counts them.
-    const bool incomplete = status == Status::ok && skipped > 0;
-    if (incomplete) {
+    // Written, but without every file that was found or with unsound SEEN
+    // files: each was named in a warning, and the last line of standard
+    // error counts them.
+    const bool incomplete = status == Status::ok && (skipped > 0 || unsound > 0);
+    if (incomplete && unsound == 0) {
         console_show_error(msg::kFilesSkipped, {std::to_string(skipped), skipped == 1 ? "" : "s"});
+    } else if (incomplete && skipped == 0) {
+        console_show_error(msg::kUnsoundFiles, {std::to_string(unsound), unsound == 1 ? "" : "s"});
+    } else if (incomplete) {
+        console_show_error(msg::kFilesSkippedOrUnsound,
+                           {std::to_string(skipped), skipped == 1 ? "" : "s",
+                            std::to_string(unsound), unsound == 1 ? "" : "s"});
     }
 
     if (options.wait_for_key) {

@@ -9,7 +9,8 @@ enum ExitStatus : int {
     kExitSuccess = 0,     // the package was written
     kExitCancelled = 1,   // no game folder was chosen
     kExitFailed = 2,      // no package: it could not be created or written, or a scenario failed
-    kExitIncomplete = 3,  // the package was written, but input files were skipped (each named)
+    kExitIncomplete = 3,  // the package was written, but input files were skipped or SEEN files
+                          // written unsound (each named)
 };
 
 struct RunOptions {

@@ -130,12 +130,14 @@ void console_drain(Diagnostics& diagnostics) {
         for (const auto& [text, kind] : message.pieces)
             pieces.emplace_back(text, kind);
         const Shown* first = pieces.data();
-        if (message.error) {
-            show(message.format.c_str(), first, first + pieces.size(), g_error_capture,
-                 platform::console_write_error);
-        } else {
-            show(message.format.c_str(), first, first + pieces.size(), g_capture,
-                 platform::console_write);
+        for (std::size_t i = 0; i < message.times; ++i) {
+            if (message.error) {
+                show(message.format.c_str(), first, first + pieces.size(), g_error_capture,
+                     platform::console_write_error);
+            } else {
+                show(message.format.c_str(), first, first + pieces.size(), g_capture,
+                     platform::console_write);
+            }
         }
     }
     diagnostics.clear();

@@ -5,7 +5,24 @@
 #include <cstdio>
 
 namespace {
+// True when the message `said` has `error`, `format` and `pieces`.
+bool same(const Message& said, bool error, const char* format,
+          std::initializer_list<Shown> pieces) {
+    if (said.error != error || said.format != format || said.pieces.size() != pieces.size())
+        return false;
+    auto piece = pieces.begin();
+    for (const auto& [text, kind] : said.pieces) {
+        if (text != piece->text || kind != piece->kind) return false;
+        ++piece;
+    }
+    return true;
+}
+
 void append(Diagnostics& out, bool error, const char* format, std::initializer_list<Shown> pieces) {
+    if (!out.empty() && same(out.back(), error, format, pieces)) {
+        ++out.back().times;
+        return;
+    }
     Message& message = out.emplace_back();
     message.error = error;
     message.format = format;

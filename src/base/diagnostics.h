@@ -29,11 +29,15 @@ inline Shown as_system(std::string_view text) {
 }
 
 // One message: `format`, code page 932 text, each "%s" of it standing for
-// the next piece, for standard output or standard error.
+// the next piece, for standard output or standard error. A message equal to
+// the one before it (same stream, format and pieces) is not stored again:
+// `times` counts how often it was said in a row, so that a converter that
+// repeats one message for every byte of a long input keeps one copy of it.
 struct Message {
     bool error = false;
     std::string format;
     std::vector<std::pair<std::string, platform::TextKind>> pieces;
+    std::size_t times = 1;
 };
 
 using Diagnostics = std::vector<Message>;

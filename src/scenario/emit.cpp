@@ -21,8 +21,10 @@ void emit(Translator& t, const std::uint8_t* bytes, int n, const char* who) {
     for (int i = 0; i < n; ++i)
         store(t, t.output_length + i, bytes[i]);
     t.output_length += n;
-    if (t.output_length > kOutBufferSize)
+    if (t.output_length > kOutBufferSize) {
         note_printf(t.diagnostics, "Error : OutBuffer overflow @ %s\n", who);
+        hand_up_diagnostics(t);
+    }
 }
 
 void emit_tagged(Translator& t, std::int32_t value, std::uint8_t flag) {
@@ -65,6 +67,7 @@ void OutStr(Translator& t, std::string_view text) {
     if (end > kOutBufferSize) {
         // The text is dropped; its terminator is kept where there is room.
         note_printf(t.diagnostics, "Error : OutBuffer overflow @ OutStr\n");
+        hand_up_diagnostics(t);
         store(t, t.output_length, 0);
         t.output_length += 1;
         return;

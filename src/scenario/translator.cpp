@@ -23,6 +23,7 @@ void resolve_fixups(Translator& t, std::int32_t body_length) {
         } else if (fixup.target < t.sio_length) {
             note_printf(t.diagnostics, "******************* Jump point (0x%04x) not found!!!!!\n",
                         fixup.target);
+            hand_up_diagnostics(t);
         } else {
             // A target past the data (the default second target of a comparison
             // that ends the file) is the end of the body, not its start.
@@ -32,6 +33,16 @@ void resolve_fixups(Translator& t, std::int32_t body_length) {
 }
 
 }  // namespace
+
+void note_unsound(Translator& t, UnsoundKind fault, std::int32_t size) {
+    if (t.unsound.fault != UnsoundKind::none) return;
+    const std::int32_t offset = t.commands.empty() ? 0 : t.commands.back().sio_offset;
+    t.unsound = {fault, size, offset};
+}
+
+void hand_up_diagnostics(Translator& t) {
+    if (t.hand_up && t.diagnostics.size() >= kDiagnosticsBatch) t.hand_up(t.diagnostics);
+}
 
 std::int32_t seen_size(const Translator& t) {
     return std::min(t.output_length, kOutBufferSize);
@@ -45,6 +56,7 @@ void translate_scenario_file(Translator& t) {
     t.sio_pos = 0;
     t.commands.clear();
     t.fixups.clear();
+    t.unsound = {};
 
     while (t.sio_pos < t.sio_length) {
         const std::int32_t offset = t.sio_pos;
@@ -59,7 +71,10 @@ void translate_scenario_file(Translator& t) {
             note_printf(t.diagnostics, "*************** Unkown Command 0x%02X\n\n", opcode);
             note_printf(t.diagnostics, "%s", scenario_msg::kConversionFailed);
         }
+        hand_up_diagnostics(t);
     }
+    // The jumps to the commands past the buffer lead outside the body.
+    if (t.output_length > kOutBufferSize) t.unsound = {UnsoundKind::overflow, t.output_length, 0};
 
     const std::int32_t body_length = seen_size(t) - kSeenHeaderSize;
     resolve_fixups(t, body_length);

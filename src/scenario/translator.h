@@ -16,6 +16,8 @@
 inline constexpr std::int32_t kSioBufferSize = 65536;
 inline constexpr std::int32_t kOutBufferSize = 65536;
 inline constexpr std::size_t kMaxScenarios = 999;
+// The messages the translator holds before it hands them up (Translator::hand_up).
+inline constexpr std::size_t kDiagnosticsBatch = 256;
 
 // Where the translation of one SIO command begins.
 struct CommandRecord {
@@ -27,6 +29,25 @@ struct CommandRecord {
 struct JumpFixup {
     std::int32_t target;  // SIO offset of the target command's opcode byte
     std::int32_t field;   // position of the field in OutBuffer
+};
+
+// What makes a SEEN file unsound though it is written: bytes the player
+// would misread, so that it takes a wrong way through the scenario.
+enum class UnsoundKind : std::uint8_t {
+    none,
+    overflow,      // the translation ran past OutBuffer: jumps past its end lead outside the body
+    menu_count,    // a menu of more items than its count byte holds (the byte keeps the low 8 bits)
+    sprite_count,  // a sprite list of more records than its count byte holds (the rest are dropped)
+};
+
+// The fault of the SEEN file in OutBuffer. An overflow is the one kept when
+// there is one; otherwise the first menu or sprite list met.
+struct UnsoundSeen {
+    UnsoundKind fault = UnsoundKind::none;
+    // overflow: the bytes the translation took; menu_count: the menu's items;
+    // sprite_count: the sprite records the command formed.
+    std::int32_t size = 0;
+    std::int32_t sio_offset = 0;  // the command's opcode byte (menu_count, sprite_count)
 };
 
 struct Translator {
@@ -55,6 +76,14 @@ struct Translator {
 
     // The translator's warnings, in order, for the program to print.
     Diagnostics diagnostics;
+    // When set, called with `diagnostics` whenever they hold
+    // kDiagnosticsBatch messages, and expected to empty them: a file that
+    // says something for every emitter call (an overflow) is then handed up
+    // as it goes instead of held whole. Without it every message waits.
+    void (*hand_up)(Diagnostics&) = nullptr;
+
+    // What is wrong with the SEEN file in OutBuffer; reset for every file.
+    UnsoundSeen unsound;
 
     // Where command 240 assembles the text of one text instruction. It grows
     // with the text, so no text is cut.
@@ -112,12 +141,19 @@ struct ValueOperand {
 ValueOperand decode_value_operand(std::uint32_t triple);
 ValueOperand read_value_operand(Translator& t);
 
+// Records `fault` of the current command with its `size`, unless the file
+// already has one.
+void note_unsound(Translator& t, UnsoundKind fault, std::int32_t size);
+// Hands the diagnostics up when they hold a batch (Translator::hand_up).
+void hand_up_diagnostics(Translator& t);
+
 // Records a jump to the SIO offset `target` and emits its placeholder field.
 void add_jump_fixup(Translator& t, std::int32_t target);
 
 // Translates the t.sio_length bytes of t.sio into a complete SEEN file in
 // OutBuffer (seen_size() bytes). Sets conversion_failed on an opcode without
-// translation. A length beyond the SIO buffer is taken as the buffer's size.
+// translation, and `unsound` when the SEEN file is written unsound. A length
+// beyond the SIO buffer is taken as the buffer's size.
 void translate_scenario_file(Translator& t);
 // The size of the SEEN file in OutBuffer.
 std::int32_t seen_size(const Translator& t);

@@ -225,14 +225,17 @@ TEST(PictureCommands, AtMost255SpriteRecords) {
         bool single;  // and one of character 21 (one sprite)
         const char* last;
         const char* console;
+        int unsound;  // the sprites recorded as unsound, or 0
     } cases[] = {
-        {127, true, "YUI_03", "********** Bad charactor nums : 128\n"},
+        {127, true, "YUI_03", "********** Bad charactor nums : 128\n", 0},
         {128, false, "AIN_F02",
          "********** Bad charactor nums : 128\n"
-         "********** Too many sprites : 256 (only 255 kept)\n"},
+         "********** Too many sprites : 256 (only 255 kept)\n",
+         256},
         {255, false, "AIN_F02",
          "********** Bad charactor nums : 255\n"
-         "********** Too many sprites : 510 (only 255 kept)\n"},
+         "********** Too many sprites : 510 (only 255 kept)\n",
+         510},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pairs);
@@ -247,6 +250,9 @@ TEST(PictureCommands, AtMost255SpriteRecords) {
             expected = cat({expected, pair});
         EXPECT_EQ(result.body, cat({expected, sprite(c.last, 0), hex("0B 30 0B 05 40 11 12")}));
         EXPECT_EQ(result.console, c.console);
+        EXPECT_EQ(result.translator->unsound.fault,
+                  c.unsound ? UnsoundKind::sprite_count : UnsoundKind::none);
+        EXPECT_EQ(result.translator->unsound.size, c.unsound);
         ASSERT_EQ(result.translator->commands.size(), 2u);
         EXPECT_EQ(result.translator->commands[1].sio_offset, 2 + 4 * static_cast<int>(ids.size()));
     }

@@ -4,6 +4,8 @@
 // scenario set: the slots of the listed files and their SEEN entries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -426,6 +428,98 @@ TEST(SeenFile, TextThatDoesNotFitIsDropped) {
     const Translation r = translate(s);
     EXPECT_EQ(r.console, "Error : OutBuffer overflow @ OutStr\n");
     EXPECT_EQ(r.body, cat({hex("FF 00 01"), kClose}));
+}
+
+// ---- Unsound SEEN files ------------------------------------------------------------
+
+// A menu of `items` entries "A" that lead to the command after it.
+void menu_of(Sio& s, std::size_t items, const std::string& label) {
+    sio_menu(s, std::vector<std::pair<std::string, std::string>>(items, {label, "A"}));
+    s.label(label);
+}
+
+// What the translator records of the SEEN file it wrote: the fault, its size
+// (bytes taken, items, sprites) and the command's SIO offset.
+TEST(UnsoundSeen, WhatTheTranslatorRecords) {
+    const struct {
+        const char* name;
+        std::function<void(Sio&)> assemble;
+        UnsoundKind fault;
+        std::int32_t size;
+        std::int32_t sio_offset;
+    } cases[] = {
+        {"255 items fit the count byte", [](Sio& s) { menu_of(s, 255, "a"); }, UnsoundKind::none, 0,
+         0},
+        {"256 items", [](Sio& s) { menu_of(s, 256, "a"); }, UnsoundKind::menu_count, 256, 0},
+        {"the first of two menus, after a 7-byte command",
+         [](Sio& s) {
+             sio_add(s, var(1), lit(1));
+             menu_of(s, 300, "a");
+             menu_of(s, 256, "b");
+         },
+         UnsoundKind::menu_count, 300, 7},
+        {"510 sprites", [](Sio& s) { sio_characters(s, std::vector<std::uint32_t>(255, 10203)); },
+         UnsoundKind::sprite_count, 510, 0},
+        {"one byte past the buffer",
+         [](Sio& s) {
+             sio_text(s, std::string(65435, 'a'));
+             sio_jump(s, "end");
+             s.label("end");
+         },
+         UnsoundKind::overflow, 65536 + 6, 0},
+        {"an overflow before a menu met first",
+         [](Sio& s) {
+             menu_of(s, 256, "a");  // 2059 bytes
+             sio_text(s, std::string(63000, 'a'));
+             for (int i = 0; i < 400; ++i)
+                 sio_jump(s, "a");  // 5 bytes each
+         },
+         UnsoundKind::overflow, 99 + 2059 + 63003 + 2000, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sio s;
+        c.assemble(s);
+        const Translation r = translate(s);
+        EXPECT_EQ(r.translator->unsound.fault, c.fault);
+        EXPECT_EQ(r.translator->unsound.size, c.size);
+        EXPECT_EQ(r.translator->unsound.sio_offset, c.sio_offset);
+        EXPECT_FALSE(r.translator->conversion_failed);
+    }
+}
+
+TEST(UnsoundSeen, TheNextFileStartsSound) {
+    Sio bad;
+    menu_of(bad, 256, "a");
+    Translator t;
+    translate_sio(t, bad.build());
+    ASSERT_EQ(t.unsound.fault, UnsoundKind::menu_count);
+    translate_sio(t, Bytes{5, 0, 0});
+    EXPECT_EQ(t.unsound.fault, UnsoundKind::none);
+}
+
+// The messages handed up while the file is translated.
+std::string g_handed_up;
+std::size_t g_largest_batch = 0;
+void collect(Diagnostics& diagnostics) {
+    g_largest_batch = std::max(g_largest_batch, diagnostics.size());
+    g_handed_up += shown(diagnostics);
+}
+
+// An overflow of thousands of messages is handed up in batches: the same
+// text, and never more than a batch held.
+TEST(UnsoundSeen, MessagesAreHandedUpInBatches) {
+    const Bytes sio(4000, 63);  // 19 bytes each: the 3445th overflows
+    const std::string whole = translate(sio).console;
+    g_handed_up.clear();
+    g_largest_batch = 0;
+    Translator t;
+    t.hand_up = collect;
+    translate_sio(t, sio);
+    g_handed_up += shown(t.diagnostics);
+    EXPECT_EQ(g_handed_up, whole);
+    EXPECT_GT(whole.size(), 8000u * 30);
+    EXPECT_EQ(g_largest_batch, kDiagnosticsBatch);
 }
 
 // ---- The scenario set --------------------------------------------------------------

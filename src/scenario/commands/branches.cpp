@@ -31,6 +31,9 @@ constexpr ConditionCodes kSwitchCodes = kConditionCodes[31 - kFirstComparison];
 // comparisons.
 constexpr std::uint8_t kListEnd = 0xFF;
 
+// The most items a menu's count byte holds.
+constexpr std::size_t kMaxMenuItems = 255;
+
 // The number every menu instruction carries twice.
 constexpr std::int32_t kMenuNumber = 999;
 
@@ -92,7 +95,11 @@ void translate_menu(Translator& t) {
     }
     OutByte(t, 0x23);
     OutByte(t, 0x1E);
-    OutByte(t, static_cast<std::int32_t>(targets.size()));  // the low 8 bits of the count
+    // The count byte keeps the low 8 bits of the count: with more items the
+    // player shows fewer, and the SEEN file is unsound.
+    if (targets.size() > kMaxMenuItems)
+        note_unsound(t, UnsoundKind::menu_count, static_cast<std::int32_t>(targets.size()));
+    OutByte(t, static_cast<std::int32_t>(targets.size()));
     OutNum(t, kMenuNumber);
     for (std::int32_t target : targets)
         add_jump_fixup(t, target);

@@ -200,6 +200,8 @@ void translate_characters(Translator& t) {
     if (list.formed > kMaxSpriteRecords) {
         note_printf(t.diagnostics, "********** Too many sprites : %d (only %d kept)\n", list.formed,
                     kMaxSpriteRecords);
+        // The SEEN file lacks sprites that the scenario names.
+        note_unsound(t, UnsoundKind::sprite_count, list.formed);
     }
     patch_byte(t, count_position, static_cast<std::uint8_t>(list.written));
 }
