@@ -21,7 +21,8 @@ using namespace gamekit;
 // The references that are not found, one line each, as check prints them
 // after the entry and offset.
 std::string unresolved(const Sio& s, const std::set<std::string>& entries) {
-    const SeenProgram program = decode_seen(translate(s, {"MAIN.SIO", "B.SIO", "C.SIO"}).seen);
+    const gamekit::Bytes seen = translate(s, {"MAIN.SIO", "B.SIO", "C.SIO"}).seen;
+    const SeenProgram program = decode_seen(seen);
     std::string out;
     for (const SeenReference& r : follow_references(program, entries))
         if (r.state != ReferenceState::found) out += reference_text(r) + "\n";
