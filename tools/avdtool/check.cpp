@@ -44,6 +44,31 @@ struct Slot {
 using SlotState = std::vector<Slot>;
 using SharedState = std::shared_ptr<const SlotState>;
 
+// The slot states of one scenario take at most this many bytes at once;
+// beyond them (a scenario built to give each of millions of blocks states of
+// their own) the slots are not followed and each picture in a slot is
+// unknown until run.
+constexpr std::size_t kMaxStateBytes = std::size_t{64} << 20;
+
+// The bytes the slot states take now.
+struct StateBudget {
+    std::size_t live = 0;
+    bool exceeded = false;
+};
+
+// `state` shared, counted against `budget` while it lives.
+SharedState share(StateBudget& budget, SlotState state) {
+    std::size_t bytes = 64 + sizeof(SlotState) + state.capacity() * sizeof(Slot);
+    for (const Slot& slot : state)
+        bytes += 16 + slot.values.names.capacity() * sizeof(std::uint32_t);
+    budget.live += bytes;
+    if (budget.live > kMaxStateBytes) budget.exceeded = true;
+    return SharedState(new SlotState(std::move(state)), [&budget, bytes](const SlotState* s) {
+        budget.live -= bytes;
+        delete s;
+    });
+}
+
 // The names that slot assignments give, each stored once.
 struct NamePool {
     std::vector<std::string_view> text;
@@ -85,7 +110,7 @@ SlotState joined(const SlotState& a, const SlotState& b) {
 
 // Merges `from` into `into` (nothing yet on the first way there); true when
 // `into` changed.
-bool merge(SharedState& into, const SharedState& from) {
+bool merge(SharedState& into, const SharedState& from, StateBudget& budget) {
     if (!into) {
         into = from;
         return true;
@@ -93,7 +118,7 @@ bool merge(SharedState& into, const SharedState& from) {
     if (into == from) return false;
     SlotState state = joined(*into, *from);
     if (state == *into) return false;
-    into = std::make_shared<const SlotState>(std::move(state));
+    into = share(budget, std::move(state));
     return true;
 }
 
@@ -132,7 +157,8 @@ void successors(const SeenProgram& program, std::size_t first, std::size_t end,
 // The state after the instruction of lines [first, end); copied only when
 // the instruction changes it.
 void apply(const SeenProgram& program, std::size_t first, std::size_t end,
-           const std::vector<std::int32_t>& followed, NamePool& pool, SharedState& state) {
+           const std::vector<std::int32_t>& followed, NamePool& pool, StateBudget& budget,
+           SharedState& state) {
     for (std::size_t i = first; i < end; ++i) {
         const SeenLine& line = program.lines[i];
         if (line.kind != SeenKind::slot) continue;
@@ -141,7 +167,7 @@ void apply(const SeenProgram& program, std::size_t first, std::size_t end,
             SlotState changed = *state;
             for (Slot& slot : changed)
                 slot.values.open = true;
-            if (changed != *state) state = std::make_shared<const SlotState>(std::move(changed));
+            if (changed != *state) state = share(budget, std::move(changed));
         } else if (std::binary_search(followed.begin(), followed.end(), line.number)) {
             SlotState changed = *state;
             const auto at = std::lower_bound(
@@ -153,7 +179,7 @@ void apply(const SeenProgram& program, std::size_t first, std::size_t end,
             } else {
                 changed.insert(at, Slot{line.number, std::move(values)});
             }
-            state = std::make_shared<const SlotState>(std::move(changed));
+            state = share(budget, std::move(changed));
         }
     }
 }
@@ -170,7 +196,7 @@ struct Blocks {
 // The blocks of `program`, with the slot state on entry to each followed to
 // a fixed point along every way from the scenario's start.
 Blocks follow_slots(const SeenProgram& program, const std::vector<std::int32_t>& followed,
-                    NamePool& pool) {
+                    NamePool& pool, StateBudget& budget) {
     Blocks blocks;
     const std::size_t n = program.lines.size();
     std::vector<bool> starts(n, false);
@@ -208,10 +234,10 @@ Blocks follow_slots(const SeenProgram& program, const std::vector<std::int32_t>&
     };
     std::vector<bool> queued(blocks.first.size(), false);
     std::deque<std::uint32_t> work;
-    blocks.state[0] = std::make_shared<const SlotState>();
+    blocks.state[0] = share(budget, {});
     queued[0] = true;
     work.push_back(0);
-    while (!work.empty()) {
+    while (!work.empty() && !budget.exceeded) {
         const std::size_t b = work.front();
         work.pop_front();
         queued[b] = false;
@@ -225,13 +251,13 @@ Blocks follow_slots(const SeenProgram& program, const std::vector<std::int32_t>&
             }
             last = i;
             last_end = instruction_end(program, i);
-            apply(program, i, last_end, followed, pool, state);
+            apply(program, i, last_end, followed, pool, budget, state);
             i = last_end;
         }
         successors(program, last, last_end, next);
         for (std::size_t to : next) {
             const std::size_t target = block_of(to);
-            if (merge(blocks.state[target], state) && !queued[target]) {
+            if (merge(blocks.state[target], state, budget) && !queued[target]) {
                 queued[target] = true;
                 work.push_back(static_cast<std::uint32_t>(target));
             }
@@ -271,10 +297,11 @@ void take_unknown(const Take& take, std::size_t line, const char* what, std::int
 }
 
 // The references of the instruction of lines [first, end), where the slots
-// hold `state` (null where no way from the start reaches it).
+// hold `state` (null where no way from the start reaches it); `slots`: false
+// where the slots could not be followed.
 void take_references(const SeenProgram& program, std::size_t first, std::size_t end,
                      const SlotState* state, const NamePool& pool,
-                     const std::set<std::string>& entries, const Take& take) {
+                     const std::set<std::string>& entries, const Take& take, bool slots = true) {
     for (std::size_t i = first; i < end; ++i) {
         const SeenLine& line = program.lines[i];
         if (line.kind == SeenKind::sprite) {
@@ -285,6 +312,11 @@ void take_references(const SeenProgram& program, std::size_t first, std::size_t 
             if (line.variable) {
                 take_unknown(take, i, "picture", -1,
                              "a variable ($" + std::to_string(line.number) + ") names the slot");
+                continue;
+            }
+            if (!slots) {
+                take_unknown(take, i, "picture", line.number,
+                             "the scenario's slot states are too many to follow");
                 continue;
             }
             const Slot* slot = nullptr;
@@ -352,7 +384,9 @@ void follow_references(const SeenProgram& program, const std::set<std::string>& 
         }
         return;
     }
-    const Blocks blocks = follow_slots(program, followed, pool);
+    StateBudget budget;
+    const Blocks blocks = follow_slots(program, followed, pool, budget);
+    const bool slots = !budget.exceeded;
     for (std::size_t b = 0; b < blocks.first.size(); ++b) {
         SharedState state = blocks.state[b];
         const std::size_t stop = b + 1 < blocks.first.size() ? blocks.first[b + 1] : n;
@@ -362,8 +396,8 @@ void follow_references(const SeenProgram& program, const std::set<std::string>& 
                 continue;
             }
             const std::size_t end = instruction_end(program, i);
-            take_references(program, i, end, state.get(), pool, entries, take);
-            if (state) apply(program, i, end, followed, pool, state);
+            take_references(program, i, end, state.get(), pool, entries, take, slots);
+            if (state && slots) apply(program, i, end, followed, pool, budget, state);
             i = end;
         }
     }
