@@ -250,16 +250,18 @@ void scenario(Report& r, std::size_t index, const std::string& name, const SeenP
     // Each fault beside the instruction at its offset; those of the header,
     // and those at an offset where the listing starts no instruction, above
     // the listing with their offset and instruction.
-    std::string apart;
+    bool apart = false;
     for (const SeenFinding& f : verdict.faults) {
         const bool body = f.check > SeenCheck::body_length;
         if (body && seen_instruction_at(program, f.offset) != SIZE_MAX) continue;
-        apart += "<li>" +
-                 (body ? format_text("%04X ", f.offset) + html(f.instruction) + " "
-                       : std::string("header ")) +
-                 fault_html(f) + "</li>";
+        out += apart ? "<li>" : "<ul><li>";
+        apart = true;
+        out += (body ? format_text("%04X ", f.offset) + html(f.instruction) + " "
+                     : std::string("header ")) +
+               fault_html(f) + "</li>";
+        spill(r);
     }
-    if (!apart.empty()) out += "<ul>" + apart + "</ul>\n";
+    if (apart) out += "</ul>\n";
     out +=
         "<p>" + std::to_string(program.instructions) + " instructions, " +
         std::to_string(program.labels.size()) + " labels" +
