@@ -224,4 +224,43 @@ TEST(Avdtool, FaultsAndEntriesTooLargeToFollow) {
     });
 }
 
+// The listing of the page, written line by line as it is produced (the same
+// bytes as when the page was built whole): a menu's items as a list in its
+// line, a fault beside its instruction, a picture with the thumbnail of the
+// picture its slot holds.
+TEST(Avdtool, ReportListsMenusFaultsAndPictures) {
+    TempFolder dir;
+    gamekit::Sio s;
+    gamekit::sio_menu(s, {{"a", "A"}, {"b", "B"}});
+    s.label("a");
+    gamekit::sio_background(s, "BG01");
+    s.label("b");
+    gamekit::sio_show_background(s);
+    gamekit::Bytes seen = scenario_test::translate(s).seen;
+    // The second item's target (body offset 23) beyond the body.
+    const gamekit::Bytes outside = scenario_test::le32(0x400);
+    std::copy(outside.begin(), outside.end(), seen.begin() + kSeenHeaderSize + 23);
+    build_package(dir, dir / "menu.avd", {"BG01.PDT", "SEEN001.TXT"}, {{"SEEN001.TXT", seen}});
+    run_cases({
+        {{"report", dir / "menu.avd", dir / "r"},
+         1,
+         dir /
+             "r/index.html: 1 pictures, 1 SEEN entries, 0 unreadable, 0 dangling names, 1 faults\n",
+         "",
+         "C",
+         "<div class=\"ln\"><span class=\"off\">0000</span>menu 999 <span "
+         "class=\"dangling\">fault: target 0x0400 is outside the body (0x0031 bytes)</span><ul>"
+         "<li><span class=\"off\">0006</span>item &quot;A&quot; -&gt; <a "
+         "href=\"#e1-L0001\">L0001</a></li><li><span class=\"off\">000A</span>item &quot;B&quot; "
+         "-&gt; 0x0400 (outside the body)</li><li><span class=\"off\">000E</span>end 2, "
+         "999</li></ul></div>\n"
+         "<div class=\"label\" id=\"e1-L0001\">L0001:</div>\n"
+         "<div class=\"ln\"><span class=\"off\">001B</span>picture 30</div>\n"
+         "<div class=\"ln\"><span class=\"off\">001D</span>slot 1 = &quot;BG01&quot;</div>\n"
+         "<div class=\"ln\"><span class=\"off\">0025</span>picture 05 slot 1, 2 <a "
+         "href=\"#e0\"><img class=\"thumb chk\" src=\"p0001.png\" width=\"2\" height=\"2\" "
+         "alt=\"BG01.PDT\"></a></div>\n"},
+    });
+}
+
 }  // namespace
