@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The SEEN header and the reader. The body is walked twice with the same
 // decoder: the first walk finds where instructions start and which offsets
-// are jumped to, the second writes the lines of those instructions with the
-// labels of the targets.
+// are jumped to, the second writes the lines of those instructions. How a
+// line reads is rendered only when it is shown, with the labels of the
+// targets, by decoding its instruction once more.
 #include "scenario/seen.h"
 
 #include <algorithm>
@@ -153,31 +154,37 @@ constexpr Condition kConditions[] = {
 // a variable.
 constexpr const char* kOperations[] = {"=", "+=", "-="};
 
-using Line = SeenLine;
+// A line as the decoder writes it: the line and, while lines are rendered,
+// how it reads.
+struct Line {
+    SeenLine at;
+    std::string text;
+};
 
-Line make_line(std::size_t offset, int depth, SeenKind kind, std::string text = {},
-               std::string name = {}) {
+Line make_line(std::size_t offset, int depth, SeenKind kind, std::string text = {}) {
     Line line;
-    line.offset = offset;
-    line.depth = depth;
-    line.kind = kind;
+    line.at.offset = static_cast<std::uint32_t>(offset);
+    line.at.depth = static_cast<std::uint8_t>(depth);
+    line.at.kind = kind;
     line.text = std::move(text);
-    line.name = std::move(name);
     return line;
 }
 
 struct Listing {
     explicit Listing(const SeenBodyIndex& index) : body(index.body), next_zero(index.next_zero) {}
+    Listing(std::span<const std::uint8_t> body, std::span<const std::uint32_t> labels)
+        : body(body), labels(labels) {}
 
     std::span<const std::uint8_t> body;
-    std::map<std::uint32_t, int> labels;  // body offset -> label number
+    std::span<const std::uint32_t> labels;  // label k + 1 at labels[k], rising
     // For each body offset, the offset of the first zero byte at or after it
     // (the body's size when there is none), so that finding the end of a
-    // text costs the same wherever it starts.
+    // text costs the same wherever it starts. Empty where only instructions
+    // known to decode are decoded again: their texts end inside the body.
     std::span<const std::uint32_t> next_zero;
-    // Set while a known instruction is decoded a second time to write its
-    // lines. Texts are copied and transcoded only then: a failed attempt at
-    // every byte of a long text would otherwise copy the rest of it each time.
+    // Set while a known instruction is decoded again to show its lines.
+    // Texts are transcoded only then: a failed attempt at every byte of a
+    // long text would otherwise copy the rest of it each time.
     bool render = false;
     // Targets without labels are shown as plain offsets (an instruction
     // decoded alone, where no labels are known).
@@ -212,7 +219,12 @@ bool count_disagrees(Listing& l, SeenFaultKind kind, std::size_t stated, std::si
 std::span<const std::uint8_t> text(Listing& l, ByteReader& r) {
     std::span<const std::uint8_t> text;
     if (!r.at_end()) {
-        const std::size_t end = l.next_zero[r.pos];
+        std::size_t end = l.body.size();
+        if (!l.next_zero.empty()) {
+            end = l.next_zero[r.pos];
+        } else if (const void* zero = std::memchr(l.body.data() + r.pos, 0, end - r.pos)) {
+            end = static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - l.body.data());
+        }
         text = l.body.subspan(r.pos, end - r.pos);
         r.pos = end;
     }
@@ -221,9 +233,10 @@ std::span<const std::uint8_t> text(Listing& l, ByteReader& r) {
     return text;
 }
 
-// The text's bytes, when lines are written.
-std::string raw(const Listing& l, std::span<const std::uint8_t> text) {
-    return l.render ? std::string(text.begin(), text.end()) : std::string();
+// Where the line's name or text lies in the body.
+void name(const Listing& l, SeenLine& line, std::span<const std::uint8_t> text) {
+    line.name_at = static_cast<std::uint32_t>(text.data() - l.body.data());
+    line.name_size = static_cast<std::uint32_t>(text.size());
 }
 
 // A text, quoted in UTF-8, when lines are written.
@@ -235,8 +248,10 @@ std::string quoted(Listing& l, std::span<const std::uint8_t> text) {
 // Every target is also added to `targets`.
 std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint32_t>& targets) {
     targets.push_back(offset);
-    const auto label = l.labels.find(offset);
-    if (label != l.labels.end()) return format_text("L%04d", label->second);
+    if (!l.render) return {};
+    const auto label = std::lower_bound(l.labels.begin(), l.labels.end(), offset);
+    if (label != l.labels.end() && *label == offset)
+        return format_text("L%04d", static_cast<int>(label - l.labels.begin()) + 1);
     if (offset <= l.body.size() && l.plain_targets) return format_text("0x%04X", offset);
     if (offset < l.body.size()) return format_text("0x%04X (not at an instruction)", offset);
     return format_text("0x%04X (outside the body)", offset);
@@ -244,7 +259,7 @@ std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint
 
 // The picture operand into `line`: 0x40 and the number of a string slot, or
 // a literal name. Returns how the listing shows it.
-std::string picture_operand(Listing& l, ByteReader& r, Line& line) {
+std::string picture_operand(Listing& l, ByteReader& r, SeenLine& line) {
     if (r.next_is(0x40)) {
         r.u8();
         const Number slot = number(r);
@@ -253,9 +268,9 @@ std::string picture_operand(Listing& l, ByteReader& r, Line& line) {
         line.variable = slot.variable;
         return "slot " + num(slot);
     }
-    const std::span<const std::uint8_t> name = text(l, r);
-    line.name = raw(l, name);
-    return quoted(l, name);
+    const std::span<const std::uint8_t> text_bytes = text(l, r);
+    name(l, line, text_bytes);
+    return quoted(l, text_bytes);
 }
 
 // A sprite record: 0x03, the sprite's name, its area (four numbers) and its
@@ -273,20 +288,20 @@ bool decode_picture(Listing& l, ByteReader& r, std::size_t start, std::vector<Li
     const std::uint8_t sub_code = r.u8();
     Line line = make_line(start, 0, SeenKind::picture);
     if (sub_code == 0x30) {
-        line.kind = SeenKind::other;
+        line.at.kind = SeenKind::other;
         line.text = "picture 30";
     } else if (sub_code == 0x05) {
-        const std::string picture = picture_operand(l, r, line);
+        const std::string picture = picture_operand(l, r, line.at);
         const Number n = number(r);
         line.text = "picture 05 " + picture + ", " + num(n);
     } else if (sub_code == 0x10) {
-        const std::span<const std::uint8_t> name = text(l, r);
-        line.name = raw(l, name);
+        const std::span<const std::uint8_t> picture = text(l, r);
+        name(l, line.at, picture);
         const Number n = number(r);
-        line.text = "picture 10 " + quoted(l, name) + ", " + num(n);
+        line.text = "picture 10 " + quoted(l, picture) + ", " + num(n);
     } else if (sub_code == 0x22) {
         const int count = r.u8();
-        const std::string picture = picture_operand(l, r, line);
+        const std::string picture = picture_operand(l, r, line.at);
         const Number n = number(r);
         line.text = "picture 22 " + picture + ", " + num(n) + ", " + std::to_string(count) +
                     (count == 1 ? " sprite" : " sprites");
@@ -297,12 +312,14 @@ bool decode_picture(Listing& l, ByteReader& r, std::size_t start, std::vector<Li
             if (!r.at_end() && !r.next_is(0x03))
                 return count_disagrees(l, SeenFaultKind::sprite_count, count, i);
             Number n[6];
-            const std::span<const std::uint8_t> name = sprite_record(l, r, n);
-            lines.push_back(make_line(at, 1, SeenKind::sprite,
-                                      "sprite " + quoted(l, name) + " area " + num(n[0]) + "," +
-                                          num(n[1]) + "-" + num(n[2]) + "," + num(n[3]) + " at " +
-                                          num(n[4]) + "," + num(n[5]),
-                                      raw(l, name)));
+            const std::span<const std::uint8_t> sprite = sprite_record(l, r, n);
+            Line& line = lines.emplace_back(make_line(
+                at, 1, SeenKind::sprite,
+                l.render
+                    ? "sprite " + quoted(l, sprite) + " area " + num(n[0]) + "," + num(n[1]) + "-" +
+                          num(n[2]) + "," + num(n[3]) + " at " + num(n[4]) + "," + num(n[5])
+                    : std::string()));
+            name(l, line.at, sprite);
         }
         return true;
     } else {
@@ -328,7 +345,8 @@ bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>
         r.u8();
         const std::span<const std::uint8_t> item = text(l, r);
         r.expect(0x00);
-        items.push_back(make_line(at, 1, SeenKind::menu_item, quoted(l, item), raw(l, item)));
+        name(l, items.emplace_back(make_line(at, 1, SeenKind::menu_item, quoted(l, item))).at,
+             item);
     }
     const std::size_t end = r.pos;
     r.expect(0x23);
@@ -339,11 +357,12 @@ bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>
     // The count byte holds the low 8 bits of the item count.
     if (count != (items.size() & 0xFF))
         return count_disagrees(l, SeenFaultKind::menu_count, count, items.size());
-    lines[menu_line].number = static_cast<std::int32_t>(count);
+    lines[menu_line].at.number = static_cast<std::int32_t>(count);
     for (Line& item : items) {
         const std::uint32_t to = r.le32();
-        item.text = "item " + item.text + " -> " + target(l, to, targets);
-        item.target = to;
+        const std::string shown = target(l, to, targets);
+        if (l.render) item.text = "item " + item.text + " -> " + shown;
+        item.at.target = to;
         lines.push_back(std::move(item));
     }
     lines.push_back(
@@ -356,9 +375,9 @@ bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>
 bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
             std::vector<std::uint32_t>& targets) {
     const std::size_t start = r.pos;
-    auto line = [&](std::string text, SeenKind kind = SeenKind::other) -> Line& {
-        lines.push_back(make_line(start, 0, kind, std::move(text)));
-        return lines.back();
+    auto line = [&](std::string text, SeenKind kind = SeenKind::other) -> SeenLine& {
+        lines.push_back(make_line(start, 0, kind, l.render ? std::move(text) : std::string()));
+        return lines.back().at;
     };
     const std::uint8_t code = r.u8();
     switch (code) {
@@ -410,8 +429,9 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
             r.expect(0x01);
             const Number slot = number(r);
             const std::span<const std::uint8_t> value = text(l, r);
-            Line& slot_line = line("slot " + num(slot) + " = " + quoted(l, value), SeenKind::slot);
-            slot_line.name = raw(l, value);
+            SeenLine& slot_line =
+                line("slot " + num(slot) + " = " + quoted(l, value), SeenKind::slot);
+            name(l, slot_line, value);
             slot_line.number = slot.value;
             slot_line.variable = slot.variable;
             break;
@@ -454,9 +474,9 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
             const std::uint8_t sub_code = r.u8();
             const Number scenario = number(r);
             if (sub_code != 0x01 && sub_code != 0x02) return false;
-            Line& jump = sub_code == 0x01
-                             ? line("scenario jump " + num(scenario), SeenKind::scenario_jump)
-                             : line("scenario 02: " + num(scenario), SeenKind::player_scenario);
+            SeenLine& jump = sub_code == 0x01
+                                 ? line("scenario jump " + num(scenario), SeenKind::scenario_jump)
+                                 : line("scenario 02: " + num(scenario), SeenKind::player_scenario);
             jump.number = scenario.value;
             jump.variable = scenario.variable;
             break;
@@ -464,10 +484,11 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
         case kOpSound: {
             const std::uint8_t sub_code = r.u8();
             if (sub_code == 0x01 || sub_code == 0x30) {
-                const std::span<const std::uint8_t> name = text(l, r);
-                line((sub_code == 0x01 ? "music " : "sound ") + quoted(l, name),
-                     sub_code == 0x01 ? SeenKind::music : SeenKind::sound)
-                    .name = raw(l, name);
+                const std::span<const std::uint8_t> file = text(l, r);
+                name(l,
+                     line((sub_code == 0x01 ? "music " : "sound ") + quoted(l, file),
+                          sub_code == 0x01 ? SeenKind::music : SeenKind::sound),
+                     file);
             } else if (sub_code == 0x10) {
                 line("music 10: " + num(number(r)));
             } else {
@@ -484,9 +505,10 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
             const std::uint8_t after = r.u8();
             if (after == 0x02) r.expect(0x01);
             if (after != 0x01 && after != 0x02) return false;
-            line((after == 0x01 ? "text " : "speaker ") + quoted(l, said),
-                 after == 0x01 ? SeenKind::text : SeenKind::speaker)
-                .name = raw(l, said);
+            name(l,
+                 line((after == 0x01 ? "text " : "speaker ") + quoted(l, said),
+                      after == 0x01 ? SeenKind::text : SeenKind::speaker),
+                 said);
             break;
         }
         default:
@@ -514,7 +536,7 @@ SeenStep decode_at(Listing& l, std::size_t at, bool render, std::vector<Line>& l
     step.decoded = decode(l, r, lines, targets);
     if (step.decoded) {
         step.length = r.pos - at;
-        lines[first].length = step.length;
+        lines[first].at.length = static_cast<std::uint32_t>(step.length);
     } else {
         lines.resize(first);
         targets.resize(known);
@@ -523,6 +545,14 @@ SeenStep decode_at(Listing& l, std::size_t at, bool render, std::vector<Line>& l
         step.found = l.found;
     }
     return step;
+}
+
+// The lines of a step into the step itself.
+void keep(SeenStep& step, std::vector<Line>& lines, bool texts) {
+    for (Line& line : lines) {
+        step.lines.push_back(line.at);
+        if (texts) step.texts.push_back(std::move(line.text));
+    }
 }
 
 }  // namespace
@@ -592,18 +622,20 @@ SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
     std::sort(targets.begin(), targets.end());
     targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
     for (std::uint32_t t : targets) {
-        if (t == n || (t < n && starts[t])) {
-            const int number = static_cast<int>(l.labels.size()) + 1;
-            l.labels.emplace(t, number);
-        }
+        if (t == n || (t < n && starts[t])) program.labels.push_back(t);
     }
-    // Then the lines, with the labels. A run of unknown bytes is one line, so
-    // that a large file of them does not take a line's memory per byte.
-    std::vector<Line>& out = program.lines;
+    targets = std::vector<std::uint32_t>();
+    // Then the lines. A run of unknown bytes is one line, so that a large
+    // file of them does not take a line's memory per byte.
+    std::vector<SeenLine>& out = program.lines;
+    out.reserve(program.instructions + faults.size());
     for (std::size_t pos = 0; pos < n;) {
         if (starts[pos]) {
+            lines.clear();
+            pos += decode_at(l, pos, false, lines, targets).length;
             targets.clear();
-            pos += decode_at(l, pos, true, out, targets).length;
+            for (const Line& line : lines)
+                out.push_back(line.at);
             continue;
         }
         if (!out.empty() && out.back().kind == SeenKind::unknown_byte &&
@@ -612,17 +644,55 @@ SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
             ++out.back().number;
         } else {
             Line run = make_line(pos, 0, SeenKind::unknown_byte);
-            run.number = 1;
-            out.push_back(std::move(run));
+            run.at.number = 1;
+            out.push_back(run.at);
         }
         ++pos;
     }
+    out.shrink_to_fit();
     program.decoded = true;
     program.body_size = n;
-    program.labels = std::move(l.labels);
+    program.body = l.body;
     program.complete = header.body_length == header.present && header.differing.empty() &&
                        program.unknown_bytes == 0;
     return program;
+}
+
+int seen_label(const SeenProgram& program, std::uint32_t offset) {
+    const auto found = std::lower_bound(program.labels.begin(), program.labels.end(), offset);
+    if (found == program.labels.end() || *found != offset) return 0;
+    return static_cast<int>(found - program.labels.begin()) + 1;
+}
+
+std::string_view seen_line_name(const SeenProgram& program, const SeenLine& line) {
+    if (line.name_size == 0 || line.name_at >= program.body.size() ||
+        program.body.size() - line.name_at < line.name_size)
+        return {};
+    return {reinterpret_cast<const char*>(program.body.data()) + line.name_at, line.name_size};
+}
+
+std::vector<std::string> seen_instruction_texts(const SeenProgram& program, std::size_t first) {
+    std::vector<std::string> texts;
+    if (first >= program.lines.size()) return texts;
+    const SeenLine& start = program.lines[first];
+    if (start.depth != 0 || start.kind == SeenKind::unknown_byte) return texts;
+    Listing l(program.body, program.labels);
+    std::vector<Line> lines;
+    std::vector<std::uint32_t> targets;
+    if (!decode_at(l, start.offset, true, lines, targets).decoded) return texts;
+    for (Line& line : lines)
+        texts.push_back(std::move(line.text));
+    return texts;
+}
+
+std::size_t seen_instruction_at(const SeenProgram& program, std::uint64_t offset) {
+    const auto found =
+        std::lower_bound(program.lines.begin(), program.lines.end(), offset,
+                         [](const SeenLine& line, std::uint64_t at) { return line.offset < at; });
+    if (found == program.lines.end() || found->offset != offset || found->depth != 0 ||
+        found->kind == SeenKind::unknown_byte)
+        return SIZE_MAX;
+    return static_cast<std::size_t>(found - program.lines.begin());
 }
 
 SeenBodyIndex index_seen_body(std::span<const std::uint8_t> body) {
@@ -644,7 +714,7 @@ SeenStep decode_seen_instruction(const SeenBodyIndex& index, std::size_t at, boo
     std::vector<Line> lines;
     std::vector<std::uint32_t> targets;
     SeenStep step = decode_at(l, at, render, lines, targets);
-    step.lines = std::move(lines);
+    keep(step, lines, render);
     return step;
 }
 
@@ -663,32 +733,4 @@ std::size_t count_sprite_records(const SeenBodyIndex& index, std::size_t at, std
 
 bool seen_falls_through(SeenKind kind) {
     return kind != SeenKind::jump && kind != SeenKind::scenario_jump;
-}
-
-std::vector<SeenInstruction> seen_instructions(const SeenProgram& program) {
-    std::vector<SeenInstruction> list;
-    std::map<std::size_t, std::size_t> at;  // body offset -> instruction
-    for (std::size_t i = 0; i < program.lines.size(); ++i) {
-        const SeenLine& line = program.lines[i];
-        if (line.kind == SeenKind::unknown_byte) continue;
-        if (line.depth == 0) {
-            at[line.offset] = list.size();
-            list.push_back({i, i + 1, {}});
-        } else if (!list.empty()) {
-            list.back().end = i + 1;
-        }
-    }
-    for (std::size_t k = 0; k < list.size(); ++k) {
-        SeenInstruction& in = list[k];
-        const SeenLine& first = program.lines[in.first];
-        const auto next = at.find(first.offset + first.length);
-        if (seen_falls_through(first.kind) && next != at.end()) in.next.push_back(next->second);
-        for (std::size_t i = in.first; i < in.end; ++i) {
-            const std::int64_t target = program.lines[i].target;
-            if (target < 0) continue;
-            const auto found = at.find(static_cast<std::size_t>(target));
-            if (found != at.end()) in.next.push_back(found->second);
-        }
-    }
-    return list;
 }

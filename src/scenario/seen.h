@@ -6,8 +6,8 @@
 //
 // The reader reads only inside the given bytes, whatever they hold, and
 // takes time in proportion to them: the end of a text is looked up in a
-// table of next zero bytes, and texts are copied only for instructions that
-// decode whole.
+// table of next zero bytes. Its lines copy no text: they name their texts'
+// bytes in the body, and how a line reads is rendered when it is shown.
 #pragma once
 
 #include <cstddef>
@@ -84,15 +84,19 @@ enum class SeenKind : std::uint8_t {
 };
 
 // One line of the decoded body. An instruction is one line of depth 0
-// followed by the lines of its parts (depth 1).
+// followed by the lines of its parts (depth 1). A line holds no text: its
+// name is a range of the body's bytes and how it reads is rendered when it
+// is shown (seen_instruction_texts), so that a program of millions of
+// instructions takes 32 bytes per line.
 struct SeenLine {
-    std::size_t offset = 0;  // body offset
-    std::size_t length = 0;  // of an instruction (depth 0): its bytes
-    int depth = 0;
-    SeenKind kind = SeenKind::other;
-    std::string text;  // how the line reads, UTF-8 ("jump L0001")
-    std::string name;  // the name or text it holds, code page 932 bytes as stored
+    std::uint32_t offset = 0;  // body offset
+    std::uint32_t length = 0;  // of an instruction (depth 0): its bytes
     std::int32_t number = 0;
+    // The name or text it holds: `name_size` code page 932 bytes from body
+    // offset `name_at`, as stored.
+    std::uint32_t name_at = 0, name_size = 0;
+    std::uint8_t depth = 0;
+    SeenKind kind = SeenKind::other;
     bool variable = false;  // `number` is a variable reference
     bool via_slot = false;
     std::int64_t target = -1;  // body offset of a jump, a branch or a menu item
@@ -129,7 +133,8 @@ struct SeenHeader {
     std::vector<std::size_t> differing;
 };
 
-// A SEEN file decoded.
+// A SEEN file decoded. `body` is a view of the bytes given to decode_seen:
+// the program is read only while they live.
 struct SeenProgram {
     SeenHeader header;
     bool decoded = false;
@@ -137,12 +142,31 @@ struct SeenProgram {
     // instruction.
     bool complete = false;
     std::size_t body_size = 0;
-    std::vector<SeenLine> lines;          // in body order
-    std::vector<SeenFault> faults;        // in body order
-    std::map<std::uint32_t, int> labels;  // jump targets: body offset -> label number
+    std::span<const std::uint8_t> body;
+    std::vector<SeenLine> lines;    // in body order, offsets rising
+    std::vector<SeenFault> faults;  // in body order
+    // Jump targets that are instruction starts or the body's end, rising:
+    // label number k + 1 is labels[k].
+    std::vector<std::uint32_t> labels;
     std::size_t instructions = 0;
     std::size_t unknown_bytes = 0;
 };
+
+// The number of the label at body offset `offset`, or 0 where none is.
+int seen_label(const SeenProgram& program, std::uint32_t offset);
+
+// The name or text a line holds, code page 932 bytes as stored.
+std::string_view seen_line_name(const SeenProgram& program, const SeenLine& line);
+
+// How each line of the instruction whose first line is program.lines[first]
+// reads, UTF-8 ("jump L0001"): one text per line of the instruction, its
+// parts included. Each call decodes the instruction again, so a listing
+// takes memory for one instruction's texts at a time.
+std::vector<std::string> seen_instruction_texts(const SeenProgram& program, std::size_t first);
+
+// The index of the line of depth 0 that starts an instruction at body offset
+// `offset`, or SIZE_MAX where no instruction starts there.
+std::size_t seen_instruction_at(const SeenProgram& program, std::uint64_t offset);
 
 // True when the bytes start with the SEEN magic "TPC32".
 bool is_seen_file(std::span<const std::uint8_t> bytes);
@@ -173,9 +197,10 @@ struct SeenStep {
     // the menu items or sprite records `found`.
     SeenFaultKind fault = SeenFaultKind::unknown;
     std::uint32_t stated = 0, found = 0;
-    // Its lines as decode_seen gives them, with targets as plain offsets; the
-    // texts and names only when `render` was asked for.
+    // Its lines as decode_seen gives them, and when `render` was asked for
+    // how each of them reads, with targets as plain offsets.
     std::vector<SeenLine> lines;
+    std::vector<std::string> texts;
 };
 SeenStep decode_seen_instruction(const SeenBodyIndex& index, std::size_t at, bool render);
 
@@ -187,15 +212,6 @@ std::size_t count_sprite_records(const SeenBodyIndex& index, std::size_t at, std
 // not after a jump or a scenario jump. Branches, menu items and jumps also
 // go to their targets.
 bool seen_falls_through(SeenKind kind);
-
-// The decoded instructions of a program (unknown bytes left out) and those
-// that can follow each one: the instruction right after it where the way
-// falls through, and those at its targets.
-struct SeenInstruction {
-    std::size_t first = 0, end = 0;  // its lines in SeenProgram::lines
-    std::vector<std::size_t> next;   // indices into the list
-};
-std::vector<SeenInstruction> seen_instructions(const SeenProgram& program);
 
 // A code page 932 text in UTF-8; control bytes and bytes that start no
 // character are shown as \xNN.

@@ -111,6 +111,7 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
     std::vector<Reached> reached;
     std::vector<Edge> edges;
     std::vector<Pending> pending;
+    std::vector<std::uint32_t> undecoded;  // reached offsets where no instruction decodes
     auto fault = [&](SeenCheck check, std::size_t at, std::size_t line = 0) -> SeenFinding& {
         SeenFinding& f = pending.emplace_back(Pending{{}, line}).finding;
         f.check = check;
@@ -125,6 +126,7 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
         const SeenStep step = decode_seen_instruction(index, at, false);
         if (!step.decoded) {
             SeenFinding& f = fault(check_of(step.fault), at);
+            undecoded.push_back(static_cast<std::uint32_t>(at));
             f.stated = step.stated;
             f.found = step.found;
             const bool to_end =
@@ -187,17 +189,22 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
     for (std::size_t i = 0; i < reached.size(); ++i) {
         furthest[i] = i > 0 && reached[furthest[i - 1]].end >= reached[i].end ? furthest[i - 1] : i;
     }
+    // A target where no instruction decodes is a fault there, and of the
+    // jump that leads there too: the bytes may lie in the middle of an
+    // instruction that no way reaches, which only the jump explains.
+    std::sort(undecoded.begin(), undecoded.end());
     for (const Edge& e : edges) {
         const auto after = std::lower_bound(
             reached.begin(), reached.end(), e.target,
             [](const Reached& r, std::uint32_t target) { return r.start < target; });
-        if (after == reached.begin()) continue;
-        const Reached& cover =
-            reached[furthest[static_cast<std::size_t>(after - reached.begin()) - 1]];
-        if (cover.end <= e.target) continue;
-        SeenFinding& f = fault(SeenCheck::target_inside, e.from, e.line);
-        f.target = e.target;
-        f.inside = cover.start;
+        const std::size_t before = static_cast<std::size_t>(after - reached.begin());
+        if (before > 0 && reached[furthest[before - 1]].end > e.target) {
+            SeenFinding& f = fault(SeenCheck::target_inside, e.from, e.line);
+            f.target = e.target;
+            f.inside = reached[furthest[before - 1]].start;
+        } else if (std::binary_search(undecoded.begin(), undecoded.end(), e.target)) {
+            fault(SeenCheck::target_no_instruction, e.from, e.line).target = e.target;
+        }
     }
 
     std::int64_t depth = 0;
@@ -220,7 +227,7 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
                 shown = decode_seen_instruction(index, p.finding.offset, true);
         }
         if (shown.decoded && shown.length <= kLongestShown) {
-            p.finding.instruction = shown.lines[std::min(p.line, shown.lines.size() - 1)].text;
+            p.finding.instruction = shown.texts[std::min(p.line, shown.texts.size() - 1)];
         } else {
             p.finding.instruction = first_bytes(body, p.finding.offset);
         }
@@ -270,6 +277,9 @@ std::string seen_finding_text(const SeenFinding& f) {
         case SeenCheck::target_inside:
             return format_text("target 0x%04llX is inside the instruction at 0x%04X",
                                u(static_cast<std::uint64_t>(f.target)), f.inside);
+        case SeenCheck::target_no_instruction:
+            return format_text("target 0x%04llX leads to bytes that form no instruction",
+                               u(static_cast<std::uint64_t>(f.target)));
         case SeenCheck::cut:
             return "instruction cut by the body's end";
         case SeenCheck::unterminated_text:

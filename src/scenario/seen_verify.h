@@ -4,10 +4,10 @@
 // take (the next instruction, jumps, both ways of a condition, every menu
 // item) and reports what would make the player misbehave: a target outside
 // the body or inside an instruction, bytes that form no instruction where a
-// way leads, a count byte that disagrees with what follows it, and a header
-// that is not the translator's. Bytes no way reaches are no fault: the
-// translator writes them too (the commands after a jump that no label
-// names), and the player never reads them.
+// way leads (and the jump, branch or menu item that leads there), a count byte that disagrees with
+// what follows it, and a header that is not the translator's. Bytes no way reaches are no fault:
+// the translator writes them too (the commands after a jump that no label names), and the player
+// never reads them.
 //
 // Bytes in, findings out: it reads only inside the given bytes and takes
 // time in proportion to them.
@@ -27,13 +27,14 @@ enum class SeenCheck : std::uint8_t {
     header_byte,  // a fixed header byte differs: `offset`, `found` the byte, `stated` the model's
     body_length,  // the body length `stated` at offset 95 differs from the `found` bytes after it
     // The body (offsets are body offsets of an instruction or of the bytes).
-    target_outside,     // a target beyond the body's end (`stated`: the body's size)
-    target_inside,      // a target inside the instruction at `inside`
-    cut,                // an instruction the body's end cuts
-    unterminated_text,  // a text that runs to the body's end without its terminator
-    unknown,            // no known instruction starts at `offset`
-    menu_count,         // the count byte `stated` against `found` menu items
-    sprite_count,       // the count byte `stated` against `found` sprite records
+    target_outside,         // a target beyond the body's end (`stated`: the body's size)
+    target_inside,          // a target inside the instruction at `inside`
+    target_no_instruction,  // a target where the bytes form no instruction (a fault there says why)
+    cut,                    // an instruction the body's end cuts
+    unterminated_text,      // a text that runs to the body's end without its terminator
+    unknown,                // no known instruction starts at `offset`
+    menu_count,             // the count byte `stated` against `found` menu items
+    sprite_count,           // the count byte `stated` against `found` sprite records
 };
 
 struct SeenFinding {

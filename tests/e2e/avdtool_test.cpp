@@ -13,6 +13,7 @@
 #include "gamekit/gamekit.h"
 #include "image/pdt10.h"
 #include "package/package.h"
+#include "scenario/seen.h"
 #include "support/translate.h"
 
 namespace {
@@ -112,7 +113,10 @@ TEST(Avdtool, HostileNamesLinksAndSpecialFiles) {
         {{"report", pic, dir / "full"}, 1, "",
          "avdtool: cannot create " + dir / "full/index.html" + ": File exists\n"},
         {{"report", pic, dir / "page"}, 0,
-         dir / "page/index.html: 1 pictures, 0 SEEN entries, 0 unreadable, 0 dangling names\n", ""},
+         dir / "page/index.html: 1 pictures, 0 SEEN entries, 0 unreadable, 0 dangling names, 0 faults\n", ""},
+        // A package that verify refuses gives a page all the same, and status 1.
+        {{"report", escape, dir / "bad"}, 1, "0 dangling names, 0 faults\n", "", "C",
+         "<tr><th>verify</th><td><span class=\"bad\">entry 0 &quot;A"},
         {{"check", pic}, 0, pic + ": 0 SEEN entries, 0 unreadable, 0 references, 0 dangling, 0 unknown until run, 0 faults\n", ""},
         // Every command refuses a file without the package magic.
         {{"list", noise}, 1, "", no_magic + "\n"},
@@ -172,7 +176,7 @@ TEST(Avdtool, UnreadableSeenEntriesAndShownNames) {
         {{"check", cut}, 1, "SEEN001.TXT 0x000A: picture \"BG09\" (slot 1): no entry BG09.PDT\n" +
          unreadable + cut + ": 4 SEEN entries, 3 unreadable, 1 references, 1 dangling, 0 unknown until run, 0 faults\n", ""},
         {{"report", cut, dir / "r1"}, 1, unreadable + dir / "r1/index.html" +
-         ": 0 pictures, 4 SEEN entries, 3 unreadable, 1 dangling names\n", "", "C",
+         ": 0 pictures, 4 SEEN entries, 3 unreadable, 1 dangling names, 0 faults\n", "", "C",
          "<h2>SEEN002.TXT</h2>\n<p><span class=\"dangling\">unreadable</span> TPC32 header cut short: 20 of 99 bytes</p>"},
         {{"list", names}, 0, "\n" + hyo + ".TXT          ", ""},
         {{"list", names}, 0, "\n表.TXT          ", "", "C.UTF-8"},
@@ -184,6 +188,78 @@ TEST(Avdtool, UnreadableSeenEntriesAndShownNames) {
         {{"report", names, dir / "r2"}, 0, "", "", "C", "alt=\"Q&quot;&#39;&lt;&amp;&gt;.PDT\""},
         {{"report", dir / "\x83\x51\xff/p.avd", dir / "r3"}, 0, "", "", "C", "<td>" + dir.path + "/ゲ\\xFF/p.avd</td>"},
         // clang-format on
+    });
+}
+
+// A SEEN entry whose structure has a fault, and nothing dangling or
+// unreadable: check and report end with status 1 and count it. An entry
+// larger than check follows is named and counted as unreadable, and nothing
+// of it is decompressed.
+TEST(Avdtool, FaultsAndEntriesTooLargeToFollow) {
+    TempFolder dir;
+    gamekit::Bytes seen = seen_showing("BG01");
+    seen[kSeenBodyLengthOffset] += 1;
+    build_package(dir, dir / "fault.avd", {"BG01.PDT", "SEEN001.TXT"}, {{"SEEN001.TXT", seen}});
+    build_package(dir, dir / "large.avd", {"BG01.PDT", "SEEN001.TXT", "SEEN002.TXT"},
+                  {{"SEEN001.TXT", seen_showing("BG01")}, {"SEEN002.TXT", seen_showing("BG01")}});
+    gamekit::Bytes bytes = e2e::read_bytes(dir / "large.avd");
+    const gamekit::Bytes size = scenario_test::le32((16 << 20) + 1);
+    std::copy(size.begin(), size.end(),
+              bytes.begin() + kPackageHeaderSize + 2 * kDirectoryEntrySize + 24);
+    gamekit::write_file(dir / "large.avd", bytes);
+    const std::string fault = dir / "fault.avd", large = dir / "large.avd";
+    const std::string body_length = "SEEN001.TXT header: fault: body length " +
+                                    std::to_string(seen.size() - 98) + " in the header, but " +
+                                    std::to_string(seen.size() - 99) + " bytes follow it\n";
+    const std::string too_large =
+        "SEEN002.TXT: unreadable: 16777217 bytes, more than the 16 MiB that avdtool follows\n";
+    run_cases({
+        // clang-format off
+        {{"check", fault}, 1, body_length + fault + ": 1 SEEN entries, 0 unreadable, 1 references, 0 dangling, 0 unknown until run, 1 faults\n", ""},
+        {{"report", fault, dir / "r"}, 1, dir / "r/index.html: 1 pictures, 1 SEEN entries, 0 unreadable, 0 dangling names, 1 faults\n", "", "C",
+         "<tr><th>faults of SEEN entries</th><td><span class=\"dangling\">1</span>"},
+        {{"check", large}, 1, too_large + large + ": 2 SEEN entries, 1 unreadable, 1 references, 0 dangling, 0 unknown until run, 0 faults\n", ""},
+        {{"report", large, dir / "r2"}, 1, too_large, "", "C", "<span class=\"dangling\">unreadable</span> 16777217 bytes"},
+        // clang-format on
+    });
+}
+
+// The listing of the page, written line by line as it is produced (the same
+// bytes as when the page was built whole): a menu's items as a list in its
+// line, a fault beside its instruction, a picture with the thumbnail of the
+// picture its slot holds.
+TEST(Avdtool, ReportListsMenusFaultsAndPictures) {
+    TempFolder dir;
+    gamekit::Sio s;
+    gamekit::sio_menu(s, {{"a", "A"}, {"b", "B"}});
+    s.label("a");
+    gamekit::sio_background(s, "BG01");
+    s.label("b");
+    gamekit::sio_show_background(s);
+    gamekit::Bytes seen = scenario_test::translate(s).seen;
+    // The second item's target (body offset 23) beyond the body.
+    const gamekit::Bytes outside = scenario_test::le32(0x400);
+    std::copy(outside.begin(), outside.end(), seen.begin() + kSeenHeaderSize + 23);
+    build_package(dir, dir / "menu.avd", {"BG01.PDT", "SEEN001.TXT"}, {{"SEEN001.TXT", seen}});
+    run_cases({
+        {{"report", dir / "menu.avd", dir / "r"},
+         1,
+         dir /
+             "r/index.html: 1 pictures, 1 SEEN entries, 0 unreadable, 0 dangling names, 1 faults\n",
+         "",
+         "C",
+         "<div class=\"ln\"><span class=\"off\">0000</span>menu 999 <span "
+         "class=\"dangling\">fault: target 0x0400 is outside the body (0x0031 bytes)</span><ul>"
+         "<li><span class=\"off\">0006</span>item &quot;A&quot; -&gt; <a "
+         "href=\"#e1-L0001\">L0001</a></li><li><span class=\"off\">000A</span>item &quot;B&quot; "
+         "-&gt; 0x0400 (outside the body)</li><li><span class=\"off\">000E</span>end 2, "
+         "999</li></ul></div>\n"
+         "<div class=\"label\" id=\"e1-L0001\">L0001:</div>\n"
+         "<div class=\"ln\"><span class=\"off\">001B</span>picture 30</div>\n"
+         "<div class=\"ln\"><span class=\"off\">001D</span>slot 1 = &quot;BG01&quot;</div>\n"
+         "<div class=\"ln\"><span class=\"off\">0025</span>picture 05 slot 1, 2 <a "
+         "href=\"#e0\"><img class=\"thumb chk\" src=\"p0001.png\" width=\"2\" height=\"2\" "
+         "alt=\"BG01.PDT\"></a></div>\n"},
     });
 }
 

@@ -83,6 +83,14 @@ const DamageCase kDamage[] = {
      "0001 bytes 41 42 00 01 15 28 3A 1A ...: no known instruction starts here\n"
      "0005 if v10 == 5 jump 0x0001: target 0x0001 is inside the instruction at 0x0000\n"
      "27 bytes on no way\n"},
+    // The menu is reached only through the condition: its bytes from 0x15 on
+    // lie inside an instruction no way reaches, and only the condition
+    // explains why a way meets them.
+    {"condition into the middle of an instruction no way reaches",
+     [](Bytes& f) { put(f, 11, le32(0x15)); },
+     "0005 if v10 == 5 jump 0x0015: target 0x0015 leads to bytes that form no instruction\n"
+     "0015 bytes 01 27 3E 22 00 FF 41 00 ...: no known instruction starts here\n"
+     "26 bytes on no way\n"},
     {"scenario jump cut by the body's end",
      [](Bytes& f) {
          f.resize(f.size() - 2);
@@ -97,9 +105,11 @@ const DamageCase kDamage[] = {
      },
      "0069 bytes FF 41 42: text without its terminator before the body's end\n"},
     {"no instruction where the condition leads", [](Bytes& f) { put(f, 20, {0x99}); },
+     "0005 if v10 == 5 jump 0x0014: target 0x0014 leads to bytes that form no instruction\n"
      "0014 bytes 99 01 27 3E 22 00 FF 41 ...: no known instruction starts here\n"
      "26 bytes on no way\n"},
     {"menu count byte 3 for two items", [](Bytes& f) { put(f, 20 + 16, {3}); },
+     "0005 if v10 == 5 jump 0x0014: target 0x0014 leads to bytes that form no instruction\n"
      "0014 bytes 58 01 27 3E 22 00 FF 41 ...: menu count byte 3, but 2 items\n"
      "26 bytes on no way\n"},
     {"sprite count byte 3 for two records", [](Bytes& f) { put(f, 49 + 2, {3}); },
@@ -128,16 +138,30 @@ const DamageCase kDamage[] = {
      "3 bytes on no way\n"},
 };
 
+// The warning of msconv --verify: the count and the first fault, named by
+// its offset and instruction, or as the header's.
 TEST(SeenVerify, TheWarningOfTheConverterNamesTheFirstFault) {
-    Bytes file = base_file();
-    EXPECT_EQ(seen_verify_warning(file), "");
-    put(file, 16, le32(0x400));
-    EXPECT_EQ(seen_verify_warning(file),
-              "has 1 fault at 0x000F: jump 0x0400 (outside the body): target 0x0400 is outside "
-              "the body (0x006D bytes)");
-    file[40] = 0;
-    EXPECT_EQ(seen_verify_warning(file),
-              "has 2 faults, the first in the header: header byte 40 is 0x00, not 0x01");
+    const struct {
+        std::function<void(Bytes&)> damage;
+        std::string expected;
+    } cases[] = {
+        {[](Bytes&) {}, ""},
+        {[](Bytes& f) { put(f, 16, le32(0x400)); },
+         "has 1 fault at 0x000F: jump 0x0400 (outside the body): target 0x0400 is outside the "
+         "body (0x006D bytes)"},
+        {[](Bytes& f) {
+             put(f, 16, le32(0x400));
+             f[40] = 0;
+         },
+         "has 2 faults, the first in the header: header byte 40 is 0x00, not 0x01"},
+        {[](Bytes& f) { f[kSeenBodyLengthOffset] += 1; },
+         "has 1 fault in the header: body length 110 in the header, but 109 bytes follow it"},
+    };
+    for (const auto& c : cases) {
+        Bytes file = base_file();
+        c.damage(file);
+        EXPECT_EQ(seen_verify_warning(file), c.expected);
+    }
 }
 
 TEST(SeenVerify, EachDamageIsFoundAtItsOffset) {

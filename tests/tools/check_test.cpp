@@ -10,6 +10,7 @@
 #include <string>
 
 #include "avdtool/check.h"
+#include "avdtool/seen_build.h"
 #include "gamekit/gamekit.h"
 #include "support/translate.h"
 
@@ -21,7 +22,8 @@ using namespace gamekit;
 // The references that are not found, one line each, as check prints them
 // after the entry and offset.
 std::string unresolved(const Sio& s, const std::set<std::string>& entries) {
-    const SeenProgram program = decode_seen(translate(s, {"MAIN.SIO", "B.SIO", "C.SIO"}).seen);
+    const gamekit::Bytes seen = translate(s, {"MAIN.SIO", "B.SIO", "C.SIO"}).seen;
+    const SeenProgram program = decode_seen(seen);
     std::string out;
     for (const SeenReference& r : follow_references(program, entries))
         if (r.state != ReferenceState::found) out += reference_text(r) + "\n";
@@ -117,6 +119,36 @@ TEST(Check, DanglingAndUnknownReferences) {
         Sio s;
         c.program(s);
         EXPECT_EQ(unresolved(s, entries), c.expected) << c.what;
+    }
+}
+
+// A menu whose ways each set string slots and join: each picture takes the
+// names of every way (the lines that the analysis per instruction gave,
+// before the state was kept per block), found or not. Past 16 names a slot
+// is unknown.
+TEST(Check, MenuWaysThatSetSlotsJoin) {
+    const struct {
+        std::size_t items, slots, bytes;
+        std::string expected;
+    } cases[] = {
+        {3, 2, 200,
+         "0x0062 picture \"P1_1\" (slot 1): no entry P1_1.PDT\n"
+         "0x0062 picture \"P2_1\" (slot 1): no entry P2_1.PDT\n"
+         "0x0062 picture \"P3_1\" (slot 1): no entry P3_1.PDT\n"
+         "0x0067 picture \"P1_2\" (slot 2): entry P1_2.PDT\n"
+         "0x0067 picture \"P2_2\" (slot 2): no entry P2_2.PDT\n"
+         "0x0067 picture \"P3_2\" (slot 2): no entry P3_2.PDT\n"},
+        {17, 1, 300,
+         "0x0180 picture in slot 1: unknown until run (the slot is not set to a name on every way "
+         "here)\n"},
+    };
+    for (const auto& c : cases) {
+        const SeenBytes seen = seen_menu_and_slots(c.items, c.slots, c.bytes);
+        const SeenProgram program = decode_seen(seen);
+        std::string out;
+        for (const SeenReference& r : follow_references(program, {"P1_2.PDT"}))
+            out += format_text("0x%04X ", program.lines[r.line].offset) + reference_text(r) + "\n";
+        EXPECT_EQ(out, c.expected) << c.items << " items";
     }
 }
 

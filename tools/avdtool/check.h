@@ -5,7 +5,9 @@
 // middle of the story.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,14 +30,25 @@ struct SeenReference {
 };
 
 // Every reference of `program`, in line order, matched against `entries`
-// (the package's entry names). A picture named by a string slot takes the
-// names that slot can hold there: the slot assignments are followed along
-// every way through the scenario from its start (jumps, branches, menu
-// items). Where some way reaches the picture without a literal assignment
-// to that slot in this scenario, or a variable names the slot or the
-// scenario, the reference is unknown until run; the literal names it can
-// hold are still checked. The names "NO" and "*" stand for no picture and
-// the player's own scenarios 995, 996 and 998 are not looked for.
+// (the package's entry names), each handed to `take` as it is found. A
+// picture named by a string slot takes the names that slot can hold there:
+// the slot assignments are followed along every way through the scenario
+// from its start (jumps, branches, menu items). Where some way reaches the
+// picture without a literal assignment to that slot in this scenario, or a
+// variable names the slot or the scenario, the reference is unknown until
+// run; the literal names it can hold are still checked. The names "NO" and
+// "*" stand for no picture and the player's own scenarios 995, 996 and 998
+// are not looked for.
+//
+// The slot state is kept where ways join (at the start of each block of
+// instructions that a way runs through from first to last), not at each
+// instruction, and each name once; a block whose state its predecessor
+// hands on unchanged shares it. So a scenario takes memory for its blocks'
+// states and a few bytes per instruction, whatever the number of slots and
+// names.
+void follow_references(const SeenProgram& program, const std::set<std::string>& entries,
+                       const std::function<void(const SeenReference&)>& take);
+// The same, collected.
 std::vector<SeenReference> follow_references(const SeenProgram& program,
                                              const std::set<std::string>& entries);
 
@@ -44,18 +57,30 @@ std::vector<SeenReference> follow_references(const SeenProgram& program,
 // `sprite "AIN_F09": no entry AIN_F09.PDT`.
 std::string reference_text(const SeenReference& reference);
 
+// A SEEN entry above this many unpacked bytes is not followed: its listing
+// and the verifier's walk take up to about 40 bytes per body byte. The
+// translator writes at most 64 KiB.
+inline constexpr std::size_t kMaxFollowedSeen = std::size_t{16} << 20;
+
 // Decompresses and decodes a SEEN entry of `view` (`content` holds its
 // bytes). False, with the reason in `reason`, for an entry that cannot be
-// followed: its data do not decompress, it is no SEEN file, its header is cut
-// short; such an entry is named on standard output with the reason:
-// "SEEN002.TXT: unreadable: not a SEEN file: no TPC32 magic".
+// followed: larger than kMaxFollowedSeen, its data do not decompress, it is
+// no SEEN file, its header is cut short; such an entry is named on standard
+// output with the reason: "SEEN002.TXT: unreadable: not a SEEN file: no
+// TPC32 magic".
 bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
                      std::vector<std::uint8_t>& content, SeenProgram& program, std::string& reason);
 
-// The faults the verifier finds in a SEEN entry, one line each as check
-// prints them after "ENTRY ": "0x0012: jump 0x0400: fault: target 0x0400 is
-// outside the body (0x0123 bytes)", "header: fault: ...". Code page 932
-// text.
+// The line for a SEEN entry that memory ran out on while it was followed
+// (counted as unreadable): "SEEN002.TXT: unreadable: not enough memory to
+// follow it".
+void show_out_of_memory(const std::string& name);
+
+// A fault the verifier finds in a SEEN entry, one line as check prints it
+// after "ENTRY ": "0x0012: jump 0x0400: fault: target 0x0400 is outside the
+// body (0x0123 bytes)", "header: fault: ...". Code page 932 text.
+std::string fault_line(const SeenFinding& finding);
+// Those of every fault of a verdict.
 std::vector<std::string> fault_lines(const SeenVerdict& verdict);
 
 // avdtool check: one line per unreadable SEEN entry, per dangling or unknown

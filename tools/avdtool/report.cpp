@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -110,9 +111,25 @@ struct Report {
     std::map<std::string, std::size_t> picture_by_name;  // first picture of each name
     std::map<std::string, std::size_t> entry_by_name;    // first entry of each name
     std::set<std::string> names;
+    // The page as it is written: its text goes to `file` whenever a megabyte
+    // has gathered, so that a listing of millions of lines is never held
+    // whole. `failed`: a write failed, with the system's `reason`.
     std::string page;
+    platform::File* file = nullptr;
+    bool failed = false;
+    std::string reason;
     int status = 0;
 };
+
+// Writes the page's text gathered so far once it is large.
+void spill(Report& r, std::size_t at_least = std::size_t{1} << 20) {
+    if (r.page.size() < at_least || r.failed) return;
+    if (!platform::file_write(r.file, r.page.data(), r.page.size())) {
+        r.failed = true;
+        r.reason = platform::last_error_text();
+    }
+    r.page.clear();
+}
 
 bool is_picture_name(const std::string& name) {
     return name.size() >= 4 && name.compare(name.size() - 4, 4, ".PDT") == 0;
@@ -205,16 +222,17 @@ std::string references_html(const Report& r, const std::vector<SeenReference>& r
 }
 
 // A line's text with the label it jumps to as a link.
-std::string linked_text(const SeenProgram& program, const SeenLine& line, const std::string& id) {
-    const std::string text = html(line.text);
-    if (line.target < 0) return text;
-    const auto label = program.labels.find(static_cast<std::uint32_t>(line.target));
-    if (label == program.labels.end()) return text;
-    const std::string name = format_text("L%04d", label->second);
-    const std::size_t at = text.rfind(name);
-    if (at == std::string::npos) return text;
-    return text.substr(0, at) + "<a href=\"#" + id + "-" + name + "\">" + name + "</a>" +
-           text.substr(at + name.size());
+std::string linked_text(const SeenProgram& program, const SeenLine& line, const std::string& text,
+                        const std::string& id) {
+    const std::string shown = html(text);
+    if (line.target < 0 || line.target > UINT32_MAX) return shown;
+    const int label = seen_label(program, static_cast<std::uint32_t>(line.target));
+    if (label == 0) return shown;
+    const std::string name = format_text("L%04d", label);
+    const std::size_t at = shown.rfind(name);
+    if (at == std::string::npos) return shown;
+    return shown.substr(0, at) + "<a href=\"#" + id + "-" + name + "\">" + name + "</a>" +
+           shown.substr(at + name.size());
 }
 
 // A fault of the verifier as HTML text.
@@ -222,31 +240,28 @@ std::string fault_html(const SeenFinding& f) {
     return "<span class=\"dangling\">fault: " + html(seen_finding_text(f)) + "</span>";
 }
 
+// The section of a SEEN entry, written as it is produced: each line of the
+// listing is rendered when it is written, with the references found for it.
 void scenario(Report& r, std::size_t index, const std::string& name, const SeenProgram& program,
-              const SeenVerdict& verdict, std::size_t& dangling) {
+              const SeenVerdict& verdict) {
     std::string& out = r.page;
     const std::string id = entry_id(index);
     out += "<section id=\"" + id + "\"><h2>" + text_html(name) + "</h2>\n";
     // Each fault beside the instruction at its offset; those of the header,
     // and those at an offset where the listing starts no instruction, above
     // the listing with their offset and instruction.
-    std::set<std::size_t> starts;
-    for (const SeenLine& line : program.lines)
-        if (line.depth == 0 && line.kind != SeenKind::unknown_byte) starts.insert(line.offset);
-    std::map<std::size_t, std::string> faults_at;
-    std::string apart;
+    bool apart = false;
     for (const SeenFinding& f : verdict.faults) {
-        if (f.check > SeenCheck::body_length && starts.count(f.offset)) {
-            faults_at[f.offset] += " " + fault_html(f);
-            continue;
-        }
-        apart += "<li>" +
-                 (f.check > SeenCheck::body_length
-                      ? format_text("%04X ", f.offset) + html(f.instruction) + " "
-                      : std::string("header ")) +
-                 fault_html(f) + "</li>";
+        const bool body = f.check > SeenCheck::body_length;
+        if (body && seen_instruction_at(program, f.offset) != SIZE_MAX) continue;
+        out += apart ? "<li>" : "<ul><li>";
+        apart = true;
+        out += (body ? format_text("%04X ", f.offset) + html(f.instruction) + " "
+                     : std::string("header ")) +
+               fault_html(f) + "</li>";
+        spill(r);
     }
-    if (!apart.empty()) out += "<ul>" + apart + "</ul>\n";
+    if (apart) out += "</ul>\n";
     out +=
         "<p>" + std::to_string(program.instructions) + " instructions, " +
         std::to_string(program.labels.size()) + " labels" +
@@ -254,54 +269,108 @@ void scenario(Report& r, std::size_t index, const std::string& name, const SeenP
                                      " unknown bytes</span>"
                                : std::string()) +
         "</p>\n<div class=\"code\">\n";
-    const std::vector<SeenReference> refs = follow_references(program, r.names);
-    std::map<std::size_t, std::vector<SeenReference>> by_line;
-    for (const SeenReference& ref : refs) {
-        if (ref.state == ReferenceState::dangling) ++dangling;
-        by_line[ref.line].push_back(ref);
-    }
     auto label = [&](std::size_t offset) {
-        const auto found = program.labels.find(static_cast<std::uint32_t>(offset));
-        if (found == program.labels.end()) return;
-        const std::string text = format_text("L%04d", found->second);
+        const int number = seen_label(program, static_cast<std::uint32_t>(offset));
+        if (number == 0) return;
+        const std::string text = format_text("L%04d", number);
         out += "<div class=\"label\" id=\"" + id + "-" + text + "\">" + text + ":</div>\n";
     };
-    bool in_parts = false;
-    for (std::size_t i = 0; i < program.lines.size(); ++i) {
+    // The body's faults are in offset order, after the header's.
+    std::size_t fault = 0;
+    std::vector<std::string> texts;
+    std::size_t first = 0;
+    const std::size_t n = program.lines.size();
+    auto write_line = [&](std::size_t i, const std::vector<SeenReference>& refs) {
         const SeenLine& line = program.lines[i];
-        if (line.depth == 0) {
-            if (in_parts) out += "</ul></div>\n";
-            in_parts = false;
-            label(line.offset);
-        } else if (!in_parts) {
-            // The parts of the instruction (menu items, sprites) as a list.
-            out.resize(out.size() - std::string("</div>\n").size());
-            out += "<ul>";
-            in_parts = true;
+        const bool instruction = line.depth == 0 && line.kind != SeenKind::unknown_byte;
+        if (instruction) {
+            texts = seen_instruction_texts(program, i);
+            first = i;
         }
+        if (line.depth == 0) label(line.offset);
         out += line.depth == 0 ? "<div class=\"ln\">" : "<li>";
-        out += "<span class=\"off\">" + format_text("%04zX", line.offset) + "</span>";
+        out += "<span class=\"off\">" + format_text("%04X", line.offset) + "</span>";
         if (line.kind == SeenKind::text || line.kind == SeenKind::speaker) {
+            const std::string_view said = seen_line_name(program, line);
             out += std::string("<span class=\"") +
                    (line.kind == SeenKind::text ? "text" : "speaker") + "\">" +
-                   text_html(line.name) + "</span>";
+                   text_html(std::string(said)) + "</span>";
         } else if (line.kind == SeenKind::unknown_byte) {
             out += "<span class=\"bad\">?? " + std::to_string(line.number) +
                    (line.number == 1 ? " unknown byte" : " unknown bytes") + "</span>";
         } else {
-            out += linked_text(program, line, id);
+            out += linked_text(program, line, i - first < texts.size() ? texts[i - first] : "", id);
         }
-        const auto refs_here = by_line.find(i);
-        if (refs_here != by_line.end()) out += references_html(r, refs_here->second);
-        if (line.depth == 0 && line.kind != SeenKind::unknown_byte) {
-            const auto faults_here = faults_at.find(line.offset);
-            if (faults_here != faults_at.end()) out += faults_here->second;
+        if (!refs.empty()) out += references_html(r, refs);
+        if (instruction) {
+            while (fault < verdict.faults.size() &&
+                   (verdict.faults[fault].check <= SeenCheck::body_length ||
+                    verdict.faults[fault].offset < line.offset))
+                ++fault;
+            for (; fault < verdict.faults.size() && verdict.faults[fault].offset == line.offset;
+                 ++fault)
+                out += " " + fault_html(verdict.faults[fault]);
         }
-        out += line.depth == 0 ? "</div>\n" : "</li>";
-    }
-    if (in_parts) out += "</ul></div>\n";
+        // The parts of an instruction (menu items, sprites) as a list.
+        const bool parts_follow = i + 1 < n && program.lines[i + 1].depth != 0;
+        if (line.depth == 0) {
+            out += parts_follow ? "<ul>" : "</div>\n";
+        } else {
+            out += parts_follow ? "</li>" : "</li></ul></div>\n";
+        }
+        spill(r);
+    };
+    // The references come in line order; each line is written once those of
+    // it are known.
+    const std::vector<SeenReference> none;
+    std::vector<SeenReference> refs;
+    std::size_t refs_line = SIZE_MAX, written = 0;
+    auto write_until = [&](std::size_t end) {
+        for (; written < end; ++written)
+            write_line(written, written == refs_line ? refs : none);
+    };
+    follow_references(program, r.names, [&](const SeenReference& ref) {
+        if (ref.line != refs_line) {
+            write_until(ref.line);
+            refs.clear();
+            refs_line = ref.line;
+        }
+        refs.push_back(ref);
+    });
+    write_until(n);
     label(program.body_size);
     out += "</div></section>\n";
+}
+
+// What the summary needs of a SEEN entry, found before the page is written.
+struct SeenSummary {
+    bool readable = false;
+    std::string reason;  // why it cannot be followed
+    std::size_t faults = 0, dangling = 0;
+};
+
+// Reads, verifies and follows a SEEN entry for the summary; the unreadable
+// are named on standard output.
+SeenSummary summarise(Report& r, std::size_t index, std::vector<std::uint8_t>& content) {
+    SeenSummary s;
+    const DirectoryEntry& entry = r.view.directory[index];
+    try {
+        s.faults = 0;
+        {
+            SeenProgram program;
+            if (!read_seen_entry(r.view, entry, content, program, s.reason)) return s;
+            follow_references(program, r.names, [&](const SeenReference& ref) {
+                if (ref.state == ReferenceState::dangling) ++s.dangling;
+            });
+        }
+        s.faults = verify_seen(content).faults.size();
+        s.readable = true;
+    } catch (const std::bad_alloc&) {
+        s = SeenSummary();
+        s.reason = "not enough memory to follow it";
+        show_out_of_memory(entry_name(entry));
+    }
+    return s;
 }
 
 }  // namespace
@@ -316,8 +385,8 @@ int report_package(const std::string& path, const std::string& folder) {
     // The page is created first, so that a folder that already has one is
     // refused before anything is written into it.
     const std::string page_path = folder + platform::kSeparator + "index.html";
-    platform::File* page = create_output(page_path);
-    if (!page) return 1;
+    r.file = create_output(page_path);
+    if (!r.file) return 1;
     std::vector<std::size_t> seen_entries;
     std::size_t others = 0;
     for (std::size_t i = 0; i < r.view.directory.size(); ++i) {
@@ -334,44 +403,38 @@ int report_package(const std::string& path, const std::string& folder) {
     const bool sound = verify_package(r.view, fault);
     write_pictures(r);
 
-    // The page's sections of the SEEN entries come first, since the summary
-    // counts what they find.
+    // The summary at the page's top counts what the SEEN entries hold, so
+    // each is read once for it first; their sections are written after, as
+    // each is read again, without holding the page.
     std::size_t dangling = 0, unreadable = 0, faults = 0;
     std::vector<std::uint8_t> content;
+    std::vector<SeenSummary> summaries;
     std::string nav;
     for (std::size_t index : seen_entries) {
-        const std::string name = entry_name(r.view.directory[index]);
-        SeenProgram program;
-        std::string reason;
-        const bool readable =
-            read_seen_entry(r.view, r.view.directory[index], content, program, reason);
-        nav += "<li><a href=\"#" + entry_id(index) + "\">" + text_html(name) + "</a>";
-        if (readable) {
-            const SeenVerdict verdict = verify_seen(content);
-            faults += verdict.faults.size();
-            if (!verdict.faults.empty()) nav += " <span class=\"dangling\">faults</span>";
-            nav += "</li>";
-            scenario(r, index, name, program, verdict, dangling);
-            continue;
+        const SeenSummary& s = summaries.emplace_back(summarise(r, index, content));
+        nav += "<li><a href=\"#" + entry_id(index) + "\">" +
+               text_html(entry_name(r.view.directory[index])) + "</a>";
+        if (!s.readable) {
+            ++unreadable;
+            nav += " <span class=\"dangling\">unreadable</span>";
+        } else if (s.faults > 0) {
+            nav += " <span class=\"dangling\">faults</span>";
         }
-        // An entry that cannot be followed keeps its place, marked with the
-        // reason.
-        ++unreadable;
-        nav += " <span class=\"dangling\">unreadable</span></li>";
-        r.page += "<section id=\"" + entry_id(index) + "\"><h2>" + text_html(name) +
-                  "</h2>\n<p><span class=\"dangling\">unreadable</span> " + text_html(reason) +
-                  "</p></section>\n";
-        r.status = 1;
+        nav += "</li>";
+        faults += s.faults;
+        dangling += s.dangling;
     }
+    if (unreadable > 0 || faults > 0 || !sound) r.status = 1;
     // The page's title is the package's file name, a name of the system's.
     const std::string title = html(path_utf8(std::filesystem::path(path).filename().string()));
-    std::string head =
+    std::string& out = r.page;
+    out =
         "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
         title + " – avdtool report</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
-    head += "<h1>" + title + "</h1>\n<section id=\"summary\"><table>\n";
+    out += "<h1>" + title + "</h1>\n<section id=\"summary\"><table>\n";
     const auto row = [&](const char* name, const std::string& value) {
-        head += "<tr><th>" + std::string(name) + "</th><td>" + value + "</td></tr>\n";
+        out += "<tr><th>" + std::string(name) + "</th><td>" + value + "</td></tr>\n";
     };
     // A count that is a fault of the package stands out; none is "none".
     const auto marked = [](std::size_t count) {
@@ -387,17 +450,51 @@ int report_package(const std::string& path, const std::string& folder) {
     row("dangling names", marked(dangling));
     row("faults of SEEN entries", marked(faults));
     row("unreadable SEEN entries", marked(unreadable));
-    head += "</table>\n";
-    head +=
-        "<nav><ul><li><a href=\"#pictures\">Pictures</a></li>" + nav + "</ul></nav></section>\n";
-    const std::string out = head + gallery(r) +
-                            "<section id=\"scenarios\"><h2>SEEN entries</h2></section>\n" + r.page +
-                            "</body>\n</html>\n";
+    out += "</table>\n";
+    out += "<nav><ul><li><a href=\"#pictures\">Pictures</a></li>" + nav + "</ul></nav></section>\n";
+    nav = std::string();
+    out += gallery(r);
+    out += "<section id=\"scenarios\"><h2>SEEN entries</h2></section>\n";
+    spill(r);
 
-    if (!finish_output(page, page_path, out.data(), out.size())) return 1;
-    console_show("%s: %s\n",
-                 {as_system(page_path),
-                  format_text("%zu pictures, %zu SEEN entries, %zu unreadable, %zu dangling names",
-                              r.pictures.size(), seen_entries.size(), unreadable, dangling)});
+    for (std::size_t k = 0; k < seen_entries.size(); ++k) {
+        const std::size_t index = seen_entries[k];
+        const std::string name = entry_name(r.view.directory[index]);
+        std::string reason = summaries[k].reason;
+        if (summaries[k].readable) {
+            try {
+                if (extract_entry(r.view, r.view.directory[index], content, reason)) {
+                    const SeenVerdict found = verify_seen(content);
+                    const SeenProgram program = decode_seen(content);
+                    scenario(r, index, name, program, found);
+                    continue;
+                }
+            } catch (const std::bad_alloc&) {
+                reason = "not enough memory to follow it";
+                show_out_of_memory(name);
+                r.status = 1;
+            }
+        }
+        // An entry that cannot be followed keeps its place, marked with the
+        // reason.
+        out += "<section id=\"" + entry_id(index) + "\"><h2>" + text_html(name) +
+               "</h2>\n<p><span class=\"dangling\">unreadable</span> " + text_html(reason) +
+               "</p></section>\n";
+    }
+    out += "</body>\n</html>\n";
+    if (r.failed) {
+        platform::file_close(r.file);
+        platform::delete_file(page_path);
+        console_show_error("avdtool: cannot write %s: %s\n",
+                           {as_system(page_path), as_system(r.reason)});
+        return 1;
+    }
+    if (!finish_output(r.file, page_path, out.data(), out.size())) return 1;
+    console_show(
+        "%s: %s\n",
+        {as_system(page_path),
+         format_text("%zu pictures, %zu SEEN entries, %zu unreadable, %zu dangling "
+                     "names, %zu faults",
+                     r.pictures.size(), seen_entries.size(), unreadable, dangling, faults)});
     return r.status;
 }

@@ -7,8 +7,10 @@
 #include <string>
 
 // Writes DIR/index.html (UTF-8, no script, nothing from the network) and
-// one PNG file per picture beside it, all as new files. 1 when a file
-// cannot be written or an entry cannot be read (a SEEN entry that cannot be
-// followed included); the page is written anyway when only entries are at
-// fault.
+// one PNG file per picture beside it, all as new files, the page as it is
+// produced. Then a line on standard output that counts the pictures, the
+// SEEN entries, the unreadable ones, the dangling names and the faults. 1
+// when a file cannot be written, an entry cannot be read (a SEEN entry that
+// cannot be followed included), a SEEN entry has a fault or the package
+// fails verify; the page is written anyway when only entries are at fault.
 int report_package(const std::string& path, const std::string& folder);

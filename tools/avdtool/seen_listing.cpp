@@ -58,23 +58,28 @@ SeenListing list_seen(std::span<const std::uint8_t> seen) {
     // Room for every line at once: a file of millions of unknown bytes
     // would otherwise copy its listing at each growth.
     out.reserve(out.size() + 18 * program.unknown_bytes + 48 * program.lines.size() + 128);
-    for (const SeenLine& line : program.lines) {
+    std::vector<std::string> texts;
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < program.lines.size(); ++i) {
+        const SeenLine& line = program.lines[i];
         if (line.kind == SeenKind::unknown_byte) {
-            for (std::size_t i = 0; i < static_cast<std::size_t>(line.number); ++i)
-                append_unknown_byte(out, line.offset + i, body[line.offset + i]);
+            for (std::size_t k = 0; k < static_cast<std::size_t>(line.number); ++k)
+                append_unknown_byte(out, line.offset + k, body[line.offset + k]);
             continue;
         }
         if (line.depth == 0) {
-            const auto label = program.labels.find(static_cast<std::uint32_t>(line.offset));
-            if (label != program.labels.end()) out += format_text("L%04d:\n", label->second);
+            if (const int label = seen_label(program, line.offset))
+                out += format_text("L%04d:\n", label);
+            texts = seen_instruction_texts(program, i);
+            first = i;
         }
-        out += format_text("%04zX  ", line.offset);
+        out += format_text("%04zX  ", static_cast<std::size_t>(line.offset));
         out.append(static_cast<std::size_t>(2 * line.depth), ' ');
-        out += line.text;
+        if (i - first < texts.size()) out += texts[i - first];
         out += '\n';
     }
-    const auto end_label = program.labels.find(static_cast<std::uint32_t>(program.body_size));
-    if (end_label != program.labels.end()) out += format_text("L%04d:\n", end_label->second);
+    if (const int label = seen_label(program, static_cast<std::uint32_t>(program.body_size)))
+        out += format_text("L%04d:\n", label);
     out += format_text("%04zX  end of body\n", program.body_size);
     const auto counted = [](std::size_t n, const char* what) {
         return std::to_string(n) + " " + what + (n == 1 ? "" : "s");

@@ -3,7 +3,10 @@
 # Times avdtool check and avdtool report on a large sample package (500
 # pictures of 640 x 480 and 200 scenarios unless SAMPLE_ARGS says otherwise)
 # and shows their peak memory beside the package's size: the report holds
-# the package and one picture at a time.
+# the package and one picture at a time. Then the same for two packages of
+# one SEEN entry each (avdtool-bench-input): a 64 KiB entry whose 16-item
+# menu sets 64 string slots on each way, joining into thousands of plain
+# instructions, and an 8 MiB entry of `v0 = 0` instructions.
 # Usage: tools/bench/report_bench.sh BUILD_DIR WORK_DIR [SAMPLE_ARGS...]
 set -eu
 build=$1
@@ -33,3 +36,14 @@ measure report "$avdtool" report "$package" "$work/report"
 tail -1 "$work/check.out"
 cat "$work/report.out"
 echo "report folder: $(du -sk "$work/report" | cut -f1) KiB in $(ls "$work/report" | wc -l) files"
+
+# The two SEEN entries: time and peak of check and report on each.
+for shape in menu flat; do
+    mkdir -p "$work/$shape"
+    "$build/tools/avdtool/avdtool-bench-input" "$shape" "$work/$shape"
+    echo "$shape: package of $(wc -c <"$work/$shape/DAR297.AVD") bytes, SEEN entry of $("$avdtool" list "$work/$shape/DAR297.AVD" | awk 'NR == 3 { print $4 }') bytes"
+    measure "$shape-check" "$avdtool" check "$work/$shape/DAR297.AVD"
+    measure "$shape-report" "$avdtool" report "$work/$shape/DAR297.AVD" "$work/$shape-report"
+    echo "$shape report page: $(wc -c <"$work/$shape-report/index.html") bytes"
+done
+
