@@ -5,7 +5,8 @@
 #   install_test.sh options PROGRAM MANPAGE   the long options that PROGRAM's
 #       --help prints (and, for a program with commands, each command's
 #       --help and the command names) are those the manual page names
-#   install_test.sh man MANPAGE               man formats the page without a warning
+#   install_test.sh man MANPAGE               man formats the page without a warning,
+#       and lexgrog finds its NAME line
 #   install_test.sh files BUILD SOURCE        cmake --install into a temporary
 #       prefix installs exactly the programs, their manual pages and the
 #       documentation (tests/install/installed-files.txt)
@@ -63,6 +64,9 @@ man)
     LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$2" \
         >/dev/null 2>"$work/warnings"
     [ ! -s "$work/warnings" ] || { cat "$work/warnings" >&2; fail "man warns on $2"; }
+    # The NAME line as man -k and whatis read it: "PROGRAM - what it does".
+    name=$(basename "$2" .1)
+    lexgrog "$2" | grep -q "^$2: \"$name - [a-z]" || fail "lexgrog reads no NAME line of $name in $2"
     ;;
 files)
     build=$2
