@@ -77,7 +77,7 @@ test: deps
 # runs and what is installed.
 programs: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD) -j $(JOBS) --target msconv avdtool sample-game
+	cmake --build $(BUILD) -j $(JOBS) --target programs
 
 demo: programs
 	sh tools/demo.sh $(BUILD) $(DEMO)
