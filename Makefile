@@ -2,7 +2,9 @@
 # Thin wrapper around CMake. `make demo` and `make test` do all the set-up on a
 # fresh Debian machine; see README.md.
 
-DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev libutf8proc-dev
+# man-db: the test that the manual pages format without a warning.
+DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev libutf8proc-dev \
+	zlib1g-dev man-db
 # Each step installs only what it needs (tools/deps.sh). The Windows cross
 # builds (make windows, windows-dist): the MinGW-w64 compilers, and dpkg-dev
 # to unpack Debian's lzo2 and zlib source packages for them.
@@ -29,6 +31,10 @@ I686_PACKAGES := liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386 libutf8proc-
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
 # fuzz-smoke).
 FUZZ_PACKAGES := clang libclang-rt-dev
+# The Debian package (make deb, deb-test): debhelper builds it, lintian checks
+# it, man-db opens its manual pages; the build dependencies of debian/control.
+DEB_BUILD_PACKAGES := debhelper lintian man-db dpkg-dev cmake g++ pkg-config liblzo2-dev libcli11-dev \
+	libutf8proc-dev zlib1g-dev
 # Debian's chromium, headless, for the browser test of avdtool's report page
 # (make browser-test).
 BROWSER_PACKAGES := chromium
@@ -44,7 +50,7 @@ DEMO := $(BUILD)/demo
 # The project version, for the name of the Windows zip.
 VERSION := $(shell sed -n 's/^project.msconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all deps build test demo bench bench-report format clean windows-deps windows windows-test windows-dist \
+.PHONY: all deps build programs test demo install deb deb-deps deb-test bench bench-report format clean windows-deps windows windows-test windows-dist \
 	windows-ui-deps windows-ui-test \
 	i686-deps test-i686 i686-build-and-test fuzz-deps fuzz-build fuzz fuzz-smoke browser-deps browser-test
 
@@ -67,8 +73,35 @@ test: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-demo: build
+# Only the three programs a user runs, not the test suite: what the demo
+# runs and what is installed.
+programs: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target programs
+
+demo: programs
 	sh tools/demo.sh $(BUILD) $(DEMO)
+
+# The programs, their manual pages and the documentation into PREFIX (under
+# DESTDIR, when set), by CMake's install rules.
+PREFIX ?= /usr/local
+install: programs
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package $(BUILD)/deb/msconv_VERSION_ARCH.deb, built from a copy
+# of the checked-out tree (dpkg-buildpackage writes beside the source folder),
+# then lintian on it.
+deb: deb-deps
+	JOBS=$(JOBS) sh tools/make-deb.sh $(BUILD)/deb
+
+deb-deps:
+	@$(DEPS) $(DEB_BUILD_PACKAGES)
+
+# Installs the package, converts the sample game with the installed msconv,
+# checks it with the installed avdtool, opens the manual pages, removes the
+# package and checks that nothing of it is left.
+deb-test: deb
+	sh tools/deb-test.sh $(BUILD)/deb
 
 # Conversion time against bare LZO1X-999 compression, 1 job against N, peak
 # memory, and the check that both packages are identical. Sizes: BENCH_ARGS.
