@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The layers of src/ include only downward: platform, base, package, the
-// producers (scenario, image, raw_import; never each other), app. The tools
+// The layers of src/ include only downward: platform, base, then side by
+// side the producers (scenario, image, raw_import) and the package, their
+// sink (none of them includes another), app, which joins them. The tools
 // build on any layer but app; nothing in src/ includes a tool or a test. A
 // test of layer X includes X, the layers below it, the test kit and the
 // tests' helpers (tests/support). Headers of the operating system (any
@@ -29,7 +30,7 @@ constexpr int kUnknown = -1;
 // folder has its layer's rank). "support" holds the tests' helpers.
 int rank_of(const std::string& folder) {
     static const std::map<std::string, int> ranks = {
-        {"platform", 0}, {"base", 1},        {"package", 2}, {"scenario", kProducerRank},
+        {"platform", 0}, {"base", 1},        {"package", 3}, {"scenario", kProducerRank},
         {"image", 3},    {"raw_import", 3},  {"app", 4},     {"gamekit", kToolRank},
         {"avdtool", 5},  {"sample-game", 5}, {"bench", 5},   {"tools", kToolRank},
         {"e2e", 6},      {"fuzz", 6},        {"support", 6}, {"", 6},
@@ -59,7 +60,7 @@ std::string violation(const Place& from, const Place& to) {
     // The tests' helpers and the test kit are for every test.
     if (from.top == "tests" && to.top == "tools" && to.folder == "gamekit") return "";
     if (a < kToolRank && b > a) return "includes the higher layer " + to.folder;
-    if (a == kProducerRank && b == kProducerRank) return "includes the producer " + to.folder;
+    if (a == kProducerRank && b == kProducerRank) return "includes its neighbour " + to.folder;
     if (a >= kToolRank && to.folder == "app") return "includes the run";
     return "";
 }
@@ -162,7 +163,7 @@ TEST(Layering, RulesTable) {
         {{"src", "base"}, {"src", "platform"}, true},
         {{"src", "platform"}, {"src", "base"}, false},
         {{"src", "package"}, {"src", "app"}, false},
-        {{"src", "image"}, {"src", "package"}, true},
+        {{"src", "image"}, {"src", "package"}, false},
         {{"src", "image"}, {"src", "scenario"}, false},
         {{"src", "raw_import"}, {"src", "image"}, false},
         {{"src", "app"}, {"src", "raw_import"}, true},
@@ -194,9 +195,9 @@ TEST(Layering, EveryFormOfIncludeIsRead) {
         const char* line;
         const char* fault;
     } cases[] = {
-        {"src/package/package.cpp", "#include <image/pdt10.h>", "includes the higher layer image"},
+        {"src/package/package.cpp", "#include <image/pdt10.h>", "includes its neighbour image"},
         {"src/scenario/scenario.cpp", "#include \"../image/pdt10.h\"",
-         "includes the producer image"},
+         "includes its neighbour image"},
         {"src/base/search.cpp", "#include <unistd.h>", "includes the system header unistd.h"},
         {"src/platform/platform_posix.cpp", "#include <unistd.h>", ""},
         {"src/base/names.cpp", "#include \"nowhere/x.h\"", "includes the unknown folder nowhere"},
