@@ -112,10 +112,11 @@ TEST(ScenarioConversion, OpcodeWithoutTranslationEndsTheRunWithoutAPackage) {
     EXPECT_FALSE(e2e::exists(dir / "out/tmp.dat"));
 }
 
-// A jump over 1400 choices: the translation overflows the SEEN buffer, so
-// the jump's target lies past the body the translator keeps. --verify names
-// the unsound file; the package and the console are those of a plain run.
-TEST(ScenarioConversion, VerifyNamesAnUnsoundSeenFileAndLeavesThePackageAlone) {
+// A jump over 1400 choices (50 bytes each): the translation overflows the
+// SEEN buffer, so the jump's target lies past the body the translator keeps.
+// The file is named and counted (status 3); --verify names its first fault
+// too, and the package and standard output are those of a plain run.
+TEST(ScenarioConversion, AnOverflowingTranslationIsNamedAndCounted) {
     TempFolder dir;
     Sio s;
     sio_jump(s, "end");
@@ -126,6 +127,13 @@ TEST(ScenarioConversion, VerifyNamesAnUnsoundSeenFileAndLeavesThePackageAlone) {
     write_file(dir / "game/MES/MAIN.SIO", s.build());
     const Result plain = convert(dir);
     const Bytes package = e2e::read_bytes(dir / "out/DAR297.AVD");
+    EXPECT_EQ(plain.status, 3);
+    // 99 + 5 + 1400 * 50, then the text's FF, its zero (the text is dropped) and 01.
+    EXPECT_EQ(plain.err, "msconv: " + dir / "game/MES/MAIN.SIO" +
+                             ": SEEN001.TXT is unsound: its translation overflows the 65536-byte "
+                             "SEEN file (70107 bytes)\n"
+                             "msconv: the package was written with 1 unsound SEEN file, each "
+                             "named above\n");
 
     e2e::RunSpec request = e2e::conversion(dir / "game", dir / "out", dir / "DATA");
     request.args.push_back("--verify");
