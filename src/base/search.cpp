@@ -10,13 +10,12 @@ bool list_game_folder(const std::string& path, GameFolder& game, std::string& re
 }
 
 bool holds_game_folders(const GameFolder& game) {
-    for (const char* name : {"MES", "CG", "ENDING", "SYSTEM", "CHAR"}) {
-        const std::u16string wanted = platform::name_key(name);
-        for (const platform::Match& entry : game.entries) {
-            if (entry.directory && platform::name_key(entry.name) == wanted) return true;
-        }
-    }
-    return false;
+    return std::any_of(game.entries.begin(), game.entries.end(), [](const platform::Match& entry) {
+        if (!entry.directory) return false;
+        const std::u16string key = platform::name_key(entry.name);
+        return key == u"MES" || key == u"CG" || key == u"ENDING" || key == u"SYSTEM" ||
+               key == u"CHAR";
+    });
 }
 
 std::vector<std::string> game_folders(const GameFolder& game, const char* name,

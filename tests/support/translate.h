@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gamekit/seen_build.h"
 #include "gamekit/sio.h"
 #include "gamekit/sio_commands.h"
 #include "scenario/translator.h"
@@ -53,10 +54,7 @@ inline Translation translate(const gamekit::Sio& sio,
 
 // The SEEN file of a body: its header, then the body.
 inline Bytes seen(const Bytes& body) {
-    Bytes out(kSeenHeaderSize + body.size());
-    write_seen_header(out.data(), static_cast<std::uint32_t>(body.size()));
-    std::copy(body.begin(), body.end(), out.begin() + kSeenHeaderSize);
-    return out;
+    return gamekit::seen_file(body);
 }
 
 // Bytes from a string of hexadecimal pairs such as "1C 05 00 00 00".

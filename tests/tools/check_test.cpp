@@ -10,8 +10,8 @@
 #include <string>
 
 #include "avdtool/check.h"
-#include "avdtool/seen_build.h"
 #include "gamekit/gamekit.h"
+#include "gamekit/seen_build.h"
 #include "support/translate.h"
 
 namespace {

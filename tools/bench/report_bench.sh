@@ -40,7 +40,7 @@ echo "report folder: $(du -sk "$work/report" | cut -f1) KiB in $(ls "$work/repor
 # The two SEEN entries: time and peak of check and report on each.
 for shape in menu flat; do
     mkdir -p "$work/$shape"
-    "$build/tools/avdtool/avdtool-bench-input" "$shape" "$work/$shape"
+    "$build/tools/bench/avdtool-bench-input" "$shape" "$work/$shape"
     echo "$shape: package of $(wc -c <"$work/$shape/DAR297.AVD") bytes, SEEN entry of $("$avdtool" list "$work/$shape/DAR297.AVD" | awk 'NR == 3 { print $4 }') bytes"
     measure "$shape-check" "$avdtool" check "$work/$shape/DAR297.AVD"
     measure "$shape-report" "$avdtool" report "$work/$shape/DAR297.AVD" "$work/$shape-report"

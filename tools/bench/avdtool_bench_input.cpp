@@ -12,10 +12,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "avdtool/seen_build.h"
+#include "gamekit/seen_build.h"
 #include "package/package.h"
 #include "platform/platform.h"
 #include "scenario/seen.h"
+
+using namespace gamekit;
 
 int main(int argc, char** argv) {
     const std::string shape = argc == 3 || argc == 6 ? argv[1] : "";

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "avdtool/seen_build.h"
+#include "gamekit/seen_build.h"
 
 #include "scenario/seen.h"
+
+namespace gamekit {
 
 void put_seen_number(SeenBytes& body, std::uint32_t value) {
     // The high nibble of the first byte is the length, its low nibble bits
@@ -90,3 +92,5 @@ SeenBytes seen_menu_and_slots(std::size_t items, std::size_t slots, std::size_t 
         put_seen_set(body, 0, 0);
     return seen_file(body);
 }
+
+}  // namespace gamekit

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // SEEN bodies written instruction by instruction, with the opcodes of
-// scenario/seen.h: shapes the translator never writes (many string slots, a
-// SEEN entry of megabytes) for the tests and the benchmark of avdtool check
-// and report.
+// scenario/seen.h: the SEEN file of a body for the tests, and shapes the
+// translator never writes (many string slots, a SEEN entry of megabytes) for
+// the tests and the benchmark of avdtool check and report.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
-using SeenBytes = std::vector<std::uint8_t>;
+#include "gamekit/gamekit.h"
+
+namespace gamekit {
+
+using SeenBytes = Bytes;
 
 // A tagged number of at most five bytes (`value` at least 0).
 void put_seen_number(SeenBytes& body, std::uint32_t value);
@@ -33,3 +37,5 @@ SeenBytes seen_file(const SeenBytes& body);
 // item i to "Pi_k") and jumping to where the ways join; there the picture in
 // each slot is shown, and `v0 = 0` follows until the file has `size` bytes.
 SeenBytes seen_menu_and_slots(std::size_t items, std::size_t slots, std::size_t size);
+
+}  // namespace gamekit
