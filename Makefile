@@ -3,7 +3,7 @@
 # fresh Debian machine; see README.md.
 
 # man-db: the test that the manual pages format without a warning.
-DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev libutf8proc-dev \
+DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev libpng-dev libutf8proc-dev libarchive-dev gcab \
 	zlib1g-dev man-db
 # Each step installs only what it needs (tools/deps.sh). The Windows cross
 # builds (make windows, windows-dist): the MinGW-w64 compilers, and dpkg-dev
@@ -27,14 +27,14 @@ WINDOWS_UI_PACKAGES := xvfb fonts-ipafont-gothic xdotool netpbm locales
 # cross compiler and the emulator, then the libraries of the i386
 # architecture, without which the step is skipped, loudly.
 I686_TOOL_PACKAGES := g++-i686-linux-gnu qemu-user
-I686_PACKAGES := liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386 libutf8proc-dev:i386
+I686_PACKAGES := liblzo2-dev:i386 libgtest-dev:i386 libpng-dev:i386 libutf8proc-dev:i386 libarchive-dev:i386
 # clang with its libFuzzer and sanitizer runtimes for the fuzzers (make fuzz,
 # fuzz-smoke).
 FUZZ_PACKAGES := clang libclang-rt-dev
 # The Debian package (make deb, deb-test): debhelper builds it, lintian checks
 # it, man-db opens its manual pages; the build dependencies of debian/control.
 DEB_BUILD_PACKAGES := debhelper lintian man-db dpkg-dev cmake g++ pkg-config liblzo2-dev libcli11-dev \
-	libutf8proc-dev zlib1g-dev
+	libutf8proc-dev zlib1g-dev libarchive-dev
 # Debian's chromium, headless, for the browser test of avdtool's report page
 # (make browser-test).
 BROWSER_PACKAGES := chromium

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The layers of src/ include only downward: platform, base, then side by
+// The layers of src/ include only downward: platform, archive, base, then side by
 // side the producers (scenario, image, raw_import) and the package, their
 // sink (none of them includes another), app, which joins them. The tools
 // build on any layer but app; nothing in src/ includes a tool or a test. A
@@ -30,10 +30,23 @@ constexpr int kUnknown = -1;
 // folder has its layer's rank). "support" holds the tests' helpers.
 int rank_of(const std::string& folder) {
     static const std::map<std::string, int> ranks = {
-        {"platform", 0}, {"base", 1},        {"package", 3}, {"scenario", kProducerRank},
-        {"image", 3},    {"raw_import", 3},  {"app", 4},     {"gamekit", kToolRank},
-        {"avdtool", 5},  {"sample-game", 5}, {"bench", 5},   {"tools", kToolRank},
-        {"e2e", 6},      {"fuzz", 6},        {"support", 6}, {"", 6},
+        {"platform", 0},
+        {"archive", 1},
+        {"base", 2},
+        {"package", 3},
+        {"scenario", kProducerRank},
+        {"image", 3},
+        {"raw_import", 3},
+        {"app", 4},
+        {"gamekit", kToolRank},
+        {"avdtool", 5},
+        {"sample-game", 5},
+        {"bench", 5},
+        {"tools", kToolRank},
+        {"e2e", 6},
+        {"fuzz", 6},
+        {"support", 6},
+        {"", 6},
     };
     const auto found = ranks.find(folder);
     return found == ranks.end() ? kUnknown : found->second;
@@ -69,7 +82,8 @@ std::string violation(const Place& from, const Place& to) {
 // project builds on.
 bool is_system_header(const std::string& header) {
     if (header.size() < 2 || header.compare(header.size() - 2, 2, ".h") != 0) return false;
-    for (const char* library : {"gtest/", "gmock/", "CLI/", "lzo/", "zlib.h", "utf8proc.h"}) {
+    for (const char* library : {"gtest/", "gmock/", "CLI/", "lzo/", "zlib.h", "utf8proc.h",
+                                "archive.h", "archive_entry.h"}) {
         if (header.rfind(library, 0) == 0) return false;
     }
     return true;
@@ -162,6 +176,7 @@ TEST(Layering, RulesTable) {
     } cases[] = {
         {{"src", "base"}, {"src", "platform"}, true},
         {{"src", "platform"}, {"src", "base"}, false},
+        {{"src", "archive"}, {"src", "base"}, false},
         {{"src", "package"}, {"src", "app"}, false},
         {{"src", "image"}, {"src", "package"}, false},
         {{"src", "image"}, {"src", "scenario"}, false},

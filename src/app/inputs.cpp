@@ -25,12 +25,13 @@ namespace {
 // A DATA file has warnings of its own; every other file has the common ones.
 enum class Input { file, data };
 
-// Reads the file at `path` whole into `out`; the failure when it cannot be
-// read (an empty file is one, unless `empty_ok`).
-std::optional<InputFailure> read_input(const std::string& path, std::vector<std::uint8_t>& out,
-                                       std::uint64_t limit, bool empty_ok = false) {
+// Reads the file `file` of `source` whole into `out`; the failure when it
+// cannot be read (an empty file is one, unless `empty_ok`).
+std::optional<InputFailure> read_input(const Source& source, const platform::Match& file,
+                                       std::vector<std::uint8_t>& out, std::uint64_t limit,
+                                       bool empty_ok = false) {
     std::string reason;
-    switch (platform::read_file(path, out, limit, &reason)) {
+    switch (read_found(source, file, out, limit, &reason)) {
         case platform::ReadStatus::ok:
             return std::nullopt;
         case platform::ReadStatus::empty:
@@ -228,17 +229,22 @@ Status convert_scenarios(Inputs& in, const GameFolder& game) {
     t->hand_up = console_drain;
     const std::vector<platform::Match> files = list(in, game, "MES", "*.SIO").files;
     progress_step(in.progress, "scenarios", files.size());
+    std::vector<const platform::Match*> slots;  // the file of each slot
     for (const platform::Match& file : files) {
         std::string name;
         if (!entry_name(in, Input::file, file, name)) continue;
-        if (!list_scenario(*t, name, file.folder + file.name)) ++in.skipped;
+        if (list_scenario(*t, name, file.folder + file.name)) {
+            slots.push_back(&file);
+        } else {
+            ++in.skipped;
+        }
         console_drain(t->diagnostics);
     }
     std::vector<std::uint8_t> sio;
     for (std::size_t k = 1; k <= t->scenarios.size(); ++k) {
         const std::string& path = t->scenario_files[k - 1];
         // A file that is not read keeps its slot number: no SEEN file carries it.
-        if (const auto failure = read_input(path, sio, kSioBufferSize)) {
+        if (const auto failure = read_input(game.source, *slots[k - 1], sio, kSioBufferSize)) {
             skip_input(in, Input::file, path, *failure);
             continue;
         }
@@ -298,18 +304,19 @@ void convert_sprites(Inputs& in, const GameFolder& game) {
         }
         std::vector<std::uint8_t> sprite_file;
         std::vector<std::uint8_t> mask_file;
-        auto sprite_failure = read_input(path, sprite_file, kMaxPictureFileSize);
+        auto sprite_failure = read_input(game.source, file, sprite_file, kMaxPictureFileSize);
         std::optional<InputFailure> mask_failure;
         std::string mask_path;
         if (mask) {
             mask_path = mask->folder + mask->name;
-            mask_failure = read_input(mask_path, mask_file, kMaxPictureFileSize);
+            mask_failure = read_input(game.source, *mask, mask_file, kMaxPictureFileSize);
         } else {
             // Named under the folder that was searched, or GAME/SHADOW when
             // there is none.
-            mask_path = (masks.listing.folders.empty() ? game.path + "SHADOW" + platform::kSeparator
-                                                       : masks.listing.folders.front()) +
-                        spelt_like(mask_name, file.name);
+            mask_path =
+                (masks.listing.folders.empty() ? game.path + "SHADOW" + game.source.separator
+                                               : masks.listing.folders.front()) +
+                spelt_like(mask_name, file.name);
             mask_failure = InputFailure{SkipReason::cannot_open, "No such file or directory"};
         }
         Pdt10Block block;
@@ -336,7 +343,8 @@ void convert_pictures(Inputs& in, const GameFolder& game, const char* folder) {
         const std::string entry = picture_entry_name(name);
         std::vector<std::uint8_t> bytes;
         Pdt10Block block;
-        std::optional<InputFailure> failure = read_input(path, bytes, kMaxPictureFileSize);
+        std::optional<InputFailure> failure =
+            read_input(game.source, file, bytes, kMaxPictureFileSize);
         if (!failure) {
             failure.emplace();
             if (convert_picture(std::move(bytes), entry, block, *failure)) failure.reset();
@@ -349,9 +357,9 @@ void convert_pictures(Inputs& in, const GameFolder& game, const char* folder) {
     }
 }
 
-void import_data(Inputs& in, const std::string& data_folder,
+void import_data(Inputs& in, const std::string& data_folder, const Source& source,
                  const std::vector<OwnFile>& own_files) {
-    platform::Search search = platform::search_folders({data_folder}, "*.*");
+    platform::Search search = search_source(source, {data_folder}, "*.*");
     for (const platform::ListFailure& failure : search.failures)
         skip_folder(in, failure, "imported");
     DataListing listing = split_data_listing(std::move(search.matches));
@@ -362,7 +370,9 @@ void import_data(Inputs& in, const std::string& data_folder,
     for (const platform::Match& file : listing.files) {
         const std::string path = file.folder + file.name;
         bool same_entry = false;
-        if (const OwnFile* own = own_file(own_files, file, data_folder_identity, same_entry)) {
+        const OwnFile* own =
+            source.archive ? nullptr : own_file(own_files, file, data_folder_identity, same_entry);
+        if (own) {
             // The run's own file where it stands is left out without a word;
             // reached by another name or through a link, it is named.
             if (!same_entry) {
@@ -375,7 +385,7 @@ void import_data(Inputs& in, const std::string& data_folder,
         std::string name;
         if (!entry_name(in, Input::data, file, name)) continue;
         std::vector<std::uint8_t> block;
-        if (const auto failure = read_input(path, block, kMaxDataFileSize, true)) {
+        if (const auto failure = read_input(source, file, block, kMaxDataFileSize, true)) {
             skip_input(in, Input::data, path, *failure);
             continue;
         }

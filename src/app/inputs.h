@@ -43,7 +43,8 @@ struct OwnFile {
 // Every file of the DATA folder but the run's own (`own_files`), unchanged.
 // A DATA file that is one of them under another name or through a link (a
 // hard link to the package) is named and left out.
-void import_data(Inputs& inputs, const std::string& data_folder,
+// `source` says whether the folder is one of an archive.
+void import_data(Inputs& inputs, const std::string& data_folder, const Source& source,
                  const std::vector<OwnFile>& own_files);
 // Finishes the package at `package_path`; entries the package left out
 // (each named in its warning) are counted.

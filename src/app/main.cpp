@@ -37,14 +37,20 @@ int main(int argc, char** argv) {
     const CLI::Validator not_empty(
         [](std::string& value) { return value.empty() ? msg::kEmptyFolderOption : ""; }, "");
     app.add_option("GAME_FOLDER", options.game_folder,
-                   "The game's installation folder (skips the question)")
+                   "The game's installation folder, or a disc image or archive that holds it "
+                   "(ISO 9660, ZIP, LZH, 7-Zip, cabinet); skips the question")
         ->check(CLI::Validator(
             [](std::string& value) { return value.empty() ? msg::kEmptyGameFolder : ""; }, ""));
+    app.add_option("--inside", options.inside,
+                   "The game's folder inside GAME_FOLDER, names separated by / (default for a disc "
+                   "image or archive: its root, or the one folder at its top)")
+        ->check(not_empty);
     app.add_option("--output", options.output_folder,
                    "Where tmp.dat and DAR297.AVD go (default: the converter's folder)")
         ->check(not_empty);
     app.add_option("--data", options.data_folder,
-                   "The folder copied in unchanged (default: DATA in the converter's folder)")
+                   "The folder copied in unchanged, or an archive that holds it (default: DATA in "
+                   "the converter's folder)")
         ->check(not_empty);
     options.jobs = std::max(1u, std::thread::hardware_concurrency());
     app.add_option("--jobs", options.jobs,

@@ -54,6 +54,16 @@ inline constexpr char kGameFolderUnknown[] =
     "The game folder \"%s\" holds none of MES, CG, ENDING, SYSTEM, CHAR: "
     "choose the folder the game is installed in.\n\n";
 inline constexpr char kGameFolderUnlistable[] = "The game folder \"%s\" cannot be listed: %s\n\n";
+// A file named as the game or the DATA folder: one that cannot be read, one of
+// no format the converter reads, and a raw CD image (what it is).
+inline constexpr char kArchiveUnreadable[] =
+    "\"%s\" cannot be read as a disc image or archive: %s\n\n";
+inline constexpr char kArchiveUnknown[] =
+    "\"%s\" is neither a folder nor a disc image or archive that the converter reads (ISO 9660, "
+    "ZIP, LZH, 7-Zip, cabinet): %s\n\n";
+inline constexpr char kRawDiscImage[] =
+    "\"%s\" is %s, which the converter does not read: make an ISO image of it first, for "
+    "example with bchunk (Debian's bchunk package): bchunk GAME.bin GAME.cue GAME\n\n";
 // The last line of standard error of a run that wrote the package without
 // some of the files it found (status 3).
 inline constexpr char kFilesSkipped[] =
@@ -89,7 +99,13 @@ inline constexpr char kEmptyFolderOption[] =
 inline constexpr char kEmptyGameFolder[] =
     "an empty value names no folder (leave the argument out to be asked for the game folder)";
 
-// Lines on standard error. The DATA folder beside the converter is missing
+// Lines on standard error. An entry of a disc image or archive that is not
+// read (the archive, the entry's path, why), and an archive whose listing
+// stopped early (the archive, the entries listed, libarchive's reason):
+inline constexpr char kArchiveEntryRefused[] = "msconv: %s:%s is not read: %s\n";
+inline constexpr char kArchiveDamaged[] =
+    "msconv: %s cannot be read past its first %s entries (%s): the rest is not converted\n";
+// The DATA folder beside the converter is missing
 // (the run goes on without DATA files):
 inline constexpr char kDefaultDataFolderMissing[] =
     "msconv: no DATA folder at %s: the package is written without DATA files\n";

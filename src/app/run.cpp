@@ -9,6 +9,7 @@
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/version.h"
+#include "archive/archive.h"
 #include "base/console.h"
 #include "package/package.h"
 #include "platform/platform.h"
@@ -36,6 +37,12 @@ void print_failure(Status status, const std::string& folder, const std::string& 
             return console_show(msg::kGameFolderUnlistable, {as_system(folder), as_system(reason)});
         case Status::data_folder_missing:
             return console_show(msg::kDataFolderMissing, {as_system(folder)});
+        case Status::archive_unreadable:
+            return console_show(msg::kArchiveUnreadable, {as_system(folder), as_system(reason)});
+        case Status::archive_unknown:
+            return console_show(msg::kArchiveUnknown, {as_system(folder), as_system(reason)});
+        case Status::raw_disc_image:
+            return console_show(msg::kRawDiscImage, {as_system(folder), reason});
         case Status::output_in_use:
             return console_show(msg::kOutputInUse, {as_system(folder)});
         case Status::cannot_create:
@@ -58,6 +65,80 @@ Status check_game_folder(const std::string& folder, GameFolder& game, std::strin
     if (!platform::is_folder(folder)) return Status::game_folder_missing;
     if (!list_game_folder(folder + kSep, game, reason)) return Status::game_folder_unlistable;
     return holds_game_folders(game) ? Status::ok : Status::game_folder_unknown;
+}
+
+// Opens the disc image or archive at `path` (no folder); what it is when
+// it cannot be read.
+Status open_source_archive(const std::string& path, Archive& archive, std::string& reason) {
+    switch (open_archive(path, archive, reason)) {
+        case ArchiveOpen::ok:
+            return Status::ok;
+        case ArchiveOpen::raw_disc_image:
+            return Status::raw_disc_image;
+        case ArchiveOpen::unknown:
+            return Status::archive_unknown;
+        case ArchiveOpen::cannot_open:
+        case ArchiveOpen::unreadable:
+            break;
+    }
+    return Status::archive_unreadable;
+}
+
+// The folder of an archive that the run reads: `inside` (names separated by
+// '/'), or when that is empty the root, or the one folder that stands alone
+// at the top when `wanted` does not hold for the root. `folder` receives
+// its path ("game.iso:" and the folder, ending in '/').
+bool archive_folder(Archive& archive, const std::string& inside, GameFolder& folder,
+                    bool (*wanted)(const GameFolder&)) {
+    const Source source = archive_source(archive);
+    const std::string root = archive.path + ':';
+    std::string reason;
+    std::string relative = inside;
+    while (!relative.empty() && relative.front() == '/')
+        relative.erase(0, 1);
+    if (!relative.empty() && relative.back() != '/') relative += '/';
+    if (!list_game_folder(root + relative, folder, reason, source)) return false;
+    if (!inside.empty() || wanted(folder) || folder.entries.size() != 1 ||
+        !folder.entries.front().directory)
+        return true;
+    GameFolder below;
+    if (list_game_folder(root + folder.entries.front().name + '/', below, reason, source) &&
+        wanted(below))
+        folder = std::move(below);
+    return true;
+}
+
+// The game folder in a disc image or archive; as check_game_folder.
+Status check_game_archive(const std::string& path, const std::string& inside, Archive& archive,
+                          GameFolder& game, std::string& failed, std::string& reason) {
+    const Status status = open_source_archive(path, archive, reason);
+    if (status != Status::ok) return status;
+    failed = path + ':' + inside;
+    if (!archive_folder(archive, inside, game, holds_game_folders))
+        return Status::game_folder_missing;
+    failed = game.path.substr(0, game.path.size() - 1);
+    if (failed.back() == ':') failed.pop_back();
+    return holds_game_folders(game) ? Status::ok : Status::game_folder_unknown;
+}
+
+// Names the entries of `archive` that were not listed, and the damage that
+// ended its listing, and counts them: those below the folder `path` of the
+// archive that the run reads, and those whose path leads nowhere.
+void name_archive_faults(const Archive& archive, const std::string& path, std::size_t& skipped) {
+    const std::string below = path.substr(archive.path.size() + 1);
+    for (const ArchiveRefusal& refusal : archive.refused) {
+        if (!refusal.outside && refusal.path.rfind(below, 0) != 0) continue;
+        console_show_error(
+            msg::kArchiveEntryRefused,
+            {as_system(archive.path), as_system(refusal.path), as_system(refusal.reason)});
+        ++skipped;
+    }
+    if (!archive.damage.empty()) {
+        console_show_error(msg::kArchiveDamaged,
+                           {as_system(archive.path), std::to_string(archive.next_header),
+                            as_system(archive.damage)});
+        ++skipped;
+    }
 }
 
 // The run's own files, which a DATA folder that is the output folder holds:
@@ -92,8 +173,20 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
     // A DATA folder given on the command line is checked before the question
     // for the game folder, as the command line's other errors are.
     failed_folder = options.data_folder;
-    if (!options.data_folder.empty() && !platform::is_folder(options.data_folder))
-        return Status::data_folder_missing;
+    Archive data_archive;
+    GameFolder data_in_archive;
+    if (!options.data_folder.empty() && !platform::is_folder(options.data_folder)) {
+        if (platform::path_kind(options.data_folder) == platform::PathKind::none)
+            return Status::data_folder_missing;
+        const Status status = open_source_archive(options.data_folder, data_archive, reason);
+        if (status != Status::ok) return status;
+        // The root, or the one folder at its top when nothing else is there.
+        const auto only_files = [](const GameFolder& folder) {
+            return folder.entries.size() != 1 || !folder.entries.front().directory;
+        };
+        if (!archive_folder(data_archive, "", data_in_archive, only_files))
+            return Status::data_folder_missing;
+    }
 
     std::string game_folder = options.game_folder;
     if (game_folder.empty() && !platform::choose_folder(msg::kChooserTitle, game_folder)) {
@@ -101,12 +194,20 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
     }
     failed_folder = game_folder;
     GameFolder game;
-    const Status check = check_game_folder(game_folder, game, reason);
+    Archive game_archive;
+    const bool in_archive = !platform::is_folder(game_folder) &&
+                            platform::path_kind(game_folder) != platform::PathKind::none;
+    if (!in_archive && !options.inside.empty())
+        failed_folder = with_separator(game_folder) + options.inside;
+    const Status check = in_archive ? check_game_archive(game_folder, options.inside, game_archive,
+                                                         game, failed_folder, reason)
+                                    : check_game_folder(failed_folder, game, reason);
     if (check != Status::ok) return check;
 
     const std::string output_folder =
         options.output_folder.empty() ? converter_folder : with_separator(options.output_folder);
-    const std::string data_folder = options.data_folder.empty()
+    const std::string data_folder = data_archive.file ? data_in_archive.path
+                                    : options.data_folder.empty()
                                         ? converter_folder + "DATA" + kSep
                                         : with_separator(options.data_folder);
     const bool no_data = options.data_folder.empty() && !platform::is_folder(data_folder);
@@ -141,6 +242,8 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
 
     Inputs inputs{package, progress};
     inputs.verify = options.verify;
+    if (in_archive) name_archive_faults(game_archive, game.path, inputs.skipped);
+    if (data_archive.file) name_archive_faults(data_archive, data_folder, inputs.skipped);
     status = convert_scenarios(inputs, game);
     if (status != Status::ok) {
         progress_end(progress);
@@ -150,7 +253,8 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
     convert_sprites(inputs, game);
     for (const char* folder : {"CG", "ENDING", "SYSTEM"})
         convert_pictures(inputs, game, folder);
-    if (!no_data) import_data(inputs, data_folder, own_files(package, output_folder));
+    if (!no_data)
+        import_data(inputs, data_folder, data_in_archive.source, own_files(package, output_folder));
     status = finish(inputs, package_path);
     progress_end(progress);
     skipped = inputs.skipped;
@@ -168,6 +272,9 @@ int exit_status(Status status) {
         case Status::game_folder_missing:
         case Status::game_folder_unknown:
         case Status::game_folder_unlistable:
+        case Status::archive_unreadable:
+        case Status::archive_unknown:
+        case Status::raw_disc_image:
         case Status::data_folder_missing:
         case Status::output_in_use:
         case Status::cannot_create:

@@ -17,6 +17,7 @@ struct RunOptions {
     std::string game_folder;    // empty: ask for it
     std::string output_folder;  // empty: the converter folder
     std::string data_folder;    // empty: DATA in the converter folder
+    std::string inside;         // the game's folder inside game_folder (names separated by '/')
     bool wait_for_key = true;   // wait for a key at the end
     bool quiet = false;         // no progress line
     bool verify = false;        // verify each SEEN file written; a warning per unsound one

@@ -3,10 +3,46 @@
 
 #include <algorithm>
 
-bool list_game_folder(const std::string& path, GameFolder& game, std::string& reason) {
+Source archive_source(Archive& archive) {
+    return {&archive, archive.path.size() + 1, '/'};
+}
+
+bool list_source_folder(const Source& source, const std::string& path,
+                        std::vector<platform::Match>& entries, std::string& reason) {
+    if (!source.archive) return platform::list_folder(path, entries, reason);
+    std::size_t node = 0;
+    if (path.size() < source.prefix ||
+        !find_archive_folder(*source.archive, path.substr(source.prefix), node)) {
+        reason = "no such folder in the archive";
+        return false;
+    }
+    list_archive_folder(*source.archive, node, path, entries);
+    return true;
+}
+
+platform::Search search_source(const Source& source, const std::vector<std::string>& folders,
+                               const std::string& pattern) {
+    const auto list = [](const void* from, const std::string& folder,
+                         std::vector<platform::Match>& entries, std::string& reason) {
+        return list_source_folder(*static_cast<const Source*>(from), folder, entries, reason);
+    };
+    return platform::search_folders(folders, pattern, list, &source);
+}
+
+platform::ReadStatus read_found(const Source& source, const platform::Match& file,
+                                std::vector<std::uint8_t>& out, std::uint64_t max_size,
+                                std::string* reason) {
+    if (source.archive && file.entry != 0)
+        return read_archive_file(*source.archive, file.entry - 1, out, max_size, reason);
+    return platform::read_file(file.folder + file.name, out, max_size, reason);
+}
+
+bool list_game_folder(const std::string& path, GameFolder& game, std::string& reason,
+                      const Source& source) {
     game.path = path;
     game.entries.clear();
-    return platform::list_folder(path, game.entries, reason);
+    game.source = source;
+    return list_source_folder(source, path, game.entries, reason);
 }
 
 bool holds_game_folders(const GameFolder& game) {
@@ -32,7 +68,8 @@ std::vector<std::string> game_folders(const GameFolder& game, const char* name,
     for (const std::string& folder : names) {
         const std::string path = game.path + folder;
         platform::FileIdentity identity;
-        if (platform::file_identity(path, identity)) {
+        // An archive has no links between folders: each is read.
+        if (!game.source.archive && platform::file_identity(path, identity)) {
             const auto same = std::find_if(read.begin(), read.end(),
                                            [&](const auto& r) { return r.first == identity; });
             if (same != read.end()) {
@@ -46,7 +83,7 @@ std::vector<std::string> game_folders(const GameFolder& game, const char* name,
             note(diagnostics, "********** Folders %s and %s are read as one folder\n",
                  {as_system(game.path + names[0]), as_system(path)});
         }
-        folders.push_back(path + platform::kSeparator);
+        folders.push_back(path + game.source.separator);
     }
     return folders;
 }
@@ -55,7 +92,7 @@ GameFiles list_game_files(const GameFolder& game, const char* name, const std::s
                           Diagnostics& diagnostics) {
     GameFiles listing;
     listing.folders = game_folders(game, name, diagnostics);
-    platform::Search search = platform::search_folders(listing.folders, pattern);
+    platform::Search search = search_source(game.source, listing.folders, pattern);
     std::erase_if(search.matches, [](const platform::Match& match) { return match.directory; });
     listing.files = std::move(search.matches);
     listing.failures = std::move(search.failures);

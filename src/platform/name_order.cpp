@@ -229,7 +229,8 @@ bool name_less(const std::string& a, const std::string& b) {
     return ka != kb ? ka < kb : a < b;
 }
 
-Search search_folders(const std::vector<std::string>& folders, const std::string& name_pattern) {
+Search search_folders(const std::vector<std::string>& folders, const std::string& name_pattern,
+                      FolderLister list, const void* context) {
     struct Keyed {
         std::u16string key;
         Match match;
@@ -241,7 +242,8 @@ Search search_folders(const std::vector<std::string>& folders, const std::string
     for (const std::string& folder : folders) {
         entries.clear();
         std::string reason;
-        if (!list_folder(folder, entries, reason)) {
+        if (!(list ? list(context, folder, entries, reason)
+                   : list_folder(folder, entries, reason))) {
             search.failures.push_back({folder, std::move(reason)});
             continue;
         }

@@ -41,6 +41,9 @@ struct Match {
     std::string folder;
     std::string name;
     bool directory = false;
+    // In a disc image or archive: its number among the archive's entries,
+    // plus one; 0 for a file of a file system.
+    std::size_t entry = 0;
 };
 
 // Lists every entry of `folder` (a path ending in kSeparator, or empty for
@@ -92,7 +95,12 @@ struct [[nodiscard]] Search {
     std::vector<Match> matches;
     std::vector<ListFailure> failures;
 };
-Search search_folders(const std::vector<std::string>& folders, const std::string& name_pattern);
+// `list` lists a folder in place of list_folder (a folder of an archive),
+// called with `context`.
+using FolderLister = bool (*)(const void* context, const std::string& folder,
+                              std::vector<Match>& entries, std::string& reason);
+Search search_folders(const std::vector<std::string>& folders, const std::string& name_pattern,
+                      FolderLister list = nullptr, const void* context = nullptr);
 
 // ---- Files -------------------------------------------------------------------
 
@@ -113,6 +121,8 @@ File* open_regular_file(const std::string& path, std::uint64_t& size);
 
 // Reads up to `size` bytes; returns the number read (0 at the end or on error).
 std::size_t file_read(File* file, void* data, std::size_t size);
+// Moves a file opened for reading to `offset` bytes from its start.
+bool file_seek(File* file, std::uint64_t offset);
 
 // Creates a file for writing, afresh: a file or link already at `path` is
 // removed first (a link's target is never touched, nor a file that shares
@@ -200,6 +210,17 @@ std::string executable_folder();
 void install_interrupt_handlers();
 
 // ---- Names and the command line ------------------------------------------------
+
+// While it lives, the calling thread's character set is UTF-8 whatever the
+// user's locale (POSIX; on Windows nothing changes), so that a library that
+// converts names to the locale's character set gives them in one form.
+struct ThreadUtf8Text {
+    ThreadUtf8Text();
+    ~ThreadUtf8Text();
+    ThreadUtf8Text(const ThreadUtf8Text&) = delete;
+    ThreadUtf8Text& operator=(const ThreadUtf8Text&) = delete;
+    void* previous = nullptr;
+};
 
 // The code page 932 form of a file name as a search found it. On Windows the
 // name's characters converted without substitutes; on POSIX a name that is

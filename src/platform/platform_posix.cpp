@@ -586,4 +586,18 @@ PathKind path_kind(const std::string& path) {
     return S_ISDIR(st.st_mode) ? PathKind::folder : PathKind::other;
 }
 
+ThreadUtf8Text::ThreadUtf8Text() {
+    static const locale_t utf8 = [] {
+        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+            if (const locale_t found = newlocale(LC_CTYPE_MASK, name, locale_t{})) return found;
+        }
+        return locale_t{};
+    }();
+    if (utf8) previous = uselocale(utf8);
+}
+
+ThreadUtf8Text::~ThreadUtf8Text() {
+    if (previous) uselocale(static_cast<locale_t>(previous));
+}
+
 }  // namespace platform

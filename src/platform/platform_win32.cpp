@@ -529,4 +529,8 @@ PathKind path_kind(const std::string& path) {
     return attributes & FILE_ATTRIBUTE_DEVICE ? PathKind::other : PathKind::file;
 }
 
+// Windows names come as UTF-16 whatever the code page: nothing to change.
+ThreadUtf8Text::ThreadUtf8Text() = default;
+ThreadUtf8Text::~ThreadUtf8Text() = default;
+
 }  // namespace platform

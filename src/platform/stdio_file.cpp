@@ -77,6 +77,15 @@ std::size_t file_read(File* file, void* data, std::size_t size) {
     return std::fread(data, 1, size, file->stream);
 }
 
+bool file_seek(File* file, std::uint64_t offset) {
+    if (offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
+#ifdef _WIN32
+    return _fseeki64(file->stream, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file->stream, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
 bool file_write(File* file, const void* data, std::size_t size) {
     if (injected_failure()) return false;
     return size == 0 || std::fwrite(data, 1, size, file->stream) == size;

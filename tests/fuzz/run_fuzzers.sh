@@ -11,7 +11,7 @@ set -eu
 build=$1
 seconds=$2
 runs=${3:-}
-fuzzers=${FUZZERS:-translate picture sprite package names}
+fuzzers=${FUZZERS:-translate picture sprite package names archive}
 work=$build/fuzz
 
 rm -rf "$work/seeds"
