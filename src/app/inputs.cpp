@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <new>
 #include <optional>
@@ -229,12 +230,13 @@ Status convert_scenarios(Inputs& in, const GameFolder& game) {
     t->hand_up = console_drain;
     const std::vector<platform::Match> files = list(in, game, "MES", "*.SIO").files;
     progress_step(in.progress, "scenarios", files.size());
-    std::vector<const platform::Match*> slots;  // the file of each slot
+    std::map<std::string, const platform::Match*> by_path;  // the file of each slot's path
     for (const platform::Match& file : files) {
         std::string name;
         if (!entry_name(in, Input::file, file, name)) continue;
-        if (list_scenario(*t, name, file.folder + file.name)) {
-            slots.push_back(&file);
+        const std::string path = file.folder + file.name;
+        if (list_scenario(*t, name, path)) {
+            by_path[path] = &file;
         } else {
             ++in.skipped;
         }
@@ -244,7 +246,7 @@ Status convert_scenarios(Inputs& in, const GameFolder& game) {
     for (std::size_t k = 1; k <= t->scenarios.size(); ++k) {
         const std::string& path = t->scenario_files[k - 1];
         // A file that is not read keeps its slot number: no SEEN file carries it.
-        if (const auto failure = read_input(game.source, *slots[k - 1], sio, kSioBufferSize)) {
+        if (const auto failure = read_input(game.source, *by_path[path], sio, kSioBufferSize)) {
             skip_input(in, Input::file, path, *failure);
             continue;
         }

@@ -112,13 +112,17 @@ TEST(Safety, WrongGameFoldersLeaveTheEarlierPackage) {
     const std::string unknown =
         "\" holds none of MES, CG, ENDING, SYSTEM, CHAR: choose the folder the game is "
         "installed in.\n\n";
+    // A file is read as a disc image or archive.
+    const std::string no_archive =
+        "\" is neither a folder nor a disc image or archive that the converter reads (ISO 9660, "
+        "ZIP, LZH, 7-Zip, cabinet): Unrecognized archive format\n\n";
     const struct {
         std::string folder;
         bool typed;  // at the prompt, not on the command line
         const std::string& message;
     } cases[] = {
         {dir / "no/such", false, missing},
-        {dir / "file.txt", false, missing},
+        {dir / "file.txt", false, no_archive},
         {dir / "empty", false, unknown},
         {dir.path, false, unknown},  // the parent of the game folder
         {"\"" + dir / "game" + "\"", false, missing},
@@ -135,7 +139,8 @@ TEST(Safety, WrongGameFoldersLeaveTheEarlierPackage) {
         }
         const Result r = e2e::run(request);
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.out, e2e::opening() + "The game folder \"" + c.folder + c.message);
+        const std::string lead = &c.message == &no_archive ? "\"" : "The game folder \"";
+        EXPECT_EQ(r.out, e2e::opening() + lead + c.folder + c.message);
         EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), kEarlier);
         expect_no_staging_files(dir / "out");
     }
@@ -320,7 +325,10 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
         {[&](auto& r) { r.args[7] = dir / "no"; }, 2,
          opening + "The DATA folder \"" + dir / "no" + no_data, ""},
         {[&](auto& r) { r.args[7] = dir / "file.txt"; }, 2,
-         opening + "The DATA folder \"" + dir / "file.txt" + no_data, ""},
+         opening + "\"" + dir / "file.txt" +
+             "\" is neither a folder nor a disc image or archive that the converter reads (ISO "
+             "9660, ZIP, LZH, 7-Zip, cabinet): Unrecognized archive format\n\n",
+         ""},
         {[&](auto&) { fs::remove(package), fs::create_directory(package); }, 2, no_package,
          taken + "a folder, which the package cannot replace\n"},
         {[&](auto&) { fs::remove(package), mkfifo(package.c_str(), 0600); }, 2, no_package,
