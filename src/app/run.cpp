@@ -135,7 +135,7 @@ void name_archive_faults(const Archive& archive, const std::string& path, std::s
     }
     if (!archive.damage.empty()) {
         console_show_error(msg::kArchiveDamaged,
-                           {as_system(archive.path), std::to_string(archive.next_header),
+                           {as_system(archive.path), std::to_string(archive.headers),
                             as_system(archive.damage)});
         ++skipped;
     }
@@ -206,7 +206,7 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
 
     const std::string output_folder =
         options.output_folder.empty() ? converter_folder : with_separator(options.output_folder);
-    const std::string data_folder = data_archive.file ? data_in_archive.path
+    const std::string data_folder = !data_archive.path.empty() ? data_in_archive.path
                                     : options.data_folder.empty()
                                         ? converter_folder + "DATA" + kSep
                                         : with_separator(options.data_folder);
@@ -243,7 +243,7 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
     Inputs inputs{package, progress};
     inputs.verify = options.verify;
     if (in_archive) name_archive_faults(game_archive, game.path, inputs.skipped);
-    if (data_archive.file) name_archive_faults(data_archive, data_folder, inputs.skipped);
+    if (!data_archive.path.empty()) name_archive_faults(data_archive, data_folder, inputs.skipped);
     status = convert_scenarios(inputs, game);
     if (status != Status::ok) {
         progress_end(progress);

@@ -31,33 +31,33 @@ bool ends_with_folded(const std::string& text, const char* suffix) {
 }
 
 la_ssize_t read_callback(::archive*, void* client, const void** data) {
-    Archive& a = *static_cast<Archive*>(client);
-    const std::size_t got = platform::file_read(a.file, a.buffer.data(), a.buffer.size());
-    a.position += got;
-    *data = a.buffer.data();
+    ArchiveCursor& c = *static_cast<ArchiveCursor*>(client);
+    const std::size_t got = platform::file_read(c.file, c.buffer.data(), c.buffer.size());
+    c.position += got;
+    *data = c.buffer.data();
     return static_cast<la_ssize_t>(got);
 }
 
 la_int64_t seek_callback(::archive*, void* client, la_int64_t offset, int whence) {
-    Archive& a = *static_cast<Archive*>(client);
+    ArchiveCursor& c = *static_cast<ArchiveCursor*>(client);
     const std::int64_t base = whence == SEEK_SET   ? 0
-                              : whence == SEEK_CUR ? static_cast<std::int64_t>(a.position)
-                                                   : static_cast<std::int64_t>(a.file_size);
+                              : whence == SEEK_CUR ? static_cast<std::int64_t>(c.position)
+                                                   : static_cast<std::int64_t>(c.file_size);
     if ((offset < 0 && -offset > base) || (offset > 0 && offset > INT64_MAX - base))
         return ARCHIVE_FATAL;
     const auto target = static_cast<std::uint64_t>(base + offset);
-    if (!platform::file_seek(a.file, target)) return ARCHIVE_FATAL;
-    a.position = target;
+    if (!platform::file_seek(c.file, target)) return ARCHIVE_FATAL;
+    c.position = target;
     return static_cast<la_int64_t>(target);
 }
 
 la_int64_t skip_callback(::archive*, void* client, la_int64_t request) {
-    Archive& a = *static_cast<Archive*>(client);
-    if (request <= 0 || a.position >= a.file_size) return 0;
-    const std::uint64_t left = a.file_size - a.position;
-    const std::uint64_t step = std::min(left, static_cast<std::uint64_t>(request));
-    if (!platform::file_seek(a.file, a.position + step)) return 0;
-    a.position += step;
+    ArchiveCursor& c = *static_cast<ArchiveCursor*>(client);
+    if (request <= 0 || c.position >= c.file_size) return 0;
+    const std::uint64_t step =
+        std::min(c.file_size - c.position, static_cast<std::uint64_t>(request));
+    if (!platform::file_seek(c.file, c.position + step)) return 0;
+    c.position += step;
     return static_cast<la_int64_t>(step);
 }
 
@@ -66,58 +66,92 @@ std::string error_text(::archive* reader, const char* otherwise) {
     return text && *text ? text : otherwise;
 }
 
-void free_reader(Archive& a) {
-    if (a.reader) archive_read_free(a.reader);
-    a.reader = nullptr;
+void free_reader(ArchiveCursor& c) {
+    if (c.reader) archive_read_free(c.reader);
+    c.reader = nullptr;
 }
 
-// A new reader at the archive's start; false with libarchive's reason.
-bool start_reader(Archive& a, std::string& reason) {
-    free_reader(a);
-    a.next_header = 0;
-    if (!platform::file_seek(a.file, 0)) {
+void close_cursor(ArchiveCursor& c) {
+    free_reader(c);
+    if (c.file) platform::file_close(c.file);
+    c.file = nullptr;
+}
+
+// A new reader of the archive at `path`, at its start; false with the
+// reason.
+bool start_reader(ArchiveCursor& c, const std::string& path, std::string& reason) {
+    free_reader(c);
+    c.next_header = 0;
+    if (!c.file) {
+        errno = 0;
+        c.file = platform::open_regular_file(path, c.file_size);
+        if (!c.file) {
+            reason = errno == 0 ? "not a regular file" : platform::last_error_text();
+            return false;
+        }
+        c.buffer.resize(kReadChunk);
+    }
+    if (!platform::file_seek(c.file, 0)) {
         reason = platform::last_error_text();
         return false;
     }
-    a.position = 0;
-    a.reader = archive_read_new();
-    if (!a.reader) {
+    c.position = 0;
+    c.reader = archive_read_new();
+    if (!c.reader) {
         reason = "not enough memory";
         return false;
     }
-    archive_read_support_format_iso9660(a.reader);
-    archive_read_support_format_zip_seekable(a.reader);
-    archive_read_support_format_lha(a.reader);
-    archive_read_support_format_7zip(a.reader);
-    archive_read_support_format_cab(a.reader);
+    archive_read_support_format_iso9660(c.reader);
+    archive_read_support_format_zip_seekable(c.reader);
+    archive_read_support_format_lha(c.reader);
+    archive_read_support_format_7zip(c.reader);
+    archive_read_support_format_cab(c.reader);
     // Joliet names wherever the image has them, on every system: they are
     // Unicode, where Rock Ridge names are bytes of an unknown character set.
-    archive_read_set_options(a.reader, "iso9660:!rockridge");
-    archive_read_set_callback_data(a.reader, &a);
-    archive_read_set_read_callback(a.reader, read_callback);
-    archive_read_set_seek_callback(a.reader, seek_callback);
-    archive_read_set_skip_callback(a.reader, skip_callback);
-    if (archive_read_open1(a.reader) != ARCHIVE_OK) {
-        reason = error_text(a.reader, "not an archive");
-        free_reader(a);
+    archive_read_set_options(c.reader, "iso9660:!rockridge");
+    archive_read_set_callback_data(c.reader, &c);
+    archive_read_set_read_callback(c.reader, read_callback);
+    archive_read_set_seek_callback(c.reader, seek_callback);
+    archive_read_set_skip_callback(c.reader, skip_callback);
+    if (archive_read_open1(c.reader) != ARCHIVE_OK) {
+        reason = error_text(c.reader, "not an archive");
+        free_reader(c);
         return false;
     }
-    ++a.reopened;
     return true;
 }
 
 // The next header; ARCHIVE_OK (warnings included), ARCHIVE_EOF or
 // ARCHIVE_FATAL (the reader is released, `reason` says why).
-int next_header(Archive& a, archive_entry*& entry, std::string& reason) {
-    const int r = archive_read_next_header(a.reader, &entry);
+int next_header(ArchiveCursor& c, archive_entry*& entry, std::string& reason) {
+    const int r = archive_read_next_header(c.reader, &entry);
     if (r == ARCHIVE_EOF) return r;
     if (r < ARCHIVE_WARN) {
-        reason = error_text(a.reader, "the archive cannot be read");
-        free_reader(a);
+        reason = error_text(c.reader, "the archive cannot be read");
+        free_reader(c);
         return ARCHIVE_FATAL;
     }
-    ++a.next_header;
+    ++c.next_header;
     return ARCHIVE_OK;
+}
+
+// The reader for the header `header`: the one that stands closest before
+// it, or else the one used longest ago, started again.
+ArchiveCursor& cursor_for(Archive& a, std::size_t header) {
+    ArchiveCursor* best = nullptr;
+    for (ArchiveCursor& c : a.cursors) {
+        if (c.reader && c.next_header <= header && (!best || c.next_header > best->next_header))
+            best = &c;
+    }
+    if (!best) {
+        best = &a.cursors[0];
+        for (ArchiveCursor& c : a.cursors) {
+            if (c.last_use < best->last_use) best = &c;
+        }
+        free_reader(*best);
+    }
+    best->last_use = ++a.uses;
+    return *best;
 }
 
 // An entry's name in its one form: UTF-8 as it came, or decoded from code
@@ -204,8 +238,8 @@ struct Lister {
         return parent;
     }
 
-    // Adds the entry just read (header number a.next_header - 1).
-    void add(archive_entry* entry) {
+    // Adds the entry just read, the header numbered `header`.
+    void add(archive_entry* entry, std::size_t header_number) {
         const char* raw = nullptr;
 #ifdef _WIN32
         raw = archive_entry_pathname_utf8(entry);
@@ -232,7 +266,7 @@ struct Lister {
         }
         if (type == AE_IFLNK) return refuse(joined, "it is a symbolic link, which is not followed");
         if (!hardlink && type != AE_IFREG) return refuse(joined, "it is no regular file");
-        std::size_t header = a.next_header - 1;
+        std::size_t header = header_number;
         std::int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
         if (hardlink) {
             // Another name of a file listed before (an image may store one
@@ -270,65 +304,57 @@ Archive::~Archive() {
 }
 
 void close_archive(Archive& a) {
-    free_reader(a);
-    if (a.file) platform::file_close(a.file);
-    a.file = nullptr;
+    for (ArchiveCursor& c : a.cursors)
+        close_cursor(c);
 }
 
 ArchiveOpen open_archive(const std::string& path, Archive& a, std::string& reason) {
-    close_archive(a);
     a.path = path;
-    a.nodes.clear();
-    a.refused.clear();
-    a.damage.clear();
-    a.format.clear();
-    a.reopened = 0;
+    ArchiveCursor& c = a.cursors[0];
     errno = 0;
-    a.file = platform::open_regular_file(path, a.file_size);
-    if (!a.file) {
+    c.file = platform::open_regular_file(path, c.file_size);
+    if (!c.file) {
         reason = errno == 0 ? "not a regular file" : platform::last_error_text();
         return ArchiveOpen::cannot_open;
     }
     std::uint8_t start[16] = {};
-    const std::size_t got = platform::file_read(a.file, start, sizeof start);
-    if ((got == sizeof start && is_sector_sync(start)) || ends_with_folded(path, ".CUE")) {
+    const std::size_t got = platform::file_read(c.file, start, sizeof start);
+    if (ends_with_folded(path, ".CUE") || (got == sizeof start && is_sector_sync(start))) {
         reason = ends_with_folded(path, ".CUE") ? "a cue sheet"
                                                 : "a raw disc image of 2352-byte sectors";
         return ArchiveOpen::raw_disc_image;
     }
     const platform::ThreadUtf8Text utf8;
     try {
-        a.buffer.resize(kReadChunk);
+        c.buffer.resize(kReadChunk);
         a.nodes.emplace_back();
         a.nodes.front().directory = true;
-        if (!start_reader(a, reason)) return ArchiveOpen::unknown;
-        a.format = archive_format_name(a.reader) ? archive_format_name(a.reader) : "";
+        if (!start_reader(c, path, reason)) return ArchiveOpen::unknown;
         Lister lister{a, {}};
         archive_entry* entry = nullptr;
         for (;;) {
-            if (a.next_header == kMaxArchiveEntries) {
+            if (c.next_header == kMaxArchiveEntries) {
                 a.damage = "it has more than " + std::to_string(kMaxArchiveEntries) +
                            " entries, and the rest are not listed";
                 break;
             }
-            const int r = next_header(a, entry, reason);
+            const int r = next_header(c, entry, reason);
             if (r == ARCHIVE_EOF) break;
             if (r != ARCHIVE_OK) {
-                if (a.next_header == 0) return ArchiveOpen::unreadable;
+                if (c.next_header == 0) return ArchiveOpen::unreadable;
                 a.damage = reason;
                 break;
             }
-            if (a.format.empty() && archive_format_name(a.reader))
-                a.format = archive_format_name(a.reader);
-            lister.add(entry);
+            lister.add(entry, c.next_header - 1);
         }
+        a.headers = c.next_header;
     } catch (const std::exception&) {  // std::bad_alloc, std::length_error
         reason = "not enough memory to list it";
         return ArchiveOpen::unreadable;
     }
+    c.last_use = ++a.uses;
     return ArchiveOpen::ok;
 }
-
 bool find_archive_folder(const Archive& a, const std::string& relative, std::size_t& node) {
     node = 0;
     std::size_t start = 0;
@@ -366,7 +392,7 @@ platform::ReadStatus read_archive_file(Archive& a, std::size_t node, std::vector
         if (reason) *reason = why;
         return status;
     };
-    if (node == 0 || node >= a.nodes.size() || a.nodes[node].directory || !a.file) {
+    if (node == 0 || node >= a.nodes.size() || a.nodes[node].directory) {
         why = "not a file of the archive";
         return fail(ReadStatus::cannot_open);
     }
@@ -375,14 +401,17 @@ platform::ReadStatus read_archive_file(Archive& a, std::size_t node, std::vector
     if (file.size > 0 && static_cast<std::uint64_t>(file.size) > max_size)
         return fail(ReadStatus::too_large);
     const platform::ThreadUtf8Text utf8;
-    if ((!a.reader || a.next_header > file.header) && !start_reader(a, why))
-        return fail(ReadStatus::read_error);
+    ArchiveCursor& c = cursor_for(a, file.header);
+    if (!c.reader) {
+        if (!start_reader(c, a.path, why)) return fail(ReadStatus::read_error);
+        ++a.restarts;
+    }
     archive_entry* entry = nullptr;
-    while (a.next_header <= file.header) {
-        const int r = next_header(a, entry, why);
+    while (c.next_header <= file.header) {
+        const int r = next_header(c, entry, why);
         if (r == ARCHIVE_EOF) {
             why = "the archive ends before it";
-            free_reader(a);
+            free_reader(c);
         }
         if (r != ARCHIVE_OK) return fail(ReadStatus::read_error);
     }
@@ -394,10 +423,10 @@ platform::ReadStatus read_archive_file(Archive& a, std::size_t node, std::vector
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(
                 kReadChunk, max_size + 1 - std::min<std::uint64_t>(old, max_size)));
             out.resize(old + want);
-            const la_ssize_t got = archive_read_data(a.reader, out.data() + old, want);
+            const la_ssize_t got = archive_read_data(c.reader, out.data() + old, want);
             if (got < 0) {
-                why = error_text(a.reader, "its data cannot be read");
-                free_reader(a);
+                why = error_text(c.reader, "its data cannot be read");
+                free_reader(c);
                 return fail(ReadStatus::read_error);
             }
             out.resize(old + static_cast<std::size_t>(got));

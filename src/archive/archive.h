@@ -40,25 +40,35 @@ struct ArchiveRefusal {
     bool outside = false;  // its path leads to no place in the tree
 };
 
-// An archive open for reading; its libarchive reader and file are released
-// by close_archive (the destructor calls it).
-struct Archive {
-    std::string path;  // the file, as the user named it
-    std::vector<ArchiveNode> nodes;
-    std::vector<ArchiveRefusal> refused;
-    // Not empty when the listing stopped before the archive's end: libarchive's
-    // reason. The entries before it are listed.
-    std::string damage;
-    std::string format;  // libarchive's name of the format
-
-    // The reader, positioned after the header numbered next_header - 1.
+// One reader of an archive, with a file of its own, positioned after the
+// header numbered next_header - 1.
+struct ArchiveCursor {
     ::archive* reader = nullptr;
     platform::File* file = nullptr;
     std::uint64_t file_size = 0;
     std::uint64_t position = 0;
     std::size_t next_header = 0;
-    std::size_t reopened = 0;  // how often the archive was started again
+    std::uint64_t last_use = 0;
     std::vector<std::uint8_t> buffer;
+};
+
+// An archive open for reading; its readers and files are released by
+// close_archive (the destructor calls it).
+struct Archive {
+    std::string path;  // the file, as the user named it
+    std::vector<ArchiveNode> nodes;
+    std::vector<ArchiveRefusal> refused;
+    std::size_t headers = 0;  // the entries listed
+    // Not empty when the listing stopped before the archive's end: libarchive's
+    // reason. The entries before it are listed.
+    std::string damage;
+    // Two readers, so that a run that takes its files from two places in
+    // turn (a sprite, then its mask) goes forward in both; a file is read
+    // by the reader that stands closest before it, or when none does, the
+    // one used longest ago starts again.
+    ArchiveCursor cursors[2];
+    std::uint64_t uses = 0;
+    std::size_t restarts = 0;  // how often a reader started the archive again
 
     Archive() = default;
     Archive(const Archive&) = delete;
@@ -78,10 +88,11 @@ enum class ArchiveOpen {
 };
 
 // Opens the archive at `path` and lists it; `reason` says what failed.
+// `archive` must be a fresh one.
 [[nodiscard]] ArchiveOpen open_archive(const std::string& path, Archive& archive,
                                        std::string& reason);
 
-// Releases the reader and the file; the listing stays.
+// Releases the readers and the files; the listing stays.
 void close_archive(Archive& archive);
 
 // The folder node at `relative` ("" for the root, "GAME/MES" below it, names
