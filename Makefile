@@ -7,7 +7,8 @@ DEB_PACKAGES := cmake g++ make pkg-config liblzo2-dev libgtest-dev libcli11-dev 
 	zlib1g-dev man-db
 # Each step installs only what it needs (tools/deps.sh). The Windows cross
 # builds (make windows, windows-dist): the MinGW-w64 compilers, and dpkg-dev
-# to unpack Debian's lzo2 and zlib source packages for them.
+# to unpack Debian's lzo2, zlib, utf8proc, xz-utils and libarchive source
+# packages for them.
 MINGW_PACKAGES := g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev
 # The 64-bit executable under the 64-bit Wine (make windows-test); wrestool
 # (icoutils) reads the executables' resources. Wine takes the system language
@@ -141,6 +142,8 @@ windows: windows-deps
 	    -DMSCONV_LZO2_SOURCE=$(CURDIR)/$(BUILD)/windows/lzo2-source \
 	    -DMSCONV_ZLIB_SOURCE=$(CURDIR)/$(BUILD)/windows/zlib-source \
 	    -DMSCONV_UTF8PROC_SOURCE=$(CURDIR)/$(BUILD)/windows/utf8proc-source \
+	    -DMSCONV_XZ_SOURCE=$(CURDIR)/$(BUILD)/windows/xz-source \
+	    -DMSCONV_LIBARCHIVE_SOURCE=$(CURDIR)/$(BUILD)/windows/libarchive-source \
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$$arch-w64-mingw32.cmake && \
 	  cmake --build $(BUILD)/windows/$$arch -j $(JOBS) || exit 1; \
 	done

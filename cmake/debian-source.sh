@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Fetching a Debian source package for the MinGW-w64 builds of its library
-# (sourced by cmake/build-lzo2.sh, build-zlib.sh and build-utf8proc.sh).
+# (sourced by cmake/build-lzo2.sh, build-zlib.sh, build-utf8proc.sh, build-xz.sh
+# and build-libarchive.sh).
 # When apt knows no source package, a deb-src entry is added for the Debian
 # archive entries apt already uses (as root only). apt-get update is the
 # retried one of tools/deps.sh: an index of the mirror that fails (another

@@ -50,3 +50,25 @@ set(MSCONV_UTF8PROC_SOURCE "${CMAKE_BINARY_DIR}/utf8proc-source"
     CACHE PATH "Where Debian's utf8proc source package is unpacked")
 msconv_debian_library(utf8proc::utf8proc build-utf8proc.sh MSCONV_UTF8PROC_SOURCE libutf8proc.a)
 set_target_properties(utf8proc::utf8proc PROPERTIES INTERFACE_COMPILE_DEFINITIONS UTF8PROC_STATIC)
+
+# libarchive for reading the game from a disc image or an archive
+# (cmake/build-libarchive.sh), as LibArchive::LibArchive, linked statically,
+# with the liblzma of its 7-Zip reader (cmake/build-xz.sh) as
+# LibLZMA::LibLZMA. Both are built after zlib, whose prefix libarchive's
+# build takes. The cached locations are those that FindLibArchive looks for:
+# the project's find_package(LibArchive) then takes this target and searches
+# nothing.
+set(MSCONV_XZ_SOURCE "${CMAKE_BINARY_DIR}/xz-source"
+    CACHE PATH "Where Debian's xz-utils source package is unpacked")
+msconv_debian_library(LibLZMA::LibLZMA build-xz.sh MSCONV_XZ_SOURCE liblzma.a)
+set(MSCONV_LIBARCHIVE_SOURCE "${CMAKE_BINARY_DIR}/libarchive-source"
+    CACHE PATH "Where Debian's libarchive source package is unpacked")
+msconv_debian_library(LibArchive::LibArchive build-libarchive.sh MSCONV_LIBARCHIVE_SOURCE
+                      libarchive.a)
+set_target_properties(LibArchive::LibArchive PROPERTIES
+    INTERFACE_COMPILE_DEFINITIONS LIBARCHIVE_STATIC
+    INTERFACE_LINK_LIBRARIES "LibLZMA::LibLZMA;ZLIB::ZLIB;advapi32")
+set(LibArchive_INCLUDE_DIR "${CMAKE_BINARY_DIR}/libarchive/include"
+    CACHE PATH "libarchive include directory" FORCE)
+set(LibArchive_LIBRARY "${CMAKE_BINARY_DIR}/libarchive/lib/libarchive.a"
+    CACHE FILEPATH "libarchive library" FORCE)

@@ -4,9 +4,10 @@
 #
 #   packaging/windows/make-dist.sh WINDOWS_BUILD VERSION
 #
-# WINDOWS_BUILD holds the cross build i686/ and the unpacked lzo2, zlib and
-# utf8proc source packages lzo2-source/, zlib-source/ and utf8proc-source/
-# that it was built with (make windows). Writes
+# WINDOWS_BUILD holds the cross build i686/ and the unpacked lzo2, zlib,
+# utf8proc, libarchive and xz-utils source packages lzo2-source/,
+# zlib-source/, utf8proc-source/, libarchive-source/ and xz-source/ that it was
+# built with (make windows). Writes
 # WINDOWS_BUILD/msconv-VERSION-win32.zip (VERSION: the project version in
 # CMakeLists.txt, which make windows-dist passes) with one folder msconv-VERSION-win32 that holds:
 #   msconv.exe    the 32-bit executable
@@ -14,8 +15,8 @@
 #   README.txt    the read-me in Japanese
 #   LICENSE.txt   the GNU GPL version 2
 #   source/       the corresponding source: this project's (the checked-out
-#                 tree, uncommitted changes to tracked files included), LZO's,
-#                 utf8proc's and that of the zlib in avdtool.exe (Debian's
+#                 tree, uncommitted changes to tracked files included), and
+#                 that of LZO, zlib, utf8proc, libarchive and liblzma (Debian's
 #                 source packages in WINDOWS_BUILD)
 # The texts are UTF-8 with a byte order mark and CR LF line ends: Notepad reads
 # that form on every Windows whatever its code page, where UTF-8 without the
@@ -53,6 +54,16 @@ utf8proc_version=$(sed -n '1s/^utf8proc (\([^)]*\)).*/\1/p' "$utf8proc/debian/ch
 [ -n "$utf8proc_version" ] ||
     { say "missing Debian's utf8proc source in $utf8proc (make windows)"; exit 1; }
 
+libarchive=$build/libarchive-source
+libarchive_version=$(sed -n '1s/^libarchive (\([^)]*\)).*/\1/p' \
+    "$libarchive/debian/changelog" 2>/dev/null || true)
+[ -n "$libarchive_version" ] ||
+    { say "missing Debian's libarchive source in $libarchive (make windows)"; exit 1; }
+
+xz=$build/xz-source
+xz_version=$(sed -n '1s/^xz-utils (\([^)]*\)).*/\1/p' "$xz/debian/changelog" 2>/dev/null || true)
+[ -n "$xz_version" ] || { say "missing Debian's xz-utils source in $xz (make windows)"; exit 1; }
+
 name=msconv-$version-win32
 dist=$build/dist
 stage=$dist/$name
@@ -61,6 +72,8 @@ source_archive=msconv-$version-source.tar.gz
 lzo_archive=lzo2_$lzo_version-source.tar.gz
 zlib_archive=zlib_$zlib_version-source.tar.gz
 utf8proc_archive=utf8proc_$utf8proc_version-source.tar.gz
+libarchive_archive=libarchive_$libarchive_version-source.tar.gz
+xz_archive=xz-utils_$xz_version-source.tar.gz
 rm -rf "$dist" "$zip"
 mkdir -p "$stage/source"
 
@@ -70,6 +83,7 @@ notepad_text() {  # notepad_text FILE
     sed -e "s/@VERSION@/$version/g" -e "s/@SOURCE@/$source_archive/g" \
         -e "s/@LZO_SOURCE@/$lzo_archive/g" -e "s/@ZLIB_SOURCE@/$zlib_archive/g" \
         -e "s/@UTF8PROC_SOURCE@/$utf8proc_archive/g" \
+        -e "s/@LIBARCHIVE_SOURCE@/$libarchive_archive/g" -e "s/@XZ_SOURCE@/$xz_archive/g" \
         -e 's/$/\r/' "$1"
 }
 
@@ -92,6 +106,14 @@ tar -czf "$stage/source/$zlib_archive" -C "$zlib/.." --owner=0 --group=0 --numer
 tar -czf "$stage/source/$utf8proc_archive" -C "$utf8proc/.." --owner=0 --group=0 --numeric-owner \
     --sort=name --transform "s,^$(basename "$utf8proc"),utf8proc-${utf8proc_version%-*}," \
     "$(basename "$utf8proc")"
+
+tar -czf "$stage/source/$libarchive_archive" -C "$libarchive/.." --owner=0 --group=0 \
+    --numeric-owner --sort=name \
+    --transform "s,^$(basename "$libarchive"),libarchive-${libarchive_version%-*}," \
+    "$(basename "$libarchive")"
+
+tar -czf "$stage/source/$xz_archive" -C "$xz/.." --owner=0 --group=0 --numeric-owner \
+    --sort=name --transform "s,^$(basename "$xz"),xz-utils-${xz_version%-*}," "$(basename "$xz")"
 
 (cd "$dist" && cmake -E tar cf "$zip" --format=zip "$name")
 say "wrote $zip"

@@ -6,7 +6,7 @@
 #
 # The zip must hold one folder named after it with exactly the 32-bit
 # executable EXE and the 32-bit avdtool.exe built beside it, the read-me and the licence in Notepad's form (UTF-8 with a
-# byte order mark, CR LF), and the three source archives, each readable.
+# byte order mark, CR LF), and the source archives, each readable.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -27,13 +27,15 @@ expected="$name/LICENSE.txt
 $name/README.txt
 $name/avdtool.exe
 $name/msconv.exe
+$name/source/libarchive_*-source.tar.gz
 $name/source/lzo2_*-source.tar.gz
 $name/source/msconv-$version-source.tar.gz
 $name/source/utf8proc_*-source.tar.gz
+$name/source/xz-utils_*-source.tar.gz
 $name/source/zlib_*-source.tar.gz"
 # shellcheck disable=SC2053 # the expected list holds a pattern
 if [[ $files == $expected ]]; then
-    pass "$name.zip: the two executables, read-me, licence and four source archives"
+    pass "$name.zip: the two executables, read-me, licence and six source archives"
 else
     fail "$name.zip holds: $files"
 fi
@@ -74,5 +76,10 @@ check "zlib source: its deflate" \
     grep -q '^zlib-[^/]*/deflate.c$' <(tar -tzf "$dir"/source/zlib_*-source.tar.gz)
 check "utf8proc source: its library" \
     grep -q '^utf8proc-[^/]*/utf8proc.c$' <(tar -tzf "$dir"/source/utf8proc_*-source.tar.gz)
+check "libarchive source: its reader" \
+    grep -q '^libarchive-[^/]*/libarchive/archive_read.c$' \
+    <(tar -tzf "$dir"/source/libarchive_*-source.tar.gz)
+check "xz-utils source: liblzma's header" \
+    grep -q '^xz-utils-[^/]*/src/liblzma/api/lzma.h$' <(tar -tzf "$dir"/source/xz-utils_*-source.tar.gz)
 
 summary
