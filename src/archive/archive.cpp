@@ -108,7 +108,16 @@ bool start_reader(ArchiveCursor& c, const std::string& path, std::string& reason
     archive_read_support_format_cab(c.reader);
     // Joliet names wherever the image has them, on every system: they are
     // Unicode, where Rock Ridge names are bytes of an unknown character set.
+    // An image without them gives its plain names, which are ASCII.
     archive_read_set_options(c.reader, "iso9660:!rockridge");
+#ifdef _WIN32
+    // Windows gives every name as wide characters, converted from the
+    // archive's character set: names without a Unicode flag are code page
+    // 932, whatever the system's code page.
+    for (const char* option :
+         {"zip:hdrcharset=CP932", "lha:hdrcharset=CP932", "cab:hdrcharset=CP932"})
+        archive_read_set_options(c.reader, option);
+#endif
     archive_read_set_callback_data(c.reader, &c);
     archive_read_set_read_callback(c.reader, read_callback);
     archive_read_set_seek_callback(c.reader, seek_callback);
@@ -152,6 +161,21 @@ ArchiveCursor& cursor_for(Archive& a, std::size_t header) {
     }
     best->last_use = ++a.uses;
     return *best;
+}
+
+// The entry's path (or with `link` the path its hard link names) as this
+// system takes it: on Windows the wide form in UTF-8 (held in `text`);
+// elsewhere, under a UTF-8 locale, UTF-8 for Unicode names and the bytes
+// for the others. nullptr when there is none.
+const char* entry_text(archive_entry* entry, bool link, [[maybe_unused]] std::string& text) {
+#ifdef _WIN32
+    const wchar_t* wide = link ? archive_entry_hardlink_w(entry) : archive_entry_pathname_w(entry);
+    if (!wide) return nullptr;
+    text = platform::wide_to_utf8(wide);
+    return text.c_str();
+#else
+    return link ? archive_entry_hardlink(entry) : archive_entry_pathname(entry);
+#endif
 }
 
 // An entry's name in its one form: UTF-8 as it came, or decoded from code
@@ -240,12 +264,8 @@ struct Lister {
 
     // Adds the entry just read, the header numbered `header`.
     void add(archive_entry* entry, std::size_t header_number) {
-        const char* raw = nullptr;
-#ifdef _WIN32
-        raw = archive_entry_pathname_utf8(entry);
-#else
-        raw = archive_entry_pathname(entry);
-#endif
+        std::string path_text;
+        const char* raw = entry_text(entry, false, path_text);
         std::vector<std::string> names;
         std::string reason;
         const std::string shown = raw ? raw : "";
@@ -259,7 +279,8 @@ struct Lister {
         std::string joined = names.front();
         for (std::size_t i = 1; i < names.size(); ++i)
             joined += "/" + names[i];
-        const char* hardlink = archive_entry_hardlink(entry);
+        std::string link_text;
+        const char* hardlink = entry_text(entry, true, link_text);
         if (type == AE_IFDIR) {
             place(names, true, joined);
             return;

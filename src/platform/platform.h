@@ -234,6 +234,11 @@ struct ThreadUtf8Text {
 // no code page 932 form.
 bool name_to_cp932(const std::string& name, std::string& cp932);
 
+#ifdef _WIN32
+// UTF-16 text (a name a library gives as wide characters) in UTF-8.
+std::string wide_to_utf8(const wchar_t* text);
+#endif
+
 // UTF-8 text in code page 932; false when a character has no form there
 // (no substitute is taken).
 bool utf8_to_cp932(const std::string& utf8, std::string& cp932);

@@ -529,6 +529,10 @@ PathKind path_kind(const std::string& path) {
     return attributes & FILE_ATTRIBUTE_DEVICE ? PathKind::other : PathKind::file;
 }
 
+std::string wide_to_utf8(const wchar_t* text) {
+    return utf8(text);
+}
+
 // Windows names come as UTF-16 whatever the code page: nothing to change.
 ThreadUtf8Text::ThreadUtf8Text() = default;
 ThreadUtf8Text::~ThreadUtf8Text() = default;
