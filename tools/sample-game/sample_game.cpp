@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <set>
 #include <stdexcept>
 
 #include "gamekit/picture_encode.h"
@@ -267,6 +268,21 @@ bool write_game_files(const Game& game, const std::string& game_folder,
         return false;
     }
     return true;
+}
+
+std::vector<gamekit::ArchiveItem> game_archive_items(const Game& game) {
+    std::vector<gamekit::ArchiveItem> items;
+    std::set<std::string> folders;
+    for (const File& f : game.game) {
+        if (f.folder.empty()) {
+            items.push_back({f.name, f.bytes, false});
+            continue;
+        }
+        if (folders.insert(f.folder).second) items.push_back({f.folder, {}, true});
+        items.push_back({f.folder + "/" + f.name, f.bytes, false});
+    }
+    gamekit::sort_items(items);
+    return items;
 }
 
 bool write_sample_game(const Options& options, const std::string& game_folder,

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gamekit/archive_write.h"
 #include "gamekit/gamekit.h"
 #include "scenario/translator.h"
 
@@ -49,6 +50,11 @@ bool build_sample_game(const Options& options, Game& game, std::string& error);
 // case. Existing files of the same names are replaced; others are left alone.
 bool write_game_files(const Game& game, const std::string& game_folder,
                       const std::string& data_folder, bool lower_case, std::string& error);
+
+// The game's files (not the DATA folder's) as the items of an archive, each
+// folder an item of its own, the game's folders at the archive's root, in
+// the order archives are written in.
+std::vector<gamekit::ArchiveItem> game_archive_items(const Game& game);
 
 struct Summary {
     std::size_t game_files = 0;
