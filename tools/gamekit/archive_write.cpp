@@ -75,6 +75,18 @@ bool path_to_cp932(const std::string& path, std::string& cp932, std::string& err
     }
 }
 
+// Names go into the UTF-8 formats only when they are UTF-8: libarchive's ZIP
+// writer and gcab would flag other bytes as UTF-8 all the same.
+std::string check_utf8(const std::vector<ArchiveItem>& items) {
+    for (const ArchiveItem& item : items) {
+        const bool ascii = std::all_of(item.path.begin(), item.path.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (!ascii && !platform::is_utf8_beyond_ascii(item.path))
+            return "the name " + item.path + " is not UTF-8 (zip-cp932 and lzh take such names)";
+    }
+    return {};
+}
+
 bool read_whole(const fs::path& path, Bytes& data) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     const std::streamoff size = in.tellg();
@@ -191,6 +203,10 @@ std::string write_with_libarchive(ArchiveFormat format, const std::vector<Archiv
     const bool cp932 = format == ArchiveFormat::zip_cp932;
     ThreadLocale locale(cp932 ? "C" : "C.UTF-8");
     if (!locale.made) return "the locale C.UTF-8 is missing";
+    if (!cp932) {
+        std::string error = check_utf8(items);
+        if (!error.empty()) return error;
+    }
     std::vector<std::string> names;
     for (const ArchiveItem& item : items) {
         std::string name = item.path, error;
@@ -286,8 +302,10 @@ std::string run_gcab(const std::string& folder, const std::vector<std::string>& 
 // from there in the items' order.
 std::string write_cab(const std::vector<ArchiveItem>& items, const std::string& out,
                       const ArchiveWriteOptions& options) {
+    std::string error = check_utf8(items);
+    if (!error.empty()) return error;
     std::string temp;
-    std::string error = make_temp_folder(temp);
+    error = make_temp_folder(temp);
     if (!error.empty()) return error;
     const std::string files = temp + "/files";
     std::error_code ec;

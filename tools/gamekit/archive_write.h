@@ -47,7 +47,9 @@ struct ArchiveWriteOptions {
 };
 
 // Writes `items` in their order as an archive of `format` at `path`, making
-// missing parent folders. Folders
+// missing parent folders. Names are kept as given: UTF-8 in an image, zip,
+// 7-Zip and cabinet (a name that is not UTF-8 is an error), code page 932 in
+// zip_cp932 and LZH (converted when UTF-8, as given otherwise). Folders
 // are entries of their own except in LZH and cabinets, whose files carry
 // their folders in their names. Every entry has the same modification time,
 // so the same items give the same archive (an image also records the time it
@@ -64,9 +66,9 @@ struct ArchiveWriteOptions {
 struct LzhMember {
     std::string name;  // stored bytes exactly: code page 932, '\' between folders
     Bytes data;
-    std::optional<std::uint32_t> packed_size;    // the data's size when absent
-    std::optional<std::uint32_t> original_size;  // the data's size when absent
-    std::optional<std::uint16_t> crc;            // CRC-16 of the data when absent
+    std::optional<std::uint32_t> packed_size = {};    // the data's size when absent
+    std::optional<std::uint32_t> original_size = {};  // the data's size when absent
+    std::optional<std::uint16_t> crc = {};            // CRC-16 of the data when absent
 };
 
 // The members of an LZH file holding `items`: folders are left out, each
