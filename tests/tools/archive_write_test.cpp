@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The test kit's archive writer: a small tree packed in every format and read
+// back with libarchive's reader, names and bytes exact.
+#include <archive.h>
+#include <archive_entry.h>
+#include <gtest/gtest.h>
+#include <locale.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "gamekit/archive_write.h"
+#include "gamekit/gamekit.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace gamekit;
+
+// A Japanese folder path whose file name holds ソ (its code page 932 form
+// ends in the byte of '\'), a name in lower case, a file named like a folder
+// and sorting after the folder's contents, an empty file. In sorted order.
+const std::vector<ArchiveItem>& tree() {
+    static const std::vector<ArchiveItem> items = {
+        {"EMPTY.DAT", {}, false},
+        {"MES", {}, true},
+        {"MES/MAIN.SIO", noise(300, 1), false},
+        {"MES.TXT", {'t', 'e', 'x', 't'}, false},
+        {"cg", {}, true},
+        {"cg/sak_09.moe", noise(5000, 2), false},
+        {"データ", {}, true},
+        {"データ/セーブ", {}, true},
+        {"データ/セーブ/ソフト.DAT", noise(70000, 3), false},
+    };
+    return items;
+}
+
+struct Entry {
+    std::string name;
+    Bytes data;
+    bool directory = false;
+    bool operator==(const Entry&) const = default;
+};
+
+void PrintTo(const Entry& e, std::ostream* os) {
+    *os << (e.directory ? "folder " : "file ") << e.name << " (" << e.data.size() << " bytes)";
+}
+
+struct ThreadLocale {
+    locale_t made, previous;
+    explicit ThreadLocale(const char* name)
+        : made(newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr))),
+          previous(uselocale(made)) {}
+    ~ThreadLocale() {
+        uselocale(previous);
+        freelocale(made);
+    }
+};
+
+// The entries of an archive as libarchive's reader gives them under
+// `locale`, sorted by name; the root of an image and the '/' ending a
+// folder's name are left out.
+std::vector<Entry> read_back(const std::string& path, const char* locale, const char* options) {
+    ThreadLocale scope(locale);
+    archive* a = archive_read_new();
+    archive_read_support_format_all(a);
+    std::vector<Entry> entries;
+    if (archive_read_set_options(a, options) != ARCHIVE_OK ||
+        archive_read_open_filename(a, path.c_str(), 10240) != ARCHIVE_OK) {
+        ADD_FAILURE() << archive_error_string(a);
+        archive_read_free(a);
+        return entries;
+    }
+    archive_entry* e = nullptr;
+    int r;
+    while ((r = archive_read_next_header(a, &e)) == ARCHIVE_OK) {
+        Entry entry{archive_entry_pathname(e), {}, archive_entry_filetype(e) == AE_IFDIR};
+        if (entry.directory && entry.name.ends_with('/')) entry.name.pop_back();
+        char buffer[4096];
+        la_ssize_t n;
+        while (!entry.directory && (n = archive_read_data(a, buffer, sizeof buffer)) > 0)
+            entry.data.insert(entry.data.end(), buffer, buffer + n);
+        if (entry.name != ".") entries.push_back(std::move(entry));
+    }
+    if (r != ARCHIVE_EOF) ADD_FAILURE() << "read: " << archive_error_string(a);
+    archive_read_free(a);
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& x, const Entry& y) { return x.name < y.name; });
+    return entries;
+}
+
+TEST(ArchiveWrite, CollectsAFolderTreeInOrder) {
+    TempFolder folder;
+    // Written in reverse, so that the order found is the sort's.
+    for (auto it = tree().rbegin(); it != tree().rend(); ++it) {
+        if (it->directory) {
+            std::filesystem::create_directories(folder / it->path);
+        } else {
+            ASSERT_TRUE(write_file(folder / it->path, it->data));
+        }
+    }
+    std::vector<ArchiveItem> items;
+    ASSERT_EQ(collect_items(folder.path, items), "");
+    ASSERT_EQ(items.size(), tree().size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i].path, tree()[i].path);
+        EXPECT_EQ(items[i].data, tree()[i].data) << items[i].path;
+        EXPECT_EQ(items[i].directory, tree()[i].directory) << items[i].path;
+    }
+    std::filesystem::create_symlink("MES", folder / "LINK");
+    EXPECT_EQ(collect_items(folder.path, items),
+              folder / "LINK" + " is neither a file nor a folder");
+    EXPECT_TRUE(items.empty());
+}
+
+TEST(ArchiveWrite, EveryFormatReadsBackAsPacked) {
+    const struct {
+        ArchiveFormat format;
+        bool store;
+        bool folders;         // folders are entries of their own
+        bool cp932;           // names are read back as code page 932 bytes
+        const char* locale;   // the reader's
+        const char* options;  // the reader's
+    } cases[] = {
+        {ArchiveFormat::iso, false, true, false, "C.UTF-8", ""},
+        {ArchiveFormat::zip, false, true, false, "C.UTF-8", ""},
+        {ArchiveFormat::zip, true, true, false, "C.UTF-8", ""},
+        // Under "C" the reader converts nothing: the stored bytes come back.
+        {ArchiveFormat::zip_cp932, false, true, true, "C", ""},
+        {ArchiveFormat::sevenzip, false, true, false, "C.UTF-8", ""},
+        {ArchiveFormat::sevenzip, true, true, false, "C.UTF-8", ""},
+        // The reader takes a level-0 name for the locale's text unless told.
+        {ArchiveFormat::lzh, false, false, false, "C.UTF-8", "hdrcharset=CP932"},
+        {ArchiveFormat::cab, false, false, false, "C.UTF-8", ""},
+        {ArchiveFormat::cab, true, false, false, "C.UTF-8", ""},
+    };
+    TempFolder folder;
+    int number = 0;
+    for (const auto& c : cases) {
+        const std::string path = folder / ("archive" + std::to_string(++number));
+        SCOPED_TRACE(path);
+        ASSERT_EQ(write_archive(c.format, tree(), path, {c.store}), "");
+        EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+        std::vector<Entry> expected;
+        for (const ArchiveItem& item : tree()) {
+            if (item.directory && !c.folders) continue;
+            expected.push_back({c.cp932 ? cp932(item.path) : item.path, item.data, item.directory});
+        }
+        std::sort(expected.begin(), expected.end(),
+                  [](const Entry& x, const Entry& y) { return x.name < y.name; });
+        EXPECT_EQ(read_back(path, c.locale, c.options), expected);
+    }
+}
+
+// Each name of a ZIP file's central directory with its flags' UTF-8 bit.
+std::vector<std::pair<std::string, bool>> zip_name_flags(const Bytes& zip) {
+    std::vector<std::pair<std::string, bool>> out;
+    auto u16 = [&](std::size_t at) { return zip.at(at) | zip.at(at + 1) << 8; };
+    auto u32 = [&](std::size_t at) {
+        return u16(at) | static_cast<std::size_t>(u16(at + 2)) << 16;
+    };
+    const std::size_t end = zip.size() - 22;  // the end record, without a comment
+    std::size_t at = u32(end + 16);
+    for (int i = 0; i < u16(end + 10); ++i) {
+        const std::size_t name = u16(at + 28), extra = u16(at + 30), comment = u16(at + 32);
+        out.emplace_back(std::string(zip.begin() + at + 46, zip.begin() + at + 46 + name),
+                         (u16(at + 8) & 0x800) != 0);
+        at += 46 + name + extra + comment;
+    }
+    return out;
+}
+
+TEST(ArchiveWrite, ZipFlagsUtf8NamesOnlyInTheUtf8Form) {
+    TempFolder folder;
+    for (ArchiveFormat format : {ArchiveFormat::zip, ArchiveFormat::zip_cp932}) {
+        const bool utf8 = format == ArchiveFormat::zip;
+        ASSERT_EQ(write_archive(format, tree(), folder / "a.zip"), "");
+        Bytes zip;
+        std::ifstream in(folder / "a.zip", std::ios::binary);
+        zip.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::vector<std::pair<std::string, bool>> expected;
+        for (const ArchiveItem& item : tree()) {
+            const std::string name = item.path + (item.directory ? "/" : "");
+            const bool ascii =
+                std::all_of(name.begin(), name.end(), [](char ch) { return (ch & 0x80) == 0; });
+            expected.emplace_back(utf8 ? name : cp932(name), utf8 && !ascii);
+        }
+        EXPECT_EQ(zip_name_flags(zip), expected) << utf8;
+    }
+}
+
+TEST(ArchiveWrite, LzhChecksAndLimits) {
+    EXPECT_EQ(lzh_crc16({'1', '2', '3', '4', '5', '6', '7', '8', '9'}), 0xBB3D);
+    Bytes out;
+    EXPECT_EQ(lzh_bytes({{std::string(233, 'N'), {}}}, out), "");
+    EXPECT_EQ(out.size(), 2 + 22 + 233 + 1u);
+    EXPECT_EQ(
+        lzh_bytes({{std::string(234, 'N'), {}}}, out),
+        "the name " + std::string(234, 'N') + " is longer than an LZH header holds (233 bytes)");
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(ArchiveWrite, RefusalsLeaveNoFile) {
+    TempFolder folder;
+    const std::string path = folder / "out";
+    const std::vector<ArchiveItem> cp932_name = {{"\x83\x5C.DAT", {'x'}, false}};
+    EXPECT_EQ(write_archive(ArchiveFormat::zip, cp932_name, path),
+              "the name \x83\x5C.DAT is not UTF-8 (zip-cp932 and lzh take such names)");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+
+    const char* search = getenv("PATH");
+    const std::string saved = search ? search : "";
+    setenv("PATH", folder.path.c_str(), 1);
+    const std::string error = write_archive(ArchiveFormat::cab, tree(), path);
+    setenv("PATH", saved.c_str(), 1);
+    EXPECT_EQ(error, "gcab is not installed (Debian package gcab); it makes cabinets");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+}
+
+}  // namespace
