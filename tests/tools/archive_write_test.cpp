@@ -128,6 +128,8 @@ TEST(ArchiveWrite, EveryFormatReadsBackAsPacked) {
         const char* options;  // the reader's
     } cases[] = {
         {ArchiveFormat::iso, false, true, false, "C.UTF-8", ""},
+        // The Joliet names, which readers without Rock Ridge take.
+        {ArchiveFormat::iso, false, true, false, "C.UTF-8", "iso9660:!rockridge"},
         {ArchiveFormat::zip, false, true, false, "C.UTF-8", ""},
         {ArchiveFormat::zip, true, true, false, "C.UTF-8", ""},
         // Under "C" the reader converts nothing: the stored bytes come back.
