@@ -201,8 +201,9 @@ std::string write_with_libarchive(ArchiveFormat format, const std::vector<Archiv
     // Code page 932 names go in as bytes: under the "C" locale no conversion
     // is made and the ZIP writer sets no UTF-8 flag. Any other name is UTF-8.
     const bool cp932 = format == ArchiveFormat::zip_cp932;
-    ThreadLocale locale(cp932 ? "C" : "C.UTF-8");
-    if (!locale.made) return "the locale C.UTF-8 is missing";
+    const char* locale_name = cp932 ? "C" : "C.UTF-8";
+    ThreadLocale locale(locale_name);
+    if (!locale.made) return "the locale " + std::string(locale_name) + " is missing";
     if (!cp932) {
         std::string error = check_utf8(items);
         if (!error.empty()) return error;
@@ -314,6 +315,7 @@ std::string write_cab(const std::vector<ArchiveItem>& items, const std::string& 
     std::vector<std::string> args = {"gcab", "--create"};
     if (!options.store) args.push_back("--zip");
     args.push_back(fs::absolute(out, ec).native());
+    args.push_back("--");  // a name may start with '-'
     const timespec times[2] = {{kEntryTime, 0}, {kEntryTime, 0}};
     for (const ArchiveItem& item : items) {
         if (!error.empty()) break;
