@@ -30,9 +30,10 @@ struct ArchiveItem {
     bool directory = false;
 };
 
-// The order every archive is written in: name by name, each compared by its
+// Sorts items into the kit's fixed order: name by name, each compared by its
 // raw bytes, so a folder comes right before its contents and siblings are
-// sorted ("A", "A/x", "A.B", "B").
+// sorted ("A", "A/x", "A.B", "B"). write_archive keeps the order it is given,
+// so a test can also hand it items in any other.
 void sort_items(std::vector<ArchiveItem>& items);
 
 // Every folder and regular file below `folder` (not `folder` itself), in the
