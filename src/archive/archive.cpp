@@ -110,13 +110,14 @@ bool start_reader(ArchiveCursor& c, const std::string& path, std::string& reason
     // Unicode, where Rock Ridge names are bytes of an unknown character set.
     // An image without them gives its plain names, which are ASCII.
     archive_read_set_options(c.reader, "iso9660:!rockridge");
+    // LZH names are code page 932 (the LZH reader takes no bytes of an
+    // unknown character set). On Windows, which gives every name as wide
+    // characters, so are ZIP and cabinet names without a Unicode flag,
+    // whatever the system's code page; elsewhere they come as their bytes.
+    archive_read_set_options(c.reader, "lha:hdrcharset=CP932");
 #ifdef _WIN32
-    // Windows gives every name as wide characters, converted from the
-    // archive's character set: names without a Unicode flag are code page
-    // 932, whatever the system's code page.
-    for (const char* option :
-         {"zip:hdrcharset=CP932", "lha:hdrcharset=CP932", "cab:hdrcharset=CP932"})
-        archive_read_set_options(c.reader, option);
+    archive_read_set_options(c.reader, "zip:hdrcharset=CP932");
+    archive_read_set_options(c.reader, "cab:hdrcharset=CP932");
 #endif
     archive_read_set_callback_data(c.reader, &c);
     archive_read_set_read_callback(c.reader, read_callback);

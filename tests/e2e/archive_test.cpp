@@ -4,6 +4,7 @@
 // archive is named and counted, or ends the run before anything is written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -27,9 +28,9 @@ struct Format {
     const char* suffix;
 };
 const Format kFormats[] = {
-    {ArchiveFormat::iso, ".iso"},      {ArchiveFormat::zip, ".zip"},
+    {ArchiveFormat::iso, ".iso"},       {ArchiveFormat::zip, ".zip"},
     {ArchiveFormat::zip_cp932, ".zip"}, {ArchiveFormat::sevenzip, ".7z"},
-    {ArchiveFormat::lzh, ".lzh"},      {ArchiveFormat::cab, ".cab"},
+    {ArchiveFormat::lzh, ".lzh"},       {ArchiveFormat::cab, ".cab"},
 };
 
 // The folder tree at `folder` packed as `format` at `path`.
@@ -72,7 +73,8 @@ TEST(Archives, EveryFormatOfTheSampleGameGivesTheFolderPackage) {
         EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), package) << label;
     };
     for (const Format& format : kFormats) {
-        const std::string archive = dir / ("game" + std::to_string(&format - kFormats) + format.suffix);
+        const std::string archive =
+            dir / ("game" + std::to_string(&format - kFormats) + format.suffix);
         pack(dir / "game", format.format, archive);
         expect_reference(convert_into(archive, dir / "out", dir / "DATA"), archive);
     }
@@ -98,7 +100,7 @@ std::vector<LzhMember> small_game() {
     Sio main;
     sio_text(main, cp932("始まり"));
     return {{"MES\\MAIN.SIO", main.build()},
-            {"CG\\BG01.MOE", encode_run_length_picture(sample_picture(8, 6, 1, false))}};
+            {"CG\\BG01.MOE", encode_run_length_picture(sample_picture(64, 48, 1, false))}};
 }
 
 Bytes lzh(const std::vector<LzhMember>& members) {
@@ -108,7 +110,8 @@ Bytes lzh(const std::vector<LzhMember>& members) {
 }
 
 // An archive of `format` holding the items.
-Bytes archive_of(ArchiveFormat format, const std::vector<ArchiveItem>& items, const TempFolder& dir) {
+Bytes archive_of(ArchiveFormat format, const std::vector<ArchiveItem>& items,
+                 const TempFolder& dir) {
     const std::string path = dir / "made";
     EXPECT_EQ(write_archive(format, items, path), "");
     Bytes bytes = e2e::read_bytes(path);
@@ -121,13 +124,14 @@ std::vector<ArchiveItem> small_items() {
     for (const LzhMember& m : small_game()) {
         std::string path = m.name;
         std::replace(path.begin(), path.end(), '\\', '/');
-        items.push_back({path, m.data});
+        items.push_back({path, m.data, false});
     }
     return items;
 }
 
-Bytes cut(Bytes bytes, std::size_t size) {
-    bytes.resize(std::min(size, bytes.size()));
+// The bytes cut to `size`, or filled up to it with zeros.
+Bytes sized(Bytes bytes, std::size_t size) {
+    bytes.resize(size);
     return bytes;
 }
 
@@ -140,7 +144,8 @@ TEST(Archives, HostileArchivesAreNamedAndCountedOrEndTheRunBeforeAnyWrite) {
         change(m);
         return lzh(m);
     };
-    const std::string sync = std::string("\x00", 1) + std::string(10, '\xFF') + std::string("\x00", 1);
+    const std::string sync =
+        std::string("\x00", 1) + std::string(10, '\xFF') + std::string("\x00", 1);
     const struct {
         const char* name;  // of the archive
         std::function<Bytes()> bytes;
@@ -149,47 +154,66 @@ TEST(Archives, HostileArchivesAreNamedAndCountedOrEndTheRunBeforeAnyWrite) {
     } rows[] = {
         {"link.zip",
          [&] {
-             std::vector<ArchiveItem> items = small_items();
-             items.push_back({"MES/LINK.SIO", {}, false, "MAIN.SIO"});
-             return archive_of(ArchiveFormat::zip, items, dir);
+             ArchiveWriteOptions options;
+             options.links = {{"MES/LINK.SIO", "MAIN.SIO"}};
+             const std::string made = dir / "made.zip";
+             EXPECT_EQ(write_archive(ArchiveFormat::zip, small_items(), made, options), "");
+             return e2e::read_bytes(made);
          },
          3, "msconv: @:MES/LINK.SIO is not read: it is a symbolic link, which is not followed\n"},
-        {"dots.lzh", [&] { return members([](auto& m) { m.push_back({"..\\EVIL.SIO", {1}}); }); }, 3,
-         "msconv: @:../EVIL.SIO is not read: its path leads out of the archive\n"},
-        {"twice.lzh",
-         [&] { return members([](auto& m) { m.insert(m.begin(), m.front()); }); }, 3,
+        {"dots.lzh", [&] { return members([](auto& m) {
+                               m.push_back({"..\\EVIL.SIO", {1}});
+                           }); },
+         3, "msconv: @:../EVIL.SIO is not read: its path leads out of the archive\n"},
+        {"twice.lzh", [&] { return members([](auto& m) { m.insert(m.begin(), m.front()); }); }, 3,
          "msconv: @:MES/MAIN.SIO is not read: the archive holds it again further on, which is "
          "read instead\n"},
         {"clash.lzh",
-         [&] { return members([](auto& m) { m.push_back({"MES\\MAIN.SIO\\X.SIO", {1}}); }); }, 3,
+         [&] { return members([](auto& m) {
+                   m.push_back({"MES\\MAIN.SIO\\X.SIO", {1}});
+               }); }, 3,
          "msconv: @:MES/MAIN.SIO/X.SIO is not read: a file of the archive has the name of its "
          "folder\n"},
         {"crc.lzh", [&] { return members([](auto& m) { m[0].crc = 0x1234; }); }, 3,
-         "msconv: @:MES/MAIN.SIO: CRC error\n"},
+         "msconv: @:MES/MAIN.SIO: LHa data CRC error\n"},
         {"size.lzh", [&] { return members([](auto& m) { m[0].original_size = 3; }); }, 3,
-         "msconv: @:MES/MAIN.SIO: it unpacks to 0 bytes where its header says 3\n"},
+         "msconv: @:MES/MAIN.SIO: it unpacks to 8 bytes where its header says 3\n"},
         {"large.lzh",
-         [&] { return members([](auto& m) { m.push_back({"MES\\BIG.SIO", Bytes(70000, 1)}); }); },
+         [&] { return members([](auto& m) {
+                   m.push_back({"MES\\BIG.SIO", Bytes(70000, 1)});
+               }); },
          3, "********** @:MES/BIG.SIO is too large, skipped\n"},
         {"bomb.7z",
          [&] {
              std::vector<ArchiveItem> items = small_items();
-             items.push_back({"MES/BOMB.SIO", Bytes(16 << 20, 0)});
+             items.push_back({"MES/BOMB.SIO", Bytes(16 << 20, 0), false});
              return archive_of(ArchiveFormat::sevenzip, items, dir);
          },
          3, "msconv: @:MES/BOMB.SIO: larger than 65536 bytes\n"},
-        {"cut.lzh", [&] { return cut(members([](auto&) {}), 60); }, 3,
+        {"cut.lzh", [&] { return sized(members([](auto&) {}), 60); }, 3,
          "msconv: @ cannot be read past its first 1 entries (Truncated LHa header): the rest is "
          "not converted\n"},
-        {"cut.iso", [&] { return cut(archive_of(ArchiveFormat::iso, small_items(), dir), 40000); },
-         3, "msconv: @:MES/MAIN.SIO: Truncated input file (needed 2048 bytes, only 0 available)\n"},
-        {"cut.7z", [&] { return cut(archive_of(ArchiveFormat::sevenzip, small_items(), dir), 100); },
-         2, "\"@\" cannot be read as a disc image or archive: "},
-        {"game.bin", [&] { return Bytes(sync.begin(), sync.end()); }, 2,
+        {"cut.iso",
+         [&] {
+             // Cut inside the picture's data.
+             const Bytes iso = archive_of(ArchiveFormat::iso, small_items(), dir);
+             const Bytes picture = small_items()[1].data;
+             const auto at = std::search(iso.begin(), iso.end(), picture.begin(), picture.end());
+             return sized(iso, static_cast<std::size_t>(at - iso.begin()) + 10);
+         },
+         3, "msconv: @:CG/BG01.MOE: Truncated input file\n"},
+        {"cut.7z",
+         [&] { return sized(archive_of(ArchiveFormat::sevenzip, small_items(), dir), 100); }, 2,
+         "\"@\" cannot be read as a disc image or archive: "},
+        {"game.bin", [&] { return sized(Bytes(sync.begin(), sync.end()), 2352); }, 2,
          "\"@\" is a raw disc image of 2352-byte sectors, which the converter does not read: make "
          "an ISO image of it first, for example with bchunk (Debian's bchunk package): bchunk "
          "GAME.bin GAME.cue GAME\n"},
-        {"game.cue", [&] { return Bytes{'F', 'I', 'L', 'E'}; }, 2, "\"@\" is a cue sheet, "},
+        {"game.cue",
+         [&] {
+             return Bytes{'F', 'I', 'L', 'E'};
+         },
+         2, "\"@\" is a cue sheet, "},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -207,7 +231,9 @@ TEST(Archives, HostileArchivesAreNamedAndCountedOrEndTheRunBeforeAnyWrite) {
         for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir / "out"))
             ++files;
         EXPECT_EQ(files, 1u);
-        if (row.status == 2) EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), earlier);
+        if (row.status == 2) {
+            EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), earlier);
+        }
     }
 }
 

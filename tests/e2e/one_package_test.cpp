@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e/harness.h"
+#include "gamekit/archive_write.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
 #include "gamekit/sio_commands.h"
@@ -287,6 +288,62 @@ TEST(OnePackage, EveryCopyOfAGeneratedGameGivesOnePackage) {
             std::swap(order[i - 1], order[random.below(static_cast<std::uint32_t>(i))]);
         write_game(files, order, dir / "shuffled/game", dir / "shuffled/DATA", plain);
         EXPECT_EQ(convert("shuffled"), reference) << "shuffled";
+    }
+}
+
+// The same property for a game packed as a disc image or archive: each
+// format of the UTF-8 copy and of the copy with case twins, and the formats
+// that store code page 932 names of the code page 932 copy, give the
+// unpacked folder's package.
+TEST(OnePackage, EveryArchiveOfAGeneratedGameGivesOnePackage) {
+    const struct {
+        ArchiveFormat format;
+        bool cp932;  // stores code page 932 names as they are
+    } formats[] = {{ArchiveFormat::iso, false},      {ArchiveFormat::zip, false},
+                   {ArchiveFormat::zip_cp932, true}, {ArchiveFormat::sevenzip, false},
+                   {ArchiveFormat::lzh, true},       {ArchiveFormat::cab, false}};
+    for (std::uint32_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        const std::vector<sample_game::File> files = generated_game(seed);
+        std::vector<std::size_t> order(files.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        TempFolder dir;
+        std::filesystem::create_directories(dir / "out");
+        write_game(files, order, dir / "ref/game", dir / "DATA", plain);
+        const Result reference = e2e::convert(dir / "ref/game", dir / "out", dir / "DATA");
+        ASSERT_EQ(reference.status, 0) << reference.err;
+        const Bytes package = e2e::read_bytes(dir / "out/DAR297.AVD");
+
+        std::size_t n = 0;
+        const struct {
+            const char* label;
+            std::function<std::string(const sample_game::File&)> path_of;
+        } copies[] = {
+            {"utf8", plain},
+            {"cp932", [](const sample_game::File& f) { return cp932(plain(f)); }},
+            {"twins",
+             [&n](const sample_game::File& f) {
+                 if (n++ % 2 == 0) return plain(f);
+                 std::string twin = f.folder;
+                 std::transform(twin.begin(), twin.end(), twin.begin(), ::tolower);
+                 return twin + "/" + f.name;
+             }},
+        };
+        for (const auto& copy : copies) {
+            const std::string game = dir / (std::string(copy.label) + "/game");
+            write_game(files, order, game, dir / "unused", copy.path_of);
+            std::vector<ArchiveItem> items;
+            ASSERT_EQ(collect_items(game, items), "");
+            for (const auto& f : formats) {
+                if (copy.label == std::string("cp932") && !f.cp932) continue;
+                const std::string archive = game + std::to_string(&f - formats);
+                ASSERT_EQ(write_archive(f.format, items, archive), "") << archive;
+                const Result r = e2e::convert(archive, dir / "out", dir / "DATA");
+                EXPECT_EQ(r.status, 0) << archive << "\n" << r.out << r.err;
+                EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), package) << archive;
+            }
+        }
     }
 }
 

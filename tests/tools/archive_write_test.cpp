@@ -146,7 +146,7 @@ TEST(ArchiveWrite, EveryFormatReadsBackAsPacked) {
     for (const auto& c : cases) {
         const std::string path = folder / ("archive" + std::to_string(++number));
         SCOPED_TRACE(path);
-        ASSERT_EQ(write_archive(c.format, tree(), path, {c.store}), "");
+        ASSERT_EQ(write_archive(c.format, tree(), path, {c.store, {}}), "");
         EXPECT_FALSE(std::filesystem::exists(path + ".part"));
         std::vector<Entry> expected;
         for (const ArchiveItem& item : tree()) {

@@ -221,6 +221,17 @@ std::string write_with_libarchive(ArchiveFormat format, const std::vector<Archiv
         error = archive_reason(a, "cannot create " + out);
     for (std::size_t i = 0; error.empty() && i < items.size(); ++i)
         error = write_entry(a, items[i], names[i]);
+    for (const auto& [path, target] : options.links) {
+        if (!error.empty()) break;
+        archive_entry* entry = archive_entry_new();
+        archive_entry_copy_pathname(entry, path.c_str());
+        archive_entry_set_filetype(entry, AE_IFLNK);
+        archive_entry_set_perm(entry, 0777);
+        archive_entry_copy_symlink(entry, target.c_str());
+        archive_entry_set_mtime(entry, kEntryTime, 0);
+        if (archive_write_header(a, entry) != ARCHIVE_OK) error = archive_reason(a, path);
+        archive_entry_free(entry);
+    }
     // Closing writes what the format keeps to the end (the image's
     // directories, the 7-Zip header); its failure is the archive's.
     if (archive_write_close(a) != ARCHIVE_OK && error.empty())

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gamekit/gamekit.h"
@@ -45,6 +46,8 @@ struct ArchiveWriteOptions {
     // Files kept uncompressed (zip, 7-Zip, cabinet); an image and an LZH
     // file are always stored.
     bool store = false;
+    // Symbolic links written after the items (ZIP, 7-Zip): path, target.
+    std::vector<std::pair<std::string, std::string>> links;
 };
 
 // Writes `items` in their order as an archive of `format` at `path`, making

@@ -34,7 +34,9 @@ Sio& Sio::text(const std::string& bytes) {
     return *this;
 }
 
-Sio& Sio::variable(SioVar v) { return byte(v.bank).word(v.number); }
+Sio& Sio::variable(SioVar v) {
+    return byte(v.bank).word(v.number);
+}
 
 Sio& Sio::target(const std::string& label) {
     targets_.emplace_back(bytes_.size(), label);

@@ -26,17 +26,27 @@ struct SioVar {
     std::uint8_t bank = 0;
     std::uint16_t number = 0;
 };
-inline SioVar var(std::uint16_t number) { return {0, number}; }
-inline SioVar var2(std::uint16_t number) { return {2, number}; }
+inline SioVar var(std::uint16_t number) {
+    return {0, number};
+}
+inline SioVar var2(std::uint16_t number) {
+    return {2, number};
+}
 
 // A value operand (24 bits): a literal below 0x10000, or a variable of the
 // first (0x1xxxx) or the second (0x2xxxx) bank.
-inline std::uint32_t lit(std::uint16_t value) { return value; }
-inline std::uint32_t ref(std::uint16_t number) { return 0x10000u | number; }
-inline std::uint32_t ref2(std::uint16_t number) { return 0x20000u | number; }
+inline std::uint32_t lit(std::uint16_t value) {
+    return value;
+}
+inline std::uint32_t ref(std::uint16_t number) {
+    return 0x10000u | number;
+}
+inline std::uint32_t ref2(std::uint16_t number) {
+    return 0x20000u | number;
+}
 
 class Sio {
-public:
+  public:
     // The SIO offset of the next byte.
     std::size_t here() const { return bytes_.size(); }
     // Names the offset of the next byte.
@@ -55,7 +65,7 @@ public:
     // for a label that was never placed or that lies past offset 0xFFFF.
     Bytes build() const;
 
-private:
+  private:
     Bytes bytes_;
     std::map<std::string, std::size_t> labels_;
     std::vector<std::pair<std::size_t, std::string>> targets_;
