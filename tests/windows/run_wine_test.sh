@@ -365,6 +365,25 @@ for wine_lang in ja_JP.UTF-8 en_US.UTF-8; do
     check "sprites-${wine_lang%%_*}: the Linux build converts the Japanese sprites" \
         test "$(grep -c 'its mask' "$work/linux-sprites-${wine_lang%%_*}.err")" = 0
 done
+cp "$work/linux/DAR297.AVD" "$work/sprites.avd"
+
+# ---- The game read from its disc image and archives --------------------------------
+
+# The copy with the Japanese sprites as a CD image (Joliet and Rock Ridge
+# names), a ZIP with code page 932 names and an LZH (code page 932 names, '\'
+# between folders): under either system language every build reads each as
+# the Linux build does, and the package is the folder's.
+for format in iso zip-cp932 lzh; do
+    "$sample_game" --archive "$format" --from "$work/sprites" "$work/sprites.$format" \
+        >"$work/sprites-$format.log" 2>&1 || fail "sprites written as $format"
+done
+for wine_lang in ja_JP.UTF-8 en_US.UTF-8; do
+    for format in iso zip-cp932 lzh; do
+        run_case "archive-$format-${wine_lang%%_*}" 3 new "@sprites.$format"
+        compare_packages "archive-$format-${wine_lang%%_*}: the folder's package" \
+            "$work/sprites.avd" "$work/linux/DAR297.AVD"
+    done
+done
 
 # ---- Folders that cannot be listed -----------------------------------------------
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // sample-game: writes the sample game folder and a DATA folder.
 //   sample-game OUT_GAME OUT_DATA [--pictures N] [--sprites N] [--scenarios N] [--data-mib N]
-//               [--archive FORMAT]
+//               [--archive FORMAT [--from FOLDER]]
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
         "The scale options add bulk for timing runs.",
         "sample-game"};
     app.add_option("OUT_GAME", game_folder, "The game folder to write")->required();
-    app.add_option("OUT_DATA", data_folder, "The DATA folder to write")->required();
+    app.add_option("OUT_DATA", data_folder, "The DATA folder to write (not with --from)");
     app.add_option("--pictures", options.pictures, "Extra 640x480 pictures in CG, both formats");
     app.add_option("--sprites", options.sprites, "Extra 320x480 sprites in CHAR with their masks");
     app.add_option("--scenarios", options.scenarios, "Extra scenarios in MES");
@@ -62,6 +62,11 @@ int main(int argc, char** argv) {
                    "Write the game as a disc image or archive at OUT_GAME, its folders at the "
                    "root:\niso, zip, zip-cp932 (names in code page 932), 7z, lzh or cab")
         ->check(CLI::IsMember(kArchiveFormats));
+    std::string from;
+    app.add_option("--from", from,
+                   "With --archive: pack the folder FOLDER (any game's) at OUT_GAME instead of "
+                   "the sample game; no OUT_DATA")
+        ->needs("--archive");
     if (argc < 2) {
         std::fputs(app.help().c_str(), stderr);
         return 2;
@@ -73,8 +78,27 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : 2;
     }
 
+    if (from.empty() == data_folder.empty()) {
+        std::fputs(from.empty() ? "sample-game: OUT_DATA is required\n"
+                                : "sample-game: --from writes no OUT_DATA\n",
+                   stderr);
+        return 2;
+    }
     sample_game::Summary summary;
     std::string error;
+    if (!from.empty()) {
+        std::vector<gamekit::ArchiveItem> items;
+        error = gamekit::collect_items(from, items);
+        if (error.empty())
+            error = gamekit::write_archive(kArchiveFormats.at(archive), items, game_folder);
+        if (!error.empty()) {
+            std::fprintf(stderr, "sample-game: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("sample-game: %zu files and folders of %s in %s\n", items.size(), from.c_str(),
+                    game_folder.c_str());
+        return 0;
+    }
     const bool written =
         archive.empty()
             ? sample_game::write_sample_game(options, game_folder, data_folder, summary, error)
