@@ -2,7 +2,8 @@
 // make_fuzz_seeds: writes the seed corpora of the fuzzers, generated with the
 // test kit, so that no binary corpus lives in the repository.
 //   make_fuzz_seeds OUT
-// writes OUT/translate, OUT/picture, OUT/sprite, OUT/package and OUT/names.
+// writes OUT/translate, OUT/picture, OUT/sprite, OUT/package, OUT/names and
+// OUT/archive.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
+#include "gamekit/archive_write.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
 #include "gamekit/sio.h"
@@ -272,6 +274,39 @@ void name_seeds(Corpus& corpus) {
 
 }  // namespace
 
+// ---- Archives ----------------------------------------------------------------------
+
+// A small game with a Japanese name in every format the test kit writes,
+// but the cabinet (it needs a program outside the kit): each archive whole,
+// and each cut in half.
+void archive_seeds(Corpus& corpus, const fs::path& work) {
+    Sio main;
+    sio_text(main, cp932("始まり"));
+    const std::vector<ArchiveItem> items = {
+        {"CG", {}, true},
+        {"CG/BG01.MOE", encode_run_length_picture(sample_picture(16, 12, 1, false)), false},
+        {"MES", {}, true},
+        {"MES/MAIN.SIO", main.build(), false},
+        {"MES/表示.SIO", main.build(), false},
+    };
+    const std::pair<const char*, ArchiveFormat> formats[] = {{"iso", ArchiveFormat::iso},
+                                                             {"zip", ArchiveFormat::zip},
+                                                             {"zip932", ArchiveFormat::zip_cp932},
+                                                             {"7z", ArchiveFormat::sevenzip},
+                                                             {"lzh", ArchiveFormat::lzh}};
+    fs::create_directories(work);
+    for (const auto& [name, format] : formats) {
+        const std::string path = (work / name).string();
+        if (!write_archive(format, items, path).empty()) continue;
+        std::vector<std::uint8_t> bytes;
+        platform::read_file(path, bytes, UINT32_MAX);
+        corpus.add(name, bytes);
+        bytes.resize(bytes.size() / 2);
+        corpus.add(std::string(name) + "_cut", bytes);
+    }
+    fs::remove_all(work);
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_fuzz_seeds OUT\n");
@@ -279,15 +314,17 @@ int main(int argc, char** argv) {
     }
     const fs::path out = argv[1];
     Corpus translate{out / "translate"}, picture{out / "picture"}, sprite{out / "sprite"},
-        package{out / "package"}, names{out / "names"};
+        package{out / "package"}, names{out / "names"}, archive{out / "archive"};
     scenario_seeds(translate);
     picture_seeds(picture);
     sprite_seeds(sprite);
     package_seeds(package, out / "work");
     name_seeds(names);
+    archive_seeds(archive, out / "work");
     std::printf(
-        "make_fuzz_seeds: %u translate, %u picture, %u sprite, %u package, %u names seeds in %s\n",
-        translate.count, picture.count, sprite.count, package.count, names.count,
+        "make_fuzz_seeds: %u translate, %u picture, %u sprite, %u package, %u names, %u archive "
+        "seeds in %s\n",
+        translate.count, picture.count, sprite.count, package.count, names.count, archive.count,
         out.string().c_str());
     return 0;
 }
