@@ -227,8 +227,17 @@ void write_game(const std::vector<sample_game::File>& files, const std::vector<s
 // (NFD) or in code page 932, also with the NEC codes of characters code page
 // 932 has twice; every second file of each folder in a twin folder of
 // another case; a twin that is a link to its twin; the files created in
-// another order, so that the folders list them in another order.
+// another order, so that the folders list them in another order. Each copy
+// but the link is also packed as a disc image or archive of every format
+// that holds its names (names that are no UTF-8 go into the formats that
+// store code page 932 bytes).
 TEST(OnePackage, EveryCopyOfAGeneratedGameGivesOnePackage) {
+    const struct {
+        ArchiveFormat format;
+        bool cp932;
+    } formats[] = {{ArchiveFormat::iso, false},      {ArchiveFormat::zip, false},
+                   {ArchiveFormat::zip_cp932, true}, {ArchiveFormat::sevenzip, false},
+                   {ArchiveFormat::lzh, true},       {ArchiveFormat::cab, false}};
     for (std::uint32_t seed : {1u, 2u, 3u}) {
         SCOPED_TRACE(seed);
         const std::vector<sample_game::File> files = generated_game(seed);
@@ -237,14 +246,25 @@ TEST(OnePackage, EveryCopyOfAGeneratedGameGivesOnePackage) {
             order[i] = i;
         TempFolder dir;
         std::filesystem::create_directories(dir / "out");
-        const auto convert = [&](const std::string& label) {
+        const auto convert = [&](const std::string& label, const std::string& game = "/game") {
             const Result r =
-                e2e::convert(dir / (label + "/game"), dir / "out", dir / (label + "/DATA"));
-            EXPECT_EQ(r.status, 0) << label << "\n" << r.out << r.err;
+                e2e::convert(dir / (label + game), dir / "out", dir / (label + "/DATA"));
+            EXPECT_EQ(r.status, 0) << label << game << "\n" << r.out << r.err;
             return e2e::read_bytes(dir / "out/DAR297.AVD");
         };
         write_game(files, order, dir / "ref/game", dir / "ref/DATA", plain);
         const Bytes reference = convert("ref");
+        const auto expect_packed = [&](const std::string& label, bool utf8) {
+            std::vector<ArchiveItem> items;
+            ASSERT_EQ(collect_items(dir / (label + "/game"), items), "");
+            for (const auto& f : formats) {
+                if (!utf8 && !f.cp932) continue;
+                const std::string archive = "/game" + std::to_string(&f - formats);
+                ASSERT_EQ(write_archive(f.format, items, dir / (label + archive)), "");
+                EXPECT_EQ(convert(label, archive), reference) << label << archive;
+            }
+        };
+        expect_packed("ref", true);
         // Every file but the masks is an entry: nothing was left out.
         EXPECT_EQ(read_package(dir / "out/DAR297.AVD").entries.size(),
                   files.size() - static_cast<std::size_t>(std::count_if(
@@ -279,6 +299,7 @@ TEST(OnePackage, EveryCopyOfAGeneratedGameGivesOnePackage) {
             write_game(files, order, dir / (label + "/game"), dir / (label + "/DATA"),
                        copy.path_of);
             EXPECT_EQ(convert(copy.label), reference) << copy.label;
+            expect_packed(label, label != "cp932" && label != "nec");
         }
         std::filesystem::create_directory_symlink("CG", dir / "twins/game/Cg");
         EXPECT_EQ(convert("twins"), reference) << "twin link";
@@ -288,62 +309,6 @@ TEST(OnePackage, EveryCopyOfAGeneratedGameGivesOnePackage) {
             std::swap(order[i - 1], order[random.below(static_cast<std::uint32_t>(i))]);
         write_game(files, order, dir / "shuffled/game", dir / "shuffled/DATA", plain);
         EXPECT_EQ(convert("shuffled"), reference) << "shuffled";
-    }
-}
-
-// The same property for a game packed as a disc image or archive: each
-// format of the UTF-8 copy and of the copy with case twins, and the formats
-// that store code page 932 names of the code page 932 copy, give the
-// unpacked folder's package.
-TEST(OnePackage, EveryArchiveOfAGeneratedGameGivesOnePackage) {
-    const struct {
-        ArchiveFormat format;
-        bool cp932;  // stores code page 932 names as they are
-    } formats[] = {{ArchiveFormat::iso, false},      {ArchiveFormat::zip, false},
-                   {ArchiveFormat::zip_cp932, true}, {ArchiveFormat::sevenzip, false},
-                   {ArchiveFormat::lzh, true},       {ArchiveFormat::cab, false}};
-    for (std::uint32_t seed : {1u, 2u, 3u}) {
-        SCOPED_TRACE(seed);
-        const std::vector<sample_game::File> files = generated_game(seed);
-        std::vector<std::size_t> order(files.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
-            order[i] = i;
-        TempFolder dir;
-        std::filesystem::create_directories(dir / "out");
-        write_game(files, order, dir / "ref/game", dir / "DATA", plain);
-        const Result reference = e2e::convert(dir / "ref/game", dir / "out", dir / "DATA");
-        ASSERT_EQ(reference.status, 0) << reference.err;
-        const Bytes package = e2e::read_bytes(dir / "out/DAR297.AVD");
-
-        std::size_t n = 0;
-        const struct {
-            const char* label;
-            std::function<std::string(const sample_game::File&)> path_of;
-        } copies[] = {
-            {"utf8", plain},
-            {"cp932", [](const sample_game::File& f) { return cp932(plain(f)); }},
-            {"twins",
-             [&n](const sample_game::File& f) {
-                 if (n++ % 2 == 0) return plain(f);
-                 std::string twin = f.folder;
-                 std::transform(twin.begin(), twin.end(), twin.begin(), ::tolower);
-                 return twin + "/" + f.name;
-             }},
-        };
-        for (const auto& copy : copies) {
-            const std::string game = dir / (std::string(copy.label) + "/game");
-            write_game(files, order, game, dir / "unused", copy.path_of);
-            std::vector<ArchiveItem> items;
-            ASSERT_EQ(collect_items(game, items), "");
-            for (const auto& f : formats) {
-                if (copy.label == std::string("cp932") && !f.cp932) continue;
-                const std::string archive = game + std::to_string(&f - formats);
-                ASSERT_EQ(write_archive(f.format, items, archive), "") << archive;
-                const Result r = e2e::convert(archive, dir / "out", dir / "DATA");
-                EXPECT_EQ(r.status, 0) << archive << "\n" << r.out << r.err;
-                EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), package) << archive;
-            }
-        }
     }
 }
 

@@ -5,12 +5,9 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 #include <locale.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -135,11 +132,9 @@ TEST(ArchiveWrite, EveryFormatReadsBackAsPacked) {
         // Under "C" the reader converts nothing: the stored bytes come back.
         {ArchiveFormat::zip_cp932, false, true, true, "C", ""},
         {ArchiveFormat::sevenzip, false, true, false, "C.UTF-8", ""},
-        {ArchiveFormat::sevenzip, true, true, false, "C.UTF-8", ""},
         // The reader takes a level-0 name for the locale's text unless told.
         {ArchiveFormat::lzh, false, false, false, "C.UTF-8", "hdrcharset=CP932"},
         {ArchiveFormat::cab, false, false, false, "C.UTF-8", ""},
-        {ArchiveFormat::cab, true, false, false, "C.UTF-8", ""},
     };
     TempFolder folder;
     int number = 0;
@@ -159,43 +154,6 @@ TEST(ArchiveWrite, EveryFormatReadsBackAsPacked) {
     }
 }
 
-// Each name of a ZIP file's central directory with its flags' UTF-8 bit.
-std::vector<std::pair<std::string, bool>> zip_name_flags(const Bytes& zip) {
-    std::vector<std::pair<std::string, bool>> out;
-    auto u16 = [&](std::size_t at) { return zip.at(at) | zip.at(at + 1) << 8; };
-    auto u32 = [&](std::size_t at) {
-        return u16(at) | static_cast<std::size_t>(u16(at + 2)) << 16;
-    };
-    const std::size_t end = zip.size() - 22;  // the end record, without a comment
-    std::size_t at = u32(end + 16);
-    for (int i = 0; i < u16(end + 10); ++i) {
-        const std::size_t name = u16(at + 28), extra = u16(at + 30), comment = u16(at + 32);
-        out.emplace_back(std::string(zip.begin() + at + 46, zip.begin() + at + 46 + name),
-                         (u16(at + 8) & 0x800) != 0);
-        at += 46 + name + extra + comment;
-    }
-    return out;
-}
-
-TEST(ArchiveWrite, ZipFlagsUtf8NamesOnlyInTheUtf8Form) {
-    TempFolder folder;
-    for (ArchiveFormat format : {ArchiveFormat::zip, ArchiveFormat::zip_cp932}) {
-        const bool utf8 = format == ArchiveFormat::zip;
-        ASSERT_EQ(write_archive(format, tree(), folder / "a.zip"), "");
-        Bytes zip;
-        std::ifstream in(folder / "a.zip", std::ios::binary);
-        zip.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        std::vector<std::pair<std::string, bool>> expected;
-        for (const ArchiveItem& item : tree()) {
-            const std::string name = item.path + (item.directory ? "/" : "");
-            const bool ascii =
-                std::all_of(name.begin(), name.end(), [](char ch) { return (ch & 0x80) == 0; });
-            expected.emplace_back(utf8 ? name : cp932(name), utf8 && !ascii);
-        }
-        EXPECT_EQ(zip_name_flags(zip), expected) << utf8;
-    }
-}
-
 TEST(ArchiveWrite, LzhChecksAndLimits) {
     EXPECT_EQ(lzh_crc16({'1', '2', '3', '4', '5', '6', '7', '8', '9'}), 0xBB3D);
     Bytes out;
@@ -205,25 +163,6 @@ TEST(ArchiveWrite, LzhChecksAndLimits) {
         lzh_bytes({{std::string(234, 'N'), {}}}, out),
         "the name " + std::string(234, 'N') + " is longer than an LZH header holds (233 bytes)");
     EXPECT_TRUE(out.empty());
-}
-
-TEST(ArchiveWrite, RefusalsLeaveNoFile) {
-    TempFolder folder;
-    const std::string path = folder / "out";
-    const std::vector<ArchiveItem> cp932_name = {{"\x83\x5C.DAT", {'x'}, false}};
-    EXPECT_EQ(write_archive(ArchiveFormat::zip, cp932_name, path),
-              "the name \x83\x5C.DAT is not UTF-8 (zip-cp932 and lzh take such names)");
-    EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
-
-    const char* search = getenv("PATH");
-    const std::string saved = search ? search : "";
-    setenv("PATH", folder.path.c_str(), 1);
-    const std::string error = write_archive(ArchiveFormat::cab, tree(), path);
-    setenv("PATH", saved.c_str(), 1);
-    EXPECT_EQ(error, "gcab is not installed (Debian package gcab); it makes cabinets");
-    EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 }
 
 }  // namespace
