@@ -23,26 +23,11 @@ using e2e::Result;
 using namespace gamekit;
 namespace fs = std::filesystem;
 
-struct Format {
-    ArchiveFormat format;
-    const char* suffix;
-};
-const Format kFormats[] = {
-    {ArchiveFormat::iso, ".iso"},       {ArchiveFormat::zip, ".zip"},
-    {ArchiveFormat::zip_cp932, ".zip"}, {ArchiveFormat::sevenzip, ".7z"},
-    {ArchiveFormat::lzh, ".lzh"},       {ArchiveFormat::cab, ".cab"},
-};
-
 // The folder tree at `folder` packed as `format` at `path`.
 void pack(const std::string& folder, ArchiveFormat format, const std::string& path) {
     std::vector<ArchiveItem> items;
     ASSERT_EQ(collect_items(folder, items), "");
     ASSERT_EQ(write_archive(format, items, path), "") << path;
-}
-
-void write_files(const std::vector<sample_game::File>& files, const std::string& folder) {
-    for (const sample_game::File& f : files)
-        write_file(folder + "/" + (f.folder.empty() ? "" : f.folder + "/") + f.name, f.bytes);
 }
 
 // Converts `game` (with --inside `inside` when given) into a fresh `out`.
@@ -60,8 +45,7 @@ TEST(Archives, EveryFormatOfTheSampleGameGivesTheFolderPackage) {
     std::string error;
     ASSERT_TRUE(sample_game::build_sample_game({}, sample, error)) << error;
     TempFolder dir;
-    write_files(sample.game, dir / "game");
-    write_files(sample.data, dir / "DATA");
+    ASSERT_TRUE(sample_game::write_game_files(sample, dir / "game", dir / "DATA", false, error));
     const Result reference = convert_into(dir / "game", dir / "out", dir / "DATA");
     ASSERT_EQ(reference.status, 0) << reference.err;
     const Bytes package = e2e::read_bytes(dir / "out/DAR297.AVD");
@@ -72,20 +56,20 @@ TEST(Archives, EveryFormatOfTheSampleGameGivesTheFolderPackage) {
         EXPECT_EQ(r.err, reference.err) << label;
         EXPECT_EQ(e2e::read_bytes(dir / "out/DAR297.AVD"), package) << label;
     };
-    for (const Format& format : kFormats) {
-        const std::string archive =
-            dir / ("game" + std::to_string(&format - kFormats) + format.suffix);
-        pack(dir / "game", format.format, archive);
+    for (const ArchiveFormat format : kArchiveFormats) {
+        const std::string archive = dir / ("game" + std::to_string(static_cast<int>(format)));
+        ASSERT_EQ(write_archive(format, sample_game::game_archive_items(sample), archive), "");
         expect_reference(convert_into(archive, dir / "out", dir / "DATA"), archive);
     }
     // The game in the one folder at the top of a ZIP, the DATA files in
     // another; the game deeper in an image, named by --inside.
-    write_files(sample.game, dir / "top/GAME");
-    write_files(sample.data, dir / "data/DATA");
+    ASSERT_TRUE(
+        sample_game::write_game_files(sample, dir / "top/GAME", dir / "data/DATA", false, error));
     pack(dir / "top", ArchiveFormat::zip, dir / "top.zip");
     pack(dir / "data", ArchiveFormat::sevenzip, dir / "data.7z");
     expect_reference(convert_into(dir / "top.zip", dir / "out", dir / "data.7z"), "top.zip");
-    write_files(sample.game, dir / "deep/INSTALL/GAME");
+    ASSERT_TRUE(sample_game::write_game_files(sample, dir / "deep/INSTALL/GAME", dir / "unused",
+                                              false, error));
     write_file(dir / "deep/README.TXT", {'x'});
     pack(dir / "deep", ArchiveFormat::iso, dir / "deep.iso");
     expect_reference(convert_into(dir / "deep.iso", dir / "out", dir / "DATA", "INSTALL/GAME"),

@@ -91,30 +91,6 @@ std::vector<Entry> read_back(const std::string& path, const char* locale, const 
     return entries;
 }
 
-TEST(ArchiveWrite, CollectsAFolderTreeInOrder) {
-    TempFolder folder;
-    // Written in reverse, so that the order found is the sort's.
-    for (auto it = tree().rbegin(); it != tree().rend(); ++it) {
-        if (it->directory) {
-            std::filesystem::create_directories(folder / it->path);
-        } else {
-            ASSERT_TRUE(write_file(folder / it->path, it->data));
-        }
-    }
-    std::vector<ArchiveItem> items;
-    ASSERT_EQ(collect_items(folder.path, items), "");
-    ASSERT_EQ(items.size(), tree().size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        EXPECT_EQ(items[i].path, tree()[i].path);
-        EXPECT_EQ(items[i].data, tree()[i].data) << items[i].path;
-        EXPECT_EQ(items[i].directory, tree()[i].directory) << items[i].path;
-    }
-    std::filesystem::create_symlink("MES", folder / "LINK");
-    EXPECT_EQ(collect_items(folder.path, items),
-              folder / "LINK" + " is neither a file nor a folder");
-    EXPECT_TRUE(items.empty());
-}
-
 TEST(ArchiveWrite, EveryFormatReadsBackAsPacked) {
     const struct {
         ArchiveFormat format;

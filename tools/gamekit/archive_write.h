@@ -21,6 +21,14 @@
 namespace gamekit {
 
 enum class ArchiveFormat { iso, zip, zip_cp932, sevenzip, lzh, cab };
+inline constexpr ArchiveFormat kArchiveFormats[] = {
+    ArchiveFormat::iso,      ArchiveFormat::zip, ArchiveFormat::zip_cp932,
+    ArchiveFormat::sevenzip, ArchiveFormat::lzh, ArchiveFormat::cab};
+// The formats that store code page 932 names as their bytes (the others
+// take UTF-8 names alone).
+constexpr bool stores_cp932_names(ArchiveFormat format) {
+    return format == ArchiveFormat::zip_cp932 || format == ArchiveFormat::lzh;
+}
 
 // One file or folder of an archive. `path` is '/'-separated, each name's raw
 // bytes as the file system has them (UTF-8 here; code page 932 bytes for a
