@@ -21,6 +21,13 @@ echo "== Converting"
 "$msconv" --no-wait --output "$demo/out" --data "$demo/DATA" "$demo/game"
 
 echo
+echo "== The same game read from a CD image (never unpacked): the same package"
+"$generator" --archive iso --from "$demo/game" "$demo/game.iso"
+mkdir -p "$demo/out-iso"
+"$msconv" --no-wait --quiet --output "$demo/out-iso" --data "$demo/DATA" "$demo/game.iso" >/dev/null
+cmp "$package" "$demo/out-iso/DAR297.AVD" && echo "$demo/game.iso gives $package byte for byte"
+
+echo
 echo "== The package"
 "$avdtool" list "$package"
 "$avdtool" verify "$package"
