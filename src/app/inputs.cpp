@@ -109,7 +109,6 @@ bool entry_name(Inputs& in, Input input, const platform::Match& file, std::strin
 // Hands an entry to the package and prints what the package says.
 void add_entry(Inputs& in, const std::string& name, std::vector<std::uint8_t> block,
                const std::string& path) {
-    ++in.added;
     const std::size_t size = block.size();
     add_package_entry(in.package, name.c_str(), std::move(block), path.c_str());
     console_drain(in.package.diagnostics);
@@ -400,6 +399,6 @@ void import_data(Inputs& in, const std::string& data_folder, const Source& sourc
 Status finish(Inputs& in, const std::string& package_path) {
     const Status status = finish_package(in.package, package_path);
     console_drain(in.package.diagnostics);
-    in.skipped += in.added - in.package.directory.size();
+    in.skipped += in.package.left_out;
     return status;
 }

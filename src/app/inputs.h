@@ -20,7 +20,6 @@ struct Inputs {
     Progress& progress;
     std::size_t skipped = 0;  // input files named in a warning and left out
     std::size_t unsound = 0;  // SEEN files named in a warning and written unsound
-    std::size_t added = 0;    // entries handed to the package
     bool verify = false;      // each SEEN file is verified before it is stored
 };
 
@@ -46,6 +45,6 @@ struct OwnFile {
 // `source` says whether the folder is one of an archive.
 void import_data(Inputs& inputs, const std::string& data_folder, const Source& source,
                  const std::vector<OwnFile>& own_files);
-// Finishes the package at `package_path`; entries the package left out
+// Finishes the package at `package_path`; the entries the package left out
 // (each named in its warning) are counted.
 Status finish(Inputs& inputs, const std::string& package_path);

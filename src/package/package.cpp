@@ -127,15 +127,18 @@ void record_entry(Package& package, const char* name, const std::string& source,
         note(out, "********** Not enough memory for %s, skipped\n", {as_system(source)});
         note_error(out, "msconv: %s: not enough memory to compress %s bytes\n",
                    {as_system(source), std::to_string(size)});
+        ++package.left_out;
         return;
     }
     if (status != LZO_E_OK) {
         note(out, "********** Cannot compress %s (error %s)\n",
              {as_system(source), std::to_string(status)});
+        ++package.left_out;
         return;
     }
     if (package.directory.size() >= kMaxPackageEntries) {
         note(out, "********** Too many package entries: %s skipped\n", {as_system(source)});
+        ++package.left_out;
         return;
     }
     // Every entry's data must start at an offset that fits 32 bits once the
@@ -144,6 +147,7 @@ void record_entry(Package& package, const char* name, const std::string& source,
                                 kDirectoryEntrySize * (package.directory.size() + 1);
     if (start > UINT32_MAX || size > UINT32_MAX) {
         note(out, "********** Package too large: %s skipped\n", {as_system(source)});
+        ++package.left_out;
         return;
     }
     if (!package.staging || package.write_failed) {

@@ -2,9 +2,9 @@
 // The package builder: every produced file becomes one LZO1X-999 compressed
 // entry of DAR297.AVD. Entries are compressed the moment they are added and
 // appended to a staging file; finish_package writes header, sorted directory
-// and the staged data to the package, atomically. It prints nothing and
-// counts nothing: its warnings wait in Package::diagnostics, and an entry
-// that was added and left out is one the directory lacks.
+// and the staged data to the package, atomically. It prints nothing: its
+// warnings wait in Package::diagnostics, and it counts the entries it was
+// handed and left out (Package::left_out).
 #pragma once
 
 #include <cstddef>
@@ -58,6 +58,9 @@ struct Package {
     std::uint64_t staging_length = 0;
     // A staging write or an allocation failed: the package cannot be finished.
     bool write_failed = false;
+    // Entries handed in and left out, each named in a warning (memory to
+    // compress it, a compressor error, too many entries, a package too large).
+    std::size_t left_out = 0;
     std::vector<DirectoryEntry> directory;
     // Where each stored name came from, for the warning about a name stored twice.
     std::map<std::string, std::string> sources;

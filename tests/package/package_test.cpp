@@ -239,6 +239,7 @@ TEST_F(PackageTest, EntriesPast65535AreRefusedWithAWarning) {
     add_package_entry(package_, "LAST", one);
     EXPECT_EQ(package_.directory.size(), kMaxPackageEntries);
     EXPECT_EQ(shown(package_.diagnostics), "********** Too many package entries: LAST skipped\n");
+    EXPECT_EQ(package_.left_out, 1u);
     abandon_package(package_);
 }
 
