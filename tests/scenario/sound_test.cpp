@@ -62,24 +62,15 @@ TEST(SoundCommands, Music51ReadsNoOperand) {
     EXPECT_EQ(result.translator->commands.size(), 2u);
 }
 
-TEST(SoundCommands, EverySoundEffectName) {
-    // clang-format off
-    const char* const names[32] = {
-        "",              "BasketDribbleFast", "BasketRing",   "MioCrash",
-        "heart1",        "DoorOpen",          "engine",       "Down",
-        "DoorChime",     "PHS",               "TelephoneRing", "Knock",
-        "mishi1",        "mishi2",            "",             "",
-        "bashan",        "cry1",              "KatanaDokyun", "DoorClose",
-        "EspChikaMax",   "Telephone",         "mishi3",       "heart2",
-        "cry2",          "cry3",              "",             "",
-        "",              "",                  "",             "",
-    };
-    // clang-format on
-    for (std::uint16_t number = 0; number < 32; ++number) {
+// The table's first and last names, and the empty slots at its end.
+TEST(SoundCommands, SoundEffectNamesAtTheTablesEdges) {
+    const std::pair<std::uint16_t, std::string> cases[] = {
+        {0, ""}, {1, "BasketDribbleFast"}, {25, "cry3"}, {31, ""}};
+    for (const auto& [number, name] : cases) {
         Sio sio;
         gamekit::sio_sound(sio, number);
         auto result = translate(sio);
-        EXPECT_EQ(result.body, cat({hex("0E 30"), text_bytes(names[number])})) << number;
+        EXPECT_EQ(result.body, cat({hex("0E 30"), text_bytes(name)})) << number;
         EXPECT_EQ(result.console, "") << number;
     }
 }
