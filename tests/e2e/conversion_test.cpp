@@ -81,7 +81,7 @@ TEST(Conversion, CommandLine) {
     EXPECT_EQ(bad.status, 2);
     const Result generator = e2e::run({{SAMPLE_GAME_EXE}});
     EXPECT_EQ(generator.status, 2);
-    EXPECT_NE(generator.err.find("OUT_GAME OUT_DATA"), std::string::npos) << generator.err;
+    EXPECT_NE(generator.err.find("OUT_GAME [OUT_DATA]"), std::string::npos) << generator.err;
 }
 
 TEST(Avdtool, VerifyNamesTheFirstFault) {
