@@ -60,7 +60,7 @@ void skip_input(Inputs& in, Input input, const std::string& path, const InputFai
     ++in.skipped;
     const Shown shown = as_system(path);
     if (input == Input::data && failure.reason == SkipReason::no_memory) {
-        console_print("Could not allocate memory.");
+        console_show("Could not allocate memory.", {});
     } else {
         static const char* const kLines[] = {
             "********** Cannot open %s\n",

@@ -28,7 +28,7 @@ std::string with_separator(std::string folder) {
 void print_failure(Status status, const std::string& folder, const std::string& reason) {
     switch (status) {
         case Status::cancelled:
-            return console_print("%s", msg::kCancelled);
+            return console_show(msg::kCancelled, {});
         case Status::game_folder_missing:
             return console_show(msg::kGameFolderMissing, {as_system(folder)});
         case Status::game_folder_unknown:
@@ -46,9 +46,9 @@ void print_failure(Status status, const std::string& folder, const std::string& 
         case Status::output_in_use:
             return console_show(msg::kOutputInUse, {as_system(folder)});
         case Status::cannot_create:
-            return console_print("%s", msg::kCannotCreate);
+            return console_show(msg::kCannotCreate, {});
         case Status::write_failed:
-            return console_print("%s", msg::kWriteFailed);
+            return console_show(msg::kWriteFailed, {});
         case Status::ok:
         case Status::translation_failed:  // the translator has said it
             break;
@@ -134,9 +134,9 @@ void name_archive_faults(const Archive& archive, const std::string& path, std::s
         ++skipped;
     }
     if (!archive.damage.empty()) {
-        console_show_error(msg::kArchiveDamaged,
-                           {as_system(archive.path), std::to_string(archive.headers),
-                            as_system(archive.damage)});
+        console_show_error(
+            msg::kArchiveDamaged,
+            {as_system(archive.path), std::to_string(archive.headers), as_system(archive.damage)});
         ++skipped;
     }
 }
@@ -238,7 +238,7 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
         console_show_error(msg::kStaleStagingRemoved, {as_system(output_folder + kStagingName)});
     }
     if (status != Status::ok) return status;
-    console_print("%s", msg::kConverting);
+    console_show(msg::kConverting, {});
 
     Inputs inputs{package, progress};
     inputs.verify = options.verify;
@@ -289,17 +289,17 @@ int exit_status(Status status) {
 
 int run_conversion(const RunOptions& options) {
     platform::install_interrupt_handlers();
-    console_print("%s", msg::kBanner);
-    console_print("Version %s\n\n", msg::kVersion);
-    console_print("%s", msg::kBoxTop);
-    console_print("%s", msg::kBoxBottom);
+    console_show(msg::kBanner, {});
+    console_show("Version %s\n\n", {msg::kVersion});
+    console_show(msg::kBoxTop, {});
+    console_show(msg::kBoxBottom, {});
 
     std::string failed_folder, reason;
     std::size_t skipped = 0;
     std::size_t unsound = 0;
     const Status status = convert(options, failed_folder, reason, skipped, unsound);
     if (status == Status::ok) {
-        console_print("%s", msg::kFinished);
+        console_show(msg::kFinished, {});
     } else {
         print_failure(status, failed_folder, reason);
     }
@@ -318,7 +318,7 @@ int run_conversion(const RunOptions& options) {
     }
 
     if (options.wait_for_key) {
-        console_print("%s", msg::kPressKey);
+        console_show(msg::kPressKey, {});
         platform::wait_for_key();
     }
     return incomplete ? kExitIncomplete : exit_status(status);

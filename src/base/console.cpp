@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "base/console.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -37,20 +36,6 @@ void console_status(const char* line) {
 void console_capture(std::string* capture) {
     g_capture = capture;
 }
-
-namespace {
-void print(const char* format, va_list args, std::string* capture,
-           void (*write)(const char*, std::size_t, platform::TextKind)) {
-    const std::string text = vformat(format, args);
-    if (text.empty()) return;
-    if (capture) {
-        capture->append(text);
-    } else {
-        clear_status();
-        write(text.data(), text.size(), platform::TextKind::cp932);
-    }
-}
-}  // namespace
 
 void console_capture_errors(std::string* capture) {
     g_error_capture = capture;
@@ -141,18 +126,4 @@ void console_drain(Diagnostics& diagnostics) {
         }
     }
     diagnostics.clear();
-}
-
-void console_print(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    print(format, args, g_capture, platform::console_write);
-    va_end(args);
-}
-
-void console_error(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    print(format, args, g_error_capture, platform::console_write_error);
-    va_end(args);
 }

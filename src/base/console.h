@@ -9,18 +9,10 @@
 
 #include "base/diagnostics.h"
 
-// printf-style output of code page 932 text to the console.
-void console_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
 // Shows `line` as the status line on standard error, replacing the one shown
 // before; nullptr removes it. Console output first removes a status line so
 // that the two never mix.
 void console_status(const char* line);
-
-// printf-style output of a line to standard error: why an output file could
-// not be written (its path and the system's reason), beside the designed
-// message on standard output.
-void console_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Writes `format`, code page 932 text, with each "%s" replaced by the next
 // piece, to standard output (console_show) or standard error.
@@ -31,9 +23,9 @@ void console_show_error(const char* format, std::initializer_list<Shown> pieces)
 // console_show_error would, and empties the list.
 void console_drain(Diagnostics& diagnostics);
 
-// While a capture is installed, console_print appends to it instead of
-// writing to the console. Pass nullptr to write to the console again. Code
-// page 932 text is captured as its bytes, system text as it is shown.
+// While a capture is installed, console_show and the messages drained to
+// standard output are appended to it instead of written to the console. Pass nullptr to write to
+// the console again. Code page 932 text is captured as its bytes, system text as it is shown.
 void console_capture(std::string* capture);
-// The same for console_error.
+// The same for standard error.
 void console_capture_errors(std::string* capture);
