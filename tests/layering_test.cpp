@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The layers of src/ include only downward: platform, archive, base, then side by
-// side the producers (scenario, image, raw_import) and the package, their
+// side the producers (scenario, image) and the package, their
 // sink (none of them includes another), app, which joins them. The tools
 // build on any layer but app; nothing in src/ includes a tool or a test. A
 // test of layer X includes X, the layers below it, the test kit and the
@@ -37,7 +37,6 @@ int rank_of(const std::string& folder) {
         {"package", 3},
         {"scenario", kProducerRank},
         {"image", 3},
-        {"raw_import", 3},
         {"app", 4},
         {"gamekit", kToolRank},
         {"avdtool", 5},
@@ -181,8 +180,8 @@ TEST(Layering, RulesTable) {
         {{"src", "package"}, {"src", "app"}, false},
         {{"src", "image"}, {"src", "package"}, false},
         {{"src", "image"}, {"src", "scenario"}, false},
-        {{"src", "raw_import"}, {"src", "image"}, false},
-        {{"src", "app"}, {"src", "raw_import"}, true},
+        {{"src", "scenario"}, {"src", "image"}, false},
+        {{"src", "app"}, {"src", "image"}, true},
         {{"src", "scenario"}, {"tools", "gamekit"}, false},
         {{"src", "scenario"}, {"tests", "support"}, false},
         {{"src", "secret"}, {"src", "base"}, false},

@@ -17,11 +17,13 @@
 #include "image/convert.h"
 #include "image/picture_decode.h"
 #include "image/sprite.h"
-#include "raw_import/raw_import.h"
 #include "scenario/scenario.h"
 #include "scenario/seen_verify.h"
 
 namespace {
+
+// A DATA file is copied as it is, an empty one too, up to this size.
+constexpr std::uint64_t kMaxDataFileSize = UINT32_MAX;
 
 // A DATA file has warnings of its own; every other file has the common ones.
 enum class Input { file, data };
@@ -363,12 +365,22 @@ void import_data(Inputs& in, const std::string& data_folder, const Source& sourc
     platform::Search search = search_source(source, {data_folder}, "*.*");
     for (const platform::ListFailure& failure : search.failures)
         skip_folder(in, failure, "imported");
-    DataListing listing = split_data_listing(std::move(search.matches));
+    // Sub-folders of DATA are not imported: each is named once the files are
+    // in, and counts as an input left out.
+    std::vector<platform::Match> files;
+    std::vector<std::string> folders;
+    for (platform::Match& item : search.matches) {
+        if (item.directory) {
+            folders.push_back(item.folder + item.name);
+        } else {
+            files.push_back(std::move(item));
+        }
+    }
     std::optional<platform::FileIdentity> data_folder_identity;
     if (platform::FileIdentity identity; platform::file_identity(data_folder, identity))
         data_folder_identity = identity;
-    progress_step(in.progress, "DATA", listing.files.size());
-    for (const platform::Match& file : listing.files) {
+    progress_step(in.progress, "DATA", files.size());
+    for (const platform::Match& file : files) {
         const std::string path = file.folder + file.name;
         bool same_entry = false;
         const OwnFile* own =
@@ -392,8 +404,11 @@ void import_data(Inputs& in, const std::string& data_folder, const Source& sourc
         }
         add_entry(in, name, std::move(block), path);
     }
-    console_drain(listing.folder_warnings);
-    in.skipped += listing.folders;
+    for (const std::string& folder : folders) {
+        console_show_error("msconv: %s is a folder; its files are not imported\n",
+                           {as_system(folder)});
+        ++in.skipped;
+    }
 }
 
 Status finish(Inputs& in, const std::string& package_path) {
