@@ -1,48 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The file and console operations that are the same on every system: an
-// open file is a C stream, and a whole file is read over open_regular_file;
-// and the table of the files an interruption removes.
+// The file operations that are the same on every system: an open file is a
+// C stream, and a whole file is read over open_regular_file.
 #include "platform/stdio_file.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 #include <stdexcept>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace platform {
-
-#ifdef MSCONV_FAULT_INJECTION
-namespace {
-std::uint64_t g_output_calls = 0;
-
-void report_call_count() {
-    if (const char* path = std::getenv("MSCONV_CALL_COUNT")) {
-        if (std::FILE* out = std::fopen(path, "w")) {
-            std::fprintf(out, "%llu\n", static_cast<unsigned long long>(g_output_calls));
-            std::fclose(out);
-        }
-    }
-}
-}  // namespace
-
-bool injected_failure() {
-    static const std::uint64_t fail_at = [] {
-        std::atexit(report_call_count);
-        const char* n = std::getenv("MSCONV_FAIL_CALL");
-        return n ? std::strtoull(n, nullptr, 10) : 0;
-    }();
-    if (++g_output_calls != fail_at) return false;
-#ifdef _WIN32
-    SetLastError(0);  // the reason is errno's, the same text everywhere
-#endif
-    errno = EIO;
-    return true;
-}
-#endif
 
 File* adopt_stream(std::FILE* stream, bool writing) {
     File* file = stream ? new (std::nothrow) File{stream, writing} : nullptr;
@@ -52,25 +18,6 @@ File* adopt_stream(std::FILE* stream, bool writing) {
         errno = reason;
     }
     return file;
-}
-
-void remove_on_interrupt(const std::string& path) {
-    for (CleanupSlot& slot : g_cleanup_slots) {
-        if (slot.published.load() != nullptr) continue;
-        try {
-            slot.path = path;
-        } catch (const std::bad_alloc&) {
-            return;
-        }
-        slot.published.store(slot.path.c_str());
-        return;
-    }
-}
-
-void keep_on_interrupt(const std::string& path) {
-    for (CleanupSlot& slot : g_cleanup_slots) {
-        if (slot.published.load() != nullptr && slot.path == path) slot.published.store(nullptr);
-    }
 }
 
 std::size_t file_read(File* file, void* data, std::size_t size) {
@@ -101,14 +48,6 @@ bool file_close(File* file) {
 bool file_rewind(File* file) {
     if (injected_failure()) return false;
     return std::fflush(file->stream) == 0 && std::fseek(file->stream, 0, SEEK_SET) == 0;
-}
-
-void console_write(const char* text, std::size_t size, TextKind kind) {
-    write_text(stdout, text, size, kind);
-}
-
-void console_write_error(const char* text, std::size_t size, TextKind kind) {
-    write_text(stderr, text, size, kind);
 }
 
 namespace {
