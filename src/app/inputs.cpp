@@ -9,14 +9,13 @@
 #include <new>
 #include <optional>
 #include <utility>
+#include <variant>
 
 #include "app/messages.h"
 #include "base/console.h"
 #include "base/names.h"
 #include "base/search.h"
 #include "image/convert.h"
-#include "image/picture_decode.h"
-#include "image/sprite.h"
 #include "scenario/scenario.h"
 #include "scenario/seen_verify.h"
 
@@ -322,17 +321,21 @@ void convert_sprites(Inputs& in, const GameFolder& game) {
                 spelt_like(mask_name, file.name);
             mask_failure = InputFailure{SkipReason::cannot_open, "No such file or directory"};
         }
-        Pdt10Block block;
-        if (!convert_sprite(std::move(sprite_file), std::move(mask_file), block, sprite_failure,
-                            mask_failure)) {
-            if (mask_failure) {
-                skip_for_mask(in, path, mask_path, *mask_failure, sprite_failure);
-            } else {
-                skip_input(in, Input::file, path, *sprite_failure);
-            }
-            continue;
+        // A file that could not be read is left empty and gives no sprite;
+        // its read failure stands before what its decoding says.
+        ConvertedSprite converted = convert_sprite(std::move(sprite_file), std::move(mask_file));
+        if (const auto* failed = std::get_if<SpriteFailures>(&converted)) {
+            if (!sprite_failure) sprite_failure = failed->sprite;
+            if (!mask_failure) mask_failure = failed->mask;
         }
-        add_entry(in, picture_entry_name(name), std::move(block.bytes), path);
+        if (mask_failure) {
+            skip_for_mask(in, path, mask_path, *mask_failure, sprite_failure);
+        } else if (sprite_failure) {
+            skip_input(in, Input::file, path, *sprite_failure);
+        } else {
+            add_entry(in, picture_entry_name(name),
+                      std::move(std::get<Pdt10Block>(converted).bytes), path);
+        }
     }
 }
 
@@ -345,18 +348,14 @@ void convert_pictures(Inputs& in, const GameFolder& game, const char* folder) {
         if (!entry_name(in, Input::file, file, name)) continue;
         const std::string entry = picture_entry_name(name);
         std::vector<std::uint8_t> bytes;
-        Pdt10Block block;
-        std::optional<InputFailure> failure =
-            read_input(game.source, file, bytes, kMaxPictureFileSize);
-        if (!failure) {
-            failure.emplace();
-            if (convert_picture(std::move(bytes), entry, block, *failure)) failure.reset();
-        }
-        if (failure) {
+        const auto unread = read_input(game.source, file, bytes, kMaxPictureFileSize);
+        ConvertedPicture converted =
+            unread ? ConvertedPicture{*unread} : convert_picture(std::move(bytes), entry);
+        if (const auto* failure = std::get_if<InputFailure>(&converted)) {
             skip_input(in, Input::file, path, *failure);
             continue;
         }
-        add_entry(in, entry, std::move(block.bytes), path);
+        add_entry(in, entry, std::move(std::get<Pdt10Block>(converted).bytes), path);
     }
 }
 

@@ -6,22 +6,21 @@
 #include <new>
 
 #include "base/bytes.h"
-#include "platform/platform.h"
 
 namespace {
 
 // Sizes `buffer` for width x height values of `value_size` bytes, zero-filled.
-PictureLoad allocate_plane(std::uint32_t width, std::uint32_t height, std::size_t value_size,
-                           std::vector<std::uint8_t>& buffer) {
+DecodeStatus allocate_plane(std::uint32_t width, std::uint32_t height, std::size_t value_size,
+                            std::vector<std::uint8_t>& buffer) {
     const std::uint64_t count = std::uint64_t{width} * height;
-    if (count > kMaxPicturePixels) return PictureLoad::too_large;
+    if (count > kMaxPicturePixels) return DecodeStatus::too_large;
     try {
         buffer.assign(static_cast<std::size_t>(count) * value_size, 0);
     } catch (const std::bad_alloc&) {
         buffer.clear();
-        return PictureLoad::no_memory;
+        return DecodeStatus::no_memory;
     }
-    return PictureLoad::ok;
+    return DecodeStatus::ok;
 }
 
 // The run-length packets shared by the run-length picture (three bytes per
@@ -120,15 +119,18 @@ bool is_flag_coded_picture(std::span<const std::uint8_t> file) {
     return file.size() >= 4 && magic.le16() == 0x4D4D && magic.le16() == 0x1A44;
 }
 
-PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
+namespace {
+
+DecodeStatus decode_flag_coded_picture(std::span<const std::uint8_t> file,
+                                       DecodedPicture& picture) {
     picture = DecodedPicture{};
-    if (file.empty()) return PictureLoad::empty;
+    if (file.empty()) return DecodeStatus::empty;
     // Header fields past the end of a short file read as 0.
     ByteReader header{file, 4};
     const std::uint32_t width = header.le16();
     const std::uint32_t height = header.le16();
-    const PictureLoad status = allocate_plane(width, height, 3, picture.pixels);
-    if (status != PictureLoad::ok) return status;
+    const DecodeStatus status = allocate_plane(width, height, 3, picture.pixels);
+    if (status != DecodeStatus::ok) return status;
     picture.width = width;
     picture.height = height;
 
@@ -152,14 +154,14 @@ PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, Decode
         flag_line.assign(units, 0);
     } catch (const std::bad_alloc&) {
         picture = DecodedPicture{};
-        return PictureLoad::no_memory;
+        return DecodeStatus::no_memory;
     }
     for (std::uint32_t row = 0; row < height; ++row) {
         for (std::uint32_t u = 0; u < units; ++u) {
-            if (d.flag_a >= file.size()) return PictureLoad::ok;
+            if (d.flag_a >= file.size()) return DecodeStatus::ok;
             const bool changed = (file[d.flag_a] & d.flag_a_bit) != 0;
             if (changed) {
-                if (d.flag_b >= file.size()) return PictureLoad::ok;
+                if (d.flag_b >= file.size()) return DecodeStatus::ok;
                 flag_line[u] ^= file[d.flag_b++];
             }
             d.flag_a_bit >>= 1;
@@ -168,45 +170,44 @@ PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, Decode
                 ++d.flag_a;
             }
             const std::uint8_t f = flag_line[u];
-            if (!decode_pair(d, f >> 4) || !decode_pair(d, f & 0x0F)) return PictureLoad::ok;
+            if (!decode_pair(d, f >> 4) || !decode_pair(d, f & 0x0F)) return DecodeStatus::ok;
         }
     }
-    return PictureLoad::ok;
+    return DecodeStatus::ok;
 }
-
-namespace {
 
 // The run-length layout shared by pictures and masks: W and H, then packets
 // of `value_size`-byte values.
-PictureLoad decode_run_length_plane(std::span<const std::uint8_t> file, std::size_t value_size,
-                                    std::uint32_t& width, std::uint32_t& height,
-                                    std::vector<std::uint8_t>& values) {
-    if (file.empty()) return PictureLoad::empty;
+DecodeStatus decode_run_length_plane(std::span<const std::uint8_t> file, std::size_t value_size,
+                                     std::uint32_t& width, std::uint32_t& height,
+                                     std::vector<std::uint8_t>& values) {
+    if (file.empty()) return DecodeStatus::empty;
     // W and H past the end of a short file read as 0.
     ByteReader header{file};
     const std::uint32_t w = header.le16();
     const std::uint32_t h = header.le16();
-    const PictureLoad status = allocate_plane(w, h, value_size, values);
-    if (status != PictureLoad::ok) return status;
+    const DecodeStatus status = allocate_plane(w, h, value_size, values);
+    if (status != DecodeStatus::ok) return status;
     width = w;
     height = h;
     decode_packets(file, value_size, values);
-    return PictureLoad::ok;
+    return DecodeStatus::ok;
 }
 
-}  // namespace
-
-PictureLoad decode_run_length_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
+DecodeStatus decode_run_length_picture(std::span<const std::uint8_t> file,
+                                       DecodedPicture& picture) {
     picture = DecodedPicture{};
     return decode_run_length_plane(file, 3, picture.width, picture.height, picture.pixels);
 }
 
-PictureLoad decode_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
+}  // namespace
+
+DecodeStatus decode_picture(std::span<const std::uint8_t> file, DecodedPicture& picture) {
     return is_flag_coded_picture(file) ? decode_flag_coded_picture(file, picture)
                                        : decode_run_length_picture(file, picture);
 }
 
-PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask) {
+DecodeStatus decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask) {
     mask = ShadowMask{};
     return decode_run_length_plane(file, 1, mask.width, mask.height, mask.values);
 }

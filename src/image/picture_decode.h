@@ -2,7 +2,7 @@
 // Decoders of the game's source pictures: the flag-coded and the run-length
 // .MOE picture and the .SHW shadow mask. Each decodes from bytes in memory
 // through a bounded reader, so no offset or count in a file can make it read
-// outside the file; the load_ functions read the file first.
+// outside the file.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +10,6 @@
 #include <span>
 #include <string>
 #include <vector>
-
-#include "platform/platform.h"
 
 // Pictures and masks whose header gives more pixels than this are not loaded,
 // so that a few header bytes cannot ask for gigabytes.
@@ -35,20 +33,19 @@ struct ShadowMask {
     std::vector<std::uint8_t> values;  // width * height bytes
 };
 
-// Loading a picture or mask ends with the status of reading its file;
-// decoding adds empty, too_large and no_memory of its own.
-using PictureLoad = platform::ReadStatus;
+// How decoding a picture or mask ended.
+enum class DecodeStatus {
+    ok,         // decoded, possibly only in part
+    empty,      // no bytes
+    too_large,  // the header gives more than kMaxPicturePixels pixels
+    no_memory,  // the pixel buffer cannot be allocated
+};
 
 // True when the data begin with the flag-coded magic 4D 4D 44 1A.
 bool is_flag_coded_picture(std::span<const std::uint8_t> file);
 
 // Decodes a .MOE file held in memory, choosing the format by its magic.
-// Returns ok with the picture (possibly only partly decoded), empty for no
-// bytes, too_large when the header gives more than kMaxPicturePixels pixels,
-// no_memory when the pixel buffer cannot be allocated.
-PictureLoad decode_picture(std::span<const std::uint8_t> file, DecodedPicture& picture);
-PictureLoad decode_flag_coded_picture(std::span<const std::uint8_t> file, DecodedPicture& picture);
-PictureLoad decode_run_length_picture(std::span<const std::uint8_t> file, DecodedPicture& picture);
+DecodeStatus decode_picture(std::span<const std::uint8_t> file, DecodedPicture& picture);
 
 // Decodes a .SHW file held in memory; results as decode_picture.
-PictureLoad decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask);
+DecodeStatus decode_shadow_mask(std::span<const std::uint8_t> file, ShadowMask& mask);

@@ -13,8 +13,7 @@
 #include "e2e/harness.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
-#include "image/picture.h"
-#include "image/sprite.h"
+#include "image/convert.h"
 #include "package/package_reader.h"
 #include "support/image_test_util.h"
 

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "fuzz_input.h"
-#include "image/picture.h"
+#include "image/convert.h"
 #include "image/picture_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return -1;  // not added to the corpus
     }
     DecodedPicture picture;
-    const PictureLoad status = decode_picture(file, picture);
-    if (status != PictureLoad::ok) return 0;
+    const DecodeStatus status = decode_picture(file, picture);
+    if (status != DecodeStatus::ok) return 0;
     if (picture.pixels.size() != std::size_t{picture.width} * picture.height * 3) std::abort();
     Pdt10Block block;
     if (!convert_picture_to_pdt10(picture, block)) return 0;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "fuzz_input.h"
+#include "image/convert.h"
 #include "image/picture_decode.h"
-#include "image/sprite.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz_input::SpriteInput input = fuzz_input::split_sprite_input({data, size});
@@ -16,12 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return -1;  // not added to the corpus
     }
     ShadowMask mask;
-    const PictureLoad mask_status = decode_shadow_mask(input.mask, mask);
-    if (mask_status == PictureLoad::ok &&
+    const DecodeStatus mask_status = decode_shadow_mask(input.mask, mask);
+    if (mask_status == DecodeStatus::ok &&
         mask.values.size() != std::size_t{mask.width} * mask.height)
         std::abort();
     DecodedPicture sprite;
-    if (decode_picture(input.sprite, sprite) != PictureLoad::ok) return 0;
+    if (decode_picture(input.sprite, sprite) != DecodeStatus::ok) return 0;
     // The converter skips a sprite without a mask; the conversion itself
     // takes any mask, also an empty one.
     Pdt10Block block;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <variant>
 
 #include "image/convert.h"
 #include "support/image_test_util.h"
@@ -62,55 +63,47 @@ TEST(ConvertPicture, TheMapCellFollowsTheNameAndFailuresHaveTheirReasons) {
          "more than 16777216 pixels"},
     };
     for (const auto& c : cases) {
-        Pdt10Block block;
-        InputFailure failure;
-        const bool converted = convert_picture(Bytes(c.file), c.entry, block, failure);
-        ASSERT_EQ(converted, c.block.has_value()) << c.entry;
-        if (converted) {
-            EXPECT_TRUE(same_entry(entry_of(block), *c.block)) << c.entry;
+        const ConvertedPicture converted = convert_picture(Bytes(c.file), c.entry);
+        const auto* block = std::get_if<Pdt10Block>(&converted);
+        ASSERT_EQ(block != nullptr, c.block.has_value()) << c.entry;
+        if (block) {
+            EXPECT_TRUE(same_entry(entry_of(*block), *c.block)) << c.entry;
         } else {
-            EXPECT_EQ(failure.reason, c.reason) << c.entry;
-            EXPECT_EQ(failure.detail, c.detail) << c.entry;
+            EXPECT_EQ(std::get<InputFailure>(converted).reason, c.reason) << c.entry;
+            EXPECT_EQ(std::get<InputFailure>(converted).detail, c.detail) << c.entry;
         }
     }
 }
 
-// A sprite is converted with its mask; a failure the caller brings (a file
-// that could not be read) stands, and the other file is still decoded.
-TEST(ConvertSprite, BothFilesAreDecodedAndEachFailureIsKept) {
+// A sprite is converted with its mask; each file is decoded whatever the
+// other gives, and the failure of each is returned.
+TEST(ConvertSprite, BothFilesAreDecodedAndEachFailureIsReturned) {
     const RgbPicture sprite = gamekit::sample_picture(8, 6, 7, true);
     const MaskPicture mask = make_mask(8, 6, 9);
     const Bytes sprite_file = gamekit::encode_flag_coded_picture(sprite);
     const Bytes mask_file = gamekit::encode_shadow_mask(mask);
-    const InputFailure unread{SkipReason::cannot_open, "gone"};
+    const Bytes huge = gamekit::run_length_header(4097, 4096);
     const struct {
         Bytes sprite, mask;
-        std::optional<InputFailure> sprite_in, mask_in;
         std::optional<SkipReason> sprite_out, mask_out;
     } cases[] = {
-        {sprite_file, mask_file, {}, {}, {}, {}},
-        {sprite_file, {}, {}, {}, {}, SkipReason::empty},
-        {{}, {}, {}, {}, SkipReason::empty, SkipReason::empty},
-        {{}, mask_file, unread, {}, SkipReason::cannot_open, {}},
-        {sprite_file, {}, {}, unread, {}, SkipReason::cannot_open},
+        {sprite_file, mask_file, {}, {}},
+        {sprite_file, {}, {}, SkipReason::empty},
+        {{}, mask_file, SkipReason::empty, {}},
+        {{}, {}, SkipReason::empty, SkipReason::empty},
+        {huge, huge, SkipReason::too_large, SkipReason::too_large},
     };
     for (const auto& c : cases) {
-        Pdt10Block block;
-        std::optional<InputFailure> sprite_failure = c.sprite_in, mask_failure = c.mask_in;
-        const bool converted =
-            convert_sprite(Bytes(c.sprite), Bytes(c.mask), block, sprite_failure, mask_failure);
-        EXPECT_EQ(converted, !c.sprite_out && !c.mask_out);
-        EXPECT_EQ(sprite_failure.has_value(), c.sprite_out.has_value());
-        EXPECT_EQ(mask_failure.has_value(), c.mask_out.has_value());
-        if (sprite_failure && c.sprite_out) {
-            EXPECT_EQ(sprite_failure->reason, *c.sprite_out);
+        const ConvertedSprite converted = convert_sprite(Bytes(c.sprite), Bytes(c.mask));
+        if (const auto* block = std::get_if<Pdt10Block>(&converted)) {
+            EXPECT_FALSE(c.sprite_out || c.mask_out);
+            EXPECT_TRUE(same_entry(block->bytes, sprite_block(sprite, mask).bytes));
+            continue;
         }
-        if (mask_failure && c.mask_out) {
-            EXPECT_EQ(mask_failure->reason, *c.mask_out);
-        }
-        if (converted) {
-            EXPECT_TRUE(same_entry(block.bytes, sprite_block(sprite, mask).bytes));
-        }
+        const SpriteFailures& failed = std::get<SpriteFailures>(converted);
+        EXPECT_EQ(failed.sprite ? std::optional{failed.sprite->reason} : std::nullopt,
+                  c.sprite_out);
+        EXPECT_EQ(failed.mask ? std::optional{failed.mask->reason} : std::nullopt, c.mask_out);
     }
 }
 

@@ -3,7 +3,7 @@
 // and the shadow mask of sprites.
 #include <gtest/gtest.h>
 
-#include "image/halving.h"
+#include "image/convert.h"
 #include "support/image_test_util.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <utility>
 
+#include "image/convert.h"
 #include "image/pdt10.h"
 #include "image/picture_decode.h"
-#include "image/sprite.h"
 #include "support/image_test_util.h"
 
 namespace {
@@ -52,14 +52,14 @@ TEST(PictureLimits, PictureFilesCutAtEveryByte) {
         SCOPED_TRACE(c.name);
         ASSERT_FALSE(c.file.empty());
         DecodedPicture whole;
-        ASSERT_EQ(decode_picture(c.file, whole), PictureLoad::ok);
+        ASSERT_EQ(decode_picture(c.file, whole), DecodeStatus::ok);
         ASSERT_TRUE(image_test::same_pixels(whole, picture));
         long long previous = 0;
         for (std::size_t size = 1; size <= c.file.size(); ++size) {
             SCOPED_TRACE("cut after " + std::to_string(size) + " bytes");
             const Bytes cut(c.file.begin(), c.file.begin() + static_cast<std::ptrdiff_t>(size));
             DecodedPicture decoded;
-            ASSERT_EQ(decode_picture(cut, decoded), PictureLoad::ok);
+            ASSERT_EQ(decode_picture(cut, decoded), DecodeStatus::ok);
             ASSERT_EQ(decoded.pixels.size(), std::size_t{decoded.width} * decoded.height * 3);
             Pdt10Block block;
             EXPECT_TRUE(convert_picture_to_pdt10(decoded, block));
@@ -83,7 +83,7 @@ TEST(PictureLimits, MaskFileCutAtEveryByte) {
         ShadowMask mask;
         ASSERT_EQ(decode_shadow_mask(
                       Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(size)), mask),
-                  PictureLoad::ok);
+                  DecodeStatus::ok);
         const long long values = decoded_prefix(mask.values, source.values, 1);
         ASSERT_GE(values, previous);
         previous = values;
@@ -100,7 +100,7 @@ TEST(PictureLimits, PacketsOfAPictureWithoutPixelsAreIgnored) {
         gamekit::append_run(picture_file, 3, gamekit::kWhite);
         gamekit::append_literal(picture_file, {gamekit::kWhite, gamekit::kBlack});
         DecodedPicture picture;
-        EXPECT_EQ(decode_picture(picture_file, picture), PictureLoad::ok);
+        EXPECT_EQ(decode_picture(picture_file, picture), DecodeStatus::ok);
         EXPECT_TRUE(picture.pixels.empty());
         EXPECT_EQ(picture.width, width);
         EXPECT_EQ(picture.height, height);
@@ -109,7 +109,7 @@ TEST(PictureLimits, PacketsOfAPictureWithoutPixelsAreIgnored) {
         gamekit::append_mask_run(mask_file, 3, 15);
         gamekit::append_mask_literal(mask_file, {1, 2});
         ShadowMask mask;
-        EXPECT_EQ(decode_shadow_mask(mask_file, mask), PictureLoad::ok);
+        EXPECT_EQ(decode_shadow_mask(mask_file, mask), DecodeStatus::ok);
         EXPECT_TRUE(mask.values.empty());
     }
 }
@@ -123,12 +123,12 @@ TEST(PictureLimits, HeadersClaiming65535By65535PixelsAreRefusedUnallocated) {
     const Bytes run_length = gamekit::run_length_header(65535, 65535);
     for (const Bytes& file : {flag_coded, run_length}) {
         DecodedPicture picture;
-        EXPECT_EQ(decode_picture(file, picture), PictureLoad::too_large);
+        EXPECT_EQ(decode_picture(file, picture), DecodeStatus::too_large);
         EXPECT_EQ(picture.pixels.capacity(), 0u);
         EXPECT_EQ(picture.width, 0u);
     }
     ShadowMask mask;
-    EXPECT_EQ(decode_shadow_mask(run_length, mask), PictureLoad::too_large);
+    EXPECT_EQ(decode_shadow_mask(run_length, mask), DecodeStatus::too_large);
     EXPECT_EQ(mask.values.capacity(), 0u);
 }
 
@@ -150,7 +150,7 @@ TEST(PictureLimits, FlagCodedStreamsPointingAnywhere) {
                 write_le32(&file[12], index);
                 write_le32(&file[16], length);
                 DecodedPicture decoded;
-                ASSERT_EQ(decode_picture(file, decoded), PictureLoad::ok);
+                ASSERT_EQ(decode_picture(file, decoded), DecodeStatus::ok);
                 ASSERT_EQ(decoded.pixels.size(), 16u * 8u * 3u);
             }
         }
@@ -164,10 +164,10 @@ TEST(PictureLimits, MaskSmallerThanItsSprite) {
     ASSERT_EQ(decode_picture(gamekit::encode_run_length_picture(
                                  gamekit::make_picture(16, 16, gamekit::kWhite)),
                              sprite),
-              PictureLoad::ok);
+              DecodeStatus::ok);
     ShadowMask mask;
     ASSERT_EQ(decode_shadow_mask(gamekit::encode_shadow_mask(gamekit::make_mask(4, 4, 15)), mask),
-              PictureLoad::ok);
+              DecodeStatus::ok);
     Pdt10Block block;
     ASSERT_TRUE(convert_sprite_to_pdt10(sprite, mask, block));
     // The 16 mask values cover the sprite's first row: the first output row

@@ -114,7 +114,7 @@ TEST(PictureDecode, RunLengthFilesAsBytes) {
         EXPECT_EQ(picture.pixels, c.pixels);
     }
     DecodedPicture none;
-    EXPECT_EQ(decode_picture(Bytes{}, none), PictureLoad::empty);
+    EXPECT_EQ(decode_picture(Bytes{}, none), DecodeStatus::empty);
 }
 
 TEST(PictureDecode, RunLengthRoundTrip) {
@@ -345,17 +345,17 @@ TEST(PictureDecode, EncoderRejectsMoreThan256LiteralColours) {
 
 TEST(PictureDecode, MoreThan4096By4096PixelsIsNotLoadable) {
     DecodedPicture picture;
-    EXPECT_EQ(decode_picture(run_length_header(4097, 4096), picture), PictureLoad::too_large);
-    EXPECT_EQ(decode_picture(run_length_header(65535, 257), picture), PictureLoad::too_large);
+    EXPECT_EQ(decode_picture(run_length_header(4097, 4096), picture), DecodeStatus::too_large);
+    EXPECT_EQ(decode_picture(run_length_header(65535, 257), picture), DecodeStatus::too_large);
     Bytes flag_coded = gamekit::assemble_flag_coded_picture(parts_of(4096, 4097));
-    EXPECT_EQ(decode_picture(flag_coded, picture), PictureLoad::too_large);
+    EXPECT_EQ(decode_picture(flag_coded, picture), DecodeStatus::too_large);
     EXPECT_TRUE(picture.pixels.empty());
     ShadowMask mask;
-    EXPECT_EQ(decode_shadow_mask(run_length_header(4097, 4096), mask), PictureLoad::too_large);
+    EXPECT_EQ(decode_shadow_mask(run_length_header(4097, 4096), mask), DecodeStatus::too_large);
     // The limit itself is loadable.
-    EXPECT_EQ(decode_shadow_mask(run_length_header(4096, 4096), mask), PictureLoad::ok);
+    EXPECT_EQ(decode_shadow_mask(run_length_header(4096, 4096), mask), DecodeStatus::ok);
     EXPECT_EQ(mask.values.size(), 4096u * 4096u);
-    EXPECT_EQ(decode_picture(run_length_header(65535, 256), picture), PictureLoad::ok);
+    EXPECT_EQ(decode_picture(run_length_header(65535, 256), picture), DecodeStatus::ok);
 }
 
 // ---- Shadow masks ----------------------------------------------------------------
@@ -368,27 +368,27 @@ TEST(ShadowMaskDecode, RunAndLiteralPackets) {
     file.push_back(0x80);
     append_mask_run(file, 5, 9);  // after the end byte
     ShadowMask mask;
-    ASSERT_EQ(decode_shadow_mask(file, mask), PictureLoad::ok);
+    ASSERT_EQ(decode_shadow_mask(file, mask), DecodeStatus::ok);
     EXPECT_TRUE(same_mask(mask, {3, 2, {15, 15, 0, 8, 3, 1}}));
 }
 
 TEST(ShadowMaskDecode, BoundsAndTruncation) {
     ShadowMask mask;
-    ASSERT_EQ(decode_shadow_mask(run_length_header(2, 2), mask), PictureLoad::ok);
+    ASSERT_EQ(decode_shadow_mask(run_length_header(2, 2), mask), DecodeStatus::ok);
     EXPECT_TRUE(same_mask(mask, {2, 2, {0, 0, 0, 0}}));
     Bytes over = run_length_header(2, 1);
     append_mask_run(over, 9, 4);
-    ASSERT_EQ(decode_shadow_mask(over, mask), PictureLoad::ok);
+    ASSERT_EQ(decode_shadow_mask(over, mask), DecodeStatus::ok);
     EXPECT_TRUE(same_mask(mask, {2, 1, {4, 4}}));
     Bytes cut = run_length_header(3, 1);
     cut.insert(cut.end(), {0x85, 1, 2});
-    ASSERT_EQ(decode_shadow_mask(cut, mask), PictureLoad::ok);
+    ASSERT_EQ(decode_shadow_mask(cut, mask), DecodeStatus::ok);
     EXPECT_TRUE(same_mask(mask, {3, 1, {1, 2, 0}}));
     Bytes run_cut = run_length_header(3, 1);
     run_cut.push_back(0x03);
-    ASSERT_EQ(decode_shadow_mask(run_cut, mask), PictureLoad::ok);
+    ASSERT_EQ(decode_shadow_mask(run_cut, mask), DecodeStatus::ok);
     EXPECT_TRUE(same_mask(mask, {3, 1, {0, 0, 0}}));
-    EXPECT_EQ(decode_shadow_mask(Bytes{}, mask), PictureLoad::empty);
+    EXPECT_EQ(decode_shadow_mask(Bytes{}, mask), DecodeStatus::empty);
 }
 
 TEST(ShadowMaskDecode, RoundTrip) {
@@ -397,7 +397,7 @@ TEST(ShadowMaskDecode, RoundTrip) {
         mask.values[i] = static_cast<std::uint8_t>((i / 3) % 5 == 0 ? i % 16 : 15);
     }
     ShadowMask out;
-    ASSERT_EQ(decode_shadow_mask(gamekit::encode_shadow_mask(mask), out), PictureLoad::ok);
+    ASSERT_EQ(decode_shadow_mask(gamekit::encode_shadow_mask(mask), out), DecodeStatus::ok);
     EXPECT_TRUE(same_mask(out, mask));
 }
 

@@ -3,7 +3,7 @@
 // the alpha plane kept only for pictures with key pixels, the map cell.
 #include <gtest/gtest.h>
 
-#include "image/picture.h"
+#include "image/convert.h"
 #include "support/image_test_util.h"
 
 namespace {

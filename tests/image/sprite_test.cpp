@@ -2,7 +2,7 @@
 // Shadow names and the conversion of sprites with their masks.
 #include <gtest/gtest.h>
 
-#include "image/sprite.h"
+#include "image/convert.h"
 #include "support/image_test_util.h"
 
 namespace {

@@ -15,10 +15,9 @@
 #include "base/bytes.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/picture_encode.h"
+#include "image/convert.h"
 #include "image/pdt10.h"
-#include "image/picture.h"
 #include "image/picture_decode.h"
-#include "image/sprite.h"
 #include "package/package.h"
 #include "package/package_reader.h"
 #include "support/package_read_back.h"
@@ -85,7 +84,7 @@ inline ::testing::AssertionResult same_mask(const ShadowMask& decoded,
 
 inline DecodedPicture decoded(const Bytes& file) {
     DecodedPicture picture;
-    EXPECT_EQ(decode_picture(file, picture), PictureLoad::ok);
+    EXPECT_EQ(decode_picture(file, picture), DecodeStatus::ok);
     return picture;
 }
 
