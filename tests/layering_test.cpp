@@ -4,7 +4,8 @@
 // sink (none of them includes another), app, which joins them. The tools
 // build on any layer but app; nothing in src/ includes a tool or a test. A
 // test of layer X includes X, the layers below it, the test kit and the
-// tests' helpers (tests/support). Headers of the operating system (any
+// tests' helpers (tests/support); the process runner (tests/process) is the
+// tests' and the benchmark's. Headers of the operating system (any
 // <name.h> that is no library the project uses) are for src/platform, the
 // benchmark, the test kit (built for Linux alone: it runs gcab and sets
 // libarchive's locale) and the tests. Every include is read, quoted or angled,
@@ -46,6 +47,7 @@ int rank_of(const std::string& folder) {
         {"e2e", 6},
         {"fuzz", 6},
         {"support", 6},
+        {"process", 6},
         {"", 6},
     };
     const auto found = ranks.find(folder);
@@ -64,6 +66,10 @@ std::string violation(const Place& from, const Place& to) {
     if (rank_of(to.folder) == kUnknown) return "includes the unknown folder " + to.folder;
     // A layer includes itself; a test of a layer includes that layer.
     if (from.folder == to.folder && (from.top == to.top || from.top == "tests")) return "";
+    // The process runner is the end-to-end tests' and the benchmark's.
+    if (to.top == "tests" && to.folder == "process") {
+        return from.top == "tests" || from.folder == "bench" ? "" : "includes a test's file";
+    }
     if (to.top == "tests") {
         return from.top == "tests" && to.folder == "support" ? "" : "includes a test's file";
     }
@@ -107,7 +113,8 @@ Place place_of(const fs::path& file) {
 
 // The top folder of a folder named at the start of an include.
 std::string top_of(const std::string& folder) {
-    if (folder == "support" || folder == "e2e" || folder == "fuzz") return "tests";
+    if (folder == "support" || folder == "process" || folder == "e2e" || folder == "fuzz")
+        return "tests";
     return rank_of(folder) >= kToolRank ? "tools" : "src";
 }
 
@@ -193,6 +200,10 @@ TEST(Layering, RulesTable) {
         {{"tests", "image"}, {"tools", "gamekit"}, true},
         {{"tests", "package"}, {"src", "image"}, false},
         {{"tests", "e2e"}, {"tools", "sample-game"}, true},
+        {{"tests", "e2e"}, {"tests", "process"}, true},
+        {{"tools", "bench"}, {"tests", "process"}, true},
+        {{"tools", "avdtool"}, {"tests", "process"}, false},
+        {{"src", "app"}, {"tests", "process"}, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(violation(c.from, c.to).empty(), c.allowed)

@@ -19,7 +19,7 @@
 
 namespace {
 
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 namespace fs = std::filesystem;
 
@@ -35,7 +35,7 @@ Result convert_into(const std::string& game, const std::string& out, const std::
                     const char* inside = nullptr) {
     fs::remove_all(out);
     fs::create_directories(out);
-    e2e::RunSpec request = e2e::conversion(game, out, data);
+    process::Request request = e2e::conversion(game, out, data);
     if (inside) request.args.insert(request.args.begin() + 1, {"--inside", inside});
     return e2e::run(request);
 }
@@ -204,7 +204,7 @@ TEST(Archives, HostileArchivesAreNamedAndCountedOrEndTheRunBeforeAnyWrite) {
         const std::string path = dir / row.name;
         write_file(path, row.bytes());
         write_file(dir / "out/DAR297.AVD", earlier);
-        e2e::RunSpec request = e2e::conversion(path, dir / "out", dir / "DATA");
+        process::Request request = e2e::conversion(path, dir / "out", dir / "DATA");
         const Result r = e2e::run(request);
         EXPECT_EQ(r.status, row.status) << r.out << r.err;
         std::string line = row.line;

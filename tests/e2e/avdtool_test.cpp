@@ -57,11 +57,11 @@ struct Case {
 
 void run_cases(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
-        e2e::RunSpec request({AVDTOOL_EXE});
+        process::Request request({AVDTOOL_EXE});
         request.args.insert(request.args.end(), c.args.begin(), c.args.end());
         request.env = {{"LC_ALL", c.locale}};
         request.timeout_seconds = 10;
-        const e2e::Result r = e2e::run(request);
+        const process::Result r = e2e::run(request);
         EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
         EXPECT_NE(r.out.find(c.in_out), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;

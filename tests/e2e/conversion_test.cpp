@@ -12,7 +12,7 @@
 
 namespace {
 
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 
 using e2e::opening;

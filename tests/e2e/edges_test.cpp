@@ -22,7 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::Result;
+using process::Result;
 
 // One scenario, one picture, one sprite with its mask, one DATA file; the
 // output folder "out".
@@ -52,7 +52,7 @@ bool has(const std::string& text, const std::string& part) {
 // Sets up `request` so that a folder of mode 0311 or 000 cannot be listed by
 // the run: as root, which lists any folder, the run is the user nobody, with
 // its own copy of the converter and the output folder open to it.
-void run_as_non_owner(const TempFolder& dir, e2e::RunSpec& request) {
+void run_as_non_owner(const TempFolder& dir, process::Request& request) {
     if (geteuid() != 0) return;
     const std::string exe = dir / "msconv";
     fs::copy_file(request.args[0], exe);
@@ -89,7 +89,7 @@ TEST(Edges, FoldersThatCannotBeListedAreNamedAndCounted) {
         SCOPED_TRACE(c.folder);
         TempFolder dir;
         make_small_game(dir);
-        e2e::RunSpec request = e2e::conversion(dir / "game", dir / "out", dir / "DATA", "1");
+        process::Request request = e2e::conversion(dir / "game", dir / "out", dir / "DATA", "1");
         run_as_non_owner(dir, request);
         fs::permissions(dir / c.folder, c.mode);
         if (geteuid() != 0 && !unlistable_here(dir / c.folder)) {

@@ -10,8 +10,8 @@
 
 namespace e2e {
 
-Process start(const RunSpec& request) {
-    RunSpec child = request;
+process::Running start(const process::Request& request) {
+    process::Request child = request;
     child.env.insert(child.env.begin(), {"LC_ALL", "C"});
 #ifdef MSCONV_TEST_EMULATOR
     std::istringstream emulator(MSCONV_TEST_EMULATOR);
@@ -20,13 +20,13 @@ Process start(const RunSpec& request) {
     return process::start(child);
 }
 
-Result run(const RunSpec& request) {
-    Process running = e2e::start(request);
-    return wait(running);
+process::Result run(const process::Request& request) {
+    process::Running running = e2e::start(request);
+    return process::wait(running);
 }
 
-Result convert(const std::string& game, const std::string& out, const std::string& data,
-               const char* jobs) {
+process::Result convert(const std::string& game, const std::string& out, const std::string& data,
+                        const char* jobs) {
     return e2e::run(conversion(game, out, data, jobs));
 }
 
@@ -47,9 +47,9 @@ bool exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
-RunSpec conversion(const std::string& game, const std::string& out, const std::string& data,
-                   const char* jobs) {
-    RunSpec request({MSCONV_EXE, "--no-wait", "--output", out, "--data", data, game});
+process::Request conversion(const std::string& game, const std::string& out,
+                            const std::string& data, const char* jobs) {
+    process::Request request({MSCONV_EXE, "--no-wait", "--output", out, "--data", data, game});
     if (jobs) request.args.insert(request.args.begin() + 2, {"--jobs", jobs});
     return request;
 }

@@ -6,31 +6,27 @@
 #include <string>
 #include <vector>
 
-#include "bench/process.h"
+#include "process/process.h"
 #include "support/package_read_back.h"
 #include "support/temp_folder.h"
 
 namespace e2e {
 
-using Result = process::Result;
-using RunSpec = process::Request;
-using Process = process::Running;
-
 // A conversion of `game` into `out` with the DATA folder `data`, without the
 // final key wait, on `jobs` threads (nullptr: the default).
-RunSpec conversion(const std::string& game, const std::string& out, const std::string& data,
-                   const char* jobs = nullptr);
+process::Request conversion(const std::string& game, const std::string& out,
+                            const std::string& data, const char* jobs = nullptr);
 
 // run(conversion(...)).
-Result convert(const std::string& game, const std::string& out, const std::string& data,
-               const char* jobs = nullptr);
+process::Result convert(const std::string& game, const std::string& out, const std::string& data,
+                        const char* jobs = nullptr);
 
 // Runs under LC_ALL=C, so that console texts come out as their raw bytes
 // (request.env may set another locale).
-Result run(const RunSpec& request);
-// The same in two steps, for a test that acts while the process runs.
-Process start(const RunSpec& request);
-using process::wait;
+process::Result run(const process::Request& request);
+// The same in two steps, for a test that acts while the process runs (it
+// ends with process::wait).
+process::Running start(const process::Request& request);
 
 // The console text every run starts with, in code page 932.
 std::string opening();

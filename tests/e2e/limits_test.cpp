@@ -18,7 +18,7 @@
 
 namespace {
 
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(MSCONV_TEST_EMULATOR)
@@ -29,7 +29,7 @@ constexpr bool kMemoryIsMeasurable = false;
 constexpr bool kMemoryIsMeasurable = true;
 #endif
 
-e2e::RunSpec conversion(const TempFolder& dir) {
+process::Request conversion(const TempFolder& dir) {
     return e2e::conversion(dir / "game", dir / "out", dir / "DATA");
 }
 

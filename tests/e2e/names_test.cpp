@@ -15,8 +15,8 @@
 
 namespace {
 
-using e2e::Result;
 using gamekit::Bytes;
+using process::Result;
 
 const std::string kFinishedUtf8 = "終了しました.\n\n";
 
@@ -32,7 +32,7 @@ void make_game(const std::string& game, const std::string& data) {
 }
 
 Result convert_utf8(const std::string& game, const std::string& out, const std::string& data) {
-    e2e::RunSpec request = e2e::conversion(game, out, data, "1");
+    process::Request request = e2e::conversion(game, out, data, "1");
     request.env = {{"LC_ALL", "C.UTF-8"}};
     return e2e::run(request);
 }

@@ -23,7 +23,7 @@
 
 namespace {
 
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 
 void write_all(const std::vector<sample_game::File>& files, const std::string& folder) {

@@ -19,7 +19,7 @@
 
 namespace {
 
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 
 Bytes picture_entry(const RgbPicture& picture, bool map_cell = false) {

@@ -29,7 +29,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 
 const Bytes kEarlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
@@ -38,9 +38,9 @@ const std::string kFinished = cp932("終了しました.\n\n");
 const std::string kOneSkipped =
     "msconv: the package was written without 1 input file, each named above\n";
 
-e2e::RunSpec conversion(const std::string& game, const std::string& out, const std::string& data,
-                        const char* jobs = "1") {
-    e2e::RunSpec request = e2e::conversion(game, out, data, jobs);
+process::Request conversion(const std::string& game, const std::string& out,
+                            const std::string& data, const char* jobs = "1") {
+    process::Request request = e2e::conversion(game, out, data, jobs);
     request.timeout_seconds = 60;
     return request;
 }
@@ -79,7 +79,7 @@ void expect_no_staging_files(const std::string& out) {
 }
 
 // Polls until `ready` holds (true) or the process has ended (false).
-bool wait_until(const e2e::Process& process, const std::function<bool()>& ready) {
+bool wait_until(const process::Running& process, const std::function<bool()>& ready) {
     siginfo_t ended{};
     while (!ready()) {
         if (waitid(P_PID, process.pid, &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid)
@@ -132,7 +132,7 @@ TEST(Safety, WrongGameFoldersLeaveTheEarlierPackage) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
         gamekit::write_file(dir / "out/DAR297.AVD", kEarlier);
-        e2e::RunSpec request = conversion(c.folder, dir / "out", dir / "DATA");
+        process::Request request = conversion(c.folder, dir / "out", dir / "DATA");
         if (c.typed) {
             request.args.pop_back();
             request.stdin_text = c.folder + "\n";
@@ -178,7 +178,7 @@ TEST(Safety, StaleStagingNamesAreNeverFollowed) {
 TEST(Safety, ClosedStandardOutputDoesNotStopTheRun) {
     TempFolder dir;
     make_small_game(dir);
-    e2e::RunSpec request = conversion(dir / "game", dir / "out", dir / "DATA", "2");
+    process::Request request = conversion(dir / "game", dir / "out", dir / "DATA", "2");
     request.stdout_closed = true;
     const Result r = e2e::run(request);
     EXPECT_EQ(r.signal, 0);
@@ -316,7 +316,7 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
     const std::string no_package = opening + cp932("アーカイブ作成に失敗しました.\n\n");
     int held = -1;  // a lock on the output folder, held for one case
     const struct {
-        std::function<void(e2e::RunSpec&)> setup;
+        std::function<void(process::Request&)> setup;
         int status;
         std::string out, err;
     } cases[] = {
@@ -362,7 +362,7 @@ TEST(Safety, UnusualRunsGiveASoundPackageOrChangeNothing) {
         SCOPED_TRACE(c.err);
         fs::remove_all(package);
         gamekit::write_file(package, kEarlier);
-        e2e::RunSpec request = conversion(dir / "game", dir / "out", dir / "DATA");
+        process::Request request = conversion(dir / "game", dir / "out", dir / "DATA");
         c.setup(request);
         const Result r = e2e::run(request);
         if (held >= 0) close(held), held = -1;
@@ -387,19 +387,19 @@ TEST(Safety, InterruptAtTheKeyWaitRestoresTheTerminal) {
     make_small_game(dir);
     const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
     if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0) GTEST_SKIP();
-    e2e::RunSpec request = conversion(dir / "game", dir / "out", dir / "DATA");
+    process::Request request = conversion(dir / "game", dir / "out", dir / "DATA");
     request.args.erase(request.args.begin() + 1);  // --no-wait
     request.stdin_path = ptsname(terminal);
     const int input = open(request.stdin_path.c_str(), O_RDWR | O_NOCTTY);
     for (int signal : {SIGINT, SIGQUIT}) {
         SCOPED_TRACE(signal);
-        e2e::Process process = e2e::start(request);
+        process::Running process = e2e::start(request);
         termios settings{};
         EXPECT_TRUE(wait_until(process, [&] {
             return tcgetattr(input, &settings) == 0 && (settings.c_lflag & ECHO) == 0;
         }));
         kill(process.pid, signal);
-        EXPECT_EQ(e2e::wait(process).signal, signal);
+        EXPECT_EQ(process::wait(process).signal, signal);
         ASSERT_EQ(tcgetattr(input, &settings), 0);
         EXPECT_NE(settings.c_lflag & ECHO, 0u);
         EXPECT_TRUE(verifies(dir / "out/DAR297.AVD"));
@@ -420,7 +420,7 @@ struct RunningConversion : ::testing::Test {
         ASSERT_TRUE(
             sample_game::write_sample_game(options, dir / "game", dir / "DATA", summary, error));
     }
-    e2e::Process start(const char* jobs) {
+    process::Running start(const char* jobs) {
         gamekit::write_file(package(), kEarlier);
         return e2e::start(conversion(dir / "game", dir / "out", dir / "DATA", jobs));
     }
@@ -429,7 +429,7 @@ struct RunningConversion : ::testing::Test {
 };
 
 TEST_F(RunningConversion, SecondRunIntoTheSameFolderIsRefused) {
-    e2e::Process first = start("1");
+    process::Running first = start("1");
     // Stopped once it has written into its staging file, which it then holds.
     ASSERT_TRUE(wait_until(first, [&] { return staged(0); }));
     kill(first.pid, SIGSTOP);
@@ -441,7 +441,7 @@ TEST_F(RunningConversion, SecondRunIntoTheSameFolderIsRefused) {
     EXPECT_EQ(e2e::read_bytes(dir / "out/tmp.dat"), staging);
     EXPECT_EQ(e2e::read_bytes(package()), kEarlier);
     kill(first.pid, SIGCONT);
-    EXPECT_EQ(e2e::wait(first).status, 0);
+    EXPECT_EQ(process::wait(first).status, 0);
     EXPECT_TRUE(verifies(package()));
     expect_no_staging_files(dir / "out");
 }
@@ -461,10 +461,10 @@ TEST_F(RunningConversion, InterruptionRemovesTheStagingFilesAndKeepsTheEarlierPa
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.signal) + " with " + c.jobs + " jobs");
-        e2e::Process process = start(c.jobs);
+        process::Running process = start(c.jobs);
         const bool reached = wait_until(process, c.point);
         kill(process.pid, c.signal);
-        const Result r = e2e::wait(process);
+        const Result r = process::wait(process);
         if (&c.point != &writing_package) {
             EXPECT_TRUE(reached);
             EXPECT_EQ(r.signal, c.signal);

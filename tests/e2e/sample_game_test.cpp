@@ -20,7 +20,7 @@
 
 namespace {
 
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 using image_test::read_back;
 

@@ -17,7 +17,7 @@
 
 namespace {
 
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 
 std::string opening() {
@@ -135,7 +135,7 @@ TEST(ScenarioConversion, AnOverflowingTranslationIsNamedAndCounted) {
                              "msconv: the package was written with 1 unsound SEEN file, each "
                              "named above\n");
 
-    e2e::RunSpec request = e2e::conversion(dir / "game", dir / "out", dir / "DATA");
+    process::Request request = e2e::conversion(dir / "game", dir / "out", dir / "DATA");
     request.args.push_back("--verify");
     const Result verified = e2e::run(request);
     EXPECT_EQ(verified.status, plain.status);

@@ -17,7 +17,7 @@
 
 namespace {
 
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 using namespace scenario_test;
 

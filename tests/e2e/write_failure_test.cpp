@@ -17,19 +17,19 @@
 namespace {
 
 using e2e::opening;
-using e2e::Result;
+using process::Result;
 using namespace gamekit;
 
 // A conversion into `out` that may write files of `file_size_limit` bytes at most.
 Result run_limited(const TempFolder& dir, const std::string& out, std::uint64_t file_size_limit) {
-    e2e::RunSpec request = e2e::conversion(dir / "game", out, dir / "DATA");
+    process::Request request = e2e::conversion(dir / "game", out, dir / "DATA");
     request.file_size_limit = file_size_limit;
     return e2e::run(request);
 }
 
 Result run_faulty(const TempFolder& dir, std::uint64_t fail_call, const std::string& jobs) {
-    e2e::RunSpec request({MSCONV_FAULTY_EXE, "--no-wait", "--jobs", jobs, "--output", dir / "out",
-                          "--data", dir / "DATA", dir / "game"});
+    process::Request request({MSCONV_FAULTY_EXE, "--no-wait", "--jobs", jobs, "--output",
+                              dir / "out", "--data", dir / "DATA", dir / "game"});
     request.env = {{"MSCONV_FAIL_CALL", std::to_string(fail_call)},
                    {"MSCONV_CALL_COUNT", dir / "calls"}};
     return e2e::run(request);

@@ -19,10 +19,10 @@
 #include <thread>
 #include <vector>
 
-#include "bench/process.h"
 #include "package/package.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
+#include "process/process.h"
 
 namespace {
 

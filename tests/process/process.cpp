@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "bench/process.h"
+#include "process/process.h"
 
 #include <fcntl.h>
 #include <grp.h>
