@@ -57,8 +57,8 @@ std::optional<InputFailure> read_input(const Source& source, const platform::Mat
 // there are details, a second line on standard error with the path and the
 // details. A DATA file that memory cannot hold has its own line ("Could not
 // allocate memory.", no line break).
-void skip_input(Inputs& in, Input input, const std::string& path, const InputFailure& failure) {
-    ++in.skipped;
+void skip_input(RunState& run, Input input, const std::string& path, const InputFailure& failure) {
+    ++run.skipped;
     const Shown shown = as_system(path);
     if (input == Input::data && failure.reason == SkipReason::no_memory) {
         console_show("Could not allocate memory.", {});
@@ -82,7 +82,7 @@ void skip_input(Inputs& in, Input input, const std::string& path, const InputFai
 // on standard output (fourteen asterisks, "Cannot open", no line break: the
 // next output continues it), and on standard error the sprite's path with
 // the mask as the reason. A sprite that failed too has its own warning.
-void skip_for_mask(Inputs& in, const std::string& path, const std::string& mask_path,
+void skip_for_mask(RunState& run, const std::string& path, const std::string& mask_path,
                    const InputFailure& mask_failure,
                    const std::optional<InputFailure>& sprite_failure) {
     const Shown mask = as_system(mask_path);
@@ -93,27 +93,27 @@ void skip_for_mask(Inputs& in, const std::string& path, const std::string& mask_
     const std::string detail = mask_failure.detail.empty() ? "" : " (" + mask_failure.detail + ")";
     console_show_error("msconv: %s: not converted: its mask %s %s%s\n",
                        {as_system(path), mask, problem, as_system(detail)});
-    if (sprite_failure) return skip_input(in, Input::file, path, *sprite_failure);
-    ++in.skipped;
+    if (sprite_failure) return skip_input(run, Input::file, path, *sprite_failure);
+    ++run.skipped;
 }
 
 // The code page 932 entry name of a found file; false, with the file
 // named and counted, when no entry can have that name.
-bool entry_name(Inputs& in, Input input, const platform::Match& file, std::string& entry) {
+bool entry_name(RunState& run, Input input, const platform::Match& file, std::string& entry) {
     const NameProblem problem = entry_name_of(file.name, entry);
     if (problem == NameProblem::none) return true;
-    skip_input(in, input, file.folder + file.name,
+    skip_input(run, input, file.folder + file.name,
                {SkipReason::bad_name, name_problem_text(problem)});
     return false;
 }
 
 // Hands an entry to the package and prints what the package says.
-void add_entry(Inputs& in, const std::string& name, std::vector<std::uint8_t> block,
+void add_entry(RunState& run, const std::string& name, std::vector<std::uint8_t> block,
                const std::string& path) {
     const std::size_t size = block.size();
-    add_package_entry(in.package, name.c_str(), std::move(block), path.c_str());
-    console_drain(in.package.diagnostics);
-    progress_added(in.progress, size, in.package.staging_length);
+    add_package_entry(run.package, name.c_str(), std::move(block), path.c_str());
+    console_drain(run.package.diagnostics);
+    progress_added(run.progress, size, run.package.staging_length);
 }
 
 // A folder path (ending in the separator) as messages show folders.
@@ -124,20 +124,20 @@ std::string shown_folder(std::string folder) {
 
 // Names a folder that could not be listed and counts it: every file in it
 // is left out. `what` says what would have become of its files.
-void skip_folder(Inputs& in, const platform::ListFailure& failure, const char* what) {
-    ++in.skipped;
+void skip_folder(RunState& run, const platform::ListFailure& failure, const char* what) {
+    ++run.skipped;
     console_show_error("msconv: %s cannot be listed (%s): its files are not %s\n",
                        {as_system(shown_folder(failure.folder)), as_system(failure.reason), what});
 }
 
 // The files of the game's folders named `name` in any case, as one listing;
 // the folders that cannot be listed are named and counted.
-GameFiles list(Inputs& in, const GameFolder& game, const char* name, const char* pattern) {
+GameFiles list(RunState& run, const GameFolder& game, const char* name, const char* pattern) {
     Diagnostics said;
     GameFiles listing = list_game_files(game, name, pattern, said);
     console_drain(said);
     for (const platform::ListFailure& failure : listing.failures)
-        skip_folder(in, failure, "converted");
+        skip_folder(run, failure, "converted");
     return listing;
 }
 
@@ -157,8 +157,8 @@ struct Masks {
     }
 };
 
-Masks list_masks(Inputs& in, const GameFolder& game) {
-    Masks masks{list(in, game, "SHADOW", "*.*"), {}};
+Masks list_masks(RunState& run, const GameFolder& game) {
+    Masks masks{list(run, game, "SHADOW", "*.*"), {}};
     for (std::size_t i = 0; i < masks.listing.files.size(); ++i)
         masks.by_key.emplace_back(platform::name_key(masks.listing.files[i].name), i);
     std::stable_sort(masks.by_key.begin(), masks.by_key.end(),
@@ -199,7 +199,7 @@ const OwnFile* own_file(const std::vector<OwnFile>& own_files, const platform::M
 
 // Names the SEEN file `entry` of the SIO file at `path` on standard error
 // when the translator wrote it unsound, and counts it.
-void name_unsound(Inputs& in, const UnsoundSeen& unsound, const std::string& path,
+void name_unsound(RunState& run, const UnsoundSeen& unsound, const std::string& path,
                   const std::string& entry) {
     const Shown shown = as_system(path);
     const std::string size = std::to_string(unsound.size);
@@ -218,27 +218,27 @@ void name_unsound(Inputs& in, const UnsoundSeen& unsound, const std::string& pat
             console_show_error(msg::kUnsoundSprites, {shown, entry, offset, size});
             break;
     }
-    ++in.unsound;
+    ++run.unsound;
 }
 
 }  // namespace
 
-Status convert_scenarios(Inputs& in, const GameFolder& game) {
+Status convert_scenarios(RunState& run, const GameFolder& game) {
     auto t = std::make_unique<Translator>();
     // Whatever a file says is printed as the translation goes, so that an
     // overflow's message for every emitter call is never held whole.
     t->hand_up = console_drain;
-    const std::vector<platform::Match> files = list(in, game, "MES", "*.SIO").files;
-    progress_step(in.progress, "scenarios", files.size());
+    const std::vector<platform::Match> files = list(run, game, "MES", "*.SIO").files;
+    progress_step(run.progress, "scenarios", files.size());
     std::map<std::string, const platform::Match*> by_path;  // the file of each slot's path
     for (const platform::Match& file : files) {
         std::string name;
-        if (!entry_name(in, Input::file, file, name)) continue;
+        if (!entry_name(run, Input::file, file, name)) continue;
         const std::string path = file.folder + file.name;
         if (list_scenario(*t, name, path)) {
             by_path[path] = &file;
         } else {
-            ++in.skipped;
+            ++run.skipped;
         }
         console_drain(t->diagnostics);
     }
@@ -247,7 +247,7 @@ Status convert_scenarios(Inputs& in, const GameFolder& game) {
         const std::string& path = t->scenario_files[k - 1];
         // A file that is not read keeps its slot number: no SEEN file carries it.
         if (const auto failure = read_input(game.source, *by_path[path], sio, kSioBufferSize)) {
-            skip_input(in, Input::file, path, *failure);
+            skip_input(run, Input::file, path, *failure);
             continue;
         }
         translate_sio(*t, sio);
@@ -256,13 +256,13 @@ Status convert_scenarios(Inputs& in, const GameFolder& game) {
         const std::string entry = seen_entry_name(static_cast<std::int32_t>(k));
         const std::span<const std::uint8_t> seen{t->OutBuffer.data(),
                                                  static_cast<std::size_t>(seen_size(*t))};
-        if (in.verify) {
+        if (run.verify) {
             const std::string warning = seen_verify_warning(seen);
             if (!warning.empty())
                 console_show_error("msconv: %s: %s %s\n", {as_system(path), entry, warning});
         }
         // After the verifier's line, if any: the one line of the fault.
-        name_unsound(in, t->unsound, path, entry);
+        name_unsound(run, t->unsound, path, entry);
         // The translator's buffer is reused for the next file: the entry
         // takes a copy, and memory that runs out for it fails the package,
         // as it does in the package builder.
@@ -275,23 +275,23 @@ Status convert_scenarios(Inputs& in, const GameFolder& game) {
                 {as_system(path), std::to_string(seen.size())});
             return Status::write_failed;
         }
-        add_entry(in, entry, std::move(block), path);
+        add_entry(run, entry, std::move(block), path);
     }
     return Status::ok;
 }
 
-void convert_sprites(Inputs& in, const GameFolder& game) {
+void convert_sprites(RunState& run, const GameFolder& game) {
     // Every folder named SHADOW in any case holds masks. A sprite's mask name
     // is cut from the sprite's entry name, so that every spelling of a game
     // (UTF-8, decomposed, code page 932) finds the same mask, and is looked
     // up by its key among the names listed.
-    const Masks masks = list_masks(in, game);
-    const std::vector<platform::Match> sprites = list(in, game, "CHAR", "*.MOE").files;
-    progress_step(in.progress, "sprites", sprites.size());
+    const Masks masks = list_masks(run, game);
+    const std::vector<platform::Match> sprites = list(run, game, "CHAR", "*.MOE").files;
+    progress_step(run.progress, "sprites", sprites.size());
     for (const platform::Match& file : sprites) {
         const std::string path = file.folder + file.name;
         std::string name;
-        if (!entry_name(in, Input::file, file, name)) continue;
+        if (!entry_name(run, Input::file, file, name)) continue;
         const std::string mask_name = shadow_name(name);
         const platform::Match* mask = masks.find(mask_name);
         if (!mask && !masks.listing.failures.empty()) {
@@ -301,7 +301,7 @@ void convert_sprites(Inputs& in, const GameFolder& game) {
                 "be listed\n",
                 {as_system(path), as_system(spelt_like(mask_name, file.name)),
                  as_system(shown_folder(masks.listing.failures.front().folder))});
-            ++in.skipped;
+            ++run.skipped;
             continue;
         }
         std::vector<std::uint8_t> sprite_file;
@@ -329,41 +329,41 @@ void convert_sprites(Inputs& in, const GameFolder& game) {
             if (!mask_failure) mask_failure = failed->mask;
         }
         if (mask_failure) {
-            skip_for_mask(in, path, mask_path, *mask_failure, sprite_failure);
+            skip_for_mask(run, path, mask_path, *mask_failure, sprite_failure);
         } else if (sprite_failure) {
-            skip_input(in, Input::file, path, *sprite_failure);
+            skip_input(run, Input::file, path, *sprite_failure);
         } else {
-            add_entry(in, picture_entry_name(name),
+            add_entry(run, picture_entry_name(name),
                       std::move(std::get<Pdt10Block>(converted).bytes), path);
         }
     }
 }
 
-void convert_pictures(Inputs& in, const GameFolder& game, const char* folder) {
-    const std::vector<platform::Match> files = list(in, game, folder, "*.MOE").files;
-    progress_step(in.progress, folder, files.size());
+void convert_pictures(RunState& run, const GameFolder& game, const char* folder) {
+    const std::vector<platform::Match> files = list(run, game, folder, "*.MOE").files;
+    progress_step(run.progress, folder, files.size());
     for (const platform::Match& file : files) {
         const std::string path = file.folder + file.name;
         std::string name;
-        if (!entry_name(in, Input::file, file, name)) continue;
+        if (!entry_name(run, Input::file, file, name)) continue;
         const std::string entry = picture_entry_name(name);
         std::vector<std::uint8_t> bytes;
         const auto unread = read_input(game.source, file, bytes, kMaxPictureFileSize);
         ConvertedPicture converted =
             unread ? ConvertedPicture{*unread} : convert_picture(std::move(bytes), entry);
         if (const auto* failure = std::get_if<InputFailure>(&converted)) {
-            skip_input(in, Input::file, path, *failure);
+            skip_input(run, Input::file, path, *failure);
             continue;
         }
-        add_entry(in, entry, std::move(std::get<Pdt10Block>(converted).bytes), path);
+        add_entry(run, entry, std::move(std::get<Pdt10Block>(converted).bytes), path);
     }
 }
 
-void import_data(Inputs& in, const std::string& data_folder, const Source& source,
+void import_data(RunState& run, const std::string& data_folder, const Source& source,
                  const std::vector<OwnFile>& own_files) {
     platform::Search search = search_source(source, {data_folder}, "*.*");
     for (const platform::ListFailure& failure : search.failures)
-        skip_folder(in, failure, "imported");
+        skip_folder(run, failure, "imported");
     // Sub-folders of DATA are not imported: each is named once the files are
     // in, and counts as an input left out.
     std::vector<platform::Match> files;
@@ -378,7 +378,7 @@ void import_data(Inputs& in, const std::string& data_folder, const Source& sourc
     std::optional<platform::FileIdentity> data_folder_identity;
     if (platform::FileIdentity identity; platform::file_identity(data_folder, identity))
         data_folder_identity = identity;
-    progress_step(in.progress, "DATA", files.size());
+    progress_step(run.progress, "DATA", files.size());
     for (const platform::Match& file : files) {
         const std::string path = file.folder + file.name;
         bool same_entry = false;
@@ -390,29 +390,29 @@ void import_data(Inputs& in, const std::string& data_folder, const Source& sourc
             if (!same_entry) {
                 console_show_error("msconv: %s is %s, which this run writes: it is not imported\n",
                                    {as_system(path), as_system(own->path)});
-                ++in.skipped;
+                ++run.skipped;
             }
             continue;
         }
         std::string name;
-        if (!entry_name(in, Input::data, file, name)) continue;
+        if (!entry_name(run, Input::data, file, name)) continue;
         std::vector<std::uint8_t> block;
         if (const auto failure = read_input(source, file, block, kMaxDataFileSize, true)) {
-            skip_input(in, Input::data, path, *failure);
+            skip_input(run, Input::data, path, *failure);
             continue;
         }
-        add_entry(in, name, std::move(block), path);
+        add_entry(run, name, std::move(block), path);
     }
     for (const std::string& folder : folders) {
         console_show_error("msconv: %s is a folder; its files are not imported\n",
                            {as_system(folder)});
-        ++in.skipped;
+        ++run.skipped;
     }
 }
 
-Status finish(Inputs& in, const std::string& package_path) {
-    const Status status = finish_package(in.package, package_path);
-    console_drain(in.package.diagnostics);
-    in.skipped += in.package.left_out;
+Status finish(RunState& run, const std::string& package_path) {
+    const Status status = finish_package(run.package, package_path);
+    console_drain(run.package.diagnostics);
+    run.skipped += run.package.left_out;
     return status;
 }

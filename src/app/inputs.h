@@ -15,7 +15,9 @@
 #include "package/package.h"
 #include "platform/platform.h"
 
-struct Inputs {
+// The state of one conversion run: the package the entries go to, the
+// progress line, and the counts of the run's last lines.
+struct RunState {
     Package& package;
     Progress& progress;
     std::size_t skipped = 0;  // input files named in a warning and left out
@@ -25,11 +27,11 @@ struct Inputs {
 
 // The scenarios of the game's MES folders, translated into SEEN entries.
 // translation_failed when a file held an opcode without translation.
-Status convert_scenarios(Inputs& inputs, const GameFolder& game);
+Status convert_scenarios(RunState& run, const GameFolder& game);
 // The sprites of the CHAR folders with their masks from the SHADOW folders.
-void convert_sprites(Inputs& inputs, const GameFolder& game);
+void convert_sprites(RunState& run, const GameFolder& game);
 // The pictures of the game's folders named `folder` in any case.
-void convert_pictures(Inputs& inputs, const GameFolder& game, const char* folder);
+void convert_pictures(RunState& run, const GameFolder& game, const char* folder);
 // The run's own files: the staging file, the package's temporary file and
 // the package it replaces, each by the identity of what stands at its path
 // (a link there is not followed: it is never the file it points to).
@@ -43,8 +45,8 @@ struct OwnFile {
 // A DATA file that is one of them under another name or through a link (a
 // hard link to the package) is named and left out.
 // `source` says whether the folder is one of an archive.
-void import_data(Inputs& inputs, const std::string& data_folder, const Source& source,
+void import_data(RunState& run, const std::string& data_folder, const Source& source,
                  const std::vector<OwnFile>& own_files);
 // Finishes the package at `package_path`; the entries the package left out
 // (each named in its warning) are counted.
-Status finish(Inputs& inputs, const std::string& package_path);
+Status finish(RunState& run, const std::string& package_path);

@@ -240,25 +240,25 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
     if (status != Status::ok) return status;
     console_show(msg::kConverting, {});
 
-    Inputs inputs{package, progress};
-    inputs.verify = options.verify;
-    if (in_archive) name_archive_faults(game_archive, game.path, inputs.skipped);
-    if (!data_archive.path.empty()) name_archive_faults(data_archive, data_folder, inputs.skipped);
-    status = convert_scenarios(inputs, game);
+    RunState run{package, progress};
+    run.verify = options.verify;
+    if (in_archive) name_archive_faults(game_archive, game.path, run.skipped);
+    if (!data_archive.path.empty()) name_archive_faults(data_archive, data_folder, run.skipped);
+    status = convert_scenarios(run, game);
     if (status != Status::ok) {
         progress_end(progress);
         abandon_package(package);
         return status;
     }
-    convert_sprites(inputs, game);
+    convert_sprites(run, game);
     for (const char* folder : {"CG", "ENDING", "SYSTEM"})
-        convert_pictures(inputs, game, folder);
+        convert_pictures(run, game, folder);
     if (!no_data)
-        import_data(inputs, data_folder, data_in_archive.source, own_files(package, output_folder));
-    status = finish(inputs, package_path);
+        import_data(run, data_folder, data_in_archive.source, own_files(package, output_folder));
+    status = finish(run, package_path);
     progress_end(progress);
-    skipped = inputs.skipped;
-    unsound = inputs.unsound;
+    skipped = run.skipped;
+    unsound = run.unsound;
     return status;
 }
 

@@ -10,6 +10,8 @@
 
 namespace sample_game {
 
+using namespace gamekit;
+
 namespace {
 
 constexpr std::uint8_t channel(int value) {

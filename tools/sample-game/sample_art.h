@@ -11,8 +11,6 @@
 
 namespace sample_game {
 
-using namespace gamekit;
-
 // The picture file formats: flag-coded files hold at most 256 colours.
 enum class Format { flag_coded, run_length };
 
@@ -21,7 +19,7 @@ struct Artwork {
     const char* folder;
     const char* name;
     Format format;
-    RgbPicture picture;
+    gamekit::RgbPicture picture;
 };
 
 // The pictures of CG, ENDING and SYSTEM. The scenarios show BG01, BG02, EV01
@@ -31,7 +29,7 @@ std::vector<Artwork> artworks();
 
 // A landscape for the scale option: 640 x 480, sky, sun and hills chosen by
 // `seed`; with `with_key`, a pure-green inset (a window onto what lies behind).
-RgbPicture scenery(unsigned seed, bool with_key);
+gamekit::RgbPicture scenery(unsigned seed, bool with_key);
 
 // Which part of a character a sprite shows: the head with the face (F
 // sprites), the body below it (B sprites of characters that have F sprites),
@@ -39,8 +37,8 @@ RgbPicture scenery(unsigned seed, bool with_key);
 enum class SpritePart { face, body, whole };
 
 struct Sprite {
-    RgbPicture picture;
-    MaskPicture mask;  // opacity 0 to 15; 0 around the figure, softened edges
+    gamekit::RgbPicture picture;
+    gamekit::MaskPicture mask;  // opacity 0 to 15; 0 around the figure, softened edges
 };
 
 // A figure of the character with the three-letter `code` (its hair, skin and

@@ -14,6 +14,8 @@
 
 namespace sample_game {
 
+using namespace gamekit;
+
 namespace {
 
 // `format` (one %u) filled in with `number`.
