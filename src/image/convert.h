@@ -82,13 +82,12 @@ bool convert_sprite_to_pdt10(const DecodedPicture& sprite, const ShadowMask& mas
 
 inline constexpr std::uint32_t kFullOpacity = 255;
 
-// The green that marks a transparent picture pixel (blue 0, green 255, red 0).
-inline constexpr std::uint8_t kKeyBlue = 0, kKeyGreen = 255, kKeyRed = 0;
-
-// Pictures: the key colour is transparent, every other colour opaque.
+// Pictures: the key colour, pure green (blue 0, green 255, red 0), is
+// transparent, every other colour opaque.
 struct KeyColourOpacity {
+    static constexpr std::uint8_t kBlue = 0, kGreen = 255, kRed = 0;
     std::uint32_t operator()(const std::uint8_t* pixel, std::size_t) const {
-        const bool key = pixel[0] == kKeyBlue && pixel[1] == kKeyGreen && pixel[2] == kKeyRed;
+        const bool key = pixel[0] == kBlue && pixel[1] == kGreen && pixel[2] == kRed;
         return key ? 0 : kFullOpacity;
     }
 };
