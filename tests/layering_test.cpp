@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The layers of src/ include only downward: platform, archive, base, then side by
-// side the producers (scenario, image) and the package, their
-// sink (none of them includes another), app, which joins them. The tools
+// The layers of src/ include only downward: platform, archive, base, then
+// side by side the producers (scenario, image) and the package, their sink
+// (none of them includes another), app, which joins them. The tools
 // build on any layer but app; nothing in src/ includes a tool or a test. A
 // test of layer X includes X, the layers below it, the test kit and the
 // tests' helpers (tests/support); the process runner (tests/process) is the
 // tests' and the benchmark's. Headers of the operating system (any
 // <name.h> that is no library the project uses) are for src/platform, the
-// benchmark, the test kit (built for Linux alone: it runs gcab and sets
-// libarchive's locale) and the tests. Every include is read, quoted or angled,
+// test kit (built for Linux alone: it runs gcab and sets libarchive's locale)
+// and the tests. Every include is read, quoted or angled,
 // with "../" resolved; a folder the table does not know is an error.
 #include <gtest/gtest.h>
 
@@ -97,7 +97,7 @@ bool is_system_header(const std::string& header) {
 
 bool may_use_system_headers(const Place& place) {
     return place.top == "tests" || (place.top == "src" && place.folder == "platform") ||
-           (place.top == "tools" && (place.folder == "bench" || place.folder == "gamekit"));
+           (place.top == "tools" && place.folder == "gamekit");
 }
 
 // The place of a file of the tree; a file that stands right in src/, tools/
