@@ -15,6 +15,7 @@
 
 #include "base/bytes.h"
 #include "base/diagnostics.h"
+#include "base/names.h"
 #include "platform/platform.h"
 
 void write_seen_header(std::uint8_t* header, std::uint32_t body_length) {
@@ -71,25 +72,9 @@ Number number(ByteReader& r) {
     return {static_cast<std::int32_t>(value), (first & 0x80) != 0};
 }
 
-// UTF-8 text: control bytes escaped, and for a quoted string quotes and
-// backslashes as well.
-void append_escaped(std::string& out, const char* text, std::size_t size, bool quoting) {
-    for (std::size_t i = 0; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (quoting && (c == '"' || c == '\\')) {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7F) {
-            out += format_text("\\x%02X", c);
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-}
-
-// A code page 932 text in UTF-8, quotes, backslashes and control bytes
-// escaped. A byte that starts no character is shown as \xNN and the rest goes
-// on after it.
+// A code page 932 text in UTF-8, control bytes escaped, and for a quoted
+// string quotes and backslashes as well. A byte that starts no character is
+// shown escaped and the rest goes on after it.
 std::string transcoded(std::span<const std::uint8_t> text, bool quoting) {
     std::string out;
     std::string character;
@@ -97,11 +82,12 @@ std::string transcoded(std::span<const std::uint8_t> text, bool quoting) {
         character.clear();
         const std::size_t taken = platform::cp932_character_to_utf8(text.subspan(i), character);
         if (taken == 0) {
-            out += format_text("\\x%02X", text[i]);
+            append_hex_escape(out, text[i]);
             ++i;
             continue;
         }
-        append_escaped(out, character.data(), character.size(), quoting);
+        if (quoting && (character == "\"" || character == "\\")) out += '\\';
+        append_printable(out, character);
         i += taken;
     }
     return out;
