@@ -6,7 +6,6 @@
 #include "scenario/seen.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -32,15 +31,6 @@ std::string seen_entry_name(std::int32_t number) {
     char name[32];
     std::snprintf(name, sizeof name, "SEEN%03d.TXT", static_cast<int>(number));
     return name;
-}
-
-std::string format_text(const char* pattern, ...) {
-    va_list args;
-    va_start(args, pattern);
-    std::string text = vformat(pattern, args);
-    va_end(args);
-    if (text.size() > 127) text.resize(127);
-    return text;
 }
 
 bool is_seen_entry_name(std::string_view name) {

@@ -234,11 +234,3 @@ bool seen_falls_through(SeenKind kind);
 // A code page 932 text in UTF-8; control bytes and bytes that start no
 // character are shown as \xNN.
 std::string seen_text_utf8(std::span<const std::uint8_t> text);
-
-// printf into a string of at most 127 bytes: the pieces of a listing line.
-// MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.
-#ifdef _WIN32
-std::string format_text(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
-#else
-std::string format_text(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-#endif

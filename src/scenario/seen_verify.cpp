@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "base/diagnostics.h"
 #include "base/names.h"
 #include "platform/platform.h"
 #include "scenario/seen.h"

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 
+#include "base/diagnostics.h"
 #include "gamekit/sio_commands.h"
 #include "scenario/seen.h"
 #include "scenario/seen_verify.h"

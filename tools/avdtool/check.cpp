@@ -10,6 +10,7 @@
 #include <new>
 
 #include "avdtool/tool_io.h"
+#include "base/diagnostics.h"
 #include "base/names.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"

@@ -13,6 +13,7 @@
 #include "avdtool/check.h"
 #include "avdtool/seen_listing.h"
 #include "avdtool/tool_io.h"
+#include "base/diagnostics.h"
 #include "base/names.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
