@@ -53,6 +53,15 @@ std::string vformat(const char* format, va_list args) {
     return text;
 }
 
+std::string format_text(const char* pattern, ...) {
+    va_list args;
+    va_start(args, pattern);
+    std::string text = vformat(pattern, args);
+    va_end(args);
+    if (text.size() > 127) text.resize(127);
+    return text;
+}
+
 void note_printf(Diagnostics& out, const char* format, ...) {
     va_list args;
     va_start(args, format);

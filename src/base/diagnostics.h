@@ -47,6 +47,13 @@ void note(Diagnostics& out, const char* format, std::initializer_list<Shown> pie
 void note_error(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces = {});
 // printf into a string: `format` over `args`; empty when it fails.
 std::string vformat(const char* format, va_list args);
+// printf into a string of at most 127 bytes: the pieces of a line.
+// MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.
+#ifdef _WIN32
+std::string format_text(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
+std::string format_text(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+#endif
 
 // Appends printf-style formatted code page 932 text for standard output.
 void note_printf(Diagnostics& out, const char* format, ...) __attribute__((format(printf, 2, 3)));

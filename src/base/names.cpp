@@ -46,3 +46,27 @@ const char* name_problem_text(NameProblem problem) {
     }
     return "";
 }
+
+void append_hex_escape(std::string& out, unsigned char byte) {
+    static const char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0F];
+}
+
+void append_printable(std::string& out, std::string_view text) {
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            append_hex_escape(out, c);
+        } else {
+            out += ch;
+        }
+    }
+}
+
+std::string printable_name(std::string_view name) {
+    std::string out;
+    append_printable(out, name);
+    return out;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Upper-cases the ASCII letters of a zero-terminated code page 932 name in
 // place. A byte in 0x80-0x9F or 0xE0-0xFF leads a double-byte character: it
@@ -27,3 +28,11 @@ NameProblem entry_name_of(const std::string& found_name, std::string& entry);
 
 // The problem in words, for a warning ("" for none).
 const char* name_problem_text(NameProblem problem);
+
+// The one way a byte is shown escaped, on the console, in listings and on
+// report pages: \xNN with lower-case hex digits ("\x1b").
+void append_hex_escape(std::string& out, unsigned char byte);
+// `text` fit for a terminal: bytes below 0x20 and 0x7F as \xNN, everything
+// else (code page 932 double-byte characters included) unchanged.
+void append_printable(std::string& out, std::string_view text);
+std::string printable_name(std::string_view name);

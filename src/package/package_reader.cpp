@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/bytes.h"
+#include "base/names.h"
 #include "platform/cp932.h"
 
 namespace {
@@ -34,22 +35,6 @@ std::string entry_name_fault(const std::string& name) {
         }
     }
     return {};
-}
-
-std::string printable_name(const std::string& name) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F) {
-            out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        } else {
-            out += ch;
-        }
-    }
-    return out;
 }
 
 bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view,

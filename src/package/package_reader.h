@@ -42,7 +42,3 @@ std::string entry_name(const DirectoryEntry& entry);
 // empty, "." or "..", or holds a separator ('/', or a backslash that is no
 // trail byte of a double-byte character) or a byte below 0x20. Empty when it can.
 std::string entry_name_fault(const std::string& name);
-
-// `name` fit for a terminal: bytes below 0x20 and 0x7F as \xNN, everything
-// else (code page 932 double-byte characters included) unchanged.
-std::string printable_name(const std::string& name);

@@ -1,20 +1,20 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The SEEN header and the reader. The body is walked twice with the same
-// decoder: the first walk finds where instructions start and which offsets
-// are jumped to, the second writes the lines of those instructions. How a
-// line reads is rendered only when it is shown, with the labels of the
-// targets, by decoding its instruction once more.
+// The SEEN header, the reader and the printer. The reader walks the body
+// once, decoding each instruction into lines and their numbers; the printer
+// renders a line from them, with the labels of its targets, when it is
+// shown.
 #include "scenario/seen.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <vector>
 
 #include "base/bytes.h"
 #include "base/diagnostics.h"
+#include "base/names.h"
 #include "platform/platform.h"
 
 void write_seen_header(std::uint8_t* header, std::uint32_t body_length) {
@@ -33,15 +33,6 @@ std::string seen_entry_name(std::int32_t number) {
     return name;
 }
 
-std::string format_text(const char* pattern, ...) {
-    va_list args;
-    va_start(args, pattern);
-    std::string text = vformat(pattern, args);
-    va_end(args);
-    if (text.size() > 127) text.resize(127);
-    return text;
-}
-
 bool is_seen_entry_name(std::string_view name) {
     return name.size() > 8 && name.starts_with("SEEN") && name.ends_with(".TXT");
 }
@@ -52,10 +43,7 @@ namespace {
 // with bit 7 set for a variable reference; the low nibble holds bits 0-3 and
 // each further byte the next 8 bits. The last byte of a five-byte number
 // holds bits 28-31, sign-extended, so the sign comes from it.
-struct Number {
-    std::int32_t value = 0;
-    bool variable = false;
-};
+using Number = SeenNumber;
 
 // Reads a tagged number; a length outside 1 to 5 fails the reader.
 Number number(ByteReader& r) {
@@ -71,25 +59,9 @@ Number number(ByteReader& r) {
     return {static_cast<std::int32_t>(value), (first & 0x80) != 0};
 }
 
-// UTF-8 text: control bytes escaped, and for a quoted string quotes and
-// backslashes as well.
-void append_escaped(std::string& out, const char* text, std::size_t size, bool quoting) {
-    for (std::size_t i = 0; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (quoting && (c == '"' || c == '\\')) {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7F) {
-            out += format_text("\\x%02X", c);
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-}
-
-// A code page 932 text in UTF-8, quotes, backslashes and control bytes
-// escaped. A byte that starts no character is shown as \xNN and the rest goes
-// on after it.
+// A code page 932 text in UTF-8, control bytes escaped, and for a quoted
+// string quotes and backslashes as well. A byte that starts no character is
+// shown escaped and the rest goes on after it.
 std::string transcoded(std::span<const std::uint8_t> text, bool quoting) {
     std::string out;
     std::string character;
@@ -97,11 +69,12 @@ std::string transcoded(std::span<const std::uint8_t> text, bool quoting) {
         character.clear();
         const std::size_t taken = platform::cp932_character_to_utf8(text.subspan(i), character);
         if (taken == 0) {
-            out += format_text("\\x%02X", text[i]);
+            append_hex_escape(out, text[i]);
             ++i;
             continue;
         }
-        append_escaped(out, character.data(), character.size(), quoting);
+        if (quoting && (character == "\"" || character == "\\")) out += '\\';
+        append_printable(out, character);
         i += taken;
     }
     return out;
@@ -126,16 +99,6 @@ std::string var(Number n) {
     return out;
 }
 
-std::string numbers(ByteReader& r, int count) {
-    std::string out;
-    for (int i = 0; i < count; ++i) {
-        const Number n = number(r);
-        if (i > 0) out += ", ";
-        out += num(n);
-    }
-    return out;
-}
-
 // The condition codes as the listing shows them. The value switch jumps on
 // kIfEqual to the entry whose value equals the variable, the guard after a
 // subtraction skips the reset to 0 on kIfGreaterEqual while the variable is
@@ -150,45 +113,31 @@ constexpr Condition kConditions[] = {
     {kIfLessEqual, "<="}, {kIfGreater, ">"},   {kIfGreaterEqual, ">="},
 };
 
+const Condition* condition_of(std::uint8_t code) {
+    const std::uint8_t literal_form =
+        code >= kIfEqual + kWithVariable ? code - kWithVariable : code;
+    const Condition* c = std::find_if(std::begin(kConditions), std::end(kConditions),
+                                      [&](const Condition& k) { return k.code == literal_form; });
+    return c == std::end(kConditions) ? nullptr : c;
+}
+
 // The operations of kOpSet, kOpAdd and kOpSubtract, and of their forms from
 // a variable.
 constexpr const char* kOperations[] = {"=", "+=", "-="};
 
-// A line as the decoder writes it: the line and, while lines are rendered,
-// how it reads.
-struct Line {
-    SeenLine at;
-    std::string text;
-};
-
-Line make_line(std::size_t offset, int depth, SeenKind kind, std::string text = {}) {
-    Line line;
-    line.at.offset = static_cast<std::uint32_t>(offset);
-    line.at.depth = static_cast<std::uint8_t>(depth);
-    line.at.kind = kind;
-    line.text = std::move(text);
-    return line;
-}
-
-struct Listing {
-    explicit Listing(const SeenBodyIndex& index) : body(index.body), next_zero(index.next_zero) {}
-    Listing(std::span<const std::uint8_t> body, std::span<const std::uint32_t> labels)
-        : body(body), labels(labels) {}
+// The decoder's state for one body: where its lines and their numbers go,
+// and why the last instruction did not decode.
+struct Decoder {
+    explicit Decoder(const SeenBodyIndex& index) : body(index.body), next_zero(index.next_zero) {}
 
     std::span<const std::uint8_t> body;
-    std::span<const std::uint32_t> labels;  // label k + 1 at labels[k], rising
     // For each body offset, the offset of the first zero byte at or after it
     // (the body's size when there is none), so that finding the end of a
-    // text costs the same wherever it starts. Empty where only instructions
-    // known to decode are decoded again: their texts end inside the body.
+    // text costs the same wherever it starts.
     std::span<const std::uint32_t> next_zero;
-    // Set while a known instruction is decoded again to show its lines.
-    // Texts are transcoded only then: a failed attempt at every byte of a
-    // long text would otherwise copy the rest of it each time.
-    bool render = false;
-    // Targets without labels are shown as plain offsets (an instruction
-    // decoded alone, where no labels are known).
-    bool plain_targets = false;
+    std::deque<SeenLine> lines;
+    std::deque<SeenNumber> numbers;
+    std::vector<std::uint32_t> targets;
     bool unterminated = false;  // a text of the last decode ran to the body's end
     // The last decode failed only on a count byte: `stated` against `found`
     // menu items or sprite records.
@@ -197,157 +146,141 @@ struct Listing {
     std::uint32_t stated = 0, found = 0;
 };
 
-// The reset before an instruction is decoded.
-void start_decode(Listing& l, bool render) {
-    l.render = render;
-    l.unterminated = false;
-    l.count_fault = false;
-}
-
 // Notes a count byte that disagrees with what follows it.
-bool count_disagrees(Listing& l, SeenFaultKind kind, std::size_t stated, std::size_t found) {
-    l.count_fault = true;
-    l.count_kind = kind;
-    l.stated = static_cast<std::uint32_t>(stated);
-    l.found = static_cast<std::uint32_t>(found);
+bool count_disagrees(Decoder& d, SeenFaultKind kind, std::size_t stated, std::size_t found) {
+    d.count_fault = true;
+    d.count_kind = kind;
+    d.stated = static_cast<std::uint32_t>(stated);
+    d.found = static_cast<std::uint32_t>(found);
     return false;
 }
 
 // The zero-terminated text at the read position, without its terminator,
 // and the position past it; where the body ends first, the text ends there
 // and the reader fails.
-std::span<const std::uint8_t> text(Listing& l, ByteReader& r) {
+std::span<const std::uint8_t> text(Decoder& d, ByteReader& r) {
     std::span<const std::uint8_t> text;
     if (!r.at_end()) {
-        std::size_t end = l.body.size();
-        if (!l.next_zero.empty()) {
-            end = l.next_zero[r.pos];
-        } else if (const void* zero = std::memchr(l.body.data() + r.pos, 0, end - r.pos)) {
-            end = static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - l.body.data());
-        }
-        text = l.body.subspan(r.pos, end - r.pos);
+        const std::size_t end = d.next_zero[r.pos];
+        text = d.body.subspan(r.pos, end - r.pos);
         r.pos = end;
     }
-    if (r.at_end()) l.unterminated = true;
+    if (r.at_end()) d.unterminated = true;
     r.u8();
     return text;
 }
 
+// A new line at `offset`; its numbers follow those of the lines before it.
+std::size_t add_line(Decoder& d, std::size_t offset, int depth, SeenKind kind, std::uint8_t code,
+                     std::uint8_t sub_code = 0) {
+    SeenLine& line = d.lines.emplace_back();
+    line.offset = static_cast<std::uint32_t>(offset);
+    line.depth = static_cast<std::uint8_t>(depth);
+    line.kind = kind;
+    line.code = code;
+    line.sub_code = sub_code;
+    line.numbers_at = static_cast<std::uint32_t>(d.numbers.size());
+    return d.lines.size() - 1;
+}
+
+// Adds a number to the last line.
+void add_number(Decoder& d, Number n) {
+    d.numbers.push_back(n);
+    ++d.lines.back().number_count;
+}
+void add_numbers(Decoder& d, ByteReader& r, int count) {
+    for (int i = 0; i < count; ++i)
+        add_number(d, number(r));
+}
+
 // Where the line's name or text lies in the body.
-void name(const Listing& l, SeenLine& line, std::span<const std::uint8_t> text) {
-    line.name_at = static_cast<std::uint32_t>(text.data() - l.body.data());
-    line.name_size = static_cast<std::uint32_t>(text.size());
+void name(Decoder& d, std::size_t line, std::span<const std::uint8_t> text) {
+    d.lines[line].name_at = static_cast<std::uint32_t>(text.data() - d.body.data());
+    d.lines[line].name_size = static_cast<std::uint32_t>(text.size());
 }
 
-// A text, quoted in UTF-8, when lines are written.
-std::string quoted(Listing& l, std::span<const std::uint8_t> text) {
-    return l.render ? quoted(text) : std::string();
+void set_number(Decoder& d, std::size_t line, Number n) {
+    d.lines[line].number = n.value;
+    d.lines[line].variable = n.variable;
 }
 
-// How a jump target is shown: its label, or the raw offset with a mark.
-// Every target is also added to `targets`.
-std::string target(const Listing& l, std::uint32_t offset, std::vector<std::uint32_t>& targets) {
-    targets.push_back(offset);
-    if (!l.render) return {};
-    const auto label = std::lower_bound(l.labels.begin(), l.labels.end(), offset);
-    if (label != l.labels.end() && *label == offset)
-        return format_text("L%04d", static_cast<int>(label - l.labels.begin()) + 1);
-    if (offset <= l.body.size() && l.plain_targets) return format_text("0x%04X", offset);
-    if (offset < l.body.size()) return format_text("0x%04X (not at an instruction)", offset);
-    return format_text("0x%04X (outside the body)", offset);
+void set_target(Decoder& d, std::size_t line, std::uint32_t to) {
+    d.lines[line].target = to;
+    d.targets.push_back(to);
 }
 
 // The picture operand into `line`: 0x40 and the number of a string slot, or
-// a literal name. Returns how the listing shows it.
-std::string picture_operand(Listing& l, ByteReader& r, SeenLine& line) {
+// a literal name.
+void picture_operand(Decoder& d, ByteReader& r, std::size_t line) {
     if (r.next_is(0x40)) {
         r.u8();
-        const Number slot = number(r);
-        line.via_slot = true;
-        line.number = slot.value;
-        line.variable = slot.variable;
-        return "slot " + num(slot);
+        set_number(d, line, number(r));
+        d.lines[line].via_slot = true;
+        return;
     }
-    const std::span<const std::uint8_t> text_bytes = text(l, r);
-    name(l, line, text_bytes);
-    return quoted(l, text_bytes);
+    name(d, line, text(d, r));
 }
 
 // A sprite record: 0x03, the sprite's name, its area (four numbers) and its
-// place (two numbers) into `n`.
-std::span<const std::uint8_t> sprite_record(Listing& l, ByteReader& r, Number (&n)[6]) {
+// place (two numbers); the numbers go to the last line when `keep`.
+std::span<const std::uint8_t> sprite_record(Decoder& d, ByteReader& r, bool keep) {
     r.expect(0x03);
-    const std::span<const std::uint8_t> name = text(l, r);
-    for (Number& each : n)
-        each = number(r);
+    const std::span<const std::uint8_t> name = text(d, r);
+    for (int i = 0; i < 6; ++i) {
+        const Number n = number(r);
+        if (keep) add_number(d, n);
+    }
     return name;
 }
 
 // 0x0B: picture instructions, by sub-code.
-bool decode_picture(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>& lines) {
+bool decode_picture(Decoder& d, ByteReader& r, std::size_t start) {
     const std::uint8_t sub_code = r.u8();
-    Line line = make_line(start, 0, SeenKind::picture);
+    const std::size_t line = add_line(d, start, 0, SeenKind::picture, kOpPicture, sub_code);
     if (sub_code == 0x30) {
-        line.at.kind = SeenKind::other;
-        line.text = "picture 30";
+        d.lines[line].kind = SeenKind::other;
     } else if (sub_code == 0x05) {
-        const std::string picture = picture_operand(l, r, line.at);
-        const Number n = number(r);
-        line.text = "picture 05 " + picture + ", " + num(n);
+        picture_operand(d, r, line);
+        add_number(d, number(r));
     } else if (sub_code == 0x10) {
-        const std::span<const std::uint8_t> picture = text(l, r);
-        name(l, line.at, picture);
-        const Number n = number(r);
-        line.text = "picture 10 " + quoted(l, picture) + ", " + num(n);
+        name(d, line, text(d, r));
+        add_number(d, number(r));
     } else if (sub_code == 0x22) {
         const int count = r.u8();
-        const std::string picture = picture_operand(l, r, line.at);
-        const Number n = number(r);
-        line.text = "picture 22 " + picture + ", " + num(n) + ", " + std::to_string(count) +
-                    (count == 1 ? " sprite" : " sprites");
-        lines.push_back(std::move(line));
+        picture_operand(d, r, line);
+        add_number(d, number(r));
+        add_number(d, {count, false});
         for (int i = 0; i < count && r.ok; ++i) {
             const std::size_t at = r.pos;
             // Fewer records than the count byte says.
             if (!r.at_end() && !r.next_is(0x03))
-                return count_disagrees(l, SeenFaultKind::sprite_count, count, i);
-            Number n[6];
-            const std::span<const std::uint8_t> sprite = sprite_record(l, r, n);
-            Line& line = lines.emplace_back(make_line(
-                at, 1, SeenKind::sprite,
-                l.render
-                    ? "sprite " + quoted(l, sprite) + " area " + num(n[0]) + "," + num(n[1]) + "-" +
-                          num(n[2]) + "," + num(n[3]) + " at " + num(n[4]) + "," + num(n[5])
-                    : std::string()));
-            name(l, line.at, sprite);
+                return count_disagrees(d, SeenFaultKind::sprite_count, count, i);
+            const std::size_t sprite = add_line(d, at, 1, SeenKind::sprite, kOpPicture, sub_code);
+            name(d, sprite, sprite_record(d, r, true));
         }
-        return true;
     } else {
         return false;
     }
-    lines.push_back(std::move(line));
     return true;
 }
 
 // 0x58: the menu, its items, the end with the item count, then one target
-// per item (shown on the item's line).
-bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>& lines,
-                 std::vector<std::uint32_t>& targets) {
+// per item (on the item's line).
+bool decode_menu(Decoder& d, ByteReader& r, std::size_t start) {
     r.expect(0x01);
     const Number n = number(r);
     r.expect(0x22);
     r.expect(0x00);
-    lines.push_back(make_line(start, 0, SeenKind::menu, "menu " + num(n)));
-    const std::size_t menu_line = lines.size() - 1;
-    std::vector<Line> items;
+    const std::size_t menu = add_line(d, start, 0, SeenKind::menu, kOpMenu);
+    add_number(d, n);
     while (r.ok && r.next_is(0xFF)) {
         const std::size_t at = r.pos;
         r.u8();
-        const std::span<const std::uint8_t> item = text(l, r);
+        const std::span<const std::uint8_t> item = text(d, r);
         r.expect(0x00);
-        name(l, items.emplace_back(make_line(at, 1, SeenKind::menu_item, quoted(l, item))).at,
-             item);
+        name(d, add_line(d, at, 1, SeenKind::menu_item, kOpMenu), item);
     }
+    const std::size_t items = d.lines.size() - menu - 1;
     const std::size_t end = r.pos;
     r.expect(0x23);
     r.expect(0x1E);
@@ -355,37 +288,28 @@ bool decode_menu(Listing& l, ByteReader& r, std::size_t start, std::vector<Line>
     const Number m = number(r);
     if (!r.ok) return false;
     // The count byte holds the low 8 bits of the item count.
-    if (count != (items.size() & 0xFF))
-        return count_disagrees(l, SeenFaultKind::menu_count, count, items.size());
-    lines[menu_line].at.number = static_cast<std::int32_t>(count);
-    for (Line& item : items) {
-        const std::uint32_t to = r.le32();
-        const std::string shown = target(l, to, targets);
-        if (l.render) item.text = "item " + item.text + " -> " + shown;
-        item.at.target = to;
-        lines.push_back(std::move(item));
-    }
-    lines.push_back(
-        make_line(end, 1, SeenKind::other, "end " + std::to_string(count) + ", " + num(m)));
+    if (count != (items & 0xFF)) return count_disagrees(d, SeenFaultKind::menu_count, count, items);
+    d.lines[menu].number = static_cast<std::int32_t>(count);
+    for (std::size_t i = 1; i <= items; ++i)
+        set_target(d, menu + i, r.le32());
+    const std::size_t last = add_line(d, end, 1, SeenKind::other, kOpMenu);
+    d.lines[last].number = static_cast<std::int32_t>(count);
+    add_number(d, m);
     return true;
 }
 
-// Decodes the instruction at r.pos into `lines` and the jump targets it
-// holds into `targets`. False when the bytes there are no known instruction.
-bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
-            std::vector<std::uint32_t>& targets) {
+// Decodes the instruction at r.pos into lines, numbers and targets. False
+// when the bytes there are no known instruction.
+bool decode(Decoder& d, ByteReader& r) {
     const std::size_t start = r.pos;
-    auto line = [&](std::string text, SeenKind kind = SeenKind::other) -> SeenLine& {
-        lines.push_back(make_line(start, 0, kind, l.render ? std::move(text) : std::string()));
-        return lines.back().at;
-    };
     const std::uint8_t code = r.u8();
+    auto line = [&](SeenKind kind = SeenKind::other, std::uint8_t sub_code = 0) {
+        return add_line(d, start, 0, kind, code, sub_code);
+    };
     switch (code) {
-        case kOpJump: {
-            const std::uint32_t to = r.le32();
-            line("jump " + target(l, to, targets), SeenKind::jump).target = to;
+        case kOpJump:
+            set_target(d, line(SeenKind::jump), r.le32());
             break;
-        }
         case kOpCondition: {
             r.expect(0x28);
             const std::uint8_t condition = r.u8();
@@ -393,16 +317,10 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
             const Number b = number(r);
             r.expect(0x29);
             const std::uint32_t to = r.le32();
-            const bool with_variable = condition >= kIfEqual + kWithVariable;
-            const std::uint8_t literal_form = with_variable ? condition - kWithVariable : condition;
-            const Condition* c =
-                std::find_if(std::begin(kConditions), std::end(kConditions),
-                             [&](const Condition& k) { return k.code == literal_form; });
-            if (c == std::end(kConditions)) return false;
-            line("if " + var(a) + " " + c->relation + " " + (with_variable ? var(b) : num(b)) +
-                     " jump " + target(l, to, targets),
-                 SeenKind::branch)
-                .target = to;
+            if (!condition_of(condition)) return false;
+            set_target(d, line(SeenKind::branch, condition), to);
+            add_number(d, a);
+            add_number(d, b);
             break;
         }
         case kOpSet:
@@ -410,51 +328,42 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
         case kOpSubtract:
         case kOpSetVar:
         case kOpAddVar:
-        case kOpSubtractVar: {
-            const bool from_variable = code >= kOpSetVar;
-            const Number to = number(r);
-            const Number from = number(r);
-            line(var(to) + " " + kOperations[code - (from_variable ? kOpSetVar : kOpSet)] + " " +
-                 (from_variable ? var(from) : num(from)));
+        case kOpSubtractVar:
+            line();
+            add_numbers(d, r, 2);
             break;
-        }
-        case kOpRange: {
-            const Number v = number(r);
-            const Number low = number(r);
-            const Number high = number(r);
-            line("range " + var(v) + ", " + num(low) + " .. " + num(high));
+        case kOpRange:
+            line();
+            add_numbers(d, r, 3);
             break;
-        }
         case kOpSlot: {
             r.expect(0x01);
             const Number slot = number(r);
-            const std::span<const std::uint8_t> value = text(l, r);
-            SeenLine& slot_line =
-                line("slot " + num(slot) + " = " + quoted(l, value), SeenKind::slot);
-            name(l, slot_line, value);
-            slot_line.number = slot.value;
-            slot_line.variable = slot.variable;
+            const std::span<const std::uint8_t> value = text(d, r);
+            const std::size_t at = line(SeenKind::slot);
+            name(d, at, value);
+            set_number(d, at, slot);
             break;
         }
-        case kOpTitleLine: {
+        case kOpTitleLine:
             // The title line: two string slots, each after the bytes 10 03.
+            line();
             r.expect(0x04);
             r.expect(0x10);
             r.expect(0x03);
-            const Number first = number(r);
+            add_number(d, number(r));
             r.expect(0x10);
             r.expect(0x03);
-            const Number second = number(r);
+            add_number(d, number(r));
             r.expect(0x00);
-            line("title line: slot " + num(first) + ", slot " + num(second));
             break;
-        }
         case kOpPicture:
-            if (!decode_picture(l, r, start, lines)) return false;
+            if (!decode_picture(d, r, start)) return false;
             break;
         case kOpScreen:
             r.expect(0x10);
-            line("op 64 10: " + numbers(r, 8));
+            line();
+            add_numbers(d, r, 8);
             break;
         case kOpWindow: {
             const std::uint8_t sub_code = r.u8();
@@ -463,52 +372,48 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
                               : sub_code == 0x21 ? 16
                                                  : 0;
             if (count == 0) return false;
-            line(format_text("op 67 %02X: ", sub_code) + numbers(r, count));
+            line(SeenKind::other, sub_code);
+            add_numbers(d, r, count);
             break;
         }
         case kOpSprites:
             r.expect(0x01);
-            line("op 68 01: " + numbers(r, 4));
+            line();
+            add_numbers(d, r, 4);
             break;
         case kOpScenario: {
             const std::uint8_t sub_code = r.u8();
             const Number scenario = number(r);
             if (sub_code != 0x01 && sub_code != 0x02) return false;
-            SeenLine& jump = sub_code == 0x01
-                                 ? line("scenario jump " + num(scenario), SeenKind::scenario_jump)
-                                 : line("scenario 02: " + num(scenario), SeenKind::player_scenario);
-            jump.number = scenario.value;
-            jump.variable = scenario.variable;
+            set_number(d,
+                       line(sub_code == 0x01 ? SeenKind::scenario_jump : SeenKind::player_scenario,
+                            sub_code),
+                       scenario);
             break;
         }
         case kOpSound: {
             const std::uint8_t sub_code = r.u8();
             if (sub_code == 0x01 || sub_code == 0x30) {
-                const std::span<const std::uint8_t> file = text(l, r);
-                name(l,
-                     line((sub_code == 0x01 ? "music " : "sound ") + quoted(l, file),
-                          sub_code == 0x01 ? SeenKind::music : SeenKind::sound),
-                     file);
+                const std::span<const std::uint8_t> file = text(d, r);
+                name(d, line(sub_code == 0x01 ? SeenKind::music : SeenKind::sound, sub_code), file);
             } else if (sub_code == 0x10) {
-                line("music 10: " + num(number(r)));
+                line(SeenKind::other, sub_code);
+                add_number(d, number(r));
             } else {
                 return false;
             }
             break;
         }
         case kOpMenu:
-            if (!decode_menu(l, r, start, lines, targets)) return false;
+            if (!decode_menu(d, r, start)) return false;
             break;
         case kOpText: {
             // A text, then 01, or 02 01 after a speaker name.
-            const std::span<const std::uint8_t> said = text(l, r);
+            const std::span<const std::uint8_t> said = text(d, r);
             const std::uint8_t after = r.u8();
             if (after == 0x02) r.expect(0x01);
             if (after != 0x01 && after != 0x02) return false;
-            name(l,
-                 line((after == 0x01 ? "text " : "speaker ") + quoted(l, said),
-                      after == 0x01 ? SeenKind::text : SeenKind::speaker),
-                 said);
+            name(d, line(after == 0x01 ? SeenKind::text : SeenKind::speaker), said);
             break;
         }
         default:
@@ -517,42 +422,130 @@ bool decode(Listing& l, ByteReader& r, std::vector<Line>& lines,
     return r.ok;
 }
 
-// Why the decode that ended at `r` failed.
-SeenFaultKind fault_of(const Listing& l, const ByteReader& r) {
-    if (l.unterminated) return SeenFaultKind::unterminated_text;
-    if (r.pos > l.body.size()) return SeenFaultKind::cut;
-    return l.count_fault ? l.count_kind : SeenFaultKind::unknown;
-}
-
 // Decodes the instruction at `at`, appending its lines (the first with the
-// instruction's length) and its targets; where it does not decode, both are
-// left as they were and the step says why. The step's own lines stay empty.
-SeenStep decode_at(Listing& l, std::size_t at, bool render, std::vector<Line>& lines,
-                   std::vector<std::uint32_t>& targets) {
-    const std::size_t first = lines.size(), known = targets.size();
-    ByteReader r{l.body, at};
-    start_decode(l, render);
+// instruction's length), numbers and targets; where it does not decode, all
+// are left as they were and the step says why. The step's lines stay empty.
+SeenStep decode_at(Decoder& d, std::size_t at) {
+    const std::size_t first = d.lines.size(), numbers = d.numbers.size(),
+                      targets = d.targets.size();
+    ByteReader r{d.body, at};
+    d.unterminated = false;
+    d.count_fault = false;
     SeenStep step;
-    step.decoded = decode(l, r, lines, targets);
+    step.decoded = decode(d, r);
     if (step.decoded) {
         step.length = r.pos - at;
-        lines[first].at.length = static_cast<std::uint32_t>(step.length);
-    } else {
-        lines.resize(first);
-        targets.resize(known);
-        step.fault = fault_of(l, r);
-        step.stated = l.stated;
-        step.found = l.found;
+        d.lines[first].length = static_cast<std::uint32_t>(step.length);
+        return step;
     }
+    d.lines.erase(d.lines.begin() + static_cast<std::ptrdiff_t>(first), d.lines.end());
+    d.numbers.erase(d.numbers.begin() + static_cast<std::ptrdiff_t>(numbers), d.numbers.end());
+    d.targets.resize(targets);
+    step.fault = d.unterminated          ? SeenFaultKind::unterminated_text
+                 : r.pos > d.body.size() ? SeenFaultKind::cut
+                 : d.count_fault         ? d.count_kind
+                                         : SeenFaultKind::unknown;
+    step.stated = d.stated;
+    step.found = d.found;
     return step;
 }
 
-// The lines of a step into the step itself.
-void keep(SeenStep& step, std::vector<Line>& lines, bool texts) {
-    for (Line& line : lines) {
-        step.lines.push_back(line.at);
-        if (texts) step.texts.push_back(std::move(line.text));
+// What the printer reads: the body, the lines' numbers and the labels (label
+// k + 1 at labels[k], rising). Targets without labels are shown as plain
+// offsets where `plain_targets` (an instruction decoded alone, where no
+// labels are known).
+struct Printer {
+    std::span<const std::uint8_t> body;
+    const std::deque<SeenNumber>& numbers;
+    std::span<const std::uint32_t> labels;
+    bool plain_targets = false;
+};
+
+// How a jump target is shown: its label, or the raw offset with a mark.
+std::string target(const Printer& p, std::int64_t to) {
+    const std::uint32_t offset = static_cast<std::uint32_t>(to);
+    const auto label = std::lower_bound(p.labels.begin(), p.labels.end(), offset);
+    if (label != p.labels.end() && *label == offset)
+        return format_text("L%04d", static_cast<int>(label - p.labels.begin()) + 1);
+    if (offset <= p.body.size() && p.plain_targets) return format_text("0x%04X", offset);
+    if (offset < p.body.size()) return format_text("0x%04X (not at an instruction)", offset);
+    return format_text("0x%04X (outside the body)", offset);
+}
+
+// How a line reads.
+std::string render(const Printer& p, const SeenLine& line) {
+    const auto n = [&](std::size_t i) { return p.numbers[line.numbers_at + i]; };
+    const std::string name = quoted(p.body.subspan(line.name_at, line.name_size));
+    const Number own{line.number, line.variable};
+    const auto list = [&](std::string out) {
+        for (std::size_t i = 0; i < line.number_count; ++i)
+            out += (i > 0 ? ", " : "") + num(n(i));
+        return out;
+    };
+    const std::string operand = line.via_slot ? "slot " + num(own) : name;
+    if (line.depth == 1) {
+        if (line.kind == SeenKind::sprite)
+            return "sprite " + name + " area " + num(n(0)) + "," + num(n(1)) + "-" + num(n(2)) +
+                   "," + num(n(3)) + " at " + num(n(4)) + "," + num(n(5));
+        if (line.kind == SeenKind::menu_item)
+            return "item " + name + " -> " + target(p, line.target);
+        return "end " + std::to_string(line.number) + ", " + num(n(0));
     }
+    switch (line.code) {
+        case kOpJump:
+            return "jump " + target(p, line.target);
+        case kOpCondition: {
+            const bool with_variable = line.sub_code >= kIfEqual + kWithVariable;
+            return "if " + var(n(0)) + " " + condition_of(line.sub_code)->relation + " " +
+                   (with_variable ? var(n(1)) : num(n(1))) + " jump " + target(p, line.target);
+        }
+        case kOpSet:
+        case kOpAdd:
+        case kOpSubtract:
+        case kOpSetVar:
+        case kOpAddVar:
+        case kOpSubtractVar: {
+            const bool from_variable = line.code >= kOpSetVar;
+            return var(n(0)) + " " + kOperations[line.code - (from_variable ? kOpSetVar : kOpSet)] +
+                   " " + (from_variable ? var(n(1)) : num(n(1)));
+        }
+        case kOpRange:
+            return "range " + var(n(0)) + ", " + num(n(1)) + " .. " + num(n(2));
+        case kOpSlot:
+            return "slot " + num(own) + " = " + name;
+        case kOpTitleLine:
+            return "title line: slot " + num(n(0)) + ", slot " + num(n(1));
+        case kOpPicture:
+            if (line.sub_code == 0x30) return "picture 30";
+            if (line.sub_code == 0x05) return "picture 05 " + operand + ", " + num(n(0));
+            if (line.sub_code == 0x10) return "picture 10 " + name + ", " + num(n(0));
+            return "picture 22 " + operand + ", " + num(n(0)) + ", " + std::to_string(n(1).value) +
+                   (n(1).value == 1 ? " sprite" : " sprites");
+        case kOpScreen:
+            return list("op 64 10: ");
+        case kOpWindow:
+            return list(format_text("op 67 %02X: ", line.sub_code));
+        case kOpSprites:
+            return list("op 68 01: ");
+        case kOpScenario:
+            return (line.sub_code == 0x01 ? "scenario jump " : "scenario 02: ") + num(own);
+        case kOpSound:
+            if (line.sub_code == 0x10) return "music 10: " + num(n(0));
+            return (line.sub_code == 0x01 ? "music " : "sound ") + name;
+        case kOpMenu:
+            return "menu " + num(n(0));
+        default:
+            return (line.kind == SeenKind::text ? "text " : "speaker ") + name;
+    }
+}
+
+// How each line of the instruction whose first line is lines[first] reads.
+std::vector<std::string> render_instruction(const Printer& p, const std::deque<SeenLine>& lines,
+                                            std::size_t first) {
+    std::vector<std::string> texts;
+    for (std::size_t i = first; i < lines.size() && (i == first || lines[i].depth != 0); ++i)
+        texts.push_back(render(p, lines[i]));
+    return texts;
 }
 
 }  // namespace
@@ -589,18 +582,16 @@ SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
         return program;
 
     const SeenBodyIndex index = index_seen_body(seen.subspan(kSeenHeaderSize));
-    Listing l(index);
-    const std::size_t n = l.body.size();
-    // First the instruction starts, the jump targets and the faults, decoding
-    // from the start instruction after instruction; where no instruction
-    // decodes, the byte is unknown and the next byte is tried.
+    Decoder d(index);
+    const std::size_t n = d.body.size();
+    // Instruction after instruction from the start; where no instruction
+    // decodes, the byte is unknown and the next byte is tried. A run of
+    // unknown bytes is one line, so that a large file of them does not take
+    // a line's memory per byte.
     std::vector<bool> starts(n, false);
-    std::vector<std::uint32_t> targets;
-    std::vector<Line> lines;
     std::vector<SeenFault>& faults = program.faults;
     for (std::size_t pos = 0; pos < n;) {
-        lines.clear();
-        const SeenStep step = decode_at(l, pos, false, lines, targets);
+        const SeenStep step = decode_at(d, pos);
         if (step.decoded) {
             starts[pos] = true;
             ++program.instructions;
@@ -614,45 +605,30 @@ SeenProgram decode_seen(std::span<const std::uint8_t> seen) {
         } else {
             faults.push_back({static_cast<std::uint32_t>(pos), 1, step.fault});
         }
+        SeenLine* run = d.lines.empty() ? nullptr : &d.lines.back();
+        if (run && run->kind == SeenKind::unknown_byte &&
+            run->offset + static_cast<std::size_t>(run->number) == pos && run->number < INT32_MAX) {
+            ++run->number;
+        } else {
+            add_line(d, pos, 0, SeenKind::unknown_byte, 0);
+            d.lines.back().number = 1;
+        }
         ++pos;
     }
     // Labels go to targets at the start of an instruction and to the end of
     // the body (a jump to a last command that has no translation), numbered
     // in body order.
+    std::vector<std::uint32_t>& targets = d.targets;
     std::sort(targets.begin(), targets.end());
     targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
     for (std::uint32_t t : targets) {
         if (t == n || (t < n && starts[t])) program.labels.push_back(t);
     }
-    targets = std::vector<std::uint32_t>();
-    // Then the lines. A run of unknown bytes is one line, so that a large
-    // file of them does not take a line's memory per byte.
-    std::vector<SeenLine>& out = program.lines;
-    out.reserve(program.instructions + faults.size());
-    for (std::size_t pos = 0; pos < n;) {
-        if (starts[pos]) {
-            lines.clear();
-            pos += decode_at(l, pos, false, lines, targets).length;
-            targets.clear();
-            for (const Line& line : lines)
-                out.push_back(line.at);
-            continue;
-        }
-        if (!out.empty() && out.back().kind == SeenKind::unknown_byte &&
-            out.back().offset + static_cast<std::size_t>(out.back().number) == pos &&
-            out.back().number < INT32_MAX) {
-            ++out.back().number;
-        } else {
-            Line run = make_line(pos, 0, SeenKind::unknown_byte);
-            run.at.number = 1;
-            out.push_back(run.at);
-        }
-        ++pos;
-    }
-    out.shrink_to_fit();
+    program.lines = std::move(d.lines);
+    program.numbers = std::move(d.numbers);
     program.decoded = true;
     program.body_size = n;
-    program.body = l.body;
+    program.body = d.body;
     program.complete = header.body_length == header.present && header.differing.empty() &&
                        program.unknown_bytes == 0;
     return program;
@@ -672,17 +648,11 @@ std::string_view seen_line_name(const SeenProgram& program, const SeenLine& line
 }
 
 std::vector<std::string> seen_instruction_texts(const SeenProgram& program, std::size_t first) {
-    std::vector<std::string> texts;
-    if (first >= program.lines.size()) return texts;
+    if (first >= program.lines.size()) return {};
     const SeenLine& start = program.lines[first];
-    if (start.depth != 0 || start.kind == SeenKind::unknown_byte) return texts;
-    Listing l(program.body, program.labels);
-    std::vector<Line> lines;
-    std::vector<std::uint32_t> targets;
-    if (!decode_at(l, start.offset, true, lines, targets).decoded) return texts;
-    for (Line& line : lines)
-        texts.push_back(std::move(line.text));
-    return texts;
+    if (start.depth != 0 || start.kind == SeenKind::unknown_byte) return {};
+    return render_instruction({program.body, program.numbers, program.labels}, program.lines,
+                              first);
 }
 
 std::size_t seen_instruction_at(const SeenProgram& program, std::uint64_t offset) {
@@ -709,22 +679,20 @@ SeenBodyIndex index_seen_body(std::span<const std::uint8_t> body) {
 
 SeenStep decode_seen_instruction(const SeenBodyIndex& index, std::size_t at, bool render) {
     if (at >= index.body.size()) return {};
-    Listing l(index);
-    l.plain_targets = true;
-    std::vector<Line> lines;
-    std::vector<std::uint32_t> targets;
-    SeenStep step = decode_at(l, at, render, lines, targets);
-    keep(step, lines, render);
+    Decoder d(index);
+    SeenStep step = decode_at(d, at);
+    if (step.decoded && render)
+        step.texts = render_instruction({d.body, d.numbers, {}, true}, d.lines, 0);
+    step.lines.assign(d.lines.begin(), d.lines.end());
     return step;
 }
 
 std::size_t count_sprite_records(const SeenBodyIndex& index, std::size_t at, std::size_t most) {
-    Listing l(index);
+    Decoder d(index);
     std::size_t count = 0;
-    ByteReader r{l.body, at};
-    Number n[6];
+    ByteReader r{d.body, at};
     while (count < most && r.next_is(0x03)) {
-        sprite_record(l, r, n);
+        sprite_record(d, r, false);
         if (!r.ok) break;
         ++count;
     }

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <span>
 #include <string>
@@ -83,11 +84,18 @@ enum class SeenKind : std::uint8_t {
     sound,            // `name`
 };
 
+// A number of an instruction: a literal, or with `variable` the number of
+// the variable that holds it.
+struct SeenNumber {
+    std::int32_t value = 0;
+    bool variable = false;
+};
+
 // One line of the decoded body. An instruction is one line of depth 0
 // followed by the lines of its parts (depth 1). A line holds no text: its
-// name is a range of the body's bytes and how it reads is rendered when it
-// is shown (seen_instruction_texts), so that a program of millions of
-// instructions takes 32 bytes per line.
+// name is a range of the body's bytes, its numbers a range of the program's,
+// and how it reads is rendered when it is shown (seen_instruction_texts), so
+// that a program of millions of instructions takes 40 bytes per line.
 struct SeenLine {
     std::uint32_t offset = 0;  // body offset
     std::uint32_t length = 0;  // of an instruction (depth 0): its bytes
@@ -95,6 +103,12 @@ struct SeenLine {
     // The name or text it holds: `name_size` code page 932 bytes from body
     // offset `name_at`, as stored.
     std::uint32_t name_at = 0, name_size = 0;
+    // Its numbers but those in `number`: `number_count` from
+    // SeenProgram::numbers[numbers_at].
+    std::uint32_t numbers_at = 0;
+    std::uint8_t number_count = 0;
+    std::uint8_t code = 0;      // the instruction's first byte
+    std::uint8_t sub_code = 0;  // its sub-code or condition code
     std::uint8_t depth = 0;
     SeenKind kind = SeenKind::other;
     bool variable = false;  // `number` is a variable reference
@@ -143,8 +157,11 @@ struct SeenProgram {
     bool complete = false;
     std::size_t body_size = 0;
     std::span<const std::uint8_t> body;
-    std::vector<SeenLine> lines;    // in body order, offsets rising
-    std::vector<SeenFault> faults;  // in body order
+    // In blocks that never move, so that a program of millions of lines
+    // takes no second copy of them while it is decoded.
+    std::deque<SeenLine> lines;      // in body order, offsets rising
+    std::deque<SeenNumber> numbers;  // of the lines, in line order
+    std::vector<SeenFault> faults;   // in body order
     // Jump targets that are instruction starts or the body's end, rising:
     // label number k + 1 is labels[k].
     std::vector<std::uint32_t> labels;
@@ -160,8 +177,8 @@ std::string_view seen_line_name(const SeenProgram& program, const SeenLine& line
 
 // How each line of the instruction whose first line is program.lines[first]
 // reads, UTF-8 ("jump L0001"): one text per line of the instruction, its
-// parts included. Each call decodes the instruction again, so a listing
-// takes memory for one instruction's texts at a time.
+// parts included, so a listing takes memory for one instruction's texts at a
+// time.
 std::vector<std::string> seen_instruction_texts(const SeenProgram& program, std::size_t first);
 
 // The index of the line of depth 0 that starts an instruction at body offset
@@ -197,8 +214,9 @@ struct SeenStep {
     // the menu items or sprite records `found`.
     SeenFaultKind fault = SeenFaultKind::unknown;
     std::uint32_t stated = 0, found = 0;
-    // Its lines as decode_seen gives them, and when `render` was asked for
-    // how each of them reads, with targets as plain offsets.
+    // Its lines as decode_seen gives them (their numbers counted from 0), and
+    // when `render` was asked for how each of them reads, with targets as
+    // plain offsets.
     std::vector<SeenLine> lines;
     std::vector<std::string> texts;
 };
@@ -216,11 +234,3 @@ bool seen_falls_through(SeenKind kind);
 // A code page 932 text in UTF-8; control bytes and bytes that start no
 // character are shown as \xNN.
 std::string seen_text_utf8(std::span<const std::uint8_t> text);
-
-// printf into a string of at most 127 bytes: the pieces of a listing line.
-// MinGW's vsnprintf is the C99 one (%zu), which its printf checks call gnu_printf.
-#ifdef _WIN32
-std::string format_text(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
-#else
-std::string format_text(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-#endif

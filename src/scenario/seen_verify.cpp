@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "base/diagnostics.h"
+#include "base/names.h"
 #include "platform/platform.h"
 #include "scenario/seen.h"
 #include "scenario/translator.h"
@@ -236,26 +238,10 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
     return v;
 }
 
-std::string seen_verify_warning(std::span<const std::uint8_t> seen) {
-    const SeenVerdict v = verify_seen(seen);
-    if (v.faults.empty()) return {};
-    const SeenFinding& f = v.faults.front();
-    std::string out = v.faults.size() == 1
-                          ? std::string("has 1 fault")
-                          : format_text("has %zu faults, the first", v.faults.size());
-    if (f.check <= SeenCheck::body_length) {
-        out += " in the header: ";
-    } else {
-        std::string instruction;
-        const bool shown = platform::utf8_to_cp932(f.instruction, instruction);
-        out += format_text(" at 0x%04X: ", f.offset);
-        out += shown ? instruction : std::string(1, '?');
-        out += ": ";
-    }
-    return out + seen_finding_text(f);
-}
+namespace {
 
-std::string seen_finding_text(const SeenFinding& f) {
+// What a finding says.
+std::string finding_text(const SeenFinding& f) {
     const auto u = [](std::uint64_t value) { return static_cast<unsigned long long>(value); };
     switch (f.check) {
         case SeenCheck::no_magic:
@@ -294,4 +280,32 @@ std::string seen_finding_text(const SeenFinding& f) {
                                u(f.found), f.found == 1 ? "" : "s");
     }
     return {};
+}
+
+}  // namespace
+
+std::string seen_finding_line(const SeenFinding& f, bool placed, std::string_view mark) {
+    std::string out;
+    if (placed && f.check <= SeenCheck::body_length) {
+        out = "header: ";
+    } else if (placed) {
+        // The instruction's text is UTF-8 made from code page 932 texts.
+        std::string instruction;
+        if (!platform::utf8_to_cp932(f.instruction, instruction))
+            instruction = printable_name(f.instruction);
+        out = format_text("0x%04X: ", f.offset) + instruction + ": ";
+    }
+    out += mark;
+    return out + finding_text(f);
+}
+
+std::string seen_verify_warning(std::span<const std::uint8_t> seen) {
+    const SeenVerdict v = verify_seen(seen);
+    if (v.faults.empty()) return {};
+    std::string out = v.faults.size() == 1
+                          ? std::string("has 1 fault")
+                          : format_text("has %zu faults, the first", v.faults.size());
+    const SeenFinding& f = v.faults.front();
+    out += f.check <= SeenCheck::body_length ? " in the " : " at ";
+    return out + seen_finding_line(f, true);
 }

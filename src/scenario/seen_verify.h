@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class SeenCheck : std::uint8_t {
@@ -63,6 +64,9 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen);
 // (outside the body): target 0x0400 is outside the body (0x0123 bytes)".
 std::string seen_verify_warning(std::span<const std::uint8_t> seen);
 
-// What a finding says, without its offset and instruction: "target 0x0400
-// is outside the body (0x0123 bytes)".
-std::string seen_finding_text(const SeenFinding& finding);
+// A finding as one line of code page 932 text, the one way msconv, avdtool
+// check and the report show it: `mark` and what it says ("target 0x0400 is
+// outside the body (0x0123 bytes)"), after where it is when `placed`: the
+// body offset and the instruction ("0x0012: jump 0x0400 (outside the body):
+// ") or "header: ".
+std::string seen_finding_line(const SeenFinding& finding, bool placed, std::string_view mark = {});

@@ -128,7 +128,6 @@ std::uint32_t InTriple(Translator& t);  // 24 bits, big-endian
 // ends at the end of the data at the latest. The position moves past the
 // terminator.
 std::string_view InText(Translator& t);
-// The text at the read position, without moving it.
 
 // ---- Operand forms ----
 // Variable operand: bank byte and InWord; bank 2 adds 1000.

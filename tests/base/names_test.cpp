@@ -101,3 +101,17 @@ TEST(EntryNameOf, CodePage932FormOfFoundNames) {
 }
 
 }  // namespace
+
+// Every escaped byte reads the same way, whether a name shows it or a SEEN
+// text: \x and two lower-case hex digits.
+TEST(PrintableName, ControlBytesOneSpelling) {
+    const struct {
+        std::string name, shown;
+    } kCases[] = {
+        {"A\x1b[2J", "A\\x1b[2J"},
+        {std::string("\x00\x09\x1f\x7f", 4), "\\x00\\x09\\x1f\\x7f"},
+        {"\x95\x5c\x83\x51 ~", "\x95\x5c\x83\x51 ~"},  // double-byte characters, space and ~ kept
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(printable_name(c.name), c.shown);
+}

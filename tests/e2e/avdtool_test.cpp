@@ -186,7 +186,7 @@ TEST(Avdtool, UnreadableSeenEntriesAndShownNames) {
         {{"seen", names, "SEEN001.TXT"}, 0, "\n0002  slot 1 = \"ゲーム\"\n", "", "C.UTF-8"},
         // Quotes in an entry name are escaped in the attributes, as <, > and &.
         {{"report", names, dir / "r2"}, 0, "", "", "C", "alt=\"Q&quot;&#39;&lt;&amp;&gt;.PDT\""},
-        {{"report", dir / "\x83\x51\xff/p.avd", dir / "r3"}, 0, "", "", "C", "<td>" + dir.path + "/ゲ\\xFF/p.avd</td>"},
+        {{"report", dir / "\x83\x51\xff/p.avd", dir / "r3"}, 0, "", "", "C", "<td>" + dir.path + "/ゲ\\xff/p.avd</td>"},
         // clang-format on
     });
 }

@@ -14,6 +14,7 @@
 #include "avdtool/check.h"
 #include "avdtool/png_export.h"
 #include "avdtool/seen_listing.h"
+#include "base/names.h"
 #include "package/package_reader.h"
 #include "scenario/seen_verify.h"
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/names.h"
 #include "gamekit/gamekit.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"

@@ -125,3 +125,10 @@ TEST(SeenReader, FaultsAreDataWithTheirOffsets) {
 }
 
 }  // namespace
+
+// A control byte in a text and a byte that starts no character are shown as
+// names show them.
+TEST(SeenReader, TextsEscapeAsNamesDo) {
+    const std::uint8_t text[] = {'A', 0x1B, 0x7F, 0xFF, 0x80};
+    EXPECT_EQ(seen_text_utf8(text), "A\\x1b\\x7f\\xff\\x80");
+}

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 
+#include "base/diagnostics.h"
 #include "gamekit/sio_commands.h"
 #include "scenario/seen.h"
 #include "scenario/seen_verify.h"
@@ -16,16 +17,11 @@ using namespace gamekit;
 
 namespace {
 
-// The faults one line each: "OFFSET INSTRUCTION: WHAT", "header: WHAT", and
-// the bytes no way reaches, where there are any.
+// The faults one line each, and the bytes no way reaches, where there are any.
 std::string faults(const SeenVerdict& v) {
     std::string out;
-    for (const SeenFinding& f : v.faults) {
-        out += f.check <= SeenCheck::body_length
-                   ? "header: "
-                   : format_text("%04X ", f.offset) + f.instruction + ": ";
-        out += seen_finding_text(f) + "\n";
-    }
+    for (const SeenFinding& f : v.faults)
+        out += seen_finding_line(f, true) + "\n";
     if (v.unreachable_bytes > 0) out += format_text("%zu bytes on no way\n", v.unreachable_bytes);
     return out;
 }
@@ -78,45 +74,45 @@ struct DamageCase {
 // byte at 0x33), the closing sequence's scenario jump 0x69, the end 0x6D.
 const DamageCase kDamage[] = {
     {"jump beyond the body", [](Bytes& f) { put(f, 16, le32(0x400)); },
-     "000F jump 0x0400 (outside the body): target 0x0400 is outside the body (0x006D bytes)\n"},
+     "0x000F: jump 0x0400 (outside the body): target 0x0400 is outside the body (0x006D bytes)\n"},
     {"condition into the middle of the text", [](Bytes& f) { put(f, 11, le32(1)); },
-     "0001 bytes 41 42 00 01 15 28 3A 1A ...: no known instruction starts here\n"
-     "0005 if v10 == 5 jump 0x0001: target 0x0001 is inside the instruction at 0x0000\n"
+     "0x0001: bytes 41 42 00 01 15 28 3A 1A ...: no known instruction starts here\n"
+     "0x0005: if v10 == 5 jump 0x0001: target 0x0001 is inside the instruction at 0x0000\n"
      "27 bytes on no way\n"},
     // The menu is reached only through the condition: its bytes from 0x15 on
     // lie inside an instruction no way reaches, and only the condition
     // explains why a way meets them.
     {"condition into the middle of an instruction no way reaches",
      [](Bytes& f) { put(f, 11, le32(0x15)); },
-     "0005 if v10 == 5 jump 0x0015: target 0x0015 leads to bytes that form no instruction\n"
-     "0015 bytes 01 27 3E 22 00 FF 41 00 ...: no known instruction starts here\n"
+     "0x0005: if v10 == 5 jump 0x0015: target 0x0015 leads to bytes that form no instruction\n"
+     "0x0015: bytes 01 27 3E 22 00 FF 41 00 ...: no known instruction starts here\n"
      "26 bytes on no way\n"},
     {"scenario jump cut by the body's end",
      [](Bytes& f) {
          f.resize(f.size() - 2);
          set_body_length(f);
      },
-     "0069 bytes 16 01: instruction cut by the body's end\n"},
+     "0x0069: bytes 16 01: instruction cut by the body's end\n"},
     {"text without its terminator at the end",
      [](Bytes& f) {
          f.resize(f.size() - 4);
          f.insert(f.end(), {0xFF, 0x41, 0x42});
          set_body_length(f);
      },
-     "0069 bytes FF 41 42: text without its terminator before the body's end\n"},
+     "0x0069: bytes FF 41 42: text without its terminator before the body's end\n"},
     {"no instruction where the condition leads", [](Bytes& f) { put(f, 20, {0x99}); },
-     "0005 if v10 == 5 jump 0x0014: target 0x0014 leads to bytes that form no instruction\n"
-     "0014 bytes 99 01 27 3E 22 00 FF 41 ...: no known instruction starts here\n"
+     "0x0005: if v10 == 5 jump 0x0014: target 0x0014 leads to bytes that form no instruction\n"
+     "0x0014: bytes 99 01 27 3E 22 00 FF 41 ...: no known instruction starts here\n"
      "26 bytes on no way\n"},
     {"menu count byte 3 for two items", [](Bytes& f) { put(f, 20 + 16, {3}); },
-     "0005 if v10 == 5 jump 0x0014: target 0x0014 leads to bytes that form no instruction\n"
-     "0014 bytes 58 01 27 3E 22 00 FF 41 ...: menu count byte 3, but 2 items\n"
+     "0x0005: if v10 == 5 jump 0x0014: target 0x0014 leads to bytes that form no instruction\n"
+     "0x0014: bytes 58 01 27 3E 22 00 FF 41 ...: menu count byte 3, but 2 items\n"
      "26 bytes on no way\n"},
     {"sprite count byte 3 for two records", [](Bytes& f) { put(f, 49 + 2, {3}); },
-     "0031 bytes 0B 22 03 40 11 12 03 41 ...: sprite count byte 3, but 2 sprite records\n"
+     "0x0031: bytes 0B 22 03 40 11 12 03 41 ...: sprite count byte 3, but 2 sprite records\n"
      "42 bytes on no way\n"},
     {"sprite count byte 1 for two records", [](Bytes& f) { put(f, 49 + 2, {1}); },
-     "0031 picture 22 slot 1, 2, 1 sprite: sprite count byte 1, but 2 sprite records\n"
+     "0x0031: picture 22 slot 1, 2, 1 sprite: sprite count byte 1, but 2 sprite records\n"
      "19 bytes on no way\n"},
     {"no magic", [](Bytes& f) { f[4] = '1'; }, "header: no TPC32 magic\n"},
     {"header cut", [](Bytes& f) { f.resize(50); }, "header: header cut short: 50 of 99 bytes\n"},
@@ -193,7 +189,7 @@ TEST(SeenVerify, TimeGrowsWithTheFileNotWithItsFaults) {
     // The file is too large, the count byte holds 0 for 32 Ki items, and
     // each item leads into an item, to a byte that starts no instruction.
     EXPECT_EQ(v.faults.size(), 2 + 2 * items);
-    EXPECT_EQ(seen_finding_text(v.faults[1]), "menu count byte 0, but 32768 items");
+    EXPECT_EQ(seen_finding_line(v.faults[1], false), "menu count byte 0, but 32768 items");
     EXPECT_EQ(v.faults[1].instruction, "bytes 58 01 27 3E 22 00 FF 41 ...");
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "avdtool/check.h"
+#include "base/diagnostics.h"
 #include "gamekit/gamekit.h"
 #include "gamekit/seen_build.h"
 #include "support/translate.h"

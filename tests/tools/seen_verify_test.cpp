@@ -20,7 +20,8 @@ TEST(SeenVerifyTool, TheSampleGameVerifiesClean) {
         names.push_back(file.name);
     for (const sample_game::ScenarioFile& file : files) {
         const SeenVerdict v = verify_seen(translate(file.bytes, names).seen);
-        EXPECT_TRUE(v.walked && v.faults.empty()) << file.name << ": " << fault_lines(v).front();
+        EXPECT_TRUE(v.walked && v.faults.empty())
+            << file.name << ": " << seen_finding_line(v.faults.front(), true);
         EXPECT_GT(v.instructions, 10u) << file.name;
     }
 }
@@ -34,8 +35,8 @@ TEST(SeenVerifyTool, CheckShowsEachFaultWithItsInstruction) {
     Bytes file = seen(body);
     file[40] = 0;
     std::string lines;
-    for (const std::string& line : fault_lines(verify_seen(file)))
-        lines += line + "\n";
+    for (const SeenFinding& f : verify_seen(file).faults)
+        lines += seen_finding_line(f, true, "fault: ") + "\n";
     EXPECT_EQ(lines,
               "header: fault: header byte 40 is 0x00, not 0x01\n"
               "0x0000: if v1 == 1 jump 0x0400 (outside the body): fault: target 0x0400 is "

@@ -27,6 +27,7 @@
 #include "avdtool/report.h"
 #include "avdtool/seen_listing.h"
 #include "avdtool/tool_io.h"
+#include "base/diagnostics.h"
 #include "base/names.h"
 #include "image/pdt10.h"
 #include "package/package_reader.h"

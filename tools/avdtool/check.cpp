@@ -10,6 +10,7 @@
 #include <new>
 
 #include "avdtool/tool_io.h"
+#include "base/diagnostics.h"
 #include "base/names.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
@@ -266,10 +267,10 @@ Blocks follow_slots(const SeenProgram& program, const std::vector<std::int32_t>&
     return blocks;
 }
 
-SeenReference make(std::size_t line, const char* what, std::int32_t slot, ReferenceState state) {
+SeenReference make(std::size_t line, ReferenceKind kind, std::int32_t slot, ReferenceState state) {
     SeenReference r;
     r.line = line;
-    r.what = what;
+    r.kind = kind;
     r.slot = slot;
     r.state = state;
     return r;
@@ -278,20 +279,20 @@ SeenReference make(std::size_t line, const char* what, std::int32_t slot, Refere
 using Take = std::function<void(const SeenReference&)>;
 
 void take_picture(const Take& take, const std::set<std::string>& entries, std::size_t line,
-                  const char* what, std::string_view name, std::int32_t slot) {
+                  ReferenceKind kind, std::string_view name, std::int32_t slot) {
     // "NO" and "*" are the names of no picture.
     if (name == "NO" || name == "*") return;
     const std::string entry = upper_cased_name(std::string(name)) + ".PDT";
-    SeenReference r = make(line, what, slot,
+    SeenReference r = make(line, kind, slot,
                            entries.count(entry) ? ReferenceState::found : ReferenceState::dangling);
     r.name = name;
     r.entry = entry;
     take(r);
 }
 
-void take_unknown(const Take& take, std::size_t line, const char* what, std::int32_t slot,
+void take_unknown(const Take& take, std::size_t line, ReferenceKind kind, std::int32_t slot,
                   std::string why) {
-    SeenReference r = make(line, what, slot, ReferenceState::unknown);
+    SeenReference r = make(line, kind, slot, ReferenceState::unknown);
     r.why = std::move(why);
     take(r);
 }
@@ -305,17 +306,19 @@ void take_references(const SeenProgram& program, std::size_t first, std::size_t 
     for (std::size_t i = first; i < end; ++i) {
         const SeenLine& line = program.lines[i];
         if (line.kind == SeenKind::sprite) {
-            take_picture(take, entries, i, "sprite", seen_line_name(program, line), -1);
+            take_picture(take, entries, i, ReferenceKind::sprite, seen_line_name(program, line),
+                         -1);
         } else if (line.kind == SeenKind::picture && !line.via_slot) {
-            take_picture(take, entries, i, "picture", seen_line_name(program, line), -1);
+            take_picture(take, entries, i, ReferenceKind::picture, seen_line_name(program, line),
+                         -1);
         } else if (line.kind == SeenKind::picture) {
             if (line.variable) {
-                take_unknown(take, i, "picture", -1,
+                take_unknown(take, i, ReferenceKind::picture, -1,
                              "a variable ($" + std::to_string(line.number) + ") names the slot");
                 continue;
             }
             if (!slots) {
-                take_unknown(take, i, "picture", line.number,
+                take_unknown(take, i, ReferenceKind::picture, line.number,
                              "the scenario's slot states are too many to follow");
                 continue;
             }
@@ -327,7 +330,7 @@ void take_references(const SeenProgram& program, std::size_t first, std::size_t 
                 if (at != state->end() && at->slot == line.number) slot = &*at;
             }
             if (!slot || slot->values.open || slot->values.any) {
-                take_unknown(take, i, "picture", line.number,
+                take_unknown(take, i, ReferenceKind::picture, line.number,
                              state ? "the slot is not set to a name on every way here"
                                    : "no way from the start reaches it");
             }
@@ -337,16 +340,16 @@ void take_references(const SeenProgram& program, std::size_t first, std::size_t 
                 names.push_back(pool.text[name]);
             std::sort(names.begin(), names.end());
             for (std::string_view name : names)
-                take_picture(take, entries, i, "picture", name, line.number);
+                take_picture(take, entries, i, ReferenceKind::picture, name, line.number);
         } else if (line.kind == SeenKind::scenario_jump) {
             if (line.variable) {
                 take_unknown(
-                    take, i, "scenario jump", -1,
+                    take, i, ReferenceKind::scenario_jump, -1,
                     "a variable ($" + std::to_string(line.number) + ") names the scenario");
                 continue;
             }
             const std::string entry = seen_entry_name(line.number);
-            SeenReference r = make(i, "scenario jump", -1,
+            SeenReference r = make(i, ReferenceKind::scenario_jump, -1,
                                    entries.count(entry) || is_player_scenario(line.number)
                                        ? ReferenceState::found
                                        : ReferenceState::dangling);
@@ -411,12 +414,14 @@ std::vector<SeenReference> follow_references(const SeenProgram& program,
 }
 
 std::string reference_text(const SeenReference& r) {
-    std::string out = r.what;
+    std::string out = r.kind == ReferenceKind::picture  ? "picture"
+                      : r.kind == ReferenceKind::sprite ? "sprite"
+                                                        : "scenario jump";
     if (r.state == ReferenceState::unknown) {
         if (r.slot >= 0) out += " in slot " + std::to_string(r.slot);
         return out + ": unknown until run (" + r.why + ")";
     }
-    if (std::string(r.what) == "scenario jump") {
+    if (r.kind == ReferenceKind::scenario_jump) {
         out += ' ';
         out += std::to_string(r.number);
     } else {
@@ -444,32 +449,35 @@ bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
         while (!reason.empty() && reason.back() == '\n')
             reason.pop_back();
     }
-    console_show("%s: unreadable: %s\n", {printable_name(entry_name(entry)), reason});
     return false;
 }
 
-void show_out_of_memory(const std::string& name) {
-    console_show("%s: unreadable: %s\n",
-                 {printable_name(name), std::string("not enough memory to follow it")});
+void show_unreadable(const std::string& name, const std::string& reason) {
+    console_show("%s: unreadable: %s\n", {printable_name(name), reason});
 }
 
-std::string fault_line(const SeenFinding& f) {
-    std::string where = "header";
-    if (f.check > SeenCheck::body_length) {
-        // The instruction's text is UTF-8 made from code page 932 texts.
-        std::string instruction;
-        if (!platform::utf8_to_cp932(f.instruction, instruction))
-            instruction = printable_name(f.instruction);
-        where = format_text("0x%04X: ", f.offset) + instruction;
+SeenEntryCheck check_seen_entry(const PackageView& view, const DirectoryEntry& entry,
+                                const std::set<std::string>& entries) {
+    SeenEntryCheck found;
+    std::vector<std::uint8_t> content;
+    try {
+        {
+            // The listing goes before the verifier runs: the two never take
+            // their memory at once.
+            SeenProgram program;
+            if (!read_seen_entry(view, entry, content, program, found.unreadable)) return found;
+            follow_references(program, entries, [&](const SeenReference& r) {
+                ++found.references;
+                if (r.state != ReferenceState::found)
+                    found.unresolved.push_back({program.lines[r.line].offset, r});
+            });
+        }
+        found.verdict = verify_seen(content);
+        found.verified = true;
+    } catch (const std::bad_alloc&) {
+        found.unreadable = kOutOfMemoryReason;
     }
-    return where + ": fault: " + seen_finding_text(f);
-}
-
-std::vector<std::string> fault_lines(const SeenVerdict& verdict) {
-    std::vector<std::string> lines;
-    for (const SeenFinding& f : verdict.faults)
-        lines.push_back(fault_line(f));
-    return lines;
+    return found;
 }
 
 int check_package(const std::string& path, bool verbose) {
@@ -481,35 +489,23 @@ int check_package(const std::string& path, bool verbose) {
         entries.insert(upper_cased_name(entry_name(entry)));
     std::size_t scenarios = 0, unreadable = 0, checked = 0, dangling = 0, unknown = 0, faults = 0,
                 unreachable = 0;
-    std::vector<std::uint8_t> content;
     for (const DirectoryEntry& entry : view.directory) {
         const std::string name = entry_name(entry);
         if (!is_seen_entry_name(name)) continue;
         ++scenarios;
-        try {
-            {
-                // The listing goes before the verifier runs: the two never
-                // take their memory at once.
-                SeenProgram program;
-                std::string reason;
-                if (!read_seen_entry(view, entry, content, program, reason)) {
-                    ++unreadable;
-                    continue;
-                }
-                follow_references(program, entries, [&](const SeenReference& r) {
-                    ++checked;
-                    if (r.state == ReferenceState::found) return;
-                    ++(r.state == ReferenceState::dangling ? dangling : unknown);
-                    console_show(
-                        "%s %s: %s\n",
-                        {printable_name(name), format_text("0x%04X", program.lines[r.line].offset),
-                         reference_text(r)});
-                });
-            }
-            const SeenVerdict verdict = verify_seen(content);
+        const SeenEntryCheck found = check_seen_entry(view, entry, entries);
+        checked += found.references;
+        for (const UnresolvedReference& u : found.unresolved) {
+            ++(u.reference.state == ReferenceState::dangling ? dangling : unknown);
+            console_show("%s %s: %s\n", {printable_name(name), format_text("0x%04X", u.offset),
+                                         reference_text(u.reference)});
+        }
+        if (found.verified) {
+            const SeenVerdict& verdict = found.verdict;
             for (const SeenFinding& f : verdict.faults) {
                 ++faults;
-                console_show("%s %s\n", {printable_name(name), fault_line(f)});
+                console_show("%s %s\n",
+                             {printable_name(name), seen_finding_line(f, true, "fault: ")});
             }
             unreachable += verdict.unreachable_bytes;
             if (verbose) {
@@ -520,11 +516,11 @@ int check_package(const std::string& path, bool verbose) {
                                           verdict.instructions, verdict.unreachable_bytes,
                                           verdict.body_size)});
             }
-        } catch (const std::bad_alloc&) {
-            ++unreadable;
-            show_out_of_memory(name);
         }
-        content = std::vector<std::uint8_t>();
+        if (!found.unreadable.empty()) {
+            ++unreadable;
+            show_unreadable(name, found.unreadable);
+        }
     }
     char counts[200];
     std::snprintf(counts, sizeof counts,

@@ -18,9 +18,12 @@
 
 enum class ReferenceState { found, dangling, unknown };
 
+// What names a picture or a scenario.
+enum class ReferenceKind { picture, sprite, scenario_jump };
+
 struct SeenReference {
-    std::size_t line = 0;     // index into SeenProgram::lines
-    const char* what = "";    // "picture", "sprite", "scenario jump"
+    std::size_t line = 0;  // index into SeenProgram::lines
+    ReferenceKind kind = ReferenceKind::picture;
     std::string name;         // code page 932 picture or sprite name
     std::string entry;        // the entry it needs: NAME.PDT, SEENnnn.TXT
     std::int32_t slot = -1;   // the string slot the name was taken from, or -1
@@ -63,25 +66,39 @@ std::string reference_text(const SeenReference& reference);
 inline constexpr std::size_t kMaxFollowedSeen = std::size_t{16} << 20;
 
 // Decompresses and decodes a SEEN entry of `view` (`content` holds its
-// bytes). False, with the reason in `reason`, for an entry that cannot be
-// followed: larger than kMaxFollowedSeen, its data do not decompress, it is
-// no SEEN file, its header is cut short; such an entry is named on standard
-// output with the reason: "SEEN002.TXT: unreadable: not a SEEN file: no
-// TPC32 magic".
+// bytes). False, with the reason in `reason` ("not a SEEN file: no TPC32
+// magic"), for an entry that cannot be followed: larger than
+// kMaxFollowedSeen, its data do not decompress, it is no SEEN file, its
+// header is cut short.
 bool read_seen_entry(const PackageView& view, const DirectoryEntry& entry,
                      std::vector<std::uint8_t>& content, SeenProgram& program, std::string& reason);
 
-// The line for a SEEN entry that memory ran out on while it was followed
-// (counted as unreadable): "SEEN002.TXT: unreadable: not enough memory to
-// follow it".
-void show_out_of_memory(const std::string& name);
+// The reason memory ran out on a SEEN entry while it was followed.
+inline constexpr char kOutOfMemoryReason[] = "not enough memory to follow it";
 
-// A fault the verifier finds in a SEEN entry, one line as check prints it
-// after "ENTRY ": "0x0012: jump 0x0400: fault: target 0x0400 is outside the
-// body (0x0123 bytes)", "header: fault: ...". Code page 932 text.
-std::string fault_line(const SeenFinding& finding);
-// Those of every fault of a verdict.
-std::vector<std::string> fault_lines(const SeenVerdict& verdict);
+// The line for a SEEN entry that cannot be followed (counted as
+// unreadable): "SEEN002.TXT: unreadable: not a SEEN file: no TPC32 magic".
+void show_unreadable(const std::string& name, const std::string& reason);
+
+// A dangling or unknown reference with the body offset of its instruction.
+struct UnresolvedReference {
+    std::uint32_t offset = 0;
+    SeenReference reference;
+};
+
+// What check finds in one SEEN entry: the references it follows, those that
+// do not resolve, and the verifier's verdict. `unreadable` says why the entry
+// could not be followed (to its end, where memory ran out on the way);
+// `verified`: the verdict is there.
+struct SeenEntryCheck {
+    std::string unreadable;
+    std::size_t references = 0;
+    std::vector<UnresolvedReference> unresolved;
+    bool verified = false;
+    SeenVerdict verdict;
+};
+SeenEntryCheck check_seen_entry(const PackageView& view, const DirectoryEntry& entry,
+                                const std::set<std::string>& entries);
 
 // avdtool check: one line per unreadable SEEN entry, per dangling or unknown
 // reference and per fault of a SEEN entry's structure, then a summary; 1

@@ -13,6 +13,7 @@
 #include "avdtool/check.h"
 #include "avdtool/seen_listing.h"
 #include "avdtool/tool_io.h"
+#include "base/diagnostics.h"
 #include "base/names.h"
 #include "package/package_reader.h"
 #include "platform/platform.h"
@@ -237,7 +238,7 @@ std::string linked_text(const SeenProgram& program, const SeenLine& line, const 
 
 // A fault of the verifier as HTML text.
 std::string fault_html(const SeenFinding& f) {
-    return "<span class=\"dangling\">fault: " + html(seen_finding_text(f)) + "</span>";
+    return "<span class=\"dangling\">" + html(seen_finding_line(f, false, "fault: ")) + "</span>";
 }
 
 // The section of a SEEN entry, written as it is produced: each line of the
@@ -358,7 +359,10 @@ SeenSummary summarise(Report& r, std::size_t index, std::vector<std::uint8_t>& c
         s.faults = 0;
         {
             SeenProgram program;
-            if (!read_seen_entry(r.view, entry, content, program, s.reason)) return s;
+            if (!read_seen_entry(r.view, entry, content, program, s.reason)) {
+                show_unreadable(entry_name(entry), s.reason);
+                return s;
+            }
             follow_references(program, r.names, [&](const SeenReference& ref) {
                 if (ref.state == ReferenceState::dangling) ++s.dangling;
             });
@@ -367,8 +371,8 @@ SeenSummary summarise(Report& r, std::size_t index, std::vector<std::uint8_t>& c
         s.readable = true;
     } catch (const std::bad_alloc&) {
         s = SeenSummary();
-        s.reason = "not enough memory to follow it";
-        show_out_of_memory(entry_name(entry));
+        s.reason = kOutOfMemoryReason;
+        show_unreadable(entry_name(entry), s.reason);
     }
     return s;
 }
@@ -470,8 +474,8 @@ int report_package(const std::string& path, const std::string& folder) {
                     continue;
                 }
             } catch (const std::bad_alloc&) {
-                reason = "not enough memory to follow it";
-                show_out_of_memory(name);
+                reason = kOutOfMemoryReason;
+                show_unreadable(name, reason);
                 r.status = 1;
             }
         }

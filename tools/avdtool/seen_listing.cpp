@@ -2,9 +2,10 @@
 #include "avdtool/seen_listing.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+
+#include "base/diagnostics.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/names.h"
 #include "platform/platform.h"
 
 namespace {
