@@ -77,20 +77,25 @@ void close_cursor(ArchiveCursor& c) {
     c.file = nullptr;
 }
 
+// Opens the archive's file for the reader `c` (once); false with the reason.
+bool open_file(ArchiveCursor& c, const std::string& path, std::string& reason) {
+    if (c.file) return true;
+    errno = 0;
+    c.file = platform::open_regular_file(path, c.file_size);
+    if (!c.file) {
+        reason = errno == 0 ? "not a regular file" : platform::last_error_text();
+        return false;
+    }
+    c.buffer.resize(kReadChunk);
+    return true;
+}
+
 // A new reader of the archive at `path`, at its start; false with the
 // reason.
 bool start_reader(ArchiveCursor& c, const std::string& path, std::string& reason) {
     free_reader(c);
     c.next_header = 0;
-    if (!c.file) {
-        errno = 0;
-        c.file = platform::open_regular_file(path, c.file_size);
-        if (!c.file) {
-            reason = errno == 0 ? "not a regular file" : platform::last_error_text();
-            return false;
-        }
-        c.buffer.resize(kReadChunk);
-    }
+    if (!open_file(c, path, reason)) return false;
     if (!platform::file_seek(c.file, 0)) {
         reason = platform::last_error_text();
         return false;
@@ -333,11 +338,11 @@ void close_archive(Archive& a) {
 ArchiveOpen open_archive(const std::string& path, Archive& a, std::string& reason) {
     a.path = path;
     ArchiveCursor& c = a.cursors[0];
-    errno = 0;
-    c.file = platform::open_regular_file(path, c.file_size);
-    if (!c.file) {
-        reason = errno == 0 ? "not a regular file" : platform::last_error_text();
-        return ArchiveOpen::cannot_open;
+    try {
+        if (!open_file(c, path, reason)) return ArchiveOpen::cannot_open;
+    } catch (const std::exception&) {  // std::bad_alloc of the read buffer
+        reason = "not enough memory to read it";
+        return ArchiveOpen::unreadable;
     }
     std::uint8_t start[16] = {};
     const std::size_t got = platform::file_read(c.file, start, sizeof start);
@@ -348,7 +353,6 @@ ArchiveOpen open_archive(const std::string& path, Archive& a, std::string& reaso
     }
     const platform::ThreadUtf8Text utf8;
     try {
-        c.buffer.resize(kReadChunk);
         a.nodes.emplace_back();
         a.nodes.front().directory = true;
         if (!start_reader(c, path, reason)) return ArchiveOpen::unknown;

@@ -4,7 +4,6 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
-#include <locale.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -47,17 +46,6 @@ struct Entry {
 void PrintTo(const Entry& e, std::ostream* os) {
     *os << (e.directory ? "folder " : "file ") << e.name << " (" << e.data.size() << " bytes)";
 }
-
-struct ThreadLocale {
-    locale_t made, previous;
-    explicit ThreadLocale(const char* name)
-        : made(newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr))),
-          previous(uselocale(made)) {}
-    ~ThreadLocale() {
-        uselocale(previous);
-        freelocale(made);
-    }
-};
 
 // The entries of an archive as libarchive's reader gives them under
 // `locale`, sorted by name; the root of an image and the '/' ending a

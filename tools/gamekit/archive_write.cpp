@@ -37,25 +37,6 @@ constexpr std::uint16_t kDosDate = ((2000 - 1980) << 9) | (1 << 5) | 1;
 // bytes besides the name.
 constexpr std::size_t kMaxLzhName = 255 - 22;
 
-// libarchive converts names between the locale's character set and each
-// format's own, per thread: the calls run under the locale named here, and
-// the thread's previous locale is restored afterwards.
-struct ThreadLocale {
-    locale_t made = nullptr;
-    locale_t previous = nullptr;
-    explicit ThreadLocale(const char* name) {
-        made = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr));
-        if (made) previous = uselocale(made);
-    }
-    ~ThreadLocale() {
-        if (!made) return;
-        uselocale(previous);
-        freelocale(made);
-    }
-    ThreadLocale(const ThreadLocale&) = delete;
-    ThreadLocale& operator=(const ThreadLocale&) = delete;
-};
-
 // `path`'s names in code page 932 (each name as platform::name_to_cp932
 // takes a name found on disk), or empty with `error` set.
 bool path_to_cp932(const std::string& path, std::string& cp932, std::string& error) {

@@ -10,6 +10,8 @@
 // into place once complete, so a failure leaves no half-written file.
 #pragma once
 
+#include <locale.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +31,26 @@ inline constexpr ArchiveFormat kArchiveFormats[] = {
 constexpr bool stores_cp932_names(ArchiveFormat format) {
     return format == ArchiveFormat::zip_cp932 || format == ArchiveFormat::lzh;
 }
+
+// libarchive converts names between the locale's character set and each
+// format's own, per thread: the calls run under the locale named here, and
+// the thread's previous locale is restored afterwards. `made` is null when
+// the system has no such locale.
+struct ThreadLocale {
+    locale_t made = nullptr;
+    locale_t previous = nullptr;
+    explicit ThreadLocale(const char* name) {
+        made = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr));
+        if (made) previous = uselocale(made);
+    }
+    ~ThreadLocale() {
+        if (!made) return;
+        uselocale(previous);
+        freelocale(made);
+    }
+    ThreadLocale(const ThreadLocale&) = delete;
+    ThreadLocale& operator=(const ThreadLocale&) = delete;
+};
 
 // One file or folder of an archive. `path` is '/'-separated, each name's raw
 // bytes as the file system has them (UTF-8 here; code page 932 bytes for a
