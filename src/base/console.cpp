@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -48,17 +49,7 @@ void append_shown(std::string& out, const Shown& piece) {
         out.append(piece.text);
         return;
     }
-    for (const char c : piece.text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            static const char kHex[] = "0123456789abcdef";
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
+    append_printable(out, piece.text);
 }
 
 void show(const char* format, const Shown* first, const Shown* last, std::string* capture,

@@ -15,22 +15,24 @@ std::string upper_cased_name(std::string name) {
     return name;
 }
 
-NameProblem entry_name_of(const std::string& found_name, std::string& entry) {
-    if (!platform::name_to_cp932(found_name, entry)) return NameProblem::no_cp932_form;
-    // Walked character by character, so a trail byte 0x5C (as in 表) is no
-    // separator; a byte below 0x40 after a lead byte is no trail byte.
-    for (std::size_t i = 0; i < entry.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(entry[i]);
-        if (platform::is_lead_byte(c) && i + 1 < entry.size() &&
-            static_cast<unsigned char>(entry[i + 1]) >= 0x40) {
+NameFault cp932_name_fault(std::string_view cp932) {
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(cp932[i]);
+        if (platform::is_lead_byte(c) && i + 1 < cp932.size() &&
+            static_cast<unsigned char>(cp932[i + 1]) >= 0x40) {
             ++i;
         } else if (c < 0x20) {
-            return NameProblem::control_byte;
+            return {NameProblem::control_byte, i};
         } else if (c == '/' || c == '\\') {
-            return NameProblem::separator;
+            return {NameProblem::separator, i};
         }
     }
-    return NameProblem::none;
+    return {NameProblem::none, cp932.size()};
+}
+
+NameProblem entry_name_of(const std::string& found_name, std::string& entry) {
+    if (!platform::name_to_cp932(found_name, entry)) return NameProblem::no_cp932_form;
+    return cp932_name_fault(entry).problem;
 }
 
 const char* name_problem_text(NameProblem problem) {

@@ -3,6 +3,7 @@
 // upper-cased with the code page 932 rules.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,16 @@ enum class NameProblem {
     control_byte,   // a byte below 0x20
     separator,      // '/', or '\' that is no trail byte of a double-byte character
 };
+
+// The first byte of code page 932 name bytes that keeps them from naming a
+// file, and why (control_byte or separator; none with `at` the size). The
+// name is walked character by character, so a trail byte 0x5C (as in 表) is
+// no separator, and a byte below 0x40 after a lead byte is no trail byte.
+struct NameFault {
+    NameProblem problem = NameProblem::none;
+    std::size_t at = 0;
+};
+NameFault cp932_name_fault(std::string_view cp932);
 
 // The code page 932 form of a file name as the search found it, fit to
 // name a package entry (and a file the player writes out): in `entry`, or

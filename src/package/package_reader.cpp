@@ -8,7 +8,6 @@
 
 #include "base/bytes.h"
 #include "base/names.h"
-#include "platform/cp932.h"
 
 namespace {
 
@@ -24,17 +23,15 @@ std::string entry_name(const DirectoryEntry& entry) {
 std::string entry_name_fault(const std::string& name) {
     if (name.empty()) return "is empty";
     if (name == "." || name == "..") return "is \"" + name + "\"";
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        if (c < 0x20) return "holds the byte " + printable_name(name.substr(i, 1));
-        if (c == '/' || c == '\\') return "holds the separator " + name.substr(i, 1);
-        // A trail byte (0x40 and above) may be 0x5C, which is then no separator.
-        if (platform::is_lead_byte(c) && i + 1 < name.size() &&
-            static_cast<unsigned char>(name[i + 1]) >= 0x40) {
-            ++i;
-        }
+    const NameFault fault = cp932_name_fault(name);
+    switch (fault.problem) {
+        case NameProblem::control_byte:
+            return "holds the byte " + printable_name(name.substr(fault.at, 1));
+        case NameProblem::separator:
+            return "holds the separator " + name.substr(fault.at, 1);
+        default:
+            return {};
     }
-    return {};
 }
 
 bool parse_package(const std::uint8_t* data, std::size_t size, PackageView& view,
