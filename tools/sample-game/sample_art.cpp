@@ -37,8 +37,8 @@ struct Lcg : gamekit::Random {
 // Coordinates are multiplied by `scale`; where a mask is given, every
 // painted pixel is marked opaque in it.
 struct Canvas {
-    RgbPicture& picture;
-    MaskPicture* mask = nullptr;
+    DecodedPicture& picture;
+    ShadowMask* mask = nullptr;
     int scale = 1;
     void put(int x, int y, Bgr colour) const {
         if (x < 0 || y < 0 || x >= static_cast<int>(picture.width) ||
@@ -543,7 +543,7 @@ void paint_head(const Canvas& c, const Look& look, unsigned number) {
 
 // Opaque pixels next to a transparent one become half opaque, so that the
 // outline blends into what lies behind.
-void soften_edges(MaskPicture& mask) {
+void soften_edges(ShadowMask& mask) {
     const Bytes before = mask.values;
     const int w = static_cast<int>(mask.width);
     const int h = static_cast<int>(mask.height);
@@ -590,7 +590,7 @@ std::vector<Artwork> artworks() {
     return out;
 }
 
-RgbPicture scenery(unsigned seed, bool with_key) {
+DecodedPicture scenery(unsigned seed, bool with_key) {
     struct Palette {
         Bgr top, bottom, far, near, sun;
     };
@@ -609,7 +609,7 @@ RgbPicture scenery(unsigned seed, bool with_key) {
     };
     const Palette& pal = kPalettes[seed % 6];
     Lcg lcg(seed * 2654435761u + 1);
-    RgbPicture p = gamekit::make_picture(640, 480);
+    DecodedPicture p = gamekit::make_picture(640, 480);
     const Canvas c{p};
     c.gradient(0, 340, pal.top, pal.bottom, 4);
     const int sun_x = 60 + lcg.next(520);
