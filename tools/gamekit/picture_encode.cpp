@@ -81,11 +81,11 @@ void set_pixel(DecodedPicture& picture, std::uint32_t x, std::uint32_t y, Bgr co
 DecodedPicture sample_picture(std::uint32_t width, std::uint32_t height, unsigned seed,
                               bool with_key) {
     Bgr palette[64];
-    std::uint32_t state = seed * 2654435761u + 12345u;
+    Random random(seed);
     for (Bgr& colour : palette) {
-        state = state * 1103515245u + 12345u;
-        colour = Bgr{static_cast<std::uint8_t>(state >> 8), static_cast<std::uint8_t>(state >> 16),
-                     static_cast<std::uint8_t>(state >> 24)};
+        const std::uint32_t r = random();
+        colour = Bgr{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(r >> 8),
+                     static_cast<std::uint8_t>(r >> 16)};
         if (colour == kKeyGreen) colour.blue = 1;
     }
     DecodedPicture picture = make_picture(width, height);
