@@ -22,28 +22,28 @@ namespace {
 using process::Result;
 using namespace gamekit;
 
-Bytes picture_entry(const RgbPicture& picture, bool map_cell = false) {
+Bytes picture_entry(const DecodedPicture& picture, bool map_cell = false) {
     Pdt10Block block = image_test::picture_block(picture);
     if (map_cell) darken_map_cell(block);
     return image_test::entry_of(block);
 }
 
-Bytes sprite_entry(const RgbPicture& sprite, const MaskPicture& mask) {
+Bytes sprite_entry(const DecodedPicture& sprite, const ShadowMask& mask) {
     return image_test::entry_of(image_test::sprite_block(sprite, mask));
 }
 
 // A game folder with pictures in every folder, some of them faulty.
 struct PictureGame {
     TempFolder dir;
-    RgbPicture pose = gamekit::sample_picture(40, 30, 1, false);
-    RgbPicture face = gamekit::sample_picture(24, 20, 2, true);
-    MaskPicture pose_mask = gamekit::make_mask(40, 30, 15);
-    MaskPicture face_mask = gamekit::make_mask(24, 20, 6);
-    RgbPicture event = gamekit::sample_picture(64, 48, 3, true);
-    RgbPicture map = gamekit::sample_picture(32, 140, 4, true);
-    RgbPicture plain = gamekit::sample_picture(30, 22, 5, false);
-    RgbPicture ending = gamekit::sample_picture(17, 9, 6, true);
-    RgbPicture system = gamekit::sample_picture(16, 16, 7, true);
+    DecodedPicture pose = gamekit::sample_picture(40, 30, 1, false);
+    DecodedPicture face = gamekit::sample_picture(24, 20, 2, true);
+    ShadowMask pose_mask = gamekit::make_mask(40, 30, 15);
+    ShadowMask face_mask = gamekit::make_mask(24, 20, 6);
+    DecodedPicture event = gamekit::sample_picture(64, 48, 3, true);
+    DecodedPicture map = gamekit::sample_picture(32, 140, 4, true);
+    DecodedPicture plain = gamekit::sample_picture(30, 22, 5, false);
+    DecodedPicture ending = gamekit::sample_picture(17, 9, 6, true);
+    DecodedPicture system = gamekit::sample_picture(16, 16, 7, true);
     Bytes data = {'d', 'a', 't', 'a', '\n'};
 
     PictureGame() {

@@ -102,7 +102,7 @@ void picture_seeds(Corpus& corpus) {
     unsigned seed = 1;
     for (const Size& size : kSizes) {
         for (bool key : {false, true}) {
-            const RgbPicture picture = sample_picture(size.width, size.height, seed++, key);
+            const DecodedPicture picture = sample_picture(size.width, size.height, seed++, key);
             const std::string name =
                 std::to_string(size.width) + "x" + std::to_string(size.height) + (key ? "k" : "");
             corpus.add("rl_" + name, encode_run_length_picture(picture));
@@ -115,8 +115,8 @@ void picture_seeds(Corpus& corpus) {
     corpus.add("rl_end80", end80);
 }
 
-MaskPicture ring_mask(std::uint32_t width, std::uint32_t height) {
-    MaskPicture mask = make_mask(width, height, 0);
+ShadowMask ring_mask(std::uint32_t width, std::uint32_t height) {
+    ShadowMask mask = make_mask(width, height, 0);
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; ++x) {
             mask.values[y * width + x] = static_cast<std::uint8_t>((x + 2 * y) % 17);
@@ -128,7 +128,7 @@ MaskPicture ring_mask(std::uint32_t width, std::uint32_t height) {
 void sprite_seeds(Corpus& corpus) {
     unsigned seed = 100;
     for (const Size& size : {Size{16, 16}, Size{12, 30}, Size{33, 9}}) {
-        const RgbPicture picture = sample_picture(size.width, size.height, seed++, false);
+        const DecodedPicture picture = sample_picture(size.width, size.height, seed++, false);
         const Bytes mask = encode_shadow_mask(ring_mask(size.width, size.height));
         const std::string name = std::to_string(size.width) + "x" + std::to_string(size.height);
         corpus.add("rl_" + name,
@@ -157,28 +157,15 @@ Bytes translate(const Bytes& sio) {
 }
 
 Bytes pdt10_picture(std::uint32_t width, std::uint32_t height, bool key) {
-    DecodedPicture picture;
-    const RgbPicture source = sample_picture(width, height, width + height, key);
-    picture.width = width;
-    picture.height = height;
-    picture.pixels = source.bgr;
     Pdt10Block block;
-    convert_picture_to_pdt10(picture, block);
+    convert_picture_to_pdt10(sample_picture(width, height, width + height, key), block);
     return Bytes(block.bytes.begin(), block.bytes.begin() + block.entry_size);
 }
 
 Bytes pdt10_sprite(std::uint32_t width, std::uint32_t height) {
-    DecodedPicture sprite;
-    sprite.width = width;
-    sprite.height = height;
-    sprite.pixels = sample_picture(width, height, 3, false).bgr;
-    const MaskPicture source = ring_mask(width, height);
-    ShadowMask mask;
-    mask.width = width;
-    mask.height = height;
-    mask.values = source.values;
     Pdt10Block block;
-    convert_sprite_to_pdt10(sprite, mask, block);
+    convert_sprite_to_pdt10(sample_picture(width, height, 3, false), ring_mask(width, height),
+                            block);
     return block.bytes;
 }
 

@@ -13,8 +13,6 @@ namespace {
 
 using gamekit::Bytes;
 using gamekit::make_mask;
-using gamekit::MaskPicture;
-using gamekit::RgbPicture;
 using image_test::entry_of;
 using image_test::map_source;
 using image_test::picture_block;
@@ -42,7 +40,7 @@ TEST(Pdt10Names, EntryNameRules) {
 // The map cell is darkened by the entry's name, in any case; a file that
 // gives no picture is a failure with its reason.
 TEST(ConvertPicture, TheMapCellFollowsTheNameAndFailuresHaveTheirReasons) {
-    const RgbPicture map = map_source();
+    const DecodedPicture map = map_source();
     Pdt10Block darkened = picture_block(map);
     darken_map_cell(darkened);
     const struct {
@@ -78,8 +76,8 @@ TEST(ConvertPicture, TheMapCellFollowsTheNameAndFailuresHaveTheirReasons) {
 // A sprite is converted with its mask; each file is decoded whatever the
 // other gives, and the failure of each is returned.
 TEST(ConvertSprite, BothFilesAreDecodedAndEachFailureIsReturned) {
-    const RgbPicture sprite = gamekit::sample_picture(8, 6, 7, true);
-    const MaskPicture mask = make_mask(8, 6, 9);
+    const DecodedPicture sprite = gamekit::sample_picture(8, 6, 7, true);
+    const ShadowMask mask = make_mask(8, 6, 9);
     const Bytes sprite_file = gamekit::encode_flag_coded_picture(sprite);
     const Bytes mask_file = gamekit::encode_shadow_mask(mask);
     const Bytes huge = gamekit::run_length_header(4097, 4096);

@@ -69,7 +69,7 @@ TEST(Halving, OneBlockUnderEitherRule) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const Bgr unused = c.rule == Rule::key_colour ? kKeyGreen : kWhite;
-        gamekit::RgbPicture picture = gamekit::make_picture(3, 3, unused);
+        DecodedPicture picture = gamekit::make_picture(3, 3, unused);
         ShadowMask mask{3, 3, std::vector<std::uint8_t>(9, 15)};
         for (std::size_t i = 0; i < 4; ++i) {
             gamekit::set_pixel(picture, kBlockPositions[i] % 3, kBlockPositions[i] / 3,
@@ -77,12 +77,11 @@ TEST(Halving, OneBlockUnderEitherRule) {
             mask.values[kBlockPositions[i]] = c.mask[i];
         }
         mask.values.resize(c.mask_size);
-        const DecodedPicture source = image_test::as_decoded(picture);
         Pdt10Block block;
         ASSERT_TRUE(allocate_pdt10_block(3, 3, block));
         const bool translucent = c.rule == Rule::key_colour
-                                     ? halve_picture(source, KeyColourOpacity{}, block)
-                                     : halve_picture(source, MaskOpacity{mask}, block);
+                                     ? halve_picture(picture, KeyColourOpacity{}, block)
+                                     : halve_picture(picture, MaskOpacity{mask}, block);
         EXPECT_EQ(translucent, c.translucent);
         // The halving writes the planes only.
         EXPECT_EQ(Bytes(block.bytes.begin(), block.bytes.begin() + kPdt10HeaderSize),

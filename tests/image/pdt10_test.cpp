@@ -12,7 +12,7 @@ using namespace image_test;
 
 TEST(Pdt10Read, PlanesAndStraightRgba) {
     const Pdt10Block block = picture_block([] {
-        RgbPicture p = make_picture(6, 2, kWhite);
+        DecodedPicture p = make_picture(6, 2, kWhite);
         set_pixel(p, 2, 0, kKeyGreen);
         set_pixel(p, 3, 1, kKeyGreen);
         for (std::uint32_t x = 4; x < 6; ++x) {

@@ -22,8 +22,8 @@ Bgr indexed(unsigned i) {
 
 // A picture whose first pixels, row by row, have the colours indexed(order[i]);
 // the rest stay black.
-RgbPicture of_indexes(std::uint32_t width, std::uint32_t height, std::vector<unsigned> order) {
-    RgbPicture picture = make_picture(width, height);
+DecodedPicture of_indexes(std::uint32_t width, std::uint32_t height, std::vector<unsigned> order) {
+    DecodedPicture picture = make_picture(width, height);
     for (std::uint32_t i = 0; i < order.size(); ++i)
         set_pixel(picture, i % width, i / width, indexed(order[i]));
     return picture;
@@ -75,7 +75,7 @@ TEST(PictureDecode, RunAndLiteralPackets) {
     append_literal(file, {kBlue, kGrey, kRed});
     append_run(file, 2, kGrey);
     file.push_back(0x00);
-    RgbPicture expected = make_picture(4, 2);
+    DecodedPicture expected = make_picture(4, 2);
     const Bgr order[] = {kRed, kRed, kRed, kBlue, kGrey, kRed, kGrey, kGrey};
     for (unsigned i = 0; i < 8; ++i)
         set_pixel(expected, i % 4, i / 4, order[i]);
@@ -119,7 +119,7 @@ TEST(PictureDecode, RunLengthFilesAsBytes) {
 
 TEST(PictureDecode, RunLengthRoundTrip) {
     for (auto [w, h] : {std::pair{1u, 1u}, {7u, 3u}, {64u, 48u}, {321u, 5u}, {300u, 2u}}) {
-        const RgbPicture picture = gamekit::sample_picture(w, h, w + h, true);
+        const DecodedPicture picture = gamekit::sample_picture(w, h, w + h, true);
         for (std::uint8_t end : {0x00, 0x80}) {
             EXPECT_TRUE(
                 same_pixels(decoded(gamekit::encode_run_length_picture(picture, end)), picture))
@@ -158,7 +158,7 @@ TEST(PictureDecode, FirstRowWithoutFlagBitsIsDecodedFromColourIndexes) {
     FlagCodedParts parts = parts_of(8, 1);
     literal_unit(parts, 10);
     literal_unit(parts, 20);
-    const RgbPicture expected = of_indexes(8, 1, {10, 11, 12, 13, 20, 21, 22, 23});
+    const DecodedPicture expected = of_indexes(8, 1, {10, 11, 12, 13, 20, 21, 22, 23});
     EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(parts)), expected));
 }
 
@@ -191,7 +191,7 @@ TEST(PictureDecode, FlagLinesAreCarriedBetweenRows) {
     unit(parts, false);
     literal_unit(parts, 8);
     unit(parts, true, 0x55);
-    const RgbPicture expected = of_indexes(
+    const DecodedPicture expected = of_indexes(
         8, 3, {0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 6, 7, 6, 7, 6, 7, 8, 9, 10, 11, 6, 7, 6, 7});
     EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(parts)), expected));
 }
@@ -215,7 +215,7 @@ TEST(PictureDecode, FirstRowCopiesBeforeThePictureEndDecoding) {
             parts.indexes.push_back(static_cast<std::uint8_t>(i));
         for (int u = 0; u < 3; ++u)
             unit(parts, false);
-        RgbPicture expected = make_picture(8, 2);
+        DecodedPicture expected = make_picture(8, 2);
         for (unsigned i = 0; i < c.written; ++i)
             set_pixel(expected, i, 0, indexed(i));
         EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(parts)), expected)) << c.what;
@@ -232,7 +232,7 @@ TEST(PictureDecode, OddWidthCopyDistancesAreRoundedDownToEven) {
     for (unsigned u = 0; u < 80; ++u)
         literal_unit(parts, (4 * u) % 256);
     unit(parts, true, 0x45);
-    RgbPicture expected = make_picture(321, 3);
+    DecodedPicture expected = make_picture(321, 3);
     for (unsigned i = 0; i < 320; ++i)
         set_pixel(expected, i, 0, indexed(i % 256));
     set_pixel(expected, 320, 0, indexed(0));  // pixel 320 from pixel 0
@@ -302,7 +302,7 @@ TEST(PictureDecode, StreamOffsetsOutsideTheFileEndDecoding) {
 
 TEST(PictureDecode, FlagCodedRoundTrip) {
     for (auto [w, h] : {std::pair{4u, 1u}, {8u, 8u}, {64u, 40u}, {640u, 20u}, {648u, 18u}}) {
-        const RgbPicture picture = gamekit::sample_picture(w, h, w * h, w % 8 == 0);
+        const DecodedPicture picture = gamekit::sample_picture(w, h, w * h, w % 8 == 0);
         gamekit::FlagCodedParts parts;
         ASSERT_TRUE(gamekit::encode_flag_coded_parts(picture, parts));
         EXPECT_TRUE(same_pixels(decoded(assemble_flag_coded_picture(parts)), picture))
@@ -311,7 +311,7 @@ TEST(PictureDecode, FlagCodedRoundTrip) {
 }
 
 TEST(PictureDecode, FlagCodedEncoderUsesCopiesAndCarriedFlags) {
-    const RgbPicture picture = gamekit::sample_picture(320, 96, 11, true);
+    const DecodedPicture picture = gamekit::sample_picture(320, 96, 11, true);
     gamekit::FlagCodedParts parts;
     ASSERT_TRUE(gamekit::encode_flag_coded_parts(picture, parts));
     unsigned copy_values = 0;
@@ -326,14 +326,14 @@ TEST(PictureDecode, FlagCodedEncoderUsesCopiesAndCarriedFlags) {
 TEST(PictureDecode, FlagCodedWidthNotAMultipleOfFourDecodesItsUnitsInBufferOrder) {
     // Rows of W = 10 hold two units: the decoder writes 8 pixels per row one
     // after another, so only the first 8 x H pixels of the buffer are written.
-    const RgbPicture picture = gamekit::sample_picture(10, 6, 5, false);
+    const DecodedPicture picture = gamekit::sample_picture(10, 6, 5, false);
     const DecodedPicture out = decoded(gamekit::encode_flag_coded_picture(picture));
     EXPECT_TRUE(same_pixels(out, picture, 8 * 6));
     EXPECT_EQ(Bytes(out.pixels.begin() + 8 * 6 * 3, out.pixels.end()), Bytes((60 - 48) * 3, 0));
 }
 
 TEST(PictureDecode, EncoderRejectsMoreThan256LiteralColours) {
-    RgbPicture picture = make_picture(260, 1);
+    DecodedPicture picture = make_picture(260, 1);
     for (unsigned x = 0; x < 260; ++x) {
         set_pixel(picture, x, 0,
                   Bgr{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x / 256), 9});
@@ -392,7 +392,7 @@ TEST(ShadowMaskDecode, BoundsAndTruncation) {
 }
 
 TEST(ShadowMaskDecode, RoundTrip) {
-    gamekit::MaskPicture mask = gamekit::make_mask(37, 11, 15);
+    ShadowMask mask = gamekit::make_mask(37, 11, 15);
     for (std::size_t i = 0; i < mask.values.size(); ++i) {
         mask.values[i] = static_cast<std::uint8_t>((i / 3) % 5 == 0 ? i % 16 : 15);
     }
@@ -404,7 +404,7 @@ TEST(ShadowMaskDecode, RoundTrip) {
 // Decoding changed copies of valid files (bytes overwritten, files cut) must
 // stay inside the bytes; the sanitizer build checks every access.
 TEST(PictureDecode, DamagedFilesAreDecodedWithinTheirBytes) {
-    const gamekit::RgbPicture picture = gamekit::sample_picture(24, 12, 8, true);
+    const DecodedPicture picture = gamekit::sample_picture(24, 12, 8, true);
     const Bytes originals[] = {
         gamekit::encode_flag_coded_picture(picture),
         gamekit::encode_run_length_picture(picture),

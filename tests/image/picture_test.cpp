@@ -24,7 +24,7 @@ TEST(Pdt10Conversion, HeaderLayout) {
 }
 
 TEST(Pdt10Conversion, OneKeyPixelStoresTheAlphaPlane) {
-    RgbPicture picture = make_picture(8, 6, kWhite);
+    DecodedPicture picture = make_picture(8, 6, kWhite);
     set_pixel(picture, 5, 3, kKeyGreen);
     const Pdt10Block block = picture_block(picture);
     EXPECT_EQ(block.entry_size, 32u + 3 * 4 * 3);
@@ -39,7 +39,7 @@ TEST(Pdt10Conversion, OneKeyPixelStoresTheAlphaPlane) {
 
 TEST(Pdt10Conversion, PictureWithoutKeyHasNoAlphaPlane) {
     // Near-green colours are ordinary colours.
-    RgbPicture picture = make_picture(4, 4, Bgr{1, 255, 0});
+    DecodedPicture picture = make_picture(4, 4, Bgr{1, 255, 0});
     set_pixel(picture, 0, 0, Bgr{0, 254, 0});
     set_pixel(picture, 3, 3, Bgr{0, 255, 1});
     const Pdt10Block block = picture_block(picture);
@@ -50,7 +50,7 @@ TEST(Pdt10Conversion, PictureWithoutKeyHasNoAlphaPlane) {
 }
 
 TEST(Pdt10Conversion, KeyInTheOddLastColumnOrRowIsNeverExamined) {
-    RgbPicture picture = make_picture(5, 5, kWhite);
+    DecodedPicture picture = make_picture(5, 5, kWhite);
     for (std::uint32_t i = 0; i < 5; ++i) {
         set_pixel(picture, 4, i, kKeyGreen);
         set_pixel(picture, i, 4, kKeyGreen);
@@ -69,7 +69,7 @@ TEST(Pdt10Conversion, SizesOf640By480) {
     EXPECT_EQ(opaque.width, 320u);
     EXPECT_EQ(opaque.height, 240u);
     EXPECT_EQ(opaque.entry_size, 153632u);
-    RgbPicture keyed = make_picture(640, 480, kWhite);
+    DecodedPicture keyed = make_picture(640, 480, kWhite);
     set_pixel(keyed, 639, 479, kKeyGreen);
     const Pdt10Block transparent = picture_block(keyed);
     EXPECT_TRUE(read_back(transparent).has_alpha);

@@ -80,7 +80,7 @@ TEST(SpriteConversion, HeaderAndSizeAlwaysCarryTheAlphaPlane) {
 }
 
 TEST(SpriteConversion, OpaqueBlocksGiveThePictureColours) {
-    const RgbPicture sprite = gamekit::sample_picture(32, 18, 4, false);
+    const DecodedPicture sprite = gamekit::sample_picture(32, 18, 4, false);
     const Pdt10Picture read = read_back(sprite_block(sprite, make_mask(32, 18, 15)));
     EXPECT_EQ(read.colour, read_back(picture_block(sprite)).colour);
     EXPECT_EQ(read.alpha, Bytes(16 * 9, 255));
@@ -94,9 +94,9 @@ TEST(SpriteConversion, EmptyBlocksAreTransparentBlack) {
 
 TEST(SpriteConversion, HalfMaskedBlockMatchesTheKeyedPicture) {
     constexpr Bgr kA{200, 100, 50}, kB{10, 250, 130}, kC{90, 90, 90}, kD{255, 0, 255};
-    const RgbPicture sprite = block_of(kA, kB, kC, kD),
-                     keyed = block_of(kA, kB, kKeyGreen, kKeyGreen);
-    const Pdt10Picture read = read_back(sprite_block(sprite, MaskPicture{2, 2, {15, 15, 0, 0}}));
+    const DecodedPicture sprite = block_of(kA, kB, kC, kD),
+                         keyed = block_of(kA, kB, kKeyGreen, kKeyGreen);
+    const Pdt10Picture read = read_back(sprite_block(sprite, ShadowMask{2, 2, {15, 15, 0, 0}}));
     EXPECT_EQ(read.alpha, Bytes{127});
     EXPECT_EQ(read.colour, read_back(picture_block(keyed)).colour);
 }
@@ -113,7 +113,7 @@ TEST(SpriteConversion, WidthOrHeightOneGivesAnEmptyEntry) {
 TEST(SpriteConversion, MaskIsReadWithTheSpritesRowLength) {
     // A 2 x 4 mask read as rows of 4: 15 15 0 0 / 8 8 15 15.
     const Pdt10Block block =
-        sprite_block(make_picture(4, 2, kWhite), MaskPicture{2, 4, {15, 15, 0, 0, 8, 8, 15, 15}});
+        sprite_block(make_picture(4, 2, kWhite), ShadowMask{2, 4, {15, 15, 0, 0, 8, 8, 15, 15}});
     // Sums 255 + 255 + 136 + 136 = 782: red and blue 24, green 48.
     EXPECT_EQ(read_back(block).colour,
               (std::vector<std::uint16_t>{24 << 11 | 48 << 5 | 24, 0x7BEF}));

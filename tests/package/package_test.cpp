@@ -250,12 +250,12 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
     const std::string prefix = folder.string() + "/";
     Package package;
     EXPECT_EQ(open_package(package, prefix, jobs), Status::ok);
-    std::uint32_t x = 99;
+    gamekit::Random random(99);
     for (int i = 0; i < 40; ++i) {
         Bytes block(static_cast<std::size_t>((i * 7919) % 50000) * (i % 5 == 0 ? 40 : 1));
         for (auto& byte : block) {
-            x = x * 1103515245u + 12345u;
-            byte = static_cast<std::uint8_t>((x >> 28) + (i % 3 ? 0 : (x >> 16)));
+            const std::uint32_t r = random();
+            byte = static_cast<std::uint8_t>((r >> 20) + (i % 3 ? 0 : (r >> 8)));
         }
         std::string name = "E";
         name += std::to_string(40 - i % 13);

@@ -37,21 +37,21 @@ inline std::string describe(Bgr c) {
 // Compares the first `count` pixels of a decoded picture with `expected`
 // (all of them when count is 0), naming the first difference.
 inline ::testing::AssertionResult same_pixels(const DecodedPicture& decoded,
-                                              const gamekit::RgbPicture& expected,
+                                              const DecodedPicture& expected,
                                               std::size_t count = 0) {
     if (decoded.width != expected.width || decoded.height != expected.height) {
         return ::testing::AssertionFailure()
                << "size " << decoded.width << " x " << decoded.height << ", expected "
                << expected.width << " x " << expected.height;
     }
-    if (decoded.pixels.size() != expected.bgr.size()) {
+    if (decoded.pixels.size() != expected.pixels.size()) {
         return ::testing::AssertionFailure() << "pixel buffer of " << decoded.pixels.size()
-                                             << " bytes, expected " << expected.bgr.size();
+                                             << " bytes, expected " << expected.pixels.size();
     }
-    if (count == 0) count = expected.bgr.size() / 3;
+    if (count == 0) count = expected.pixels.size() / 3;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* d = &decoded.pixels[3 * i];
-        const std::uint8_t* e = &expected.bgr[3 * i];
+        const std::uint8_t* e = &expected.pixels[3 * i];
         if (d[0] != e[0] || d[1] != e[1] || d[2] != e[2]) {
             const std::size_t w = expected.width ? expected.width : 1;
             return ::testing::AssertionFailure()
@@ -63,8 +63,7 @@ inline ::testing::AssertionResult same_pixels(const DecodedPicture& decoded,
     return ::testing::AssertionSuccess();
 }
 
-inline ::testing::AssertionResult same_mask(const ShadowMask& decoded,
-                                            const gamekit::MaskPicture& expected) {
+inline ::testing::AssertionResult same_mask(const ShadowMask& decoded, const ShadowMask& expected) {
     if (decoded.width != expected.width || decoded.height != expected.height ||
         decoded.values.size() != expected.values.size()) {
         return ::testing::AssertionFailure()
@@ -88,25 +87,9 @@ inline DecodedPicture decoded(const Bytes& file) {
     return picture;
 }
 
-inline DecodedPicture as_decoded(const gamekit::RgbPicture& picture) {
-    DecodedPicture out;
-    out.width = picture.width;
-    out.height = picture.height;
-    out.pixels = picture.bgr;
-    return out;
-}
-
-inline ShadowMask as_mask(const gamekit::MaskPicture& mask) {
-    ShadowMask out;
-    out.width = mask.width;
-    out.height = mask.height;
-    out.values = mask.values;
-    return out;
-}
-
 // A 2 x 2 picture from four pixels in the order (0,0), (1,0), (0,1), (1,1).
-inline gamekit::RgbPicture block_of(Bgr a, Bgr b, Bgr c, Bgr d) {
-    gamekit::RgbPicture picture = gamekit::make_picture(2, 2);
+inline DecodedPicture block_of(Bgr a, Bgr b, Bgr c, Bgr d) {
+    DecodedPicture picture = gamekit::make_picture(2, 2);
     gamekit::set_pixel(picture, 0, 0, a);
     gamekit::set_pixel(picture, 1, 0, b);
     gamekit::set_pixel(picture, 0, 1, c);
@@ -114,24 +97,23 @@ inline gamekit::RgbPicture block_of(Bgr a, Bgr b, Bgr c, Bgr d) {
     return picture;
 }
 
-inline Pdt10Block picture_block(const gamekit::RgbPicture& picture) {
+inline Pdt10Block picture_block(const DecodedPicture& picture) {
     Pdt10Block block;
-    EXPECT_TRUE(convert_picture_to_pdt10(as_decoded(picture), block));
+    EXPECT_TRUE(convert_picture_to_pdt10(picture, block));
     return block;
 }
 
-inline Pdt10Block sprite_block(const gamekit::RgbPicture& sprite,
-                               const gamekit::MaskPicture& mask) {
+inline Pdt10Block sprite_block(const DecodedPicture& sprite, const ShadowMask& mask) {
     Pdt10Block block;
-    EXPECT_TRUE(convert_sprite_to_pdt10(as_decoded(sprite), as_mask(mask), block));
+    EXPECT_TRUE(convert_sprite_to_pdt10(sprite, mask, block));
     return block;
 }
 
 // A source of 24 x 132 pixels (planes of 12 x 66). In the cell rows 42 to 53
 // of the planes, half-size pixel (x, r) has x % 5 key pixels in its block;
 // everything else is white.
-inline gamekit::RgbPicture map_source(std::uint32_t width = 24, std::uint32_t height = 132) {
-    gamekit::RgbPicture picture = gamekit::make_picture(width, height, gamekit::kWhite);
+inline DecodedPicture map_source(std::uint32_t width = 24, std::uint32_t height = 132) {
+    DecodedPicture picture = gamekit::make_picture(width, height, gamekit::kWhite);
     for (std::uint32_t r = 42; r < 54 && 2 * r + 1 < height; ++r) {
         for (std::uint32_t x = 0; 2 * x + 1 < width && x < 12; ++x) {
             const std::uint32_t corners[4][2] = {

@@ -61,33 +61,34 @@ constexpr std::uint32_t kPixelsLeft[16] = {0, 2, 4, 8, 0, 2, 0, 2, 4, 0, 2, 4, 0
 
 }  // namespace
 
-RgbPicture make_picture(std::uint32_t width, std::uint32_t height, Bgr fill) {
-    RgbPicture picture;
+DecodedPicture make_picture(std::uint32_t width, std::uint32_t height, Bgr fill) {
+    DecodedPicture picture;
     picture.width = width;
     picture.height = height;
     for (std::size_t i = 0; i < std::size_t{width} * height; ++i)
-        picture.bgr.insert(picture.bgr.end(), {fill.blue, fill.green, fill.red});
+        picture.pixels.insert(picture.pixels.end(), {fill.blue, fill.green, fill.red});
     return picture;
 }
 
-void set_pixel(RgbPicture& picture, std::uint32_t x, std::uint32_t y, Bgr colour) {
+void set_pixel(DecodedPicture& picture, std::uint32_t x, std::uint32_t y, Bgr colour) {
     if (x >= picture.width || y >= picture.height) throw std::out_of_range("pixel outside picture");
-    std::uint8_t* p = &picture.bgr[(std::size_t{y} * picture.width + x) * 3];
+    std::uint8_t* p = &picture.pixels[(std::size_t{y} * picture.width + x) * 3];
     p[0] = colour.blue;
     p[1] = colour.green;
     p[2] = colour.red;
 }
 
-RgbPicture sample_picture(std::uint32_t width, std::uint32_t height, unsigned seed, bool with_key) {
+DecodedPicture sample_picture(std::uint32_t width, std::uint32_t height, unsigned seed,
+                              bool with_key) {
     Bgr palette[64];
-    std::uint32_t state = seed * 2654435761u + 12345u;
+    Random random(seed);
     for (Bgr& colour : palette) {
-        state = state * 1103515245u + 12345u;
-        colour = Bgr{static_cast<std::uint8_t>(state >> 8), static_cast<std::uint8_t>(state >> 16),
-                     static_cast<std::uint8_t>(state >> 24)};
+        const std::uint32_t r = random();
+        colour = Bgr{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(r >> 8),
+                     static_cast<std::uint8_t>(r >> 16)};
         if (colour == kKeyGreen) colour.blue = 1;
     }
-    RgbPicture picture = make_picture(width, height);
+    DecodedPicture picture = make_picture(width, height);
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; ++x) {
             std::uint32_t index;
@@ -133,9 +134,10 @@ void append_literal(Bytes& out, const std::vector<Bgr>& pixels) {
     }
 }
 
-Bytes encode_run_length_picture(const RgbPicture& picture, std::uint8_t end_byte, bool with_end) {
+Bytes encode_run_length_picture(const DecodedPicture& picture, std::uint8_t end_byte,
+                                bool with_end) {
     Bytes out = run_length_header(picture.width, picture.height);
-    append_packets(out, picture.bgr.data(), picture.bgr.size() / 3, 3);
+    append_packets(out, picture.pixels.data(), picture.pixels.size() / 3, 3);
     if (with_end) out.push_back(end_byte);
     return out;
 }
@@ -159,7 +161,7 @@ Bytes assemble_flag_coded_picture(const FlagCodedParts& parts) {
     return out;
 }
 
-bool encode_flag_coded_parts(const RgbPicture& picture, FlagCodedParts& parts) {
+bool encode_flag_coded_parts(const DecodedPicture& picture, FlagCodedParts& parts) {
     parts = FlagCodedParts{};
     parts.width = picture.width;
     parts.height = picture.height;
@@ -169,7 +171,7 @@ bool encode_flag_coded_parts(const RgbPicture& picture, FlagCodedParts& parts) {
         distance[k] = (std::uint64_t{kRowsUp[k]} * picture.width + kPixelsLeft[k]) & ~1ull;
     }
     auto pixel = [&](std::uint64_t p) {
-        const std::uint8_t* b = &picture.bgr[p * 3];
+        const std::uint8_t* b = &picture.pixels[p * 3];
         return Bgr{b[0], b[1], b[2]};
     };
     // A pair of pixels at q can be copied from distance d when both match.
@@ -224,14 +226,14 @@ bool encode_flag_coded_parts(const RgbPicture& picture, FlagCodedParts& parts) {
     return true;
 }
 
-Bytes encode_flag_coded_picture(const RgbPicture& picture) {
+Bytes encode_flag_coded_picture(const DecodedPicture& picture) {
     FlagCodedParts parts;
     if (!encode_flag_coded_parts(picture, parts)) return {};
     return assemble_flag_coded_picture(parts);
 }
 
-MaskPicture make_mask(std::uint32_t width, std::uint32_t height, std::uint8_t fill) {
-    MaskPicture mask;
+ShadowMask make_mask(std::uint32_t width, std::uint32_t height, std::uint8_t fill) {
+    ShadowMask mask;
     mask.width = width;
     mask.height = height;
     mask.values.assign(std::size_t{width} * height, fill);
@@ -248,7 +250,7 @@ void append_mask_literal(Bytes& out, const Bytes& values) {
     out.insert(out.end(), values.begin(), values.end());
 }
 
-Bytes encode_shadow_mask(const MaskPicture& mask, std::uint8_t end_byte, bool with_end) {
+Bytes encode_shadow_mask(const ShadowMask& mask, std::uint8_t end_byte, bool with_end) {
     Bytes out = run_length_header(mask.width, mask.height);
     append_packets(out, mask.values.data(), mask.values.size(), 1);
     if (with_end) out.push_back(end_byte);

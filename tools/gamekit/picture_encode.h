@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gamekit/gamekit.h"
+#include "image/picture_decode.h"
 
 namespace gamekit {
 
@@ -24,20 +25,15 @@ inline constexpr Bgr kKeyGreen{0, 255, 0};
 inline constexpr Bgr kWhite{255, 255, 255};
 inline constexpr Bgr kBlack{0, 0, 0};
 
-// A picture in memory: width x height pixels of three bytes (blue, green,
-// red), row after row. Width and height must fit the files' 16-bit fields.
-struct RgbPicture {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    Bytes bgr;
-};
-
-RgbPicture make_picture(std::uint32_t width, std::uint32_t height, Bgr fill = kBlack);
-void set_pixel(RgbPicture& picture, std::uint32_t x, std::uint32_t y, Bgr colour);
+// The encoders take the pictures and masks the decoders give. Width and
+// height must fit the files' 16-bit fields.
+DecodedPicture make_picture(std::uint32_t width, std::uint32_t height, Bgr fill = kBlack);
+void set_pixel(DecodedPicture& picture, std::uint32_t x, std::uint32_t y, Bgr colour);
 
 // A deterministic picture with flat areas, stripes and gradients in at most
 // 64 colours; with `with_key`, a pure green patch in its lower right part.
-RgbPicture sample_picture(std::uint32_t width, std::uint32_t height, unsigned seed, bool with_key);
+DecodedPicture sample_picture(std::uint32_t width, std::uint32_t height, unsigned seed,
+                              bool with_key);
 
 // ---- Run-length pictures -----------------------------------------------------
 
@@ -50,7 +46,7 @@ void append_literal(Bytes& out, const std::vector<Bgr>& pixels);
 
 // Header and packets (runs for repeated pixels, literals for the rest),
 // closed by `end_byte` (0x00 or 0x80) unless `with_end` is false.
-Bytes encode_run_length_picture(const RgbPicture& picture, std::uint8_t end_byte = 0x00,
+Bytes encode_run_length_picture(const DecodedPicture& picture, std::uint8_t end_byte = 0x00,
                                 bool with_end = true);
 
 // ---- Flag-coded pictures -----------------------------------------------------
@@ -79,28 +75,22 @@ Bytes assemble_flag_coded_picture(const FlagCodedParts& parts);
 // from row to row, so only changed flags cost a flag-B byte. Only the first
 // height x (width / 4) x 4 pixels are coded, as the decoder writes no more.
 // False when the literal pixels need more than 256 colours.
-bool encode_flag_coded_parts(const RgbPicture& picture, FlagCodedParts& parts);
+bool encode_flag_coded_parts(const DecodedPicture& picture, FlagCodedParts& parts);
 
 // The whole file; empty when the picture needs more than 256 colours.
-Bytes encode_flag_coded_picture(const RgbPicture& picture);
+Bytes encode_flag_coded_picture(const DecodedPicture& picture);
 
 // ---- Shadow masks ------------------------------------------------------------
 
-// width x height opacity values, one byte each (0 to 15 in the game's files).
-struct MaskPicture {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    Bytes values;
-};
-
-MaskPicture make_mask(std::uint32_t width, std::uint32_t height, std::uint8_t fill);
+// Opacity values are 0 to 15 in the game's files.
+ShadowMask make_mask(std::uint32_t width, std::uint32_t height, std::uint8_t fill);
 
 void append_mask_run(Bytes& out, std::uint8_t count, std::uint8_t value);
 void append_mask_literal(Bytes& out, const Bytes& values);
 
 // Header (width, height) and packets, closed by `end_byte` unless `with_end`
 // is false.
-Bytes encode_shadow_mask(const MaskPicture& mask, std::uint8_t end_byte = 0x00,
+Bytes encode_shadow_mask(const ShadowMask& mask, std::uint8_t end_byte = 0x00,
                          bool with_end = true);
 
 }  // namespace gamekit

@@ -26,19 +26,13 @@ Bgr mix(Bgr a, Bgr b, int num, int den) {
     return Bgr{one(a.blue, b.blue), one(a.green, b.green), one(a.red, b.red)};
 }
 
-// The generator of star fields and scattered details.
-struct Lcg : gamekit::Random {
-    using Random::Random;
-    int next(unsigned bound) { return static_cast<int>(below(bound)); }
-};
-
 // ---- Painting on a picture --------------------------------------------------------
 
 // Coordinates are multiplied by `scale`; where a mask is given, every
 // painted pixel is marked opaque in it.
 struct Canvas {
-    RgbPicture& picture;
-    MaskPicture* mask = nullptr;
+    DecodedPicture& picture;
+    ShadowMask* mask = nullptr;
     int scale = 1;
     void put(int x, int y, Bgr colour) const {
         if (x < 0 || y < 0 || x >= static_cast<int>(picture.width) ||
@@ -197,10 +191,10 @@ void morning_hills(const Canvas& c) {
 // A town at dusk, houses with lit windows under a moon.
 void town_at_dusk(const Canvas& c) {
     c.gradient(0, 380, rgb(50, 45, 110), rgb(245, 150, 95), 4);
-    Lcg stars(7);
+    Random stars(7);
     for (int i = 0; i < 40; ++i) {
-        const int x = stars.next(640);
-        const int y = stars.next(140);
+        const int x = stars.below(640);
+        const int y = stars.below(140);
         c.rect(x, y, x + 2, y + 2, rgb(255, 250, 225));
     }
     c.circle(110, 80, 28, rgb(250, 245, 215));
@@ -245,10 +239,10 @@ void riverside_sunset(const Canvas& c) {
     silhouette(c, 240, 410, 14, rgb(40, 28, 48));
     silhouette(c, 290, 410, 13, rgb(40, 28, 48));
     c.rect(0, 440, 640, 480, rgb(45, 35, 50));
-    Lcg flies(11);
+    Random flies(11);
     for (int i = 0; i < 28; ++i) {
-        const int x = flies.next(640);
-        const int y = 290 + flies.next(100);
+        const int x = flies.below(640);
+        const int y = 290 + flies.below(100);
         c.rect(x - 1, y - 1, x + 3, y + 3, rgb(200, 210, 120));
         c.rect(x, y, x + 2, y + 2, rgb(235, 255, 150));
     }
@@ -257,10 +251,10 @@ void riverside_sunset(const Canvas& c) {
 // A starry night with "END" in large letters.
 void night_end(const Canvas& c) {
     c.gradient(0, 480, rgb(10, 15, 40), rgb(45, 40, 95), 8);
-    Lcg stars(23);
+    Random stars(23);
     for (int i = 0; i < 90; ++i) {
-        const int x = stars.next(640);
-        const int y = stars.next(480);
+        const int x = stars.below(640);
+        const int y = stars.below(480);
         const Bgr colour = i % 3 ? rgb(255, 250, 220) : rgb(180, 195, 255);
         c.put(x, y, colour);
         if (i % 4 == 0) {
@@ -543,7 +537,7 @@ void paint_head(const Canvas& c, const Look& look, unsigned number) {
 
 // Opaque pixels next to a transparent one become half opaque, so that the
 // outline blends into what lies behind.
-void soften_edges(MaskPicture& mask) {
+void soften_edges(ShadowMask& mask) {
     const Bytes before = mask.values;
     const int w = static_cast<int>(mask.width);
     const int h = static_cast<int>(mask.height);
@@ -590,7 +584,7 @@ std::vector<Artwork> artworks() {
     return out;
 }
 
-RgbPicture scenery(unsigned seed, bool with_key) {
+DecodedPicture scenery(unsigned seed, bool with_key) {
     struct Palette {
         Bgr top, bottom, far, near, sun;
     };
@@ -608,29 +602,31 @@ RgbPicture scenery(unsigned seed, bool with_key) {
          rgb(255, 200, 160)},
     };
     const Palette& pal = kPalettes[seed % 6];
-    Lcg lcg(seed * 2654435761u + 1);
-    RgbPicture p = gamekit::make_picture(640, 480);
+    Random random(seed * 2654435761u + 1);
+    const auto below = [&random](std::uint32_t bound) {
+        return static_cast<int>(random.below(bound));
+    };
+    DecodedPicture p = gamekit::make_picture(640, 480);
     const Canvas c{p};
     c.gradient(0, 340, pal.top, pal.bottom, 4);
-    const int sun_x = 60 + lcg.next(520);
-    const int sun_y = 50 + lcg.next(150);
-    c.circle(sun_x, sun_y, 30 + lcg.next(20), pal.sun);
+    const int sun_x = 60 + below(520);
+    const int sun_y = 50 + below(150);
+    c.circle(sun_x, sun_y, 30 + below(20), pal.sun);
     for (int i = 0; i < 3; ++i) {
-        cloud(c, lcg.next(640), 40 + lcg.next(140), 24 + lcg.next(30));
+        cloud(c, below(640), 40 + below(140), 24 + below(30));
     }
     std::vector<std::array<int, 3>> far, near;
     for (int i = 0; i < 3; ++i) {
-        far.push_back({lcg.next(640), 30 + lcg.next(60), 60 + lcg.next(120)});
-        near.push_back({lcg.next(640), 20 + lcg.next(40), 120 + lcg.next(160)});
+        far.push_back({below(640), 30 + below(60), 60 + below(120)});
+        near.push_back({below(640), 20 + below(40), 120 + below(160)});
     }
     c.hills(330, far, pal.far);
     c.hills(400, near, pal.near);
-    const int trees = 2 + lcg.next(4);
+    const int trees = 2 + below(4);
     for (int i = 0; i < trees; ++i) {
-        tree(c, 40 + lcg.next(560), 420 + lcg.next(50), mix(pal.near, rgb(0, 60, 0), 1, 2));
+        tree(c, 40 + below(560), 420 + below(50), mix(pal.near, rgb(0, 60, 0), 1, 2));
     }
-    if (seed % 3 == 1)
-        small_house(c, 100 + lcg.next(440), 430, rgb(235, 225, 205), rgb(150, 60, 55));
+    if (seed % 3 == 1) small_house(c, 100 + below(440), 430, rgb(235, 225, 205), rgb(150, 60, 55));
     if (with_key) {
         c.rect(36, 36, 204, 164, rgb(60, 40, 30));
         c.rect(40, 40, 200, 160, kKeyGreen);

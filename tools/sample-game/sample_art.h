@@ -19,7 +19,7 @@ struct Artwork {
     const char* folder;
     const char* name;
     Format format;
-    gamekit::RgbPicture picture;
+    DecodedPicture picture;
 };
 
 // The pictures of CG, ENDING and SYSTEM. The scenarios show BG01, BG02, EV01
@@ -29,7 +29,7 @@ std::vector<Artwork> artworks();
 
 // A landscape for the scale option: 640 x 480, sky, sun and hills chosen by
 // `seed`; with `with_key`, a pure-green inset (a window onto what lies behind).
-gamekit::RgbPicture scenery(unsigned seed, bool with_key);
+DecodedPicture scenery(unsigned seed, bool with_key);
 
 // Which part of a character a sprite shows: the head with the face (F
 // sprites), the body below it (B sprites of characters that have F sprites),
@@ -37,8 +37,8 @@ gamekit::RgbPicture scenery(unsigned seed, bool with_key);
 enum class SpritePart { face, body, whole };
 
 struct Sprite {
-    gamekit::RgbPicture picture;
-    gamekit::MaskPicture mask;  // opacity 0 to 15; 0 around the figure, softened edges
+    DecodedPicture picture;
+    ShadowMask mask;  // opacity 0 to 15; 0 around the figure, softened edges
 };
 
 // A figure of the character with the three-letter `code` (its hair, skin and

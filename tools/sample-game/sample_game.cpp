@@ -25,7 +25,7 @@ std::string numbered(const char* format, unsigned number) {
     return out;
 }
 
-Bytes encode(const RgbPicture& picture, Format format, const std::string& name) {
+Bytes encode(const DecodedPicture& picture, Format format, const std::string& name) {
     if (format == Format::run_length) return gamekit::encode_run_length_picture(picture);
     Bytes bytes = gamekit::encode_flag_coded_picture(picture);
     if (bytes.empty())
@@ -36,10 +36,10 @@ Bytes encode(const RgbPicture& picture, Format format, const std::string& name) 
 // Painted or scanned art is not flat: a fine grain over the scale pictures
 // gives the compressor the load of a real game's pictures at benchmark
 // scale. Pure green stays pure green, and no other pixel becomes it.
-void add_grain(RgbPicture& picture, unsigned seed) {
+void add_grain(DecodedPicture& picture, unsigned seed) {
     gamekit::Random random(seed * 2654435761u + 1u);
-    for (std::size_t i = 0; i + 2 < picture.bgr.size(); i += 3) {
-        std::uint8_t* px = &picture.bgr[i];
+    for (std::size_t i = 0; i + 2 < picture.pixels.size(); i += 3) {
+        std::uint8_t* px = &picture.pixels[i];
         if (px[0] == 0 && px[1] == 255 && px[2] == 0) continue;
         const int delta = static_cast<int>((random() >> 16) % 25) - 12;
         for (int c = 0; c < 3; ++c) {
@@ -134,7 +134,7 @@ void generate_pictures(const Options& options, const Sink& sink) {
     for (unsigned i = 1; i <= options.pictures; ++i) {
         const std::string name = numbered("PIC%04u.MOE", i);
         const Format format = i % 2 ? Format::flag_coded : Format::run_length;
-        RgbPicture picture = scenery(i, i % 3 == 0);
+        DecodedPicture picture = scenery(i, i % 3 == 0);
         // A flag-coded file holds at most 256 colours: only run-length ones get grain.
         if (format == Format::run_length) add_grain(picture, i);
         sink({"CG", name, encode(picture, format, name)});
