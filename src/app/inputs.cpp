@@ -107,12 +107,11 @@ bool entry_name(RunState& run, Input input, const platform::Match& file, std::st
     return false;
 }
 
-// Hands an entry to the package and prints what the package says.
+// Hands an entry to the package, which says what it meets into the run's sink.
 void add_entry(RunState& run, const std::string& name, std::vector<std::uint8_t> block,
                const std::string& path) {
     const std::size_t size = block.size();
-    add_package_entry(run.package, name.c_str(), std::move(block), path.c_str());
-    console_drain(run.package.diagnostics);
+    add_package_entry(run.package, name.c_str(), std::move(block), path.c_str(), run.said);
     progress_added(run.progress, size, run.package.staging_length);
 }
 
@@ -133,9 +132,7 @@ void skip_folder(RunState& run, const platform::ListFailure& failure, const char
 // The files of the game's folders named `name` in any case, as one listing;
 // the folders that cannot be listed are named and counted.
 GameFiles list(RunState& run, const GameFolder& game, const char* name, const char* pattern) {
-    Diagnostics said;
-    GameFiles listing = list_game_files(game, name, pattern, said);
-    console_drain(said);
+    GameFiles listing = list_game_files(game, name, pattern, run.said);
     for (const platform::ListFailure& failure : listing.failures)
         skip_folder(run, failure, "converted");
     return listing;
@@ -225,9 +222,6 @@ void name_unsound(RunState& run, const UnsoundSeen& unsound, const std::string& 
 
 Status convert_scenarios(RunState& run, const GameFolder& game) {
     auto t = std::make_unique<Translator>();
-    // Whatever a file says is printed as the translation goes, so that an
-    // overflow's message for every emitter call is never held whole.
-    t->hand_up = console_drain;
     const std::vector<platform::Match> files = list(run, game, "MES", "*.SIO").files;
     progress_step(run.progress, "scenarios", files.size());
     std::map<std::string, const platform::Match*> by_path;  // the file of each slot's path
@@ -235,12 +229,11 @@ Status convert_scenarios(RunState& run, const GameFolder& game) {
         std::string name;
         if (!entry_name(run, Input::file, file, name)) continue;
         const std::string path = file.folder + file.name;
-        if (list_scenario(*t, name, path)) {
+        if (list_scenario(*t, name, path, run.said)) {
             by_path[path] = &file;
         } else {
             ++run.skipped;
         }
-        console_drain(t->diagnostics);
     }
     std::vector<std::uint8_t> sio;
     for (std::size_t k = 1; k <= t->scenarios.size(); ++k) {
@@ -250,17 +243,12 @@ Status convert_scenarios(RunState& run, const GameFolder& game) {
             skip_input(run, Input::file, path, *failure);
             continue;
         }
-        translate_sio(*t, sio);
-        console_drain(t->diagnostics);
+        translate_sio(*t, sio, run.said);
         if (t->conversion_failed) return Status::translation_failed;
         const std::string entry = seen_entry_name(static_cast<std::int32_t>(k));
         const std::span<const std::uint8_t> seen{t->OutBuffer.data(),
                                                  static_cast<std::size_t>(seen_size(*t))};
-        if (run.verify) {
-            const std::string warning = seen_verify_warning(seen);
-            if (!warning.empty())
-                console_show_error("msconv: %s: %s %s\n", {as_system(path), entry, warning});
-        }
+        if (run.verify) note_seen_faults(seen, path, entry, run.said);
         // After the verifier's line, if any: the one line of the fault.
         name_unsound(run, t->unsound, path, entry);
         // The translator's buffer is reused for the next file: the entry
@@ -411,8 +399,7 @@ void import_data(RunState& run, const std::string& data_folder, const Source& so
 }
 
 Status finish(RunState& run, const std::string& package_path) {
-    const Status status = finish_package(run.package, package_path);
-    console_drain(run.package.diagnostics);
+    const Status status = finish_package(run.package, package_path, run.said);
     run.skipped += run.package.left_out;
     return status;
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The program's side of the data path: game folder -> listing -> read ->
 // convert -> package. Each folder is listed once; each file is read here,
-// its bytes go to its converter, and what the converter and the package say
-// is printed straight away. The files left out are named and counted here.
+// its bytes go to its converter, and what the library says goes into the
+// run's sink, which prints each message as it is said. The files left out
+// are named and counted here.
 #pragma once
 
 #include <cstddef>
@@ -16,10 +17,12 @@
 #include "platform/platform.h"
 
 // The state of one conversion run: the package the entries go to, the
-// progress line, and the counts of the run's last lines.
+// progress line, the run's one sink of messages (its hand_up prints them),
+// and the counts of the run's last lines.
 struct RunState {
     Package& package;
     Progress& progress;
+    Diagnostics& said;
     std::size_t skipped = 0;  // input files named in a warning and left out
     std::size_t unsound = 0;  // SEEN files named in a warning and written unsound
     bool verify = false;      // each SEEN file is verified before it is stored

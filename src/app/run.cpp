@@ -230,17 +230,19 @@ Status convert(const RunOptions& options, std::string& failed_folder, std::strin
 
     Progress progress;
     progress.enabled = !options.quiet && platform::error_console_is_interactive();
+    // The run's one sink: every message the library says is printed at once.
+    Diagnostics said;
+    said.hand_up = console_drain;
     Package package;
     failed_folder = output_folder;
-    Status status = open_package(package, output_folder, options.jobs);
-    console_drain(package.diagnostics);
+    Status status = open_package(package, output_folder, options.jobs, said);
     if (package.removed_stale_staging) {
         console_show_error(msg::kStaleStagingRemoved, {as_system(output_folder + kStagingName)});
     }
     if (status != Status::ok) return status;
     console_show(msg::kConverting, {});
 
-    RunState run{package, progress};
+    RunState run{package, progress, said};
     run.verify = options.verify;
     if (in_archive) name_archive_faults(game_archive, game.path, run.skipped);
     if (!data_archive.path.empty()) name_archive_faults(data_archive, data_folder, run.skipped);

@@ -99,9 +99,9 @@ void console_show_error(const char* format, std::initializer_list<Shown> pieces)
     show(format, pieces.begin(), pieces.end(), g_error_capture, platform::console_write_error);
 }
 
-void console_drain(Diagnostics& diagnostics) {
+void console_drain(Diagnostics& said) {
     std::vector<Shown> pieces;
-    for (const Message& message : diagnostics) {
+    for (const Message& message : said.messages) {
         pieces.clear();
         for (const auto& [text, kind] : message.pieces)
             pieces.emplace_back(text, kind);
@@ -116,5 +116,5 @@ void console_drain(Diagnostics& diagnostics) {
             }
         }
     }
-    diagnostics.clear();
+    said.messages.clear();
 }

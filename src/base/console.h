@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The one console sink of the converter, for the program (src/app) alone:
-// the library below it hands its messages up as Diagnostics, which
-// console_drain prints. A test can capture the output instead.
+// the library below it says its messages into the caller's Diagnostics; the
+// program's sink has console_drain as its hand_up, which prints each message
+// as it is said. A test can capture the output instead.
 #pragma once
 
 #include <initializer_list>
@@ -19,9 +20,10 @@ void console_status(const char* line);
 void console_show(const char* format, std::initializer_list<Shown> pieces);
 void console_show_error(const char* format, std::initializer_list<Shown> pieces);
 
-// Prints the messages of `diagnostics` in order, each as console_show or
-// console_show_error would, and empties the list.
-void console_drain(Diagnostics& diagnostics);
+// Prints the messages of `said` in order, each as console_show or
+// console_show_error would (a repeated one as often as it was said), and
+// empties the list. The hand_up of the program's sink.
+void console_drain(Diagnostics& said);
 
 // While a capture is installed, console_show and the messages drained to
 // standard output are appended to it instead of written to the console. Pass nullptr to write to

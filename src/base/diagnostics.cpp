@@ -18,25 +18,28 @@ bool same(const Message& said, bool error, const char* format,
     return true;
 }
 
-void append(Diagnostics& out, bool error, const char* format, std::initializer_list<Shown> pieces) {
-    if (!out.empty() && same(out.back(), error, format, pieces)) {
-        ++out.back().times;
-        return;
+void append(Diagnostics& said, bool error, const char* format,
+            std::initializer_list<Shown> pieces) {
+    std::vector<Message>& messages = said.messages;
+    if (!messages.empty() && same(messages.back(), error, format, pieces)) {
+        ++messages.back().times;
+    } else {
+        Message& message = messages.emplace_back();
+        message.error = error;
+        message.format = format;
+        for (const Shown& piece : pieces)
+            message.pieces.emplace_back(std::string(piece.text), piece.kind);
     }
-    Message& message = out.emplace_back();
-    message.error = error;
-    message.format = format;
-    for (const Shown& piece : pieces)
-        message.pieces.emplace_back(std::string(piece.text), piece.kind);
+    if (said.hand_up) said.hand_up(said);
 }
 }  // namespace
 
-void note(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces) {
-    append(out, false, format, pieces);
+void note(Diagnostics& said, const char* format, std::initializer_list<Shown> pieces) {
+    append(said, false, format, pieces);
 }
 
-void note_error(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces) {
-    append(out, true, format, pieces);
+void note_error(Diagnostics& said, const char* format, std::initializer_list<Shown> pieces) {
+    append(said, true, format, pieces);
 }
 
 std::string vformat(const char* format, va_list args) {
@@ -62,10 +65,10 @@ std::string format_text(const char* pattern, ...) {
     return text;
 }
 
-void note_printf(Diagnostics& out, const char* format, ...) {
+void note_printf(Diagnostics& said, const char* format, ...) {
     va_list args;
     va_start(args, format);
     const std::string text = vformat(format, args);
     va_end(args);
-    if (!text.empty()) append(out, false, "%s", {Shown(text)});
+    if (!text.empty()) append(said, false, "%s", {Shown(text)});
 }

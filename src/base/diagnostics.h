@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The messages a converter meets on its way, in order, for the program to
-// print: the library below src/app never prints, it appends here.
+// The sink of messages: every library call that can meet a message takes
+// the caller's Diagnostics as `said` and appends to it, in order. The library
+// below src/app never prints; the sink's owner decides when its messages are
+// printed (Diagnostics::hand_up).
 #pragma once
 
 #include <cstdarg>
@@ -29,10 +31,11 @@ inline Shown as_system(std::string_view text) {
 }
 
 // One message: `format`, code page 932 text, each "%s" of it standing for
-// the next piece, for standard output or standard error. A message equal to
-// the one before it (same stream, format and pieces) is not stored again:
-// `times` counts how often it was said in a row, so that a converter that
-// repeats one message for every byte of a long input keeps one copy of it.
+// the next piece, for standard output or standard error. In a sink without
+// hand_up, a message equal to the one before it (same stream, format and
+// pieces) is not stored again: `times` counts how often it was said in a
+// row, so that a converter that repeats one message for every byte of a long
+// input keeps one copy of it.
 struct Message {
     bool error = false;
     std::string format;
@@ -40,11 +43,19 @@ struct Message {
     std::size_t times = 1;
 };
 
-using Diagnostics = std::vector<Message>;
+struct Diagnostics {
+    std::vector<Message> messages;
+    // When set, called with the sink after every message appended, and
+    // expected to empty `messages`: the program prints each message as it
+    // is said. Without it the messages wait in `messages` for the owner.
+    // Called on the thread that says the message: the package builder says
+    // nothing on its worker threads.
+    void (*hand_up)(Diagnostics&) = nullptr;
+};
 
 // Appends a message to standard output (note) or standard error (note_error).
-void note(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces = {});
-void note_error(Diagnostics& out, const char* format, std::initializer_list<Shown> pieces = {});
+void note(Diagnostics& said, const char* format, std::initializer_list<Shown> pieces = {});
+void note_error(Diagnostics& said, const char* format, std::initializer_list<Shown> pieces = {});
 // printf into a string: `format` over `args`; empty when it fails.
 std::string vformat(const char* format, va_list args);
 // printf into a string of at most 127 bytes: the pieces of a line.
@@ -56,4 +67,4 @@ std::string format_text(const char* pattern, ...) __attribute__((format(printf, 
 #endif
 
 // Appends printf-style formatted code page 932 text for standard output.
-void note_printf(Diagnostics& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void note_printf(Diagnostics& said, const char* format, ...) __attribute__((format(printf, 2, 3)));

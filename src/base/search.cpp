@@ -54,8 +54,7 @@ bool holds_game_folders(const GameFolder& game) {
     });
 }
 
-std::vector<std::string> game_folders(const GameFolder& game, const char* name,
-                                      Diagnostics& diagnostics) {
+std::vector<std::string> game_folders(const GameFolder& game, const char* name, Diagnostics& said) {
     const std::u16string wanted = platform::name_key(name);
     std::vector<std::string> names;
     for (const platform::Match& entry : game.entries) {
@@ -73,14 +72,14 @@ std::vector<std::string> game_folders(const GameFolder& game, const char* name,
             const auto same = std::find_if(read.begin(), read.end(),
                                            [&](const auto& r) { return r.first == identity; });
             if (same != read.end()) {
-                note(diagnostics, "********** Folder %s is the folder %s, read once\n",
+                note(said, "********** Folder %s is the folder %s, read once\n",
                      {as_system(path), as_system(same->second)});
                 continue;
             }
             read.emplace_back(identity, path);
         }
         if (!folders.empty()) {
-            note(diagnostics, "********** Folders %s and %s are read as one folder\n",
+            note(said, "********** Folders %s and %s are read as one folder\n",
                  {as_system(game.path + names[0]), as_system(path)});
         }
         folders.push_back(path + game.source.separator);
@@ -89,9 +88,9 @@ std::vector<std::string> game_folders(const GameFolder& game, const char* name,
 }
 
 GameFiles list_game_files(const GameFolder& game, const char* name, const std::string& pattern,
-                          Diagnostics& diagnostics) {
+                          Diagnostics& said) {
     GameFiles listing;
-    listing.folders = game_folders(game, name, diagnostics);
+    listing.folders = game_folders(game, name, said);
     platform::Search search = search_source(game.source, listing.folders, pattern);
     std::erase_if(search.matches, [](const platform::Match& match) { return match.directory; });
     listing.files = std::move(search.matches);

@@ -62,8 +62,7 @@ bool holds_game_folders(const GameFolder& game);
 // order, each ending in the separator. When there are several, a message
 // names them: they are read as one folder. One that is the same folder as
 // an earlier one (a link to it) is read only once, and a message says so.
-std::vector<std::string> game_folders(const GameFolder& game, const char* name,
-                                      Diagnostics& diagnostics);
+std::vector<std::string> game_folders(const GameFolder& game, const char* name, Diagnostics& said);
 
 // The files (no directories) matching `pattern` in every folder of the game
 // named `name`, as one listing in the search order; the folders searched, in
@@ -74,4 +73,4 @@ struct [[nodiscard]] GameFiles {
     std::vector<platform::ListFailure> failures;
 };
 GameFiles list_game_files(const GameFolder& game, const char* name, const std::string& pattern,
-                          Diagnostics& diagnostics);
+                          Diagnostics& said);

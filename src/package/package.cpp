@@ -76,20 +76,19 @@ int compress_block(const std::uint8_t* data, std::size_t size, std::vector<std::
 // The first failure of the package's output goes to standard error with the
 // path and the system's reason; the package is then given up. Both return
 // false, for the caller to return or keep.
-bool fail_output(Package& package, const char* action, const std::string& path) {
+bool fail_output(Package& package, const char* action, const std::string& path, Diagnostics& said) {
     if (!package.write_failed) {
         const std::string reason = platform::last_error_text();
-        note_error(package.diagnostics, "msconv: cannot %s %s: %s\n",
+        note_error(said, "msconv: cannot %s %s: %s\n",
                    {action, as_system(path), as_system(reason)});
     }
     package.write_failed = true;
     return false;
 }
 
-bool fail_memory(Package& package, const std::string& source, std::size_t size) {
+bool fail_memory(Package& package, const std::string& source, std::size_t size, Diagnostics& said) {
     if (!package.write_failed) {
-        note_error(package.diagnostics,
-                   "msconv: not enough memory for %s (%s bytes): no package is written\n",
+        note_error(said, "msconv: not enough memory for %s (%s bytes): no package is written\n",
                    {as_system(source), std::to_string(size)});
     }
     package.write_failed = true;
@@ -106,13 +105,13 @@ void store_name(const char* name, char (&stored)[kEntryNameSize]) {
 
 // Warns when an entry from `source` is stored under the same name as an
 // earlier one; both stay in the package, in the order they were added.
-void note_source(Package& package, const char* name, const char* source) {
+void note_source(Package& package, const char* name, const char* source, Diagnostics& said) {
     if (!source) return;
     char stored[kEntryNameSize];
     store_name(name, stored);
     const auto [earlier, inserted] = package.sources.try_emplace(stored, source);
     if (!inserted) {
-        note(package.diagnostics, "********** Duplicate entry %s: %s and %s (both kept)\n",
+        note(said, "********** Duplicate entry %s: %s and %s (both kept)\n",
              {stored, as_system(earlier->second), as_system(source)});
     }
 }
@@ -121,23 +120,23 @@ void note_source(Package& package, const char* name, const char* source) {
 // the order entries were added. An entry that cannot be stored is left out
 // with a warning that names `source` (its file, else its name).
 void record_entry(Package& package, const char* name, const std::string& source, int status,
-                  const std::uint8_t* packed, std::size_t packed_size, std::size_t size) {
-    Diagnostics& out = package.diagnostics;
+                  const std::uint8_t* packed, std::size_t packed_size, std::size_t size,
+                  Diagnostics& said) {
     if (status == LZO_E_OUT_OF_MEMORY) {
-        note(out, "********** Not enough memory for %s, skipped\n", {as_system(source)});
-        note_error(out, "msconv: %s: not enough memory to compress %s bytes\n",
+        note(said, "********** Not enough memory for %s, skipped\n", {as_system(source)});
+        note_error(said, "msconv: %s: not enough memory to compress %s bytes\n",
                    {as_system(source), std::to_string(size)});
         ++package.left_out;
         return;
     }
     if (status != LZO_E_OK) {
-        note(out, "********** Cannot compress %s (error %s)\n",
+        note(said, "********** Cannot compress %s (error %s)\n",
              {as_system(source), std::to_string(status)});
         ++package.left_out;
         return;
     }
     if (package.directory.size() >= kMaxPackageEntries) {
-        note(out, "********** Too many package entries: %s skipped\n", {as_system(source)});
+        note(said, "********** Too many package entries: %s skipped\n", {as_system(source)});
         ++package.left_out;
         return;
     }
@@ -146,7 +145,7 @@ void record_entry(Package& package, const char* name, const std::string& source,
     const std::uint64_t start = package.staging_length + kPackageHeaderSize +
                                 kDirectoryEntrySize * (package.directory.size() + 1);
     if (start > UINT32_MAX || size > UINT32_MAX) {
-        note(out, "********** Package too large: %s skipped\n", {as_system(source)});
+        note(said, "********** Package too large: %s skipped\n", {as_system(source)});
         ++package.left_out;
         return;
     }
@@ -155,7 +154,7 @@ void record_entry(Package& package, const char* name, const std::string& source,
         return;
     }
     if (!platform::file_write(package.staging, packed, packed_size)) {
-        fail_output(package, "write", package.staging_path);
+        fail_output(package, "write", package.staging_path, said);
         return;
     }
     DirectoryEntry entry{};
@@ -167,7 +166,7 @@ void record_entry(Package& package, const char* name, const std::string& source,
     try {
         package.directory.push_back(entry);
     } catch (const std::bad_alloc&) {
-        fail_memory(package, name, size);
+        fail_memory(package, name, size, said);
         return;
     }
     package.staging_length += packed_size;
@@ -190,8 +189,10 @@ void run_worker(CompressorPool& pool, std::vector<std::uint8_t>& work_memory) {
     }
 }
 
-// Waits for the oldest job in flight and writes it. Called with the lock held.
-void retire_oldest(Package& package, std::unique_lock<std::mutex>& lock) {
+// Waits for the oldest job in flight and writes it. Called with the lock held,
+// on the thread that adds the entries: the workers only compress, so that
+// every message is said on that thread.
+void retire_oldest(Package& package, std::unique_lock<std::mutex>& lock, Diagnostics& said) {
     CompressorPool& pool = *package.pool;
     std::shared_ptr<CompressionJob> job = pool.in_flight.front();
     pool.job_done.wait(lock, [&] { return job->done; });
@@ -199,19 +200,24 @@ void retire_oldest(Package& package, std::unique_lock<std::mutex>& lock) {
     pool.in_flight_bytes -= job->cost;
     lock.unlock();
     record_entry(package, job->name.c_str(), job->source, job->status, job->packed.data(),
-                 job->packed_size, job->size);
+                 job->packed_size, job->size, said);
     lock.lock();
 }
 
-void stop_pool(Package& package, bool write_remaining) {
+// Writes every job in flight, in the order they were added.
+void write_in_flight(Package& package, Diagnostics& said) {
+    if (!package.pool) return;
+    std::unique_lock lock(package.pool->mutex);
+    while (!package.pool->in_flight.empty())
+        retire_oldest(package, lock, said);
+}
+
+// Stops the workers; the jobs not yet written are dropped.
+void stop_pool(Package& package) {
     if (!package.pool) return;
     CompressorPool& pool = *package.pool;
     {
         std::unique_lock lock(pool.mutex);
-        if (write_remaining) {
-            while (!pool.in_flight.empty())
-                retire_oldest(package, lock);
-        }
         pool.waiting.clear();
         pool.stopping = true;
     }
@@ -223,7 +229,7 @@ void stop_pool(Package& package, bool write_remaining) {
 
 // Throws std::bad_alloc before the job is queued, leaving the pool as it was.
 void add_job(Package& package, const char* name, const std::string& source,
-             std::vector<std::uint8_t>&& block) {
+             std::vector<std::uint8_t>&& block, Diagnostics& said) {
     CompressorPool& pool = *package.pool;
     auto job = std::make_shared<CompressionJob>();
     job->name = name;
@@ -237,7 +243,7 @@ void add_job(Package& package, const char* name, const std::string& source,
     std::unique_lock lock(pool.mutex);
     while (!pool.in_flight.empty() && (pool.in_flight.size() >= pool.max_in_flight ||
                                        pool.in_flight_bytes + job->cost > kInFlightBudget)) {
-        retire_oldest(package, lock);
+        retire_oldest(package, lock, said);
     }
     pool.in_flight.push_back(job);
     try {
@@ -253,7 +259,7 @@ void add_job(Package& package, const char* name, const std::string& source,
     // compressed copy are held: memory stays near twice the largest file.
     if (job->cost > kInFlightBudget) {
         while (!pool.in_flight.empty())
-            retire_oldest(package, lock);
+            retire_oldest(package, lock, said);
     }
 }
 
@@ -271,13 +277,13 @@ void start_pool(Package& package, unsigned jobs) {
             pool.workers.emplace_back(run_worker, std::ref(pool), std::ref(pool.work_memories[i]));
         }
     } catch (const std::exception&) {  // std::bad_alloc, std::system_error
-        stop_pool(package, false);
+        stop_pool(package);
     }
 }
 
 // Deletes the staging file, which this run holds until then.
 void delete_staging(Package& package) {
-    stop_pool(package, false);
+    stop_pool(package);
     if (package.staging) platform::delete_staging_file(package.staging, package.staging_path);
     package.staging = nullptr;
     package.staging_path.clear();
@@ -287,9 +293,9 @@ void delete_staging(Package& package) {
 // the staging file, into `out` at `path`. False on any write or read
 // failure, which is reported.
 bool write_package(Package& package, platform::File* out, const std::string& path,
-                   const std::uint8_t* header) {
+                   const std::uint8_t* header, Diagnostics& said) {
     if (!platform::file_write(out, header, kPackageHeaderSize))
-        return fail_output(package, "write", path);
+        return fail_output(package, "write", path, said);
     std::vector<std::uint8_t> record(kDirectoryEntrySize);
     for (const DirectoryEntry& entry : package.directory) {
         std::memcpy(record.data(), entry.name, kEntryNameSize);
@@ -298,14 +304,15 @@ bool write_package(Package& package, platform::File* out, const std::string& pat
         write_le32(&record[24], entry.unpacked_size);
         write_le32(&record[28], entry.kind);
         if (!platform::file_write(out, record.data(), record.size()))
-            return fail_output(package, "write", path);
+            return fail_output(package, "write", path, said);
     }
     std::vector<std::uint8_t> chunk(kCopyChunk);
     for (std::uint64_t left = package.staging_length; left > 0;) {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
         if (platform::file_read(package.staging, chunk.data(), n) != n)
-            return fail_output(package, "read back", package.staging_path);
-        if (!platform::file_write(out, chunk.data(), n)) return fail_output(package, "write", path);
+            return fail_output(package, "read back", package.staging_path, said);
+        if (!platform::file_write(out, chunk.data(), n))
+            return fail_output(package, "write", path, said);
         left -= n;
     }
     return true;
@@ -330,15 +337,15 @@ void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t
     std::memcpy(header + 32, kPackageTitle, sizeof kPackageTitle - 1);
 }
 
-Status open_package(Package& package, const std::string& folder, unsigned jobs) {
+Status open_package(Package& package, const std::string& folder, unsigned jobs, Diagnostics& said) {
     if (lzo_init() != LZO_E_OK) {
-        note_error(package.diagnostics, "msconv: the LZO compressor cannot be initialised\n");
+        note_error(said, "msconv: the LZO compressor cannot be initialised\n");
         return Status::cannot_create;
     }
     try {
         package.work_memory.assign(LZO1X_999_MEM_COMPRESS, 0);
     } catch (const std::bad_alloc&) {
-        note_error(package.diagnostics, "msconv: not enough memory for the compressor\n");
+        note_error(said, "msconv: not enough memory for the compressor\n");
         return Status::cannot_create;
     }
     const std::string path = folder + kStagingName;
@@ -347,8 +354,7 @@ Status open_package(Package& package, const std::string& folder, unsigned jobs) 
     if (!package.staging) {
         if (created == platform::CreateStatus::in_use) return Status::output_in_use;
         const std::string reason = platform::last_error_text();
-        note_error(package.diagnostics, "msconv: cannot create %s: %s\n",
-                   {as_system(path), as_system(reason)});
+        note_error(said, "msconv: cannot create %s: %s\n", {as_system(path), as_system(reason)});
         return Status::cannot_create;
     }
     package.staging_path = path;
@@ -361,29 +367,30 @@ Status open_package(Package& package, const std::string& folder, unsigned jobs) 
 }
 
 void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t> block,
-                       const char* source) {
+                       const char* source, Diagnostics& said) {
     if (package.write_failed) return;
     const std::size_t size = block.size();
     const std::string shown = source ? source : name;
     try {
-        note_source(package, name, source);
-        if (package.pool) return add_job(package, name, shown, std::move(block));
+        note_source(package, name, source, said);
+        if (package.pool) return add_job(package, name, shown, std::move(block), said);
     } catch (const std::bad_alloc&) {
-        fail_memory(package, shown, size);
+        fail_memory(package, shown, size, said);
         return;
     }
     std::size_t packed_size = 0;
     const int status =
         compress_block(block.data(), size, package.compressed, package.work_memory, packed_size);
-    record_entry(package, name, shown, status, package.compressed.data(), packed_size, size);
+    record_entry(package, name, shown, status, package.compressed.data(), packed_size, size, said);
 }
 
 bool entry_name_less(const DirectoryEntry& a, const DirectoryEntry& b) {
     return std::strncmp(a.name, b.name, kEntryNameSize) < 0;
 }
 
-Status finish_package(Package& package, const std::string& package_path) {
-    stop_pool(package, true);
+Status finish_package(Package& package, const std::string& package_path, Diagnostics& said) {
+    write_in_flight(package, said);
+    stop_pool(package);
     // A stable sort keeps entries of equal names in the order they were added.
     std::stable_sort(package.directory.begin(), package.directory.end(), entry_name_less);
     const std::uint32_t data_start = static_cast<std::uint32_t>(
@@ -397,20 +404,20 @@ Status finish_package(Package& package, const std::string& package_path) {
     // the earlier one: its data are read back through it.
     bool ok = package.staging != nullptr && !package.write_failed;
     if (ok && !platform::file_rewind(package.staging))
-        ok = fail_output(package, "write", package.staging_path);
+        ok = fail_output(package, "write", package.staging_path, said);
     const std::string temporary = package_path + kPartSuffix;
     platform::File* out = ok ? platform::create_file(temporary) : nullptr;
-    if (ok && !out) ok = fail_output(package, "create", temporary);
+    if (ok && !out) ok = fail_output(package, "create", temporary, said);
     if (out) {
         try {
-            ok = write_package(package, out, temporary, header);
+            ok = write_package(package, out, temporary, header, said);
         } catch (const std::bad_alloc&) {
-            ok = fail_memory(package, temporary, kCopyChunk);
+            ok = fail_memory(package, temporary, kCopyChunk, said);
         }
-        if (ok && !platform::file_flush(out)) ok = fail_output(package, "write", temporary);
-        if (!platform::file_close(out) && ok) ok = fail_output(package, "write", temporary);
+        if (ok && !platform::file_flush(out)) ok = fail_output(package, "write", temporary, said);
+        if (!platform::file_close(out) && ok) ok = fail_output(package, "write", temporary, said);
         if (ok && !platform::replace_file(temporary, package_path))
-            ok = fail_output(package, "rename", temporary + " to " + package_path);
+            ok = fail_output(package, "rename", temporary + " to " + package_path, said);
         if (!ok) platform::delete_file(temporary);
     }
     delete_staging(package);

@@ -2,9 +2,10 @@
 // The package builder: every produced file becomes one LZO1X-999 compressed
 // entry of DAR297.AVD. Entries are compressed the moment they are added and
 // appended to a staging file; finish_package writes header, sorted directory
-// and the staged data to the package, atomically. It prints nothing: its
-// warnings wait in Package::diagnostics, and it counts the entries it was
-// handed and left out (Package::left_out).
+// and the staged data to the package, atomically. It prints nothing: each
+// call that can meet a warning or a failure says it into the caller's sink
+// (`said`, its last parameter), on the caller's thread, and the builder
+// counts the entries it was handed and left out (Package::left_out).
 #pragma once
 
 #include <cstddef>
@@ -69,10 +70,6 @@ struct Package {
     // With more than one job, entries are compressed on worker threads and
     // written to the staging file in the order they were added.
     std::unique_ptr<CompressorPool> pool;
-    // The builder's warnings and failures since the caller last drained
-    // them, in order: an entry left out (each named), a file that could not
-    // be created or written (with the system's reason).
-    Diagnostics diagnostics;
 
     Package();
     ~Package();
@@ -87,27 +84,30 @@ void build_package_header(std::uint8_t header[kPackageHeaderSize], std::uint16_t
 // finished or abandoned. With `jobs` above 1, entries are compressed on that
 // many worker threads; the package is byte-identical to a one-job run.
 // output_in_use when another run holds the staging file (nothing is
-// changed then); cannot_create when the compressor or the staging file fails.
-Status open_package(Package& package, const std::string& folder, unsigned jobs = 1);
+// changed then); cannot_create when the compressor or the staging file fails,
+// with a message for standard error.
+Status open_package(Package& package, const std::string& folder, unsigned jobs, Diagnostics& said);
 
 // Compresses `block` into the staging file as the entry `name` (cut to 15
 // bytes, upper-cased); with worker threads the builder keeps the block until
 // it is compressed, which a moved-in block saves copying. An entry that
-// cannot be stored is left out with a warning (diagnostics); with worker
-// threads that happens when it is written. `source` names where the block
-// comes from (a file's path, shown in warnings): an entry stored under the
-// name of an earlier one with a source is kept too, with a warning that names
+// cannot be stored is left out with a warning; with worker threads that
+// happens when it is written, during a later call that adds an entry or
+// finishes the package. `source` names where the block comes from (a file's
+// path, shown in warnings; nullptr: its name): an entry stored under the name
+// of an earlier one with a source is kept too, with a warning that names
 // both sources. Memory that runs out on the way fails the package
 // (write_failed).
 void add_package_entry(Package& package, const char* name, std::vector<std::uint8_t> block,
-                       const char* source = nullptr);
+                       const char* source, Diagnostics& said);
 
 // Sorts the directory by name and writes header, directory and staged data to
 // `package_path` through a temporary file ("<package_path>.part") that
-// replaces it only when complete. Deletes the staging file. write_failed when
+// replaces it only when complete, after the entries still in flight are
+// written (with their warnings). Deletes the staging file. write_failed when
 // the package could not be written (the path and the system's reason are a
 // message for standard error); an earlier file at `package_path` is then left untouched.
-Status finish_package(Package& package, const std::string& package_path);
+Status finish_package(Package& package, const std::string& package_path, Diagnostics& said);
 
 // Deletes and closes the staging file of a run that ends without a package.
 // A Package destroyed with its staging file still open does the same.

@@ -22,8 +22,7 @@ void emit(Translator& t, const std::uint8_t* bytes, int n, const char* who) {
         store(t, t.output_length + i, bytes[i]);
     t.output_length += n;
     if (t.output_length > kOutBufferSize) {
-        note_printf(t.diagnostics, "Error : OutBuffer overflow @ %s\n", who);
-        hand_up_diagnostics(t);
+        note_printf(*t.said, "Error : OutBuffer overflow @ %s\n", who);
     }
 }
 
@@ -66,8 +65,7 @@ void OutStr(Translator& t, std::string_view text) {
         static_cast<std::int64_t>(t.output_length) + static_cast<std::int64_t>(text.size()) + 1;
     if (end > kOutBufferSize) {
         // The text is dropped; its terminator is kept where there is room.
-        note_printf(t.diagnostics, "Error : OutBuffer overflow @ OutStr\n");
-        hand_up_diagnostics(t);
+        note_printf(*t.said, "Error : OutBuffer overflow @ OutStr\n");
         store(t, t.output_length, 0);
         t.output_length += 1;
         return;
@@ -90,8 +88,7 @@ void patch_int(Translator& t, std::int32_t position, std::int32_t value) {
 }
 
 ByteReader sio_reader(const Translator& t, std::int32_t position) {
-    const std::size_t length = static_cast<std::size_t>(
-        std::clamp(t.sio_length, 0, static_cast<std::int32_t>(t.sio.size())));
+    const std::size_t length = static_cast<std::size_t>(t.sio_length);
     // A negative position lies outside the data like one past its end.
     const std::size_t at = position >= 0 ? static_cast<std::size_t>(position) : length;
     return ByteReader{std::span(t.sio.data(), length), at};

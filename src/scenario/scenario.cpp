@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "scenario/scenario.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "base/names.h"
 
-bool list_scenario(Translator& t, std::string slot, const std::string& path) {
+bool list_scenario(Translator& t, std::string slot, const std::string& path, Diagnostics& said) {
     if (t.scenarios.size() == kMaxScenarios) {
-        note(t.diagnostics, "********** More than 999 scenario files: %s skipped\n",
-             {as_system(path)});
+        note(said, "********** More than 999 scenario files: %s skipped\n", {as_system(path)});
         return false;
     }
     upper_case_name(slot.data());
@@ -17,7 +15,7 @@ bool list_scenario(Translator& t, std::string slot, const std::string& path) {
     // that name reaches the first.
     for (std::size_t k = 0; k < t.scenarios.size(); ++k) {
         if (t.scenarios[k] == slot) {
-            note(t.diagnostics, "********** Duplicate scenario %s: %s and %s (both kept)\n",
+            note(said, "********** Duplicate scenario %s: %s and %s (both kept)\n",
                  {slot, as_system(t.scenario_files[k]), as_system(path)});
             break;
         }
@@ -29,11 +27,4 @@ bool list_scenario(Translator& t, std::string slot, const std::string& path) {
         std::swap(t.scenario_files.front(), t.scenario_files.back());
     }
     return true;
-}
-
-void translate_sio(Translator& t, std::span<const std::uint8_t> sio) {
-    const std::size_t size = std::min<std::size_t>(sio.size(), kSioBufferSize);
-    std::copy_n(sio.begin(), size, t.sio.begin());
-    t.sio_length = static_cast<std::int32_t>(size);
-    translate_scenario_file(t);
 }

@@ -299,13 +299,15 @@ std::string seen_finding_line(const SeenFinding& f, bool placed, std::string_vie
     return out + finding_text(f);
 }
 
-std::string seen_verify_warning(std::span<const std::uint8_t> seen) {
+void note_seen_faults(std::span<const std::uint8_t> seen, const std::string& path,
+                      const std::string& entry, Diagnostics& said) {
     const SeenVerdict v = verify_seen(seen);
-    if (v.faults.empty()) return {};
-    std::string out = v.faults.size() == 1
-                          ? std::string("has 1 fault")
-                          : format_text("has %zu faults, the first", v.faults.size());
+    if (v.faults.empty()) return;
+    std::string warning = v.faults.size() == 1
+                              ? std::string("has 1 fault")
+                              : format_text("has %zu faults, the first", v.faults.size());
     const SeenFinding& f = v.faults.front();
-    out += f.check <= SeenCheck::body_length ? " in the " : " at ";
-    return out + seen_finding_line(f, true);
+    warning += f.check <= SeenCheck::body_length ? " in the " : " at ";
+    warning += seen_finding_line(f, true);
+    note_error(said, "msconv: %s: %s %s\n", {as_system(path), entry, warning});
 }

@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/diagnostics.h"
+
 enum class SeenCheck : std::uint8_t {
     // The header (offsets are file offsets).
     no_magic,     // the file does not start with "TPC32"
@@ -59,10 +61,13 @@ struct SeenVerdict {
 
 SeenVerdict verify_seen(std::span<const std::uint8_t> seen);
 
-// The warning of msconv --verify for a SEEN file, as code page 932 text, or
-// nothing for a sound file: "has 2 faults, the first at 0x0012: jump 0x0400
-// (outside the body): target 0x0400 is outside the body (0x0123 bytes)".
-std::string seen_verify_warning(std::span<const std::uint8_t> seen);
+// Verifies the SEEN file `seen`, the entry `entry` made from the SIO file at
+// `path`, and says the warning of msconv --verify into `said` when it has a
+// fault, a line for standard error: "msconv: MES/A.SIO: SEEN001.TXT has 2
+// faults, the first at 0x0012: jump 0x0400 (outside the body): target 0x0400
+// is outside the body (0x0123 bytes)". A sound file says nothing.
+void note_seen_faults(std::span<const std::uint8_t> seen, const std::string& path,
+                      const std::string& entry, Diagnostics& said);
 
 // A finding as one line of code page 932 text, the one way msconv, avdtool
 // check and the report show it: `mark` and what it says ("target 0x0400 is

@@ -21,9 +21,8 @@ void resolve_fixups(Translator& t, std::int32_t body_length) {
         if (found != t.commands.end() && found->sio_offset == fixup.target) {
             patch_int(t, fixup.field, found->output_length - kSeenHeaderSize);
         } else if (fixup.target < t.sio_length) {
-            note_printf(t.diagnostics, "******************* Jump point (0x%04x) not found!!!!!\n",
+            note_printf(*t.said, "******************* Jump point (0x%04x) not found!!!!!\n",
                         fixup.target);
-            hand_up_diagnostics(t);
         } else {
             // A target past the data (the default second target of a comparison
             // that ends the file) is the end of the body, not its start.
@@ -40,19 +39,23 @@ void note_unsound(Translator& t, UnsoundKind fault, std::int32_t size) {
     t.unsound = {fault, size, offset};
 }
 
-void hand_up_diagnostics(Translator& t) {
-    if (t.hand_up && t.diagnostics.size() >= kDiagnosticsBatch) t.hand_up(t.diagnostics);
-}
-
 std::int32_t seen_size(const Translator& t) {
     return std::min(t.output_length, kOutBufferSize);
 }
 
-void translate_scenario_file(Translator& t) {
+void translate_sio(Translator& t, std::span<const std::uint8_t> sio, Diagnostics& said) {
+    const std::size_t size = std::min<std::size_t>(sio.size(), kSioBufferSize);
+    std::copy_n(sio.begin(), size, t.sio.begin());
+    t.sio_length = static_cast<std::int32_t>(size);
+    t.said = &said;
+    struct Unset {
+        Translator& t;
+        ~Unset() { t.said = nullptr; }
+    } unset{t};
+
     const DispatchTable& table = dispatch_table();
     write_seen_header(t.OutBuffer.data(), 0);
     t.output_length = kSeenHeaderSize;
-    t.sio_length = std::clamp(t.sio_length, 0, kSioBufferSize);
     t.sio_pos = 0;
     t.commands.clear();
     t.fixups.clear();
@@ -68,10 +71,9 @@ void translate_scenario_file(Translator& t) {
         } else {
             // The scan goes on with the very next byte as an opcode.
             t.conversion_failed = true;
-            note_printf(t.diagnostics, "*************** Unkown Command 0x%02X\n\n", opcode);
-            note_printf(t.diagnostics, "%s", scenario_msg::kConversionFailed);
+            note_printf(said, "*************** Unkown Command 0x%02X\n\n", opcode);
+            note_printf(said, "%s", scenario_msg::kConversionFailed);
         }
-        hand_up_diagnostics(t);
     }
     // The jumps to the commands past the buffer lead outside the body.
     if (t.output_length > kOutBufferSize) t.unsound = {UnsoundKind::overflow, t.output_length, 0};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,8 +17,6 @@
 inline constexpr std::int32_t kSioBufferSize = 65536;
 inline constexpr std::int32_t kOutBufferSize = 65536;
 inline constexpr std::size_t kMaxScenarios = 999;
-// The messages the translator holds before it hands them up (Translator::hand_up).
-inline constexpr std::size_t kDiagnosticsBatch = 256;
 
 // Where the translation of one SIO command begins.
 struct CommandRecord {
@@ -62,6 +61,8 @@ struct Translator {
 
     // The SIO file being translated and the read position in it. Reads at or
     // past sio_length see zero bytes, whatever the buffer holds there.
+    // sio_length never exceeds the buffer: translate_sio, which alone sets
+    // it, takes at most kSioBufferSize bytes.
     std::vector<std::uint8_t> sio = std::vector<std::uint8_t>(kSioBufferSize);
     std::int32_t sio_length = 0;
     std::int32_t sio_pos = 0;
@@ -74,13 +75,11 @@ struct Translator {
     std::vector<CommandRecord> commands;  // the command address map of the current file
     std::vector<JumpFixup> fixups;        // the jump fix-ups of the current file
 
-    // The translator's warnings, in order, for the program to print.
-    Diagnostics diagnostics;
-    // When set, called with `diagnostics` whenever they hold
-    // kDiagnosticsBatch messages, and expected to empty them: a file that
-    // says something for every emitter call (an overflow) is then handed up
-    // as it goes instead of held whole. Without it every message waits.
-    void (*hand_up)(Diagnostics&) = nullptr;
+    // The caller's sink for the duration of one translate_sio call: set on
+    // entry, cleared on return, so that the emitters and command translators,
+    // which take only the translator, say their warnings into it. Only a
+    // test that calls an emitter directly sets it itself.
+    Diagnostics* said = nullptr;
 
     // What is wrong with the SEEN file in OutBuffer; reset for every file.
     UnsoundSeen unsound;
@@ -143,16 +142,16 @@ ValueOperand read_value_operand(Translator& t);
 // Records `fault` of the current command with its `size`, unless the file
 // already has one.
 void note_unsound(Translator& t, UnsoundKind fault, std::int32_t size);
-// Hands the diagnostics up when they hold a batch (Translator::hand_up).
-void hand_up_diagnostics(Translator& t);
 
 // Records a jump to the SIO offset `target` and emits its placeholder field.
 void add_jump_fixup(Translator& t, std::int32_t target);
 
-// Translates the t.sio_length bytes of t.sio into a complete SEEN file in
-// OutBuffer (seen_size() bytes). Sets conversion_failed on an opcode without
-// translation, and `unsound` when the SEEN file is written unsound. A length
-// beyond the SIO buffer is taken as the buffer's size.
-void translate_scenario_file(Translator& t);
+// Translates the bytes of an SIO file into a complete SEEN file in OutBuffer
+// (seen_size() bytes), saying its warnings into `said`. Any span is taken:
+// only its first kSioBufferSize bytes are read, the one bound of the SIO
+// length (the program refuses a larger file before). Sets conversion_failed
+// on an opcode without translation, and `unsound` when the SEEN file is
+// written unsound.
+void translate_sio(Translator& t, std::span<const std::uint8_t> sio, Diagnostics& said);
 // The size of the SEEN file in OutBuffer.
 std::int32_t seen_size(const Translator& t);

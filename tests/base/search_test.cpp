@@ -128,7 +128,7 @@ TEST_F(SearchTest, GameFoldersOfOneNameAreListedAsOne) {
     // A twin that is a link to another twin is the same folder.
     fs::remove(root_ / "cG");
     fs::create_directory_symlink("CG", root_ / "cG");
-    said.clear();
+    said.messages.clear();
     EXPECT_EQ(list_game_files(game(), "CG", "*.MOE", said).files.size(), 5u);
     EXPECT_EQ(shown(said), "********** Folders " + base + "CG and " + base +
                                "Cg are read as one folder\n********** Folder " + base +

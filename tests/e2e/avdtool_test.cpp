@@ -26,22 +26,25 @@ void build_package(const TempFolder& dir, const std::string& path,
                    const std::vector<std::string>& names,
                    const std::map<std::string, gamekit::Bytes>& contents = {}) {
     Package package;
-    ASSERT_EQ(open_package(package, dir.path + "/"), Status::ok);
+    Diagnostics said;
+    ASSERT_EQ(open_package(package, dir.path + "/", 1, said), Status::ok);
     const std::uint8_t data[] = {'d', 'a', 't', 'a'};
     Pdt10Block picture;
     ASSERT_TRUE(allocate_pdt10_block(4, 4, picture));
     write_pdt10_header(picture.bytes.data(), 4, 4, 0);
     for (const std::string& name : names) {
         if (const auto given = contents.find(name); given != contents.end())
-            add_package_entry(package, name.c_str(), given->second);
+            add_package_entry(package, name.c_str(), given->second, nullptr, said);
         else if (name.ends_with(".PDT"))
-            add_package_entry(
-                package, name.c_str(),
-                {picture.bytes.begin(), picture.bytes.begin() + kPdt10HeaderSize + 8});
+            add_package_entry(package, name.c_str(),
+                              {picture.bytes.begin(), picture.bytes.begin() + kPdt10HeaderSize + 8},
+                              nullptr, said);
         else
-            add_package_entry(package, name.c_str(), {std::begin(data), std::end(data)});
+            add_package_entry(package, name.c_str(), {std::begin(data), std::end(data)}, nullptr,
+                              said);
     }
-    ASSERT_EQ(finish_package(package, path), Status::ok);
+    ASSERT_EQ(finish_package(package, path, said), Status::ok);
+    EXPECT_TRUE(said.messages.empty());
 }
 
 // One avdtool run, under LC_ALL=`locale`: its status, a part of standard

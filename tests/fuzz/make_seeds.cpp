@@ -150,9 +150,8 @@ void sprite_seeds(Corpus& corpus) {
 Bytes translate(const Bytes& sio) {
     auto t = std::make_unique<Translator>();
     t->scenarios = kNames;
-    std::copy(sio.begin(), sio.end(), t->sio.begin());
-    t->sio_length = static_cast<std::int32_t>(sio.size());
-    translate_scenario_file(*t);
+    Diagnostics said;
+    translate_sio(*t, sio, said);
     return Bytes(t->OutBuffer.begin(), t->OutBuffer.begin() + seen_size(*t));
 }
 
@@ -175,12 +174,13 @@ Bytes build_package(const fs::path& work,
     fs::create_directories(work);
     const std::string folder = work.string() + platform::kSeparator;
     Package package;
-    if (open_package(package, folder) != Status::ok) return {};
+    Diagnostics said;
+    if (open_package(package, folder, 1, said) != Status::ok) return {};
     for (const auto& [name, bytes] : entries) {
-        add_package_entry(package, name.c_str(), bytes);
+        add_package_entry(package, name.c_str(), bytes, nullptr, said);
     }
     const std::string path = folder + kPackageName;
-    if (finish_package(package, path) != Status::ok) return {};
+    if (finish_package(package, path, said) != Status::ok) return {};
     std::vector<std::uint8_t> bytes;
     platform::read_file(path, bytes, UINT32_MAX);
     fs::remove_all(work);

@@ -85,12 +85,13 @@ TEST(PackageLimits, ABlockBeyondTheInFlightBudgetIsWrittenBeforeTheNextIsRead) {
     const TempFolder folder;
     {
         Package package;
-        ASSERT_EQ(open_package(package, folder.prefix(), 2), Status::ok);
+        Diagnostics said;
+        ASSERT_EQ(open_package(package, folder.prefix(), 2, said), Status::ok);
         const Bytes small(1000, 7);
-        add_package_entry(package, "SMALL.DAT", small);
+        add_package_entry(package, "SMALL.DAT", small, nullptr, said);
         EXPECT_EQ(package.directory.size(), 0u) << "a small block stays in flight";
         Bytes large(17u << 20, 0);
-        add_package_entry(package, "LARGE.DAT", std::move(large));
+        add_package_entry(package, "LARGE.DAT", std::move(large), nullptr, said);
         ASSERT_EQ(package.directory.size(), 2u);
         EXPECT_STREQ(package.directory[1].name, "LARGE.DAT");
         abandon_package(package);

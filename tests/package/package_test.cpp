@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/bytes.h"
@@ -25,18 +26,18 @@ using Bytes = std::vector<std::uint8_t>;
 // A package built in a fresh temporary folder.
 class PackageTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_EQ(open_package(package_, prefix()), Status::ok); }
+    void SetUp() override { ASSERT_EQ(open_package(package_, prefix(), 1, said_), Status::ok); }
     std::string prefix() const { return folder_.prefix(); }
     std::string package_path() const { return prefix() + kPackageName; }
 
     void add(const std::string& name, const Bytes& data) {
         const std::size_t before = package_.directory.size();
-        add_package_entry(package_, name.c_str(), data);
+        add_package_entry(package_, name.c_str(), data, nullptr, said_);
         ASSERT_EQ(package_.directory.size(), before + 1) << name;
     }
     // Finishes the package and reads it back: it parses and verifies.
     void finish() {
-        EXPECT_EQ(finish_package(package_, package_path()), Status::ok);
+        EXPECT_EQ(finish_package(package_, package_path(), said_), Status::ok);
         stored_ = read_package(package_path());
         bytes_ = stored_.bytes;
         std::string error;
@@ -45,6 +46,7 @@ class PackageTest : public ::testing::Test {
 
     TempFolder folder_;
     Package package_;
+    Diagnostics said_;
     PackageView view_;
     StoredPackage stored_;
     Bytes bytes_;
@@ -224,9 +226,9 @@ TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
     add("A", {1});
     // The package cannot be written where a folder stands in the way.
     std::filesystem::create_directories(package_path() + ".part");
-    EXPECT_EQ(finish_package(package_, package_path()), Status::write_failed);
+    EXPECT_EQ(finish_package(package_, package_path(), said_), Status::write_failed);
     std::string errors;
-    EXPECT_EQ(shown(package_.diagnostics, &errors), "");
+    EXPECT_EQ(shown(said_, &errors), "");
     EXPECT_EQ(errors, "msconv: cannot create " + package_path() + ".part: File exists\n");
     Bytes now;
     ASSERT_EQ(platform::read_file(package_path(), now, 100), platform::ReadStatus::ok);
@@ -237,11 +239,41 @@ TEST_F(PackageTest, FailedFinishKeepsTheEarlierPackage) {
 TEST_F(PackageTest, EntriesPast65535AreRefusedWithAWarning) {
     package_.directory.resize(kMaxPackageEntries);
     const Bytes one = {1};
-    add_package_entry(package_, "LAST", one);
+    add_package_entry(package_, "LAST", one, nullptr, said_);
     EXPECT_EQ(package_.directory.size(), kMaxPackageEntries);
-    EXPECT_EQ(shown(package_.diagnostics), "********** Too many package entries: LAST skipped\n");
+    EXPECT_EQ(shown(said_), "********** Too many package entries: LAST skipped\n");
     EXPECT_EQ(package_.left_out, 1u);
     abandon_package(package_);
+}
+
+// What a sink with a hand-up was handed, and on which threads.
+std::string g_handed_up;
+std::vector<std::thread::id> g_handing_threads;
+void hand_up(Diagnostics& said) {
+    g_handing_threads.push_back(std::this_thread::get_id());
+    g_handed_up += shown(said);
+}
+
+// With worker threads an entry is written, and its warning said, during a
+// later call, but on the caller's thread: a sink that prints at once never
+// prints from a worker.
+TEST(PackageJobs, WarningsAreSaidOnTheCallersThread) {
+    const TempFolder folder;
+    Package package;
+    Diagnostics said;
+    said.hand_up = hand_up;
+    g_handed_up.clear();
+    g_handing_threads.clear();
+    ASSERT_EQ(open_package(package, folder.prefix(), 3, said), Status::ok);
+    package.directory.resize(kMaxPackageEntries - 1);
+    for (const char* name : {"A", "B", "C"})
+        add_package_entry(package, name, Bytes(1000, 1), nullptr, said);
+    EXPECT_EQ(finish_package(package, folder.prefix() + kPackageName, said), Status::ok);
+    EXPECT_EQ(g_handed_up,
+              "********** Too many package entries: B skipped\n"
+              "********** Too many package entries: C skipped\n");
+    EXPECT_EQ(g_handing_threads, std::vector(2, std::this_thread::get_id()));
+    EXPECT_TRUE(said.messages.empty());
 }
 
 // Builds one package from a fixed set of entries with `jobs` worker threads.
@@ -249,7 +281,8 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
     std::filesystem::create_directories(folder);
     const std::string prefix = folder.string() + "/";
     Package package;
-    EXPECT_EQ(open_package(package, prefix, jobs), Status::ok);
+    Diagnostics said;
+    EXPECT_EQ(open_package(package, prefix, jobs, said), Status::ok);
     gamekit::Random random(99);
     for (int i = 0; i < 40; ++i) {
         Bytes block(static_cast<std::size_t>((i * 7919) % 50000) * (i % 5 == 0 ? 40 : 1));
@@ -259,10 +292,10 @@ Bytes build_with_jobs(const std::filesystem::path& folder, unsigned jobs, std::s
         }
         std::string name = "E";
         name += std::to_string(40 - i % 13);
-        add_package_entry(package, name.c_str(), std::move(block));
+        add_package_entry(package, name.c_str(), std::move(block), nullptr, said);
     }
-    EXPECT_EQ(finish_package(package, prefix + kPackageName), Status::ok);
-    console += shown(package.diagnostics);
+    EXPECT_EQ(finish_package(package, prefix + kPackageName, said), Status::ok);
+    console += shown(said);
     return read_package(prefix + kPackageName).bytes;
 }
 

@@ -83,6 +83,27 @@ TEST(ScenarioLimits, CommandsCutWhereATextHasNoStorage) {
     }
 }
 
+// A span longer than the SIO buffer is read as its first 65536 bytes: what
+// follows them, an opcode without translation too, is never seen.
+TEST(ScenarioLimits, OnlyTheFirst65536BytesOfALongerSpanAreRead) {
+    gamekit::Sio s;
+    gamekit::sio_text(s, "");
+    const std::size_t overhead = s.build().size();
+    gamekit::Sio full;
+    gamekit::sio_text(full, std::string(65536 - overhead, 'a'));
+    const Bytes head = full.build();
+    ASSERT_EQ(head.size(), 65536u);
+    const Translation alone = translate(head);
+    for (const Bytes& tail : {Bytes{4}, Bytes{5, 0, 0}, Bytes(100000, 4)}) {
+        Bytes sio = head;
+        sio.insert(sio.end(), tail.begin(), tail.end());
+        const Translation r = translate(sio);
+        EXPECT_EQ(r.seen, alone.seen) << tail.size();
+        EXPECT_EQ(r.console, alone.console) << tail.size();
+        EXPECT_FALSE(r.translator->conversion_failed) << tail.size();
+    }
+}
+
 // A text read at the end of the data is empty but has storage, so that every
 // reader may copy from it.
 TEST(ScenarioLimits, TextAtTheEndOfTheDataHasStorage) {

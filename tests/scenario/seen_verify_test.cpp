@@ -6,7 +6,6 @@
 #include <chrono>
 #include <functional>
 
-#include "base/diagnostics.h"
 #include "gamekit/sio_commands.h"
 #include "scenario/seen.h"
 #include "scenario/seen_verify.h"
@@ -143,20 +142,30 @@ TEST(SeenVerify, TheWarningOfTheConverterNamesTheFirstFault) {
     } cases[] = {
         {[](Bytes&) {}, ""},
         {[](Bytes& f) { put(f, 16, le32(0x400)); },
-         "has 1 fault at 0x000F: jump 0x0400 (outside the body): target 0x0400 is outside the "
-         "body (0x006D bytes)"},
+         "msconv: MES/\\x01A.SIO: SEEN001.TXT has 1 fault at 0x000F: jump 0x0400 (outside the "
+         "body): target 0x0400 is outside the "
+         "body (0x006D bytes)\n"},
         {[](Bytes& f) {
              put(f, 16, le32(0x400));
              f[40] = 0;
          },
-         "has 2 faults, the first in the header: header byte 40 is 0x00, not 0x01"},
+         "msconv: MES/\\x01A.SIO: SEEN001.TXT has 2 faults, the first in the header: header "
+         "byte 40 is 0x00, not 0x01\n"},
         {[](Bytes& f) { f[kSeenBodyLengthOffset] += 1; },
-         "has 1 fault in the header: body length 110 in the header, but 109 bytes follow it"},
+         "msconv: MES/\\x01A.SIO: SEEN001.TXT has 1 fault in the header: body length 110 in "
+         "the header, but 109 bytes follow it\n"},
     };
     for (const auto& c : cases) {
         Bytes file = base_file();
         c.damage(file);
-        EXPECT_EQ(seen_verify_warning(file), c.expected);
+        Diagnostics said;
+        note_seen_faults(file,
+                         "MES/\x01"
+                         "A.SIO",
+                         "SEEN001.TXT", said);
+        std::string errors;
+        EXPECT_EQ(shown(said, &errors), "");
+        EXPECT_EQ(errors, c.expected);
     }
 }
 

@@ -22,17 +22,20 @@ using namespace gamekit;
 
 // ---- Emitters ----------------------------------------------------------------
 
-// A fresh translator positioned just past the SEEN header.
-std::unique_ptr<Translator> fresh() {
+// A fresh translator positioned just past the SEEN header, saying into
+// `said`, as within translate_sio.
+std::unique_ptr<Translator> fresh(Diagnostics& said) {
     auto t = std::make_unique<Translator>();
     t->output_length = kSeenHeaderSize;
+    t->said = &said;
     return t;
 }
 
 // The bytes one emit call writes after the header.
 template <typename Emit>
 Bytes emitted(Emit emit) {
-    auto t = fresh();
+    Diagnostics said;
+    auto t = fresh(said);
     emit(*t);
     return Bytes(t->OutBuffer.begin() + kSeenHeaderSize, t->OutBuffer.begin() + t->output_length);
 }
@@ -117,18 +120,20 @@ TEST(Emitters, OverflowMessagesAtExactlyTheEndAndOnePast) {
          "Error : OutBuffer overflow @ OutStr\n"},
     };
     for (const OverflowCase& c : cases) {
-        auto t = fresh();
+        Diagnostics said;
+        auto t = fresh(said);
         std::fill(t->OutBuffer.begin(), t->OutBuffer.end(), 0xEE);
         t->output_length = c.start;
         c.emit(*t);
         EXPECT_EQ(t->output_length, c.length_after) << c.what;
-        EXPECT_EQ(shown(t->diagnostics), c.message) << c.what;
+        EXPECT_EQ(shown(said), c.message) << c.what;
         EXPECT_FALSE(t->conversion_failed) << c.what;
     }
 }
 
 TEST(Emitters, OverflowStoresWhatFitsAndNothingBeyond) {
-    auto t = fresh();
+    Diagnostics said;
+    auto t = fresh(said);
     t->output_length = 65533;
     OutInt(*t, 0x04030201);
     EXPECT_EQ(Bytes(t->OutBuffer.end() - 3, t->OutBuffer.end()), hex("01 02 03"));
@@ -245,19 +250,15 @@ TEST(SeenFile, EarlierFileLeavesNothingBehind) {
     // The second file ends in a cut-short command 5 where the first file had
     // operand bytes: it reads zeros there, as in a fresh translator.
     Translator t;
+    Diagnostics said;
     Sio first;
     sio_close(first, 0xFFFF);
     sio_close(first, 0xFFFF);
-    const Bytes first_bytes = first.build();
-    std::copy(first_bytes.begin(), first_bytes.end(), t.sio.begin());
-    t.sio_length = static_cast<std::int32_t>(first_bytes.size());
-    translate_scenario_file(t);
+    translate_sio(t, first.build(), said);
     ASSERT_EQ(seen_size(t), 99 + 34);
 
     const Bytes second = hex("01 00 03 05 FF");
-    std::copy(second.begin(), second.end(), t.sio.begin());
-    t.sio_length = static_cast<std::int32_t>(second.size());
-    translate_scenario_file(t);
+    translate_sio(t, second, said);
     const Bytes seen(t.OutBuffer.begin(), t.OutBuffer.begin() + seen_size(t));
     EXPECT_EQ(seen, translate(second).seen);
     EXPECT_EQ(seen, cat({header(22), hex("1C 05 00 00 00"), kClose}));
@@ -381,12 +382,9 @@ TEST(UnknownOpcode, MessagesComeBeforeTheJumpPointMessages) {
 
 TEST(UnknownOpcode, FlagIsNeverCleared) {
     Translator t;
-    t.sio[0] = 4;
-    t.sio_length = 1;
-    translate_scenario_file(t);
-    t.sio[0] = 5;
-    t.sio_length = 3;
-    translate_scenario_file(t);
+    Diagnostics said;
+    translate_sio(t, Bytes{4}, said);
+    translate_sio(t, Bytes{5, 0, 0}, said);
     EXPECT_TRUE(t.conversion_failed);
 }
 
@@ -492,34 +490,37 @@ TEST(UnsoundSeen, TheNextFileStartsSound) {
     Sio bad;
     menu_of(bad, 256, "a");
     Translator t;
-    translate_sio(t, bad.build());
+    Diagnostics said;
+    translate_sio(t, bad.build(), said);
     ASSERT_EQ(t.unsound.fault, UnsoundKind::menu_count);
-    translate_sio(t, Bytes{5, 0, 0});
+    translate_sio(t, Bytes{5, 0, 0}, said);
     EXPECT_EQ(t.unsound.fault, UnsoundKind::none);
 }
 
 // The messages handed up while the file is translated.
 std::string g_handed_up;
-std::size_t g_largest_batch = 0;
-void collect(Diagnostics& diagnostics) {
-    g_largest_batch = std::max(g_largest_batch, diagnostics.size());
-    g_handed_up += shown(diagnostics);
+std::size_t g_largest_held = 0;
+void collect(Diagnostics& said) {
+    g_largest_held = std::max(g_largest_held, said.messages.size());
+    g_handed_up += shown(said);
 }
 
-// An overflow of thousands of messages is handed up in batches: the same
-// text, and never more than a batch held.
-TEST(UnsoundSeen, MessagesAreHandedUpInBatches) {
+// An overflow of thousands of messages is handed up as it is said: the same
+// text as a sink that holds them all, and never more than one message held.
+// The translator keeps no pointer to the sink once it returns.
+TEST(UnsoundSeen, MessagesAreHandedUpAsTheyAreSaid) {
     const Bytes sio(4000, 63);  // 19 bytes each: the 3445th overflows
     const std::string whole = translate(sio).console;
     g_handed_up.clear();
-    g_largest_batch = 0;
+    g_largest_held = 0;
     Translator t;
-    t.hand_up = collect;
-    translate_sio(t, sio);
-    g_handed_up += shown(t.diagnostics);
+    Diagnostics said;
+    said.hand_up = collect;
+    translate_sio(t, sio, said);
     EXPECT_EQ(g_handed_up, whole);
     EXPECT_GT(whole.size(), 8000u * 30);
-    EXPECT_EQ(g_largest_batch, kDiagnosticsBatch);
+    EXPECT_EQ(g_largest_held, 1u);
+    EXPECT_EQ(t.said, nullptr);
 }
 
 // ---- The scenario set --------------------------------------------------------------
@@ -531,6 +532,7 @@ using Names = std::vector<std::string>;
 // translation that fails.
 struct ScenarioSet {
     Translator translator;
+    Diagnostics said;
     std::map<std::string, Bytes> entries;
     std::string console;
     std::size_t refused = 0;
@@ -539,15 +541,15 @@ struct ScenarioSet {
         std::map<std::string, Bytes> read;
         for (const auto& [name, bytes] : files) {
             read["MES/" + name] = bytes;
-            refused += list_scenario(translator, name, "MES/" + name) ? 0 : 1;
+            refused += list_scenario(translator, name, "MES/" + name, said) ? 0 : 1;
         }
         for (std::size_t k = 1; k <= translator.scenarios.size(); ++k) {
-            translate_sio(translator, read[translator.scenario_files[k - 1]]);
+            translate_sio(translator, read[translator.scenario_files[k - 1]], said);
             if (translator.conversion_failed) break;
             entries[seen_entry_name(static_cast<std::int32_t>(k))] = Bytes(
                 translator.OutBuffer.begin(), translator.OutBuffer.begin() + seen_size(translator));
         }
-        console = shown(translator.diagnostics);
+        console = shown(said);
     }
     Names entry_names() const {
         Names names;

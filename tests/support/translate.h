@@ -35,13 +35,9 @@ inline Translation translate(const Bytes& sio, const std::vector<std::string>& s
     Translator& t = *result.translator;
     t.scenarios = scenarios;
     std::fill(t.sio.begin(), t.sio.end(), fill);
-    // The SIO buffer holds at most 65536 bytes; the translator takes a longer
-    // length as the buffer's size.
-    const std::size_t stored = std::min(sio.size(), t.sio.size());
-    std::copy(sio.begin(), sio.begin() + static_cast<std::ptrdiff_t>(stored), t.sio.begin());
-    t.sio_length = static_cast<std::int32_t>(sio.size());
-    translate_scenario_file(t);
-    result.console = shown(t.diagnostics);
+    Diagnostics said;
+    translate_sio(t, sio, said);
+    result.console = shown(said);
     result.seen.assign(t.OutBuffer.begin(), t.OutBuffer.begin() + seen_size(t));
     result.body.assign(result.seen.begin() + kSeenHeaderSize, result.seen.end());
     return result;

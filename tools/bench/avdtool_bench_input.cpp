@@ -38,8 +38,9 @@ int main(int argc, char** argv) {
         seen = seen_file(body);
     }
     Package package;
-    if (open_package(package, folder + platform::kSeparator) != Status::ok) return 1;
-    add_package_entry(package, "SEEN001.TXT", std::move(seen));
-    return finish_package(package, folder + platform::kSeparator + "DAR297.AVD") == Status::ok ? 0
-                                                                                               : 1;
+    Diagnostics said;  // a failure shows in the status
+    if (open_package(package, folder + platform::kSeparator, 1, said) != Status::ok) return 1;
+    add_package_entry(package, "SEEN001.TXT", std::move(seen), nullptr, said);
+    const std::string path = folder + platform::kSeparator + "DAR297.AVD";
+    return finish_package(package, path, said) == Status::ok ? 0 : 1;
 }

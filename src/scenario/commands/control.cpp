@@ -39,7 +39,7 @@ void translate_global_jump(Translator& t) {
             return;
         }
     }
-    note_printf(t.diagnostics, "******************** Error!!! Global jump file (%s) not found\n",
+    note_printf(*t.said, "******************** Error!!! Global jump file (%s) not found\n",
                 name.c_str());
     OutNum(t, 0);
 }

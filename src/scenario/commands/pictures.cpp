@@ -128,7 +128,7 @@ void emit_b_sprite(Translator& t, SpriteList& list, const char* code, int number
 }
 
 void print_bad_id(Translator& t, std::int32_t id, std::int32_t k, std::int32_t m, std::int32_t l) {
-    note_printf(t.diagnostics, "********** Bad charactor ID : %d (%d %d %d)\n", id, k, m, 10 * l);
+    note_printf(*t.said, "********** Bad charactor ID : %d (%d %d %d)\n", id, k, m, 10 * l);
 }
 
 // The sprites of one character ID, at the list's current x.
@@ -180,7 +180,7 @@ void translate_characters(Translator& t) {
     } else if (n == 2) {
         step = kPairStep;
     } else {
-        note_printf(t.diagnostics, "********** Bad charactor nums : %d\n", n);
+        note_printf(*t.said, "********** Bad charactor nums : %d\n", n);
     }
 
     OutByte(t, kOpPicture);
@@ -198,7 +198,7 @@ void translate_characters(Translator& t) {
         list.x += step;
     }
     if (list.formed > kMaxSpriteRecords) {
-        note_printf(t.diagnostics, "********** Too many sprites : %d (only %d kept)\n", list.formed,
+        note_printf(*t.said, "********** Too many sprites : %d (only %d kept)\n", list.formed,
                     kMaxSpriteRecords);
         // The SEEN file lacks sprites that the scenario names.
         note_unsound(t, UnsoundKind::sprite_count, list.formed);

@@ -77,7 +77,7 @@ void translate_sound(Translator& t) {
     if (number < kSoundEffects.size()) {
         name = kSoundEffects[number];
     } else {
-        note_printf(t.diagnostics, "********** Bad sound effect number : %u\n", number);
+        note_printf(*t.said, "********** Bad sound effect number : %u\n", number);
     }
     OutByte(t, kOpSound);
     OutByte(t, 0x30);
