@@ -239,6 +239,7 @@ Status convert_scenarios(RunState& run, const GameFolder& game) {
     for (std::size_t k = 1; k <= t->scenarios.size(); ++k) {
         const std::string& path = t->scenario_files[k - 1];
         // A file that is not read keeps its slot number: no SEEN file carries it.
+        // A file larger than the translator reads is refused here, named.
         if (const auto failure = read_input(game.source, *by_path[path], sio, kSioBufferSize)) {
             skip_input(run, Input::file, path, *failure);
             continue;
