@@ -179,23 +179,51 @@ std::size_t add_line(Decoder& d, std::size_t offset, int depth, SeenKind kind, s
     line.kind = kind;
     line.code = code;
     line.sub_code = sub_code;
-    line.numbers_at = static_cast<std::uint32_t>(d.numbers.size());
     return d.lines.size() - 1;
+}
+
+// Whether a line's numbers are in the numbers deque rather than held in it.
+bool numbers_outside(const SeenLine& line) {
+    return line.has_target || line.number_count > 2;
+}
+
+// Moves the two numbers the last line holds to the numbers deque, before it
+// takes a third.
+void move_out_numbers(Decoder& d) {
+    SeenLine& line = d.lines.back();
+    const Number held[2] = {{line.held_first, (line.held_variable & 1) != 0},
+                            {line.held_second, (line.held_variable & 2) != 0}};
+    line.numbers_at = static_cast<std::uint32_t>(d.numbers.size());
+    line.held_variable = 0;
+    for (std::size_t i = 0; i < line.number_count; ++i)
+        d.numbers.push_back(held[i]);
 }
 
 // Adds a number to the last line.
 void add_number(Decoder& d, Number n) {
-    d.numbers.push_back(n);
-    ++d.lines.back().number_count;
+    SeenLine& line = d.lines.back();
+    if (!line.has_target && line.number_count == 2) move_out_numbers(d);
+    if (numbers_outside(line) || line.number_count == 2) {
+        d.numbers.push_back(n);
+    } else if (line.number_count == 0) {
+        line.held_first = n.value;
+        line.held_variable = n.variable ? 1 : 0;
+    } else {
+        line.held_second = n.value;
+        if (n.variable) line.held_variable |= 2;
+    }
+    ++line.number_count;
 }
 void add_numbers(Decoder& d, ByteReader& r, int count) {
     for (int i = 0; i < count; ++i)
         add_number(d, number(r));
 }
 
-// Where the line's name or text lies in the body.
+// Where the line's name or text lies in the body: a few bytes after the
+// line's offset, past its code bytes and at most one number.
 void name(Decoder& d, std::size_t line, std::span<const std::uint8_t> text) {
-    d.lines[line].name_at = static_cast<std::uint32_t>(text.data() - d.body.data());
+    const std::size_t at = static_cast<std::size_t>(text.data() - d.body.data());
+    d.lines[line].name_from = static_cast<std::uint8_t>(at - d.lines[line].offset);
     d.lines[line].name_size = static_cast<std::uint32_t>(text.size());
 }
 
@@ -205,6 +233,10 @@ void set_number(Decoder& d, std::size_t line, Number n) {
 }
 
 void set_target(Decoder& d, std::size_t line, std::uint32_t to) {
+    // Only a line without numbers yet takes a target (a menu item, the
+    // jumps): the numbers of a branch follow it.
+    d.lines[line].has_target = true;
+    d.lines[line].numbers_at = static_cast<std::uint32_t>(d.numbers.size());
     d.lines[line].target = to;
     d.targets.push_back(to);
 }
@@ -472,10 +504,17 @@ std::string target(const Printer& p, std::int64_t to) {
     return format_text("0x%04X (outside the body)", offset);
 }
 
+// Number `i` of a line: held in it, or in `numbers`.
+Number line_number(const std::deque<SeenNumber>& numbers, const SeenLine& line, std::size_t i) {
+    if (numbers_outside(line)) return numbers[line.numbers_at + i];
+    if (i == 0) return {line.held_first, (line.held_variable & 1) != 0};
+    return {line.held_second, (line.held_variable & 2) != 0};
+}
+
 // How a line reads.
 std::string render(const Printer& p, const SeenLine& line) {
-    const auto n = [&](std::size_t i) { return p.numbers[line.numbers_at + i]; };
-    const std::string name = quoted(p.body.subspan(line.name_at, line.name_size));
+    const auto n = [&](std::size_t i) { return line_number(p.numbers, line, i); };
+    const std::string name = quoted(p.body.subspan(line.offset + line.name_from, line.name_size));
     const Number own{line.number, line.variable};
     const auto list = [&](std::string out) {
         for (std::size_t i = 0; i < line.number_count; ++i)
@@ -641,10 +680,15 @@ int seen_label(const SeenProgram& program, std::uint32_t offset) {
 }
 
 std::string_view seen_line_name(const SeenProgram& program, const SeenLine& line) {
-    if (line.name_size == 0 || line.name_at >= program.body.size() ||
-        program.body.size() - line.name_at < line.name_size)
+    const std::size_t at = std::size_t{line.offset} + line.name_from;
+    if (line.name_size == 0 || at >= program.body.size() ||
+        program.body.size() - at < line.name_size)
         return {};
-    return {reinterpret_cast<const char*>(program.body.data()) + line.name_at, line.name_size};
+    return {reinterpret_cast<const char*>(program.body.data()) + at, line.name_size};
+}
+
+SeenNumber seen_line_number(const SeenProgram& program, const SeenLine& line, std::size_t i) {
+    return line_number(program.numbers, line, i);
 }
 
 std::vector<std::string> seen_instruction_texts(const SeenProgram& program, std::size_t first) {

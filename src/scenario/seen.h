@@ -93,28 +93,44 @@ struct SeenNumber {
 
 // One line of the decoded body. An instruction is one line of depth 0
 // followed by the lines of its parts (depth 1). A line holds no text: its
-// name is a range of the body's bytes, its numbers a range of the program's,
-// and how it reads is rendered when it is shown (seen_instruction_texts), so
-// that a program of millions of instructions takes 40 bytes per line.
+// name is a range of the body's bytes, and how it reads is rendered when it
+// is shown (seen_instruction_texts). Its numbers but `number` are held in the
+// line where there are at most two and it has no target (the usual
+// instruction, an assignment, needs nothing more); the others are a range of
+// SeenProgram::numbers. So a program of millions of instructions takes 32
+// bytes per line.
 struct SeenLine {
     std::uint32_t offset = 0;  // body offset
     std::uint32_t length = 0;  // of an instruction (depth 0): its bytes
     std::int32_t number = 0;
     // The name or text it holds: `name_size` code page 932 bytes from body
-    // offset `name_at`, as stored.
-    std::uint32_t name_at = 0, name_size = 0;
-    // Its numbers but those in `number`: `number_count` from
-    // SeenProgram::numbers[numbers_at].
-    std::uint32_t numbers_at = 0;
-    std::uint8_t number_count = 0;
+    // offset `offset` + `name_from`, as stored.
+    std::uint32_t name_size = 0;
+    // The body offset of a jump, a branch or a menu item (`has_target`), or
+    // the first number held in the line.
+    union {
+        std::uint32_t target = 0;
+        std::int32_t held_first;
+    };
+    // Where the line's numbers start in SeenProgram::numbers, or the second
+    // number held in the line.
+    union {
+        std::uint32_t numbers_at = 0;
+        std::int32_t held_second;
+    };
     std::uint8_t code = 0;      // the instruction's first byte
     std::uint8_t sub_code = 0;  // its sub-code or condition code
-    std::uint8_t depth = 0;
     SeenKind kind = SeenKind::other;
-    bool variable = false;  // `number` is a variable reference
-    bool via_slot = false;
-    std::int64_t target = -1;  // body offset of a jump, a branch or a menu item
+    std::uint8_t number_count = 0;  // its numbers but `number`: read with seen_line_number
+    std::uint8_t name_from = 0;
+    std::uint8_t depth : 1 = 0;
+    bool variable : 1 = false;  // `number` is a variable reference
+    bool via_slot : 1 = false;
+    bool has_target : 1 = false;
+    // Bit i: the held number i is a variable reference.
+    std::uint8_t held_variable : 2 = 0;
 };
+static_assert(sizeof(SeenLine) == 32);
 
 // Why bytes form no instruction: the body ends inside the instruction, a
 // text of it runs to the body's end without its terminator, no known
@@ -160,7 +176,7 @@ struct SeenProgram {
     // In blocks that never move, so that a program of millions of lines
     // takes no second copy of them while it is decoded.
     std::deque<SeenLine> lines;      // in body order, offsets rising
-    std::deque<SeenNumber> numbers;  // of the lines, in line order
+    std::deque<SeenNumber> numbers;  // of the lines that do not hold theirs, in line order
     std::vector<SeenFault> faults;   // in body order
     // Jump targets that are instruction starts or the body's end, rising:
     // label number k + 1 is labels[k].
@@ -174,6 +190,9 @@ int seen_label(const SeenProgram& program, std::uint32_t offset);
 
 // The name or text a line holds, code page 932 bytes as stored.
 std::string_view seen_line_name(const SeenProgram& program, const SeenLine& line);
+
+// Number `i` (below line.number_count) of a line of `program`.
+SeenNumber seen_line_number(const SeenProgram& program, const SeenLine& line, std::size_t i);
 
 // How each line of the instruction whose first line is program.lines[first]
 // reads, UTF-8 ("jump L0001"): one text per line of the instruction, its

@@ -168,16 +168,15 @@ SeenVerdict verify_seen(std::span<const std::uint8_t> seen) {
         }
         if (falls_through) reach(end);
         for (std::size_t i = 0; i < step.lines.size(); ++i) {
-            const std::int64_t target = step.lines[i].target;
-            if (target < 0) continue;
-            if (static_cast<std::uint64_t>(target) > n) {
+            if (!step.lines[i].has_target) continue;
+            const std::uint32_t target = step.lines[i].target;
+            if (target > n) {
                 SeenFinding& f = fault(SeenCheck::target_outside, at, i);
                 f.target = target;
                 f.stated = n;
                 continue;
             }
-            edges.push_back(
-                {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(target), i});
+            edges.push_back({static_cast<std::uint32_t>(at), target, i});
             reach(static_cast<std::size_t>(target));
         }
     }

@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "scenario/seen.h"
 #include "support/translate.h"
@@ -29,7 +31,7 @@ std::vector<Read> instructions(const SeenProgram& program) {
     std::vector<Read> out;
     for (const SeenLine& line : program.lines) {
         if (line.depth == 0) out.push_back({line.offset, line.length, line.kind, {}});
-        if (line.target >= 0) out.back().targets.push_back(line.target);
+        if (line.has_target) out.back().targets.push_back(line.target);
     }
     return out;
 }
@@ -121,6 +123,65 @@ TEST(SeenReader, FaultsAreDataWithTheirOffsets) {
             expected.emplace_back(f.offset, f.count, f.kind);
         EXPECT_EQ(found, expected);
         EXPECT_FALSE(program.complete);
+    }
+}
+
+// The numbers of every line, each as (value, variable), whether the line
+// holds them or the program's numbers do.
+using Numbers = std::vector<std::vector<std::pair<std::int32_t, bool>>>;
+
+Numbers numbers(const SeenProgram& program) {
+    Numbers out;
+    for (const SeenLine& line : program.lines) {
+        out.emplace_back();
+        for (std::size_t i = 0; i < line.number_count; ++i) {
+            const SeenNumber n = seen_line_number(program, line, i);
+            out.back().emplace_back(n.value, n.variable);
+        }
+    }
+    return out;
+}
+
+struct NumbersCase {
+    const char* body;
+    Numbers numbers;
+};
+
+const NumbersCase kNumbersCases[] = {
+    // v0 = $5, then v1 += 4081 and v2 -= -1 in two- and five-byte numbers.
+    {"3B 10 95  3C 11 21 FF  3D 12 5F FF FF FF FF",
+     {{{0, false}, {5, true}}, {{1, false}, {4081, false}}, {{2, false}, {-1, false}}}},
+    // Three numbers, then two again: each line finds its own.
+    {"57 11 12 13  3C 96 17  57 14 15 16",
+     {{{1, false}, {2, false}, {3, false}},
+      {{6, true}, {7, false}},
+      {{4, false}, {5, false}, {6, false}}}},
+    // A branch keeps its target beside its numbers.
+    {"15 28 3A 91 12 29 00 00 00 00  3B 13 14",
+     {{{1, true}, {2, false}}, {{3, false}, {4, false}}}},
+    // Eight numbers, one, and a menu of one item with its end.
+    {"67 01 11 12 13 14 15 16 17 18  0E 10 19"
+     "  58 01 11 22 00 FF 41 00 00 23 1E 01 12 00 00 00 00",
+     {{{1, false},
+       {2, false},
+       {3, false},
+       {4, false},
+       {5, false},
+       {6, false},
+       {7, false},
+       {8, false}},
+      {{9, false}},
+      {{1, false}},
+      {},
+      {{2, false}}}},
+};
+
+TEST(SeenReader, NumbersReadBackWhereverTheLineKeepsThem) {
+    for (const NumbersCase& c : kNumbersCases) {
+        SCOPED_TRACE(c.body);
+        const SeenProgram program = decode_seen(seen(hex(c.body)));
+        EXPECT_TRUE(program.faults.empty());
+        EXPECT_EQ(numbers(program), c.numbers);
     }
 }
 

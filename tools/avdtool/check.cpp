@@ -148,9 +148,8 @@ void successors(const SeenProgram& program, std::size_t first, std::size_t end,
         if (next != SIZE_MAX) out.push_back(next);
     }
     for (std::size_t i = first; i < end; ++i) {
-        if (program.lines[i].target < 0) continue;
-        const std::size_t to =
-            seen_instruction_at(program, static_cast<std::uint64_t>(program.lines[i].target));
+        if (!program.lines[i].has_target) continue;
+        const std::size_t to = seen_instruction_at(program, program.lines[i].target);
         if (to != SIZE_MAX) out.push_back(to);
     }
 }

@@ -226,8 +226,8 @@ std::string references_html(const Report& r, const std::vector<SeenReference>& r
 std::string linked_text(const SeenProgram& program, const SeenLine& line, const std::string& text,
                         const std::string& id) {
     const std::string shown = html(text);
-    if (line.target < 0 || line.target > UINT32_MAX) return shown;
-    const int label = seen_label(program, static_cast<std::uint32_t>(line.target));
+    if (!line.has_target) return shown;
+    const int label = seen_label(program, line.target);
     if (label == 0) return shown;
     const std::string name = format_text("L%04d", label);
     const std::size_t at = shown.rfind(name);
