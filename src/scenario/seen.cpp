@@ -131,9 +131,9 @@ struct Decoder {
     explicit Decoder(const SeenBodyIndex& index) : body(index.body), next_zero(index.next_zero) {}
 
     std::span<const std::uint8_t> body;
-    // For each body offset, the offset of the first zero byte at or after it
-    // (the body's size when there is none), so that finding the end of a
-    // text costs the same wherever it starts.
+    // For each block of kSeenZeroBlock body bytes, the offset of the first
+    // zero byte at or after its start (the body's size when there is none),
+    // so that finding the end of a text searches at most one block.
     std::span<const std::uint32_t> next_zero;
     std::deque<SeenLine> lines;
     std::deque<SeenNumber> numbers;
@@ -155,13 +155,25 @@ bool count_disagrees(Decoder& d, SeenFaultKind kind, std::size_t stated, std::si
     return false;
 }
 
+// The offset of the first zero byte at or after `at` (below the body's
+// size), or the body's size where none follows: searched in the rest of its
+// block, then taken from the next block's entry.
+std::size_t text_end(const Decoder& d, std::size_t at) {
+    const std::size_t block = at / kSeenZeroBlock;
+    const std::size_t block_end = std::min(d.body.size(), (block + 1) * kSeenZeroBlock);
+    const void* zero = std::memchr(d.body.data() + at, 0, block_end - at);
+    if (zero)
+        return static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - d.body.data());
+    return block + 1 < d.next_zero.size() ? d.next_zero[block + 1] : d.body.size();
+}
+
 // The zero-terminated text at the read position, without its terminator,
 // and the position past it; where the body ends first, the text ends there
 // and the reader fails.
 std::span<const std::uint8_t> text(Decoder& d, ByteReader& r) {
     std::span<const std::uint8_t> text;
     if (!r.at_end()) {
-        const std::size_t end = d.next_zero[r.pos];
+        const std::size_t end = text_end(d, r.pos);
         text = d.body.subspan(r.pos, end - r.pos);
         r.pos = end;
     }
@@ -712,11 +724,17 @@ std::size_t seen_instruction_at(const SeenProgram& program, std::uint64_t offset
 SeenBodyIndex index_seen_body(std::span<const std::uint8_t> body) {
     SeenBodyIndex index;
     index.body = body;
-    index.next_zero.resize(body.size());
+    const std::size_t blocks = (body.size() + kSeenZeroBlock - 1) / kSeenZeroBlock;
+    index.next_zero.resize(blocks);
     std::uint32_t zero = static_cast<std::uint32_t>(body.size());
-    for (std::size_t i = body.size(); i-- > 0;) {
-        if (body[i] == 0) zero = static_cast<std::uint32_t>(i);
-        index.next_zero[i] = zero;
+    for (std::size_t b = blocks; b-- > 0;) {
+        const std::size_t start = b * kSeenZeroBlock;
+        const std::size_t end = std::min(body.size(), start + kSeenZeroBlock);
+        const void* found = std::memchr(body.data() + start, 0, end - start);
+        if (found)
+            zero =
+                static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(found) - body.data());
+        index.next_zero[b] = zero;
     }
     return index;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -182,6 +183,44 @@ TEST(SeenReader, NumbersReadBackWhereverTheLineKeepsThem) {
         const SeenProgram program = decode_seen(seen(hex(c.body)));
         EXPECT_TRUE(program.faults.empty());
         EXPECT_EQ(numbers(program), c.numbers);
+    }
+}
+
+// Texts of these sizes, one after another behind `before`, end where their
+// terminators are, whichever 64-byte block of the body those fall in.
+struct TextEndCase {
+    const char* before;
+    std::vector<std::size_t> sizes;
+};
+
+const TextEndCase kTextEndCases[] = {
+    // Terminators at 63, 128, 447, 512 and 576: a block's last and first
+    // bytes; texts that start at 191 and 447, a block's last byte, one of
+    // them empty; one of 200 bytes across four blocks.
+    {"", {62, 62, 57, 200, 50, 0, 62, 58, 0}},
+    {"3B 10 10", {0, 1, 64, 65, 130}},
+};
+
+TEST(SeenReader, TextsEndAtTheirTerminatorsAcrossBlocks) {
+    for (const TextEndCase& c : kTextEndCases) {
+        SCOPED_TRACE(c.before);
+        Bytes body = hex(c.before);
+        std::vector<std::string> expected, found;
+        for (std::size_t size : c.sizes) {
+            std::string text;
+            for (std::size_t i = 0; i < size; ++i)
+                text += static_cast<char>('A' + i % 26);
+            body.push_back(kOpText);
+            body.insert(body.end(), text.begin(), text.end());
+            body.insert(body.end(), {0x00, 0x01});
+            expected.push_back(text);
+        }
+        const SeenProgram program = decode_seen(seen(body));
+        EXPECT_TRUE(program.complete);
+        for (const SeenLine& line : program.lines) {
+            if (line.kind == SeenKind::text) found.emplace_back(seen_line_name(program, line));
+        }
+        EXPECT_EQ(found, expected);
     }
 }
 
