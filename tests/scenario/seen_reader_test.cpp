@@ -160,17 +160,9 @@ const NumbersCase kNumbersCases[] = {
     // A branch keeps its target beside its numbers.
     {"15 28 3A 91 12 29 00 00 00 00  3B 13 14",
      {{{1, true}, {2, false}}, {{3, false}, {4, false}}}},
-    // Eight numbers, one, and a menu of one item with its end.
-    {"67 01 11 12 13 14 15 16 17 18  0E 10 19"
-     "  58 01 11 22 00 FF 41 00 00 23 1E 01 12 00 00 00 00",
-     {{{1, false},
-       {2, false},
-       {3, false},
-       {4, false},
-       {5, false},
-       {6, false},
-       {7, false},
-       {8, false}},
+    // Four numbers, one, and a menu of one item with its end.
+    {"68 01 11 12 13 14  0E 10 19  58 01 11 22 00 FF 41 00 00 23 1E 01 12 00 00 00 00",
+     {{{1, false}, {2, false}, {3, false}, {4, false}},
       {{9, false}},
       {{1, false}},
       {},
@@ -198,7 +190,7 @@ const TextEndCase kTextEndCases[] = {
     // bytes; texts that start at 191 and 447, a block's last byte, one of
     // them empty; one of 200 bytes across four blocks.
     {"", {62, 62, 57, 200, 50, 0, 62, 58, 0}},
-    {"3B 10 10", {0, 1, 64, 65, 130}},
+    {"3B 10 10", {0, 1, 64, 65}},
 };
 
 TEST(SeenReader, TextsEndAtTheirTerminatorsAcrossBlocks) {
