@@ -207,7 +207,9 @@ TEST(SeenReader, TextsEndAtTheirTerminatorsAcrossBlocks) {
             body.insert(body.end(), {0x00, 0x01});
             expected.push_back(text);
         }
-        const SeenProgram program = decode_seen(seen(body));
+        // The program is a view of the file's bytes, which must outlive it.
+        const Bytes file = seen(body);
+        const SeenProgram program = decode_seen(file);
         EXPECT_TRUE(program.complete);
         for (const SeenLine& line : program.lines) {
             if (line.kind == SeenKind::text) found.emplace_back(seen_line_name(program, line));
