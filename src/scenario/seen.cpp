@@ -214,8 +214,9 @@ void move_out_numbers(Decoder& d) {
 // Adds a number to the last line.
 void add_number(Decoder& d, Number n) {
     SeenLine& line = d.lines.back();
+    // A third number moves the two held ones out first.
     if (!line.has_target && line.number_count == 2) move_out_numbers(d);
-    if (numbers_outside(line) || line.number_count == 2) {
+    if (line.has_target || line.number_count >= 2) {
         d.numbers.push_back(n);
     } else if (line.number_count == 0) {
         line.held_first = n.value;
