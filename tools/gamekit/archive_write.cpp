@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/platform.h"
 
@@ -68,16 +67,6 @@ std::string check_utf8(const std::vector<ArchiveItem>& items) {
     return {};
 }
 
-bool read_whole(const fs::path& path, Bytes& data) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in.tellg();
-    if (!in || size < 0) return false;
-    data.resize(static_cast<std::size_t>(size));
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(data.data()), size);
-    return in.gcount() == size;
-}
-
 std::string collect_below(const fs::path& folder, const std::string& prefix,
                           std::vector<ArchiveItem>& items) {
     std::error_code ec;
@@ -93,7 +82,9 @@ std::string collect_below(const fs::path& folder, const std::string& prefix,
             if (!error.empty()) return error;
         } else if (fs::is_regular_file(status)) {
             ArchiveItem item{path, {}, false};
-            if (!read_whole(found, item.data)) return "cannot read " + found.native();
+            const platform::ReadStatus read = platform::read_file(found, item.data, UINT64_MAX);
+            if (read != platform::ReadStatus::ok && read != platform::ReadStatus::empty)
+                return "cannot read " + found.native();
             items.push_back(std::move(item));
         } else {
             return found.native() + " is neither a file nor a folder";
@@ -221,31 +212,12 @@ std::string write_with_libarchive(ArchiveFormat format, const std::vector<Archiv
     return error;
 }
 
-void put16(Bytes& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void put32(Bytes& out, std::uint32_t v) {
-    put16(out, static_cast<std::uint16_t>(v));
-    put16(out, static_cast<std::uint16_t>(v >> 16));
-}
-
-std::string write_bytes(const std::string& out, const Bytes& bytes) {
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) return "cannot write " + out;
-    return {};
-}
-
 std::string write_lzh(const std::vector<ArchiveItem>& items, const std::string& out) {
     std::vector<LzhMember> members;
     Bytes bytes;
     std::string error = lzh_members(items, members);
     if (error.empty()) error = lzh_bytes(members, bytes);
-    if (error.empty()) error = write_bytes(out, bytes);
+    if (error.empty()) error = write_file(out, bytes) ? "" : "cannot write " + out;
     return error;
 }
 
@@ -281,7 +253,7 @@ std::string run_gcab(const std::string& folder, const std::vector<std::string>& 
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return {};
     Bytes said;
-    read_whole(log, said);
+    platform::read_file(log, said, UINT64_MAX);  // no log: "no reason given"
     std::string reason(said.begin(), said.end());
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r'))
         reason.pop_back();
@@ -398,15 +370,15 @@ std::string lzh_bytes(const std::vector<LzhMember>& members, Bytes& out) {
         }
         const auto size = static_cast<std::uint32_t>(m.data.size());
         Bytes header = {0, 0, '-', 'l', 'h', '0', '-'};
-        put32(header, m.packed_size.value_or(size));
-        put32(header, m.original_size.value_or(size));
-        put16(header, kDosTime);
-        put16(header, kDosDate);
+        append_le32(header, m.packed_size.value_or(size));
+        append_le32(header, m.original_size.value_or(size));
+        append_le16(header, kDosTime);
+        append_le16(header, kDosDate);
         header.push_back(0x20);  // attribute: archive
         header.push_back(0);     // header level
         header.push_back(static_cast<std::uint8_t>(m.name.size()));
         header.insert(header.end(), m.name.begin(), m.name.end());
-        put16(header, m.crc.value_or(lzh_crc16(m.data)));
+        append_le16(header, m.crc.value_or(lzh_crc16(m.data)));
         // The size byte and the checksum cover the header after those two bytes.
         header[0] = static_cast<std::uint8_t>(header.size() - 2);
         std::uint8_t sum = 0;

@@ -16,6 +16,7 @@ bool write_file(const std::string& path, const Bytes& bytes) {
     std::ofstream out(p, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
+    out.close();
     return static_cast<bool>(out);
 }
 

@@ -12,8 +12,20 @@ namespace gamekit {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Writes `bytes` to `path`, creating missing parent folders.
+// Writes `bytes` to `path`, creating missing parent folders; false when the
+// file cannot be written whole.
 bool write_file(const std::string& path, const Bytes& bytes);
+
+// Appends `value` as 2 or 4 little-endian bytes, as the picture files and
+// the archive headers store their numbers.
+inline void append_le16(Bytes& out, std::uint32_t value) {
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+inline void append_le32(Bytes& out, std::uint32_t value) {
+    append_le16(out, value & 0xFFFF);
+    append_le16(out, value >> 16);
+}
 
 // Code page 932 bytes of a UTF-8 text.
 std::string cp932(const std::string& utf8);

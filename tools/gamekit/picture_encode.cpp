@@ -11,16 +11,6 @@ namespace {
 
 constexpr std::size_t kMaxPacket = 127;
 
-void append_le16(Bytes& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void append_le32(Bytes& out, std::uint32_t value) {
-    append_le16(out, value & 0xFFFF);
-    append_le16(out, value >> 16);
-}
-
 // Packets of `count` values of `size` bytes each from `values`: a run where at
 // least two equal values follow each other, literals in between.
 void append_packets(Bytes& out, const std::uint8_t* values, std::size_t count, std::size_t size) {
