@@ -302,7 +302,6 @@ struct Lister {
             std::string ignored;
             std::size_t node = 0;
             if (split_path(hardlink, target, ignored) && !target.empty()) {
-                node = 0;
                 for (const std::string& name : target) {
                     const auto found = children.find({node, name});
                     node = found == children.end() ? 0 : found->second;
